@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <functional>
+#include <map>
+#include <memory>
+
+class QTimer;
+
+// Deferred work on the main thread. A request is identified by its owner and key; asking again
+// for the same owner and key cancels the pending one first.
+class Scheduler {
+public:
+    using Task = std::function<void()>;
+
+    virtual ~Scheduler() = default;
+
+    // The scheduler in force: the real one unless a test installed another.
+    static Scheduler& shared();
+    // Installs a scheduler (not owned); null restores the real one.
+    static void setShared(Scheduler* scheduler);
+
+    void performAfterDelay(const void* owner, const QString& key, double seconds, Task task);
+    // Runs the task every interval seconds until cancelled.
+    void scheduleRepeating(const void* owner, const QString& key, double seconds, Task task);
+    void cancelPrevious(const void* owner, const QString& key);
+    void cancelAll(const void* owner);
+    bool isPending(const void* owner, const QString& key) const;
+
+    virtual QDateTime now() const = 0;
+
+protected:
+    struct Request {
+        Task task;
+        double interval = 0; // 0: once
+        qint64 dueMs = 0;    // on the scheduler's clock
+        quint64 serial = 0;
+    };
+    using Key = std::pair<const void*, QString>;
+
+    virtual void armed(const Key& key, Request& request) = 0;
+    virtual void disarmed(const Key& key) = 0;
+    // Runs a due request; a repeating one is armed again.
+    void fire(const Key& key);
+    qint64 nowMs() const { return now().toMSecsSinceEpoch(); }
+
+    std::map<Key, Request> m_requests;
+    quint64 m_nextSerial = 1;
+
+private:
+    void add(const void* owner, const QString& key, double seconds, double interval, Task task);
+};
+
+// Runs requests on Qt timers of the running event loop.
+class RealScheduler : public Scheduler {
+public:
+    ~RealScheduler() override;
+    QDateTime now() const override { return QDateTime::currentDateTimeUtc(); }
+
+protected:
+    void armed(const Key& key, Request& request) override;
+    void disarmed(const Key& key) override;
+
+private:
+    std::map<Key, std::unique_ptr<QTimer>> m_timers;
+};
+
+// Virtual time for tests: nothing runs until advance() moves the clock past a request's time.
+class ManualScheduler : public Scheduler {
+public:
+    explicit ManualScheduler(const QDateTime& start = QDateTime(QDate(2026, 1, 1), QTime(9, 0), Qt::UTC));
+    QDateTime now() const override { return m_now; }
+    void setNow(const QDateTime& when) { m_now = when; }
+    // Moves the clock forward, running every request that falls due in order of due time.
+    void advance(double seconds);
+    int pendingCount() const { return static_cast<int>(m_requests.size()); }
+
+protected:
+    void armed(const Key&, Request&) override {}
+    void disarmed(const Key&) override {}
+
+private:
+    QDateTime m_now;
+};
+
+// Installs a manual scheduler for the lifetime of a scope.
+class ScopedManualScheduler {
+public:
+    explicit ScopedManualScheduler(const QDateTime& start = QDateTime(QDate(2026, 1, 1), QTime(9, 0),
+                                                                      Qt::UTC))
+        : scheduler(start) {
+        Scheduler::setShared(&scheduler);
+    }
+    ~ScopedManualScheduler() { Scheduler::setShared(nullptr); }
+    ManualScheduler scheduler;
+};
