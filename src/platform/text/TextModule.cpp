@@ -1,0 +1,1 @@
+// The text system: attributed strings, RTF and RTFD.
