@@ -1,0 +1,4 @@
+#include "Object.h"
+
+// Archivable classes of the collections and notification units.
+void RegisterMoreFoundationClasses() {}

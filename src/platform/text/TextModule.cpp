@@ -1,1 +1,0 @@
-// The text system: attributed strings, RTF and RTFD.
