@@ -1,0 +1,519 @@
+#include "platform/calendar/ICalendarCodec.h"
+
+#include <libical/ical.h>
+
+#include <QSet>
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+namespace ICalendarCodec {
+namespace {
+
+// A repeating event is never expanded further than this.
+constexpr int kMaxOccurrences = 100000;
+
+QString text(const char* s) {
+    return s ? QString::fromUtf8(s) : QString();
+}
+
+QByteArray utf8(const QString& s) {
+    return s.toUtf8();
+}
+
+void removeProperties(icalcomponent* c, icalproperty_kind kind) {
+    while (icalproperty* p = icalcomponent_get_first_property(c, kind)) {
+        icalcomponent_remove_property(c, p);
+        icalproperty_free(p);
+    }
+}
+
+void removeComponents(icalcomponent* c, icalcomponent_kind kind) {
+    while (icalcomponent* sub = icalcomponent_get_first_component(c, kind)) {
+        icalcomponent_remove_component(c, sub);
+        icalcomponent_free(sub);
+    }
+}
+
+int countErrors(icalcomponent* c) {
+    int n = 0;
+    for (icalproperty* p = icalcomponent_get_first_property(c, ICAL_XLICERROR_PROPERTY); p;
+         p = icalcomponent_get_next_property(c, ICAL_XLICERROR_PROPERTY))
+        ++n;
+    for (icalcomponent* sub = icalcomponent_get_first_component(c, ICAL_ANY_COMPONENT); sub;
+         sub = icalcomponent_get_next_component(c, ICAL_ANY_COMPONENT))
+        n += countErrors(sub);
+    return n;
+}
+
+QString firstError(icalcomponent* c) {
+    if (icalproperty* p = icalcomponent_get_first_property(c, ICAL_XLICERROR_PROPERTY))
+        return text(icalproperty_get_xlicerror(p));
+    for (icalcomponent* sub = icalcomponent_get_first_component(c, ICAL_ANY_COMPONENT); sub;
+         sub = icalcomponent_get_next_component(c, ICAL_ANY_COMPONENT)) {
+        QString e = firstError(sub);
+        if (!e.isEmpty()) return e;
+    }
+    return {};
+}
+
+// --- time zones ---
+
+bool isUtcZone(const QTimeZone& zone) {
+    if (!zone.isValid()) return true;
+    const QByteArray id = zone.id();
+    if (id == "UTC" || id == "Etc/UTC" || id == "Etc/GMT" || id == "GMT" || id == "Etc/Universal" ||
+        id == "Universal" || id == "Zulu" || id == "Etc/Zulu")
+        return true;
+    return false;
+}
+
+// TZIDs from other programs often carry a vendor prefix ("/example.org/2005/Europe/Berlin") or a
+// Windows name; find the zone Qt knows under it.
+QTimeZone qtZoneForTzid(const QByteArray& tzid) {
+    QByteArray candidate = tzid;
+    while (!candidate.isEmpty()) {
+        if (QTimeZone::isTimeZoneIdAvailable(candidate)) return QTimeZone(candidate);
+        const int slash = candidate.indexOf('/');
+        if (slash < 0) break;
+        candidate = candidate.mid(slash + 1);
+    }
+    const QByteArray iana = QTimeZone::windowsIdToDefaultIanaId(tzid);
+    if (!iana.isEmpty() && QTimeZone::isTimeZoneIdAvailable(iana)) return QTimeZone(iana);
+    return QTimeZone();
+}
+
+TimeZoneRef zoneOf(icalproperty* p, icalcomponent* calendar, const icaltimetype& t) {
+    TimeZoneRef ref;
+    if (icaltime_is_utc(t)) {
+        ref.kind = TimeZoneRef::Utc;
+        return ref;
+    }
+    icalparameter* param = icalproperty_get_first_parameter(p, ICAL_TZID_PARAMETER);
+    if (!param) return ref; // floating
+    const char* tzid = icalparameter_get_tzid(param);
+    if (!tzid) return ref;
+    QTimeZone zone = qtZoneForTzid(QByteArray(tzid));
+    if (zone.isValid()) {
+        ref.kind = TimeZoneRef::Zone;
+        ref.zone = zone;
+    } else if (icaltimezone* z = icalcomponent_get_timezone(calendar, tzid)) {
+        ref.kind = TimeZoneRef::Embedded;
+        ref.ical = z;
+    }
+    return ref;
+}
+
+QDateTime toDateTime(const icaltimetype& t, const TimeZoneRef& zone) {
+    const QDate date(t.year, t.month, t.day);
+    if (t.is_date) return QDateTime(date, QTime(0, 0), Qt::LocalTime);
+    const QTime time(t.hour, t.minute, t.second);
+    switch (zone.kind) {
+    case TimeZoneRef::Utc:
+        return QDateTime(date, time, Qt::UTC);
+    case TimeZoneRef::Zone:
+        return QDateTime(date, time, zone.zone);
+    case TimeZoneRef::Embedded: {
+        icaltimetype local = t;
+        local.zone = nullptr;
+        return QDateTime::fromSecsSinceEpoch(
+            static_cast<qint64>(icaltime_as_timet_with_zone(local, zone.ical)), Qt::UTC);
+    }
+    case TimeZoneRef::Floating:
+        break;
+    }
+    return QDateTime(date, time, Qt::LocalTime);
+}
+
+icaltimetype timeValue(icalproperty* p) {
+    return icalvalue_get_datetime(icalproperty_get_value(p));
+}
+
+QDateTime readTime(icalproperty* p, icalcomponent* calendar) {
+    const icaltimetype t = timeValue(p);
+    return toDateTime(t, zoneOf(p, calendar, t));
+}
+
+icaltimetype wallTime(const QDateTime& dt) {
+    icaltimetype t = icaltime_null_time();
+    t.year = dt.date().year();
+    t.month = dt.date().month();
+    t.day = dt.date().day();
+    t.hour = dt.time().hour();
+    t.minute = dt.time().minute();
+    t.second = dt.time().second();
+    return t;
+}
+
+icaltimetype utcTime(const QDateTime& dt) {
+    icaltimetype t = wallTime(dt.toUTC());
+    t.zone = icaltimezone_get_utc_timezone();
+    return t;
+}
+
+icaltimetype dateValue(const QDate& d) {
+    icaltimetype t = icaltime_null_date();
+    t.year = d.year();
+    t.month = d.month();
+    t.day = d.day();
+    return t;
+}
+
+// Adds the zone's VTIMEZONE to the calendar unless it has one. False when libical lacks the zone.
+bool ensureTimezone(icalcomponent* calendar, const QByteArray& id) {
+    for (icalcomponent* tz = icalcomponent_get_first_component(calendar, ICAL_VTIMEZONE_COMPONENT); tz;
+         tz = icalcomponent_get_next_component(calendar, ICAL_VTIMEZONE_COMPONENT)) {
+        icalproperty* p = icalcomponent_get_first_property(tz, ICAL_TZID_PROPERTY);
+        if (p && id == icalproperty_get_tzid(p)) return true;
+    }
+    icaltimezone* builtin = icaltimezone_get_builtin_timezone(id.constData());
+    if (!builtin) return false;
+    icalcomponent* source = icaltimezone_get_component(builtin);
+    if (!source) return false;
+    icalcomponent* tz = icalcomponent_new_clone(source);
+    removeProperties(tz, ICAL_TZID_PROPERTY);
+    icalcomponent_add_property(tz, icalproperty_new_tzid(id.constData()));
+    icalcomponent_add_component(calendar, tz);
+    return true;
+}
+
+// DTSTART or DTEND: a date for all-day events, else the wall time in the date's own zone (with its
+// VTIMEZONE) or UTC.
+icalproperty* makeTimeProperty(icalcomponent* calendar, icalproperty_kind kind, const QDateTime& dt,
+                               bool allDay, const QDate& date) {
+    icalproperty* p = icalproperty_new(kind);
+    if (allDay) {
+        icalproperty_set_value(p, icalvalue_new_date(dateValue(date)));
+        return p;
+    }
+    QTimeZone zone;
+    if (dt.timeSpec() == Qt::LocalTime)
+        zone = QTimeZone::systemTimeZone();
+    else if (dt.timeSpec() == Qt::TimeZone)
+        zone = dt.timeZone();
+    if (!isUtcZone(zone) && ensureTimezone(calendar, zone.id())) {
+        icalproperty_set_value(p, icalvalue_new_datetime(wallTime(dt.toTimeZone(zone))));
+        icalproperty_add_parameter(p, icalparameter_new_tzid(zone.id().constData()));
+    } else {
+        icalproperty_set_value(p, icalvalue_new_datetime(utcTime(dt)));
+    }
+    return p;
+}
+
+void setTextProperty(icalcomponent* event, icalproperty_kind kind, const QString& value) {
+    removeProperties(event, kind);
+    if (value.isEmpty()) return;
+    icalproperty* p = icalproperty_new(kind);
+    icalproperty_set_value(p, icalvalue_new_text(utf8(value).constData()));
+    icalcomponent_add_property(event, p);
+}
+
+void setUtcStamp(icalcomponent* event, icalproperty_kind kind, const QDateTime& now) {
+    removeProperties(event, kind);
+    icalproperty* p = icalproperty_new(kind);
+    icalproperty_set_value(p, icalvalue_new_datetime(utcTime(now)));
+    icalcomponent_add_property(event, p);
+}
+
+// --- reading the fields ---
+
+QList<EKAlarm> readAlarms(icalcomponent* event, icalcomponent* calendar, const EKEventData& data) {
+    QList<EKAlarm> alarms;
+    for (icalcomponent* a = icalcomponent_get_first_component(event, ICAL_VALARM_COMPONENT); a;
+         a = icalcomponent_get_next_component(event, ICAL_VALARM_COMPONENT)) {
+        icalproperty* p = icalcomponent_get_first_property(a, ICAL_TRIGGER_PROPERTY);
+        if (!p) continue;
+        const icaltriggertype trigger = icalproperty_get_trigger(p);
+        if (!icaltime_is_null_time(trigger.time)) {
+            alarms.append(
+                EKAlarm::alarmWithAbsoluteDate(toDateTime(trigger.time, zoneOf(p, calendar, trigger.time))));
+            continue;
+        }
+        double offset = icaldurationtype_as_int(trigger.duration);
+        icalparameter* related = icalproperty_get_first_parameter(p, ICAL_RELATED_PARAMETER);
+        if (related && icalparameter_get_related(related) == ICAL_RELATED_END)
+            offset += static_cast<double>(data.startDate.secsTo(data.endDate));
+        alarms.append(EKAlarm::alarmWithRelativeOffset(offset));
+    }
+    return alarms;
+}
+
+QList<EKRecurrenceRule> readRules(icalcomponent* event, const TimeZoneRef& zone) {
+    QList<EKRecurrenceRule> rules;
+    for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY); p;
+         p = icalcomponent_get_next_property(event, ICAL_RRULE_PROPERTY)) {
+        const icalrecurrencetype r = icalproperty_get_rrule(p);
+        EKRecurrenceFrequency frequency;
+        switch (r.freq) {
+        case ICAL_DAILY_RECURRENCE:
+            frequency = EKRecurrenceFrequencyDaily;
+            break;
+        case ICAL_WEEKLY_RECURRENCE:
+            frequency = EKRecurrenceFrequencyWeekly;
+            break;
+        case ICAL_MONTHLY_RECURRENCE:
+            frequency = EKRecurrenceFrequencyMonthly;
+            break;
+        case ICAL_YEARLY_RECURRENCE:
+            frequency = EKRecurrenceFrequencyYearly;
+            break;
+        default:
+            continue; // kept in the file, not shown
+        }
+        std::optional<EKRecurrenceEnd> end;
+        if (r.count > 0)
+            end = EKRecurrenceEnd::recurrenceEndWithOccurrenceCount(r.count);
+        else if (!icaltime_is_null_time(r.until))
+            end = EKRecurrenceEnd::recurrenceEndWithEndDate(toDateTime(
+                r.until, icaltime_is_utc(r.until) ? TimeZoneRef{TimeZoneRef::Utc, {}, nullptr} : zone));
+        rules.append(EKRecurrenceRule(frequency, r.interval, end));
+    }
+    return rules;
+}
+
+void readFields(ParsedEvent* out) {
+    icalcomponent* calendar = out->calendar.get();
+    icalcomponent* ev = out->master;
+    EKEventData& d = out->data;
+    d.title = text(icalcomponent_get_summary(ev));
+    d.notes = text(icalcomponent_get_description(ev));
+    d.location = text(icalcomponent_get_location(ev));
+    if (icalproperty* p = icalcomponent_get_first_property(ev, ICAL_URL_PROPERTY))
+        d.url = QUrl(text(icalproperty_get_url(p)));
+
+    icalproperty* start = icalcomponent_get_first_property(ev, ICAL_DTSTART_PROPERTY);
+    const icaltimetype startTime = timeValue(start);
+    out->startZone = zoneOf(start, calendar, startTime);
+    d.allDay = startTime.is_date;
+    d.startDate = toDateTime(startTime, out->startZone);
+    if (icalproperty* end = icalcomponent_get_first_property(ev, ICAL_DTEND_PROPERTY)) {
+        d.endDate = readTime(end, calendar);
+    } else if (icalcomponent_get_first_property(ev, ICAL_DURATION_PROPERTY)) {
+        d.endDate = d.startDate.addSecs(icaldurationtype_as_int(icalcomponent_get_duration(ev)));
+    } else {
+        d.endDate = d.allDay ? d.startDate.addDays(1) : d.startDate;
+    }
+    // All-day events end at the last moment of their last day (the file holds the next day).
+    if (d.allDay) d.endDate = std::max(d.startDate, d.endDate.addSecs(-1));
+
+    d.alarms = readAlarms(ev, calendar, d);
+    d.recurrenceRules = readRules(ev, out->startZone);
+    for (icalproperty* p = icalcomponent_get_first_property(ev, ICAL_ATTENDEE_PROPERTY); p;
+         p = icalcomponent_get_next_property(ev, ICAL_ATTENDEE_PROPERTY))
+        d.attendees.append(text(icalproperty_get_attendee(p)));
+}
+
+// --- writing the fields ---
+
+void writeTimes(icalcomponent* calendar, icalcomponent* ev, const EKEventData& d) {
+    removeProperties(ev, ICAL_DTSTART_PROPERTY);
+    removeProperties(ev, ICAL_DTEND_PROPERTY);
+    removeProperties(ev, ICAL_DURATION_PROPERTY);
+    const QDate startDay = d.startDate.toLocalTime().date();
+    const QDate lastDay = std::max(startDay, d.endDate.toLocalTime().date());
+    icalcomponent_add_property(
+        ev, makeTimeProperty(calendar, ICAL_DTSTART_PROPERTY, d.startDate, d.allDay, startDay));
+    icalcomponent_add_property(
+        ev, makeTimeProperty(calendar, ICAL_DTEND_PROPERTY, d.endDate, d.allDay, lastDay.addDays(1)));
+}
+
+bool hasEndRelatedAlarm(icalcomponent* ev) {
+    for (icalcomponent* a = icalcomponent_get_first_component(ev, ICAL_VALARM_COMPONENT); a;
+         a = icalcomponent_get_next_component(ev, ICAL_VALARM_COMPONENT)) {
+        icalproperty* p = icalcomponent_get_first_property(a, ICAL_TRIGGER_PROPERTY);
+        icalparameter* related = p ? icalproperty_get_first_parameter(p, ICAL_RELATED_PARAMETER) : nullptr;
+        if (related && icalparameter_get_related(related) == ICAL_RELATED_END) return true;
+    }
+    return false;
+}
+
+void writeAlarms(icalcomponent* ev, const EKEventData& d) {
+    removeComponents(ev, ICAL_VALARM_COMPONENT);
+    for (const EKAlarm& alarm : d.alarms) {
+        icalcomponent* a = icalcomponent_new(ICAL_VALARM_COMPONENT);
+        icalcomponent_add_property(a, icalproperty_new_action(ICAL_ACTION_DISPLAY));
+        const QString description = d.title.isEmpty() ? QStringLiteral("Reminder") : d.title;
+        icalcomponent_add_property(a, icalproperty_new_description(utf8(description).constData()));
+        icaltriggertype trigger;
+        trigger.time = icaltime_null_time();
+        trigger.duration = icaldurationtype_null_duration();
+        if (alarm.hasAbsoluteDate()) {
+            trigger.time = utcTime(alarm.absoluteDate());
+        } else {
+            const double offset =
+                std::clamp(std::trunc(alarm.relativeOffset()), double(-INT_MAX), double(INT_MAX));
+            trigger.duration = icaldurationtype_from_int(static_cast<int>(offset));
+        }
+        icalproperty* p = icalproperty_new_trigger(trigger);
+        if (alarm.hasAbsoluteDate())
+            icalproperty_add_parameter(p, icalparameter_new_value(ICAL_VALUE_DATETIME));
+        icalcomponent_add_property(a, p);
+        icalcomponent_add_component(ev, a);
+    }
+}
+
+void writeRules(icalcomponent* ev, const EKEventData& d) {
+    removeProperties(ev, ICAL_RRULE_PROPERTY);
+    for (const EKRecurrenceRule& rule : d.recurrenceRules) {
+        icalrecurrencetype r;
+        icalrecurrencetype_clear(&r);
+        switch (rule.frequency()) {
+        case EKRecurrenceFrequencyDaily:
+            r.freq = ICAL_DAILY_RECURRENCE;
+            break;
+        case EKRecurrenceFrequencyWeekly:
+            r.freq = ICAL_WEEKLY_RECURRENCE;
+            break;
+        case EKRecurrenceFrequencyMonthly:
+            r.freq = ICAL_MONTHLY_RECURRENCE;
+            break;
+        case EKRecurrenceFrequencyYearly:
+            r.freq = ICAL_YEARLY_RECURRENCE;
+            break;
+        }
+        r.interval = static_cast<short>(std::clamp(rule.interval(), 1, 32767));
+        if (auto end = rule.recurrenceEnd()) {
+            if (end->occurrenceCount() > 0)
+                r.count = end->occurrenceCount();
+            else if (end->endDate().isValid())
+                r.until = d.allDay ? dateValue(end->endDate().toLocalTime().date()) : utcTime(end->endDate());
+        }
+        icalcomponent_add_property(ev, icalproperty_new_rrule(r));
+    }
+}
+
+QByteArray serialize(icalcomponent* calendar) {
+    char* s = icalcomponent_as_ical_string_r(calendar);
+    QByteArray bytes(s);
+    icalmemory_free_buffer(s);
+    return bytes;
+}
+
+std::shared_ptr<icalcomponent> own(icalcomponent* c) {
+    return std::shared_ptr<icalcomponent>(c, [](icalcomponent* p) { icalcomponent_free(p); });
+}
+
+} // namespace
+
+ParseResult parse(const QByteArray& bytes, ParsedEvent* out, QString* reason) {
+    icalcomponent* root = icalparser_parse_string(bytes.constData());
+    if (!root) {
+        *reason = QStringLiteral("not iCalendar data");
+        return ParseResult::Malformed;
+    }
+    auto calendar = own(root);
+    if (icalcomponent_isa(root) != ICAL_VCALENDAR_COMPONENT) {
+        *reason = QStringLiteral("no VCALENDAR");
+        return ParseResult::Malformed;
+    }
+    if (countErrors(root) > 0) {
+        *reason = firstError(root);
+        return ParseResult::Malformed;
+    }
+    icalcomponent* master = nullptr;
+    bool anyEvent = false;
+    for (icalcomponent* c = icalcomponent_get_first_component(root, ICAL_VEVENT_COMPONENT); c;
+         c = icalcomponent_get_next_component(root, ICAL_VEVENT_COMPONENT)) {
+        anyEvent = true;
+        if (!icalcomponent_get_first_property(c, ICAL_RECURRENCEID_PROPERTY)) {
+            master = c;
+            break;
+        }
+    }
+    if (!anyEvent) return ParseResult::NotAnEvent;
+    if (!master) {
+        *reason = QStringLiteral("only changed occurrences, no event");
+        return ParseResult::Malformed;
+    }
+    const QString uid = text(icalcomponent_get_uid(master));
+    if (uid.isEmpty()) {
+        *reason = QStringLiteral("event without UID");
+        return ParseResult::Malformed;
+    }
+    if (!icalcomponent_get_first_property(master, ICAL_DTSTART_PROPERTY)) {
+        *reason = QStringLiteral("event without DTSTART");
+        return ParseResult::Malformed;
+    }
+    out->calendar = calendar;
+    out->master = master;
+    out->uid = uid;
+    out->data = EKEventData();
+    readFields(out);
+    if (!out->data.startDate.isValid()) {
+        *reason = QStringLiteral("invalid DTSTART");
+        return ParseResult::Malformed;
+    }
+    return ParseResult::Event;
+}
+
+QByteArray encodeNew(const QString& uid, const EKEventData& data, const QDateTime& now) {
+    icalcomponent* root = icalcomponent_new(ICAL_VCALENDAR_COMPONENT);
+    icalcomponent_add_property(root, icalproperty_new_version("2.0"));
+    icalcomponent_add_property(root, icalproperty_new_prodid("-//Jobslate//Calendar store//EN"));
+    icalcomponent* ev = icalcomponent_new(ICAL_VEVENT_COMPONENT);
+    icalcomponent_add_property(ev, icalproperty_new_uid(utf8(uid).constData()));
+    icalcomponent_add_component(root, ev);
+    ParsedEvent event;
+    event.calendar = own(root);
+    event.master = ev;
+    event.uid = uid;
+    setUtcStamp(ev, ICAL_CREATED_PROPERTY, now);
+    // Every field differs from this blank: all of them are written.
+    event.data.startDate = QDateTime();
+    event.data.allDay = !data.allDay;
+    return encodeChanges(event, data, now);
+}
+
+QByteArray encodeChanges(ParsedEvent& event, const EKEventData& d, const QDateTime& now) {
+    icalcomponent* calendar = event.calendar.get();
+    icalcomponent* ev = event.master;
+    const EKEventData& old = event.data;
+    if (d.title != old.title) setTextProperty(ev, ICAL_SUMMARY_PROPERTY, d.title);
+    if (d.notes != old.notes) setTextProperty(ev, ICAL_DESCRIPTION_PROPERTY, d.notes);
+    if (d.location != old.location) setTextProperty(ev, ICAL_LOCATION_PROPERTY, d.location);
+    if (d.url != old.url) {
+        removeProperties(ev, ICAL_URL_PROPERTY);
+        if (!d.url.isEmpty())
+            icalcomponent_add_property(ev, icalproperty_new_url(utf8(d.url.toString()).constData()));
+    }
+    const bool timesChanged =
+        d.startDate != old.startDate || d.endDate != old.endDate || d.allDay != old.allDay;
+    if (timesChanged) writeTimes(calendar, ev, d);
+    // Alarms of a file may count from the end: a new start or end rewrites those.
+    if (d.alarms != old.alarms || (timesChanged && hasEndRelatedAlarm(ev))) writeAlarms(ev, d);
+    if (d.recurrenceRules != old.recurrenceRules || (timesChanged && d.allDay != old.allDay))
+        writeRules(ev, d);
+    setUtcStamp(ev, ICAL_DTSTAMP_PROPERTY, now);
+    setUtcStamp(ev, ICAL_LASTMODIFIED_PROPERTY, now);
+    return serialize(calendar);
+}
+
+void forEachOccurrence(const ParsedEvent& event, const std::function<bool(const QDateTime&)>& visit) {
+    icalcomponent* ev = event.master;
+    icalproperty* rrule = icalcomponent_get_first_property(ev, ICAL_RRULE_PROPERTY);
+    if (!rrule) {
+        visit(event.data.startDate);
+        return;
+    }
+    icalproperty* start = icalcomponent_get_first_property(ev, ICAL_DTSTART_PROPERTY);
+    icaltimetype first = timeValue(start);
+    first.zone = nullptr; // iterate wall-clock times, then place each one in the event's zone
+    QSet<qint64> excluded;
+    for (icalproperty* p = icalcomponent_get_first_property(ev, ICAL_EXDATE_PROPERTY); p;
+         p = icalcomponent_get_next_property(ev, ICAL_EXDATE_PROPERTY)) {
+        const QDateTime ex = readTime(p, event.calendar.get());
+        if (ex.isValid()) excluded.insert(ex.toMSecsSinceEpoch());
+    }
+    icalrecur_iterator* it = icalrecur_iterator_new(icalproperty_get_rrule(rrule), first);
+    if (!it) return;
+    for (int i = 0; i < kMaxOccurrences; ++i) {
+        const icaltimetype t = icalrecur_iterator_next(it);
+        if (icaltime_is_null_time(t)) break;
+        const QDateTime when = toDateTime(t, event.startZone);
+        if (!when.isValid() || excluded.contains(when.toMSecsSinceEpoch())) continue;
+        if (!visit(when)) break;
+    }
+    icalrecur_iterator_free(it);
+}
+
+} // namespace ICalendarCodec

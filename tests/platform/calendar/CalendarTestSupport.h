@@ -1,0 +1,57 @@
+#pragma once
+
+#include "platform/NotificationCenter.h"
+#include "platform/calendar/EKEventStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+#include <QTimeZone>
+
+// Counts the store's change notices.
+struct ChangeCounter {
+    explicit ChangeCounter(const EKEventStore* store) {
+        NotificationCenter::defaultCenter().addObserver(this, EKEventStoreChangedNotification, store,
+                                                        [this](const Notification&) { ++count; });
+    }
+    ~ChangeCounter() { NotificationCenter::defaultCenter().removeObserver(this); }
+    int count = 0;
+};
+
+// Collects the warnings written while it lives.
+struct WarningCapture {
+    WarningCapture() {
+        messages().clear();
+        previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+            if (type == QtWarningMsg) messages().append(text);
+        });
+    }
+    ~WarningCapture() { qInstallMessageHandler(previous); }
+    static QStringList& messages() {
+        static QStringList list;
+        return list;
+    }
+    QtMessageHandler previous;
+};
+
+inline QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline void writeFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.write(bytes);
+}
+
+inline void copyFixtureCalendar(const QString& name, const QString& root) {
+    const QString from = QStringLiteral(JOBSLATE_FIXTURES "/calendar/") + name;
+    QDir().mkpath(root + u'/' + name);
+    for (const QString& file : QDir(from).entryList(QDir::Files))
+        QFile::copy(from + u'/' + file, root + u'/' + name + u'/' + file);
+}
+
+inline QTimeZone berlin() {
+    return QTimeZone("Europe/Berlin");
+}
