@@ -50,7 +50,14 @@ plist_t toNode(const QVariant& value, QString* error, int depth) {
         return plist_new_uint(static_cast<uint64_t>(value.toLongLong()));
     }
     if (id == QMetaType::Double || id == QMetaType::Float) return plist_new_real(value.toDouble());
-    if (id == QMetaType::QString) return plist_new_string(value.toString().toUtf8().constData());
+    if (id == QMetaType::QString) {
+        const QByteArray utf8 = value.toString().toUtf8();
+        if (utf8.contains('\0')) {
+            if (error) *error = QStringLiteral("a string holds a NUL character");
+            return nullptr;
+        }
+        return plist_new_string(utf8.constData());
+    }
     if (id == QMetaType::QByteArray) {
         const QByteArray bytes = value.toByteArray();
         return plist_new_data(bytes.constData(), static_cast<uint64_t>(bytes.size()));
@@ -70,12 +77,14 @@ plist_t toNode(const QVariant& value, QString* error, int depth) {
         const QVariantMap map = value.toMap();
         plist_t dict = plist_new_dict();
         for (auto it = map.cbegin(); it != map.cend(); ++it) {
-            plist_t child = toNode(it.value(), error, depth + 1);
+            const QByteArray key = it.key().toUtf8();
+            plist_t child = key.contains('\0') ? nullptr : toNode(it.value(), error, depth + 1);
             if (!child) {
+                if (error && key.contains('\0')) *error = QStringLiteral("a key holds a NUL character");
                 plist_free(dict);
                 return nullptr;
             }
-            plist_dict_set_item(dict, it.key().toUtf8().constData(), child);
+            plist_dict_set_item(dict, key.constData(), child);
         }
         return dict;
     }
@@ -118,24 +127,15 @@ QVariant fromNode(plist_t node, int depth) {
         plist_get_real_val(node, &d);
         return QVariant(d);
     }
-    case PLIST_STRING:
-    case PLIST_KEY: {
-        char* s = nullptr;
-        if (plist_get_node_type(node) == PLIST_STRING)
-            plist_get_string_val(node, &s);
-        else
-            plist_get_key_val(node, &s);
-        QString text = s ? QString::fromUtf8(s) : QString();
-        free(s);
-        return QVariant(text);
+    case PLIST_STRING: {
+        uint64_t length = 0;
+        const char* s = plist_get_string_ptr(node, &length);
+        return QVariant(s ? QString::fromUtf8(s, static_cast<qsizetype>(length)) : QString(""));
     }
     case PLIST_DATA: {
-        char* bytes = nullptr;
         uint64_t length = 0;
-        plist_get_data_val(node, &bytes, &length);
-        QByteArray data(bytes ? bytes : "", bytes ? static_cast<qsizetype>(length) : 0);
-        free(bytes);
-        return QVariant(data);
+        const char* bytes = plist_get_data_ptr(node, &length);
+        return QVariant(bytes ? QByteArray(bytes, static_cast<qsizetype>(length)) : QByteArray(""));
     }
     case PLIST_DATE: {
         int32_t sec = 0, usec = 0;
@@ -204,6 +204,63 @@ bool xmlNestingWithinLimit(const QByteArray& bytes) {
     return true;
 }
 
+// XML 1.0 has no NUL character, literal or referenced; the parser must never see one.
+bool xmlFreeOfNul(const QByteArray& bytes) {
+    if (bytes.contains('\0')) return false;
+    for (qsizetype at = bytes.indexOf("&#"); at >= 0; at = bytes.indexOf("&#", at + 2)) {
+        qsizetype i = at + 2;
+        const bool hex = i < bytes.size() && (bytes[i] == 'x' || bytes[i] == 'X');
+        if (hex) ++i;
+        const qsizetype digits = i;
+        while (i < bytes.size() && bytes[i] == '0') ++i;
+        if (i > digits && i < bytes.size() && bytes[i] == ';') return false;
+    }
+    return true;
+}
+
+quint64 readBigEndian(const uchar* p, int size) {
+    quint64 v = 0;
+    for (int i = 0; i < size; ++i) v = (v << 8) | p[i];
+    return v;
+}
+
+// Binary lists: every string object lies inside the data and holds no NUL character.
+bool binaryStringsSound(const QByteArray& bytes) {
+    const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
+    const quint64 size = static_cast<quint64>(bytes.size());
+    if (size < 8 + 32) return false;
+    const uchar* trailer = data + size - 32;
+    const int offsetSize = trailer[6];
+    const quint64 count = readBigEndian(trailer + 8, 8);
+    const quint64 tableAt = readBigEndian(trailer + 24, 8);
+    if (offsetSize < 1 || offsetSize > 8 || tableAt >= size - 32) return false;
+    if (count > (size - 32 - tableAt) / static_cast<quint64>(offsetSize)) return false;
+    for (quint64 i = 0; i < count; ++i) {
+        const quint64 at = readBigEndian(data + tableAt + i * static_cast<quint64>(offsetSize), offsetSize);
+        if (at >= size) return false;
+        const uchar marker = data[at];
+        const int kind = marker >> 4;
+        if (kind != 0x5 && kind != 0x6) continue;
+        quint64 length = marker & 0x0f;
+        quint64 start = at + 1;
+        if (length == 0x0f) {
+            if (start >= size || (data[start] >> 4) != 0x1) return false;
+            const int lengthSize = 1 << (data[start] & 0x0f);
+            if (lengthSize > 8 || start + 1 + static_cast<quint64>(lengthSize) > size) return false;
+            length = readBigEndian(data + start + 1, lengthSize);
+            start += 1 + static_cast<quint64>(lengthSize);
+        }
+        const quint64 unit = kind == 0x6 ? 2 : 1;
+        if (length > size || start + length * unit > size) return false;
+        for (quint64 k = 0; k < length; ++k) {
+            const bool nul =
+                unit == 1 ? data[start + k] == 0 : (data[start + 2 * k] | data[start + 2 * k + 1]) == 0;
+            if (nul) return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 bool isPropertyListValue(const QVariant& value) {
@@ -250,6 +307,8 @@ QVariant decode(const QByteArray& bytes, QString* error) {
     if (bytes.size() > INT32_MAX) return fail("data too large");
     const bool binary = bytes.startsWith("bplist00");
     if (!binary && !xmlNestingWithinLimit(bytes)) return fail("nesting too deep");
+    if (!binary && !xmlFreeOfNul(bytes)) return fail("a NUL character in XML");
+    if (binary && !binaryStringsSound(bytes)) return fail("a damaged or NUL-bearing string in a binary list");
     NodeOwner owner;
     if (binary)
         plist_from_bin(bytes.constData(), static_cast<uint32_t>(bytes.size()), &owner.node);

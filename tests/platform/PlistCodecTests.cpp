@@ -1,6 +1,7 @@
 #include "platform/PlistCodec.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QPoint>
 #include <QRandomGenerator>
@@ -119,4 +120,33 @@ TEST(PlistCodec, MalformedInputGivesCleanError) {
                 static_cast<char>(random.bounded(256));
         (void)PlistCodec::decode(damaged);
     }
+}
+
+TEST(PlistCodec, ReplaysTheFuzzCorpus) {
+    const QDir corpus(QStringLiteral(JOBSLATE_FIXTURES "/../fuzz/corpus/plist"));
+    const QStringList files = corpus.entryList(QDir::Files);
+    ASSERT_FALSE(files.isEmpty());
+    for (const QString& name : files) {
+        QFile file(corpus.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        QString error;
+        const QVariant value = PlistCodec::decode(file.readAll(), &error);
+        EXPECT_TRUE(value.isValid() || !error.isEmpty()) << name.toStdString();
+    }
+}
+
+TEST(PlistCodec, RefusesNulCharacters) {
+    for (const char* xml :
+         {"<plist><string>a&#0;b</string></plist>", "<plist><string>a&#x00;b</string></plist>"})
+        EXPECT_FALSE(PlistCodec::decode(xml).isValid()) << xml;
+    EXPECT_FALSE(PlistCodec::decode(QByteArray("<plist><string>a\0b</string></plist>", 34)).isValid());
+    EXPECT_EQ(PlistCodec::decode("<plist><string>a&#10;b</string></plist>").toString(), "a\nb");
+    for (const char* name : {"nul-string.bplist", "nul-key.bplist"})
+        EXPECT_FALSE(PlistCodec::decode(readFixture((QByteArray("../fuzz/corpus/plist/") + name).constData()))
+                         .isValid())
+            << name;
+    // Nor can a NUL be written: refused rather than cut short.
+    QByteArray out;
+    EXPECT_FALSE(PlistCodec::encode(QVariantMap{{"k", QString::fromUtf8("a\0b", 3)}}, &out));
+    EXPECT_FALSE(PlistCodec::encode(QVariantMap{{QString::fromUtf8("k\0", 2), 1}}, &out));
 }
