@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Windows and Mac code pages of RTF files, decoded to Unicode. Code page 1252 is built in; others go
+// through the C library's iconv. Bytes that do not decode become U+FFFD.
+namespace CodePages {
+
+inline constexpr int kWindowsLatin1 = 1252;
+inline constexpr int kMacRoman = 10000;
+
+QString decode(const QByteArray& bytes, int codePage);
+// The code page of an RTF \fcharset value; 0 when the charset does not name one.
+int codePageForCharset(int charset);
+// The byte of a character in code page 1252, or -1 when it has none.
+int encodeWindowsLatin1(char16_t c);
+
+} // namespace CodePages
