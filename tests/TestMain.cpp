@@ -1,9 +1,10 @@
-#include <QGuiApplication>
+#include "platform/AutoreleasingApplication.h"
+
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    AutoreleasingApplication app(argc, argv);
     QCoreApplication::setApplicationName("Jobslate");
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

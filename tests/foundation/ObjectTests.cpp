@@ -4,7 +4,9 @@
 #include "platform/Diagnostics.h"
 #include "platform/NotificationCenter.h"
 
+#include <QCoreApplication>
 #include <QDataStream>
+#include <QEvent>
 #include <QIODevice>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -359,4 +361,17 @@ TEST_F(ObjectTest, WrapperPayloadsNeverCarryAddresses) {
     o->Release();
     // The object is gone: its payload names nothing.
     EXPECT_EQ(NSObjectWrapper::decode(payload), nullptr);
+}
+
+TEST_F(ObjectTest, EachDispatchedEventDrainsItsPool) {
+    struct Receiver : QObject {
+        bool event(QEvent* e) override {
+            if (e->type() != QEvent::User) return QObject::event(e);
+            TArchiveProbe::Instance();
+            return true;
+        }
+    } receiver;
+    QCoreApplication::postEvent(&receiver, new QEvent(QEvent::User));
+    QCoreApplication::sendPostedEvents(&receiver);
+    EXPECT_EQ(g_deallocations, 1);
 }

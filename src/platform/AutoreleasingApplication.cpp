@@ -1,0 +1,10 @@
+#include "AutoreleasingApplication.h"
+
+#include "AutoreleasePool.h"
+
+AutoreleasingApplication::AutoreleasingApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool AutoreleasingApplication::notify(QObject* receiver, QEvent* event) {
+    AutoreleasePool pool;
+    return QApplication::notify(receiver, event);
+}
