@@ -259,12 +259,9 @@ std::shared_ptr<EKCalendar> VdirEventStore::defaultCalendarForNewEvents() {
         qWarning("Cannot make the default calendar in %s %s", qPrintable(dir), qPrintable(error));
         return nullptr;
     }
-    auto calendar = std::make_shared<EKCalendar>(kDefaultCalendarIdentifier, title, kDefaultColor,
-                                                 QFileInfo(dir).isWritable());
-    m_calendars[kDefaultCalendarIdentifier] = calendar;
-    watch();
+    rescan();
     postChanged();
-    return calendar;
+    return calendarWithIdentifier(kDefaultCalendarIdentifier);
 }
 
 EKEventRecord VdirEventStore::recordOf(const QString& identifier, const StoredEvent& stored) const {
