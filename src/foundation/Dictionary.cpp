@@ -1,0 +1,483 @@
+#include "Dictionary.h"
+
+#include "platform/Diagnostics.h"
+#include "platform/PlistCodec.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <cstring>
+
+namespace {
+
+const TArrayCallBacks& referenceCallBacks() {
+    static const TArrayCallBacks callbacks{
+        nullptr, nullptr, nullptr,
+        [](const QVariant& a, const QVariant& b) { return a.value<void*>() == b.value<void*>(); }};
+    return callbacks;
+}
+
+bool isNumber(const QVariant& v) {
+    switch (v.metaType().id()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A number as a 32-bit integer; ok false when it is not exactly one.
+qint32 toInt32(const QVariant& v, bool* ok) {
+    const double d = v.toDouble();
+    *ok = d >= -2147483648.0 && d <= 2147483647.0 && d == static_cast<double>(static_cast<qint64>(d));
+    return *ok ? static_cast<qint32>(d) : 0;
+}
+
+} // namespace
+
+// --- TDictionary ---------------------------------------------------------------------------------
+
+void TDictionary::Initialize() {
+    TObject::Initialize();
+    if (!m_hasDictionary && GetClass() == TDictionary::StaticClass())
+        Diagnostics::warning(QStringLiteral("allocated an abstract TDictionary."));
+}
+
+void TDictionary::MakePlatformDictionary(const TArrayCallBacks& callbacks) {
+    if (m_hasDictionary) return;
+    m_callbacks = callbacks;
+    m_hasDictionary = true;
+}
+
+void TDictionary::AdoptValues(const QVariantMap& values, const TArrayCallBacks& callbacks) {
+    m_callbacks = callbacks;
+    m_hasDictionary = true;
+    for (auto it = values.constBegin(); it != values.constEnd(); ++it) SetValue(it.key(), it.value());
+}
+
+TDictionary* TDictionary::MakeWithDictionary(TObjectClass cls, const QVariantMap& values,
+                                             const TArrayCallBacks* callbacks) {
+    auto* dictionary = static_cast<TDictionary*>(AllocateOf(cls));
+    if (callbacks) {
+        dictionary->AdoptValues(values, *callbacks);
+        dictionary->Initialize();
+    } else {
+        dictionary->Initialize();
+        for (auto it = values.constBegin(); it != values.constEnd(); ++it)
+            dictionary->SetValue(it.key(), it.value());
+    }
+    return dictionary;
+}
+
+void TDictionary::Deallocate() {
+    ResetEnumeration();
+    QVariantMap values;
+    values.swap(m_values);
+    for (const QVariant& v : values) ReleaseValue(v);
+    TObject::Deallocate();
+}
+
+void TDictionary::CopyInstanceVariables(TObject* source) {
+    TObject::CopyInstanceVariables(source);
+    auto* other = static_cast<TDictionary*>(source);
+    if (other->m_hasDictionary) AdoptValues(other->m_values, other->m_callbacks);
+}
+
+void TDictionary::Show() const {
+    Diagnostics::line(QString::number(Count()) + QStringLiteral(" entries {"));
+    for (auto it = m_values.constBegin(); it != m_values.constEnd(); ++it) {
+        const QString value =
+            m_callbacks.copyDescription ? m_callbacks.copyDescription(it.value()) : it.value().toString();
+        Diagnostics::line(QStringLiteral("  ") + it.key() + QStringLiteral(" = ") + value);
+    }
+    Diagnostics::line(QStringLiteral("}"));
+}
+
+void TDictionary::RetainValue(const QVariant& value) const {
+    if (m_callbacks.retain) m_callbacks.retain(value);
+}
+
+void TDictionary::ReleaseValue(const QVariant& value) const {
+    if (m_callbacks.release) m_callbacks.release(value);
+}
+
+void TDictionary::SetValue(const QString& key, const QVariant& value) {
+    if (!m_hasDictionary || !value.isValid()) return;
+    RetainValue(value);
+    auto it = m_values.find(key);
+    if (it == m_values.end()) {
+        m_values.insert(key, value);
+        return;
+    }
+    const QVariant old = it.value();
+    it.value() = value;
+    ReleaseValue(old);
+}
+
+void TDictionary::AddValue(const QString& key, const QVariant& value) {
+    if (!m_values.contains(key)) SetValue(key, value);
+}
+
+void TDictionary::AddKey(const QString& key) {
+    AddValue(key, QVariant::fromValue(nullptr));
+}
+
+TArrayValue TDictionary::GetValue(const QString& key) const {
+    return TArrayValue(m_values.value(key));
+}
+
+bool TDictionary::GetValueIfPresent(const QString& key, TArrayValue* value) const {
+    auto it = m_values.constFind(key);
+    if (it == m_values.constEnd()) return false;
+    if (value) *value = TArrayValue(it.value());
+    return true;
+}
+
+bool TDictionary::ContainsValue(const QVariant& value) const {
+    for (const QVariant& v : m_values)
+        if (m_callbacks.equal ? m_callbacks.equal(v, value) : v == value) return true;
+    return false;
+}
+
+void TDictionary::Remove(const QString& key) {
+    auto it = m_values.find(key);
+    if (it == m_values.end()) return;
+    const QVariant old = it.value();
+    m_values.erase(it);
+    ReleaseValue(old);
+}
+
+void TDictionary::RemoveAll() {
+    QVariantMap values;
+    values.swap(m_values);
+    for (const QVariant& v : values) ReleaseValue(v);
+}
+
+TArray* TDictionary::CopyKeys(TObjectClass arrayClass) const {
+    auto* array = static_cast<TArray*>(AllocateOf(arrayClass ? arrayClass : TTypeArray::StaticClass()));
+    if (!array) return nullptr;
+    array->Initialize();
+    for (auto it = m_values.constBegin(); it != m_values.constEnd(); ++it)
+        array->AppendValue(QVariant(it.key()));
+    return array;
+}
+
+TArray* TDictionary::CopyValues(TObjectClass arrayClass) const {
+    auto* array = static_cast<TArray*>(AllocateOf(arrayClass ? arrayClass : TTypeArray::StaticClass()));
+    if (!array) return nullptr;
+    array->Initialize();
+    for (const QVariant& v : m_values) array->AppendValue(v);
+    return array;
+}
+
+TDictionary* TDictionary::CopyDictionary(const QString& key) const {
+    const QVariant v = m_values.value(key);
+    if (v.metaType().id() != QMetaType::QVariantMap) return nullptr;
+    return TTypeDictionary::CreateWithDictionary(v.toMap());
+}
+
+void TDictionary::ApplyFunction() {
+    const QVariantMap values = m_values;
+    for (auto it = values.constBegin(); it != values.constEnd(); ++it) ApplierFunction(it.key(), it.value());
+}
+
+void TDictionary::ApplierFunction(const QString&, const QVariant&) {}
+
+int TDictionary::Save(const QString& path) const {
+    if (path.isEmpty()) return -1;
+    QByteArray xml;
+    if (!PlistCodec::encode(m_values, &xml)) return -1;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return static_cast<int>(file.error());
+    file.write(xml);
+    return file.commit() ? 0 : static_cast<int>(file.error());
+}
+
+bool TDictionary::Enumerate(TObjectClass valueClass) {
+    if (m_values.isEmpty()) {
+        ResetEnumeration();
+        return false;
+    }
+    if (m_enumerationIndex != 0) {
+        ++m_enumerationIndex;
+    } else {
+        ResetEnumeration();
+        m_enumerationKeys = static_cast<TTypeArray*>(CopyKeys(TTypeArray::StaticClass()));
+        m_enumerationValues = CopyValues(valueClass);
+        m_enumerationIndex = 1;
+    }
+    if (Count() < static_cast<qint64>(m_enumerationIndex) ||
+        (m_enumerationKeys && m_enumerationKeys->Count() < static_cast<qint64>(m_enumerationIndex))) {
+        ResetEnumeration();
+        return false;
+    }
+    return true;
+}
+
+bool TDictionary::Enumerate() {
+    return Enumerate(TTypeArray::StaticClass());
+}
+
+QString TDictionary::GetNextKey() const {
+    return m_enumerationKeys ? m_enumerationKeys->GetStringValue(GetEnumerationIndex()) : QString();
+}
+
+TArrayValue TDictionary::GetNextValue() const {
+    return m_enumerationValues ? m_enumerationValues->GetValue(GetEnumerationIndex()) : TArrayValue();
+}
+
+void TDictionary::ResetEnumeration() {
+    ReleaseObject(m_enumerationKeys);
+    ReleaseObject(m_enumerationValues);
+    m_enumerationIndex = 0;
+}
+
+// --- TObjectDictionary ---------------------------------------------------------------------------
+
+TObjectDictionary* TObjectDictionary::DictionaryWithObject(const QString& key, TObject* object) {
+    TObjectDictionary* dictionary = Create();
+    dictionary->SetValue(key, object);
+    dictionary->Autorelease();
+    return dictionary;
+}
+
+void TObjectDictionary::Initialize() {
+    MakePlatformDictionary(TObjectArray::ObjectCallBacks());
+    TDictionary::Initialize();
+}
+
+bool TObjectDictionary::Enumerate() {
+    return TDictionary::Enumerate(TObjectArray::StaticClass());
+}
+
+TObjectArray* TObjectDictionary::GetValues() const {
+    auto* array = static_cast<TObjectArray*>(CopyValues(TObjectArray::StaticClass()));
+    array->Autorelease();
+    return array;
+}
+
+TTypeArray* TObjectDictionary::GetKeys() const {
+    auto* array = static_cast<TTypeArray*>(CopyKeys(TTypeArray::StaticClass()));
+    array->Autorelease();
+    return array;
+}
+
+// --- TTypeDictionary -----------------------------------------------------------------------------
+
+TTypeDictionary* TTypeDictionary::DictionaryWithValue(const QString& key, const QVariant& value) {
+    TTypeDictionary* dictionary = Create();
+    dictionary->SetValue(key, value);
+    dictionary->Autorelease();
+    return dictionary;
+}
+
+void TTypeDictionary::Initialize() {
+    MakePlatformDictionary(TTypeArray::TypeCallBacks());
+    TDictionary::Initialize();
+}
+
+void TTypeDictionary::SetPointerValue(const QString& key, const void* pointer) {
+    QByteArray bytes(static_cast<int>(sizeof(quint64)), '\0');
+    const quint64 address = reinterpret_cast<quintptr>(pointer);
+    std::memcpy(bytes.data(), &address, sizeof address);
+    SetValue(key, QVariant(bytes));
+}
+
+void TTypeDictionary::AddPointerValue(const QString& key, const void* pointer) {
+    if (!ContainsKey(key)) SetPointerValue(key, pointer);
+}
+
+bool TTypeDictionary::ReadBoolean(const QVariant& value, bool present) {
+    if (!present) return false;
+    return !(value.metaType().id() == QMetaType::Bool && !value.toBool());
+}
+
+qint32 TTypeDictionary::ReadInteger(const QVariant& value, bool present) {
+    if (!present) return -1;
+    bool ok = false;
+    if (value.metaType().id() == QMetaType::QString) {
+        const qint32 n = value.toString().trimmed().toInt(&ok);
+        return ok ? n : 0;
+    }
+    if (!isNumber(value)) return 0;
+    return toInt32(value, &ok);
+}
+
+QString TTypeDictionary::ReadString(const QVariant& value) {
+    if (value.metaType().id() == QMetaType::QString) return value.toString();
+    if (isNumber(value)) {
+        bool ok = false;
+        const qint32 n = toInt32(value, &ok);
+        if (ok) return QString::number(n);
+    }
+    return QString();
+}
+
+bool TTypeDictionary::GetBooleanValue(const QString& key) const {
+    return ReadBoolean(m_values.value(key), ContainsKey(key));
+}
+
+qint32 TTypeDictionary::GetIntegerValue(const QString& key) const {
+    return ReadInteger(m_values.value(key), ContainsKey(key));
+}
+
+double TTypeDictionary::GetFloatValue(const QString& key) const {
+    auto it = m_values.constFind(key);
+    if (it == m_values.constEnd()) return -1.0;
+    return isNumber(it.value()) ? it.value().toDouble() : 0.0;
+}
+
+QString TTypeDictionary::GetStringValue(const QString& key) const {
+    return ReadString(m_values.value(key));
+}
+
+bool TTypeDictionary::GetDataValue(const QString& key, QByteArray* bytes) const {
+    auto it = m_values.constFind(key);
+    if (it == m_values.constEnd()) return false;
+    if (bytes)
+        *bytes =
+            it.value().metaType().id() == QMetaType::QByteArray ? it.value().toByteArray() : QByteArray();
+    return true;
+}
+
+void* TTypeDictionary::GetPointerValue(const QString& key) const {
+    const QVariant v = m_values.value(key);
+    if (v.metaType().id() != QMetaType::QByteArray) return nullptr;
+    const QByteArray bytes = v.toByteArray();
+    if (bytes.size() != static_cast<int>(sizeof(quint64))) return nullptr;
+    quint64 address = 0;
+    std::memcpy(&address, bytes.constData(), sizeof address);
+    return reinterpret_cast<void*>(static_cast<quintptr>(address));
+}
+
+TTypeArray* TTypeDictionary::CopyArray(const QString& key) const {
+    const QVariant v = m_values.value(key);
+    if (v.metaType().id() != QMetaType::QVariantList) return nullptr;
+    return TTypeArray::CreateWithList(v.toList());
+}
+
+TTypeArray* TTypeDictionary::GetKeys() const {
+    auto* array = static_cast<TTypeArray*>(CopyKeys(TTypeArray::StaticClass()));
+    array->Autorelease();
+    return array;
+}
+
+TTypeArray* TTypeDictionary::GetValues() const {
+    auto* array = static_cast<TTypeArray*>(CopyValues(TTypeArray::StaticClass()));
+    array->Autorelease();
+    return array;
+}
+
+bool TTypeDictionary::GetNextBooleanValue() const {
+    const TArrayValue v = GetNextValue();
+    return ReadBoolean(v, v.isValid());
+}
+
+qint32 TTypeDictionary::GetNextIntegerValue() const {
+    const TArrayValue v = GetNextValue();
+    return ReadInteger(v, v.isValid());
+}
+
+QString TTypeDictionary::GetNextStringValue() const {
+    return ReadString(GetNextValue());
+}
+
+bool TTypeDictionary::GetNextDataValue(QByteArray* bytes) const {
+    const TArrayValue v = GetNextValue();
+    if (!v.isValid()) return false;
+    if (bytes) *bytes = v.metaType().id() == QMetaType::QByteArray ? v.toByteArray() : QByteArray();
+    return true;
+}
+
+// --- TReferenceDictionary ------------------------------------------------------------------------
+
+void TReferenceDictionary::Initialize() {
+    MakePlatformDictionary(referenceCallBacks());
+    TDictionary::Initialize();
+}
+
+// --- TPropertyList -------------------------------------------------------------------------------
+
+namespace {
+
+// Reads a property-list file into the list; 0, or -43 when it cannot be read or holds no dictionary.
+int readPropertyList(TPropertyList* list, const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return -43;
+    const QVariant root = PlistCodec::decode(file.readAll());
+    if (root.metaType().id() != QMetaType::QVariantMap) return -43;
+    const QVariantMap map = root.toMap();
+    for (auto it = map.constBegin(); it != map.constEnd(); ++it) list->SetValue(it.key(), it.value());
+    return 0;
+}
+
+} // namespace
+
+TPropertyList* TPropertyList::CreateWithXML(const QString& xml) {
+    TPropertyList* list = Create();
+    const QVariant root = PlistCodec::decode(xml.toUtf8());
+    if (root.metaType().id() == QMetaType::QVariantMap) {
+        const QVariantMap map = root.toMap();
+        for (auto it = map.constBegin(); it != map.constEnd(); ++it) list->SetValue(it.key(), it.value());
+    }
+    return list;
+}
+
+TPropertyList* TPropertyList::CreateWithFile(const FSRef& file, int* status) {
+    TPropertyList* list = Create();
+    list->m_file = file;
+    const int result = readPropertyList(list, file.path);
+    if (status) *status = result;
+    return list;
+}
+
+TPropertyList* TPropertyList::CreateInFolder(const QString& name, const FSRef& folder, int* status) {
+    TPropertyList* list = Create();
+    const int result = DictionaryUnit::FSCreateFile(name, folder, &list->m_file);
+    if (status) *status = result;
+    return list;
+}
+
+int TPropertyList::Save(const FSRef& file) const {
+    if (file.isNull()) return -1;
+    return TDictionary::Save(file.path);
+}
+
+int TPropertyList::SaveAs(const QString& name, const FSRef& folder) {
+    FSRef file;
+    const int result = DictionaryUnit::FSCreateFile(name, folder, &file);
+    if (!DictionaryUnit::FSRefExists(file)) return result;
+    return Save(file);
+}
+
+// --- unit routines -------------------------------------------------------------------------------
+
+namespace DictionaryUnit {
+
+bool FSRefExists(const FSRef& ref) {
+    return !ref.isNull() && QFileInfo::exists(ref.path);
+}
+
+int FSCreateFile(const QString& name, const FSRef& folder, FSRef* file) {
+    if (folder.isNull() || name.isEmpty() || name.contains(QLatin1Char('/')) ||
+        !QFileInfo(folder.path).isDir())
+        return -43;
+    const QString path = QDir(folder.path).filePath(name);
+    if (file) *file = FSRef{path};
+    if (QFileInfo::exists(path)) return 0;
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly)) return -61; // write permission error
+    return 0;
+}
+
+QByteArray CFStringCopyBytes(const QString& s) {
+    return s.toUtf8();
+}
+
+} // namespace DictionaryUnit

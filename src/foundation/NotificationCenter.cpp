@@ -1,0 +1,272 @@
+#include "NotificationCenter.h"
+
+#include "platform/Diagnostics.h"
+#include "platform/NotificationCenter.h"
+#include "platform/PlistCodec.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QObject>
+
+// --- TNotification -------------------------------------------------------------------------------
+
+TNotification* TNotification::Create(TObject* object) {
+    TNotification* notification = Create();
+    notification->SetPointerValue(kValueKey, object);
+    return notification;
+}
+
+TNotification* TNotification::Notification(const QString& name, const QVariant& value) {
+    TNotification* notification = Create();
+    notification->SetStringValue(kNameKey, name);
+    notification->SetValue(kValueKey, value);
+    notification->Autorelease();
+    return notification;
+}
+
+TNotification* TNotification::Notification(const QString& name, TObject* object) {
+    TNotification* notification = Create(object);
+    notification->SetStringValue(kNameKey, name);
+    notification->Autorelease();
+    return notification;
+}
+
+TNotification* TNotification::Notification(TObject* object) {
+    TNotification* notification = Create(object);
+    notification->Autorelease();
+    return notification;
+}
+
+// --- TNotificationHandler ------------------------------------------------------------------------
+
+TNotificationHandler* TNotificationHandler::Create(Action action, TObject* target, const QString& name) {
+    TNotificationHandler* handler = Create();
+    handler->m_action = std::move(action);
+    handler->m_target = target;
+    handler->m_name = name;
+    return handler;
+}
+
+void TNotificationHandler::Deallocate() {
+    m_action = nullptr;
+    m_name.clear();
+    TObject::Deallocate();
+}
+
+// --- TNotificationCenter -------------------------------------------------------------------------
+
+namespace {
+
+// Hands a platform notice to a handler's action as a TNotification of the class the poster used.
+void deliver(TNotificationHandler* handler, const ::Notification& notice) {
+    if (!handler->GetTarget()) {
+        Diagnostics::line(
+            QStringLiteral("**** warning: NotificationToMethodCallback handler has nil target for ") +
+            notice.name);
+        return;
+    }
+    // The action may remove this very registration; the handler stays alive until it returns.
+    Ref<TNotificationHandler> keep = Ref<TNotificationHandler>::retain(handler);
+    TNotification* notification = nullptr;
+    if (!notice.userInfo.isEmpty()) {
+        TObjectClass cls = TNotification::StaticClass();
+        const QString className = notice.userInfo.value(TNotification::kNotificationKey).toString();
+        if (!className.isEmpty() && ClassRegistered(className)) {
+            TObjectClass named = FindClass(className);
+            if (named && named->allocate) {
+                // Only TNotification and its descendants can carry a notice.
+                Ref<TObject> probe = Ref<TObject>::adopt(TObject::AllocateOf(named));
+                if (probe && probe->IsMember(TNotification::StaticClass())) cls = named;
+                if (probe) probe->Initialize();
+            }
+        } else if (!className.isEmpty()) {
+            FindClass(className); // says the class is not registered
+        }
+        notification = static_cast<TNotification*>(TObject::AllocateOf(cls));
+        notification->Initialize();
+        for (auto it = notice.userInfo.constBegin(); it != notice.userInfo.constEnd(); ++it)
+            notification->SetValue(it.key(), it.value());
+    } else {
+        notification = TNotification::Create();
+        notification->SetStringValue(TNotification::kNameKey, notice.name);
+    }
+    notification->SetObject(notice.object);
+    if (const auto& action = handler->GetAction()) action(notification);
+    notification->Release();
+}
+
+} // namespace
+
+TNotificationCenter* TNotificationCenter::DefaultCenter() {
+    // Made on first use and never released.
+    static TNotificationCenter* center = Create();
+    return center;
+}
+
+void TNotificationCenter::Initialize() {
+    TObject::Initialize();
+    if (!m_center) m_center = &NotificationCenter::defaultCenter();
+    if (!m_handlers) m_handlers = TObjectArray::Create();
+}
+
+void TNotificationCenter::Deallocate() {
+    // Registrations must not outlive the handlers they call.
+    if (m_handlers)
+        for (qint64 i = 0; i < m_handlers->Count(); ++i)
+            Unregister(static_cast<TNotificationHandler*>(m_handlers->GetObjectValue(i)));
+    ReleaseObject(m_handlers);
+    TObject::Deallocate();
+}
+
+void TNotificationCenter::ObserveNotification(TObject* observer, const QString& name, Action action,
+                                              const void* object) {
+    if (name.isEmpty() || !m_handlers) return;
+    NotificationCenter* center = GetNotificationCenter();
+    if (!center) return;
+    TNotificationHandler* handler = TNotificationHandler::Create(std::move(action), observer, name);
+    m_handlers->AppendValue(handler);
+    handler->Release();
+    const quint64 id = center->addObserver(
+        handler, name, object, [handler](const ::Notification& notice) { deliver(handler, notice); });
+    handler->SetRegistration(id);
+    // Remembers where the registration was made, so removal reaches it after SetNotificationCenter.
+    handler->SetTypeProperty(QStringLiteral("center"), QVariant::fromValue(static_cast<void*>(center)));
+}
+
+void TNotificationCenter::Unregister(TNotificationHandler* handler) {
+    if (!handler) return;
+    auto* center =
+        static_cast<NotificationCenter*>(handler->GetTypeProperty(QStringLiteral("center")).value<void*>());
+    if (center) center->removeObserver(handler->GetRegistration());
+}
+
+void TNotificationCenter::RemoveObserver(TObject* observer, const QString& name) {
+    if (!m_handlers) return;
+    if (NotificationCenter* center = GetNotificationCenter()) center->removeObserver(observer, name, nullptr);
+    std::vector<TNotificationHandler*> matches;
+    for (qint64 i = 0; i < m_handlers->Count(); ++i) {
+        auto* handler = static_cast<TNotificationHandler*>(m_handlers->GetObjectValue(i));
+        if (handler->GetTarget() == observer && handler->GetNotification() == name)
+            matches.push_back(handler);
+    }
+    for (TNotificationHandler* handler : matches) {
+        Unregister(handler);
+        m_handlers->RemoveValue(static_cast<const void*>(handler));
+    }
+}
+
+void TNotificationCenter::RemoveEveryObserver(TObject* observer) {
+    if (!m_handlers) return;
+    std::vector<TNotificationHandler*> matches;
+    for (qint64 i = 0; i < m_handlers->Count(); ++i) {
+        auto* handler = static_cast<TNotificationHandler*>(m_handlers->GetObjectValue(i));
+        if (handler->GetTarget() == observer) matches.push_back(handler);
+    }
+    for (TNotificationHandler* handler : matches) {
+        Unregister(handler);
+        m_handlers->RemoveValue(static_cast<const void*>(handler));
+    }
+}
+
+bool TNotificationCenter::IsObserving(TObject* observer, const QString& name) const {
+    if (!m_handlers) return false;
+    for (qint64 i = 0; i < m_handlers->Count(); ++i) {
+        auto* handler = static_cast<TNotificationHandler*>(m_handlers->GetObjectValue(i));
+        if (handler->GetTarget() == observer && handler->GetNotification() == name) return true;
+    }
+    return false;
+}
+
+void TNotificationCenter::PostNotification(const QString& name, const void* object, TDictionary* userInfo) {
+    NotificationCenter* center = GetNotificationCenter();
+    if (!center) return;
+    if (!userInfo) {
+        center->post(name, object);
+        return;
+    }
+    Ref<TDictionary> keep = Ref<TDictionary>::retain(userInfo);
+    if (userInfo->IsMember(TTypeDictionary::StaticClass()))
+        static_cast<TTypeDictionary*>(userInfo)->SetStringValue(TNotification::kNameKey, name);
+    if (userInfo->IsMember(TNotification::StaticClass()))
+        static_cast<TTypeDictionary*>(userInfo)->SetStringValue(TNotification::kNotificationKey,
+                                                                userInfo->ClassName());
+    center->post(name, object, userInfo->CFType());
+}
+
+void TNotificationCenter::PostNotification(TNotification* notification) {
+    if (!notification) return;
+    PostNotification(notification->GetName(), notification->GetObject(), notification);
+}
+
+// --- TDistributedNotificationCenter --------------------------------------------------------------
+
+namespace {
+
+const QString kBusPath = QStringLiteral("/org/jobslate/Notifications");
+const QString kBusInterface = QStringLiteral("org.jobslate.DistributedNotifications");
+const QString kBusMember = QStringLiteral("Posted");
+
+// The cross-process centre: a platform centre of its own, mirrored on the session bus.
+class DistributedBridge : public QObject {
+    Q_OBJECT
+public:
+    DistributedBridge() {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        m_connected = bus.isConnected() && bus.connect(QString(), kBusPath, kBusInterface, kBusMember, this,
+                                                       SLOT(received(QString, QByteArray, QDBusMessage)));
+        if (!m_connected) {
+            Diagnostics::warning(
+                QStringLiteral("no D-Bus session bus; distributed notifications stay in this process."));
+            return;
+        }
+        // Everything posted here goes out to the other processes, except what came from them.
+        center.addObserver(this, QString(), nullptr, [this](const ::Notification& notice) {
+            if (m_relaying) return;
+            QByteArray info;
+            if (!notice.userInfo.isEmpty() && !PlistCodec::encode(notice.userInfo, &info)) info.clear();
+            QDBusMessage signal = QDBusMessage::createSignal(kBusPath, kBusInterface, kBusMember);
+            signal << notice.name << info;
+            QDBusConnection::sessionBus().send(signal);
+        });
+    }
+
+    NotificationCenter center;
+    bool connected() const { return m_connected; }
+
+public slots:
+    void received(const QString& name, const QByteArray& info, const QDBusMessage& message) {
+        if (message.service() == QDBusConnection::sessionBus().baseService()) return;
+        QVariantMap userInfo;
+        if (!info.isEmpty()) userInfo = PlistCodec::decode(info).toMap();
+        m_relaying = true;
+        center.post(name, nullptr, userInfo);
+        m_relaying = false;
+    }
+
+private:
+    bool m_connected = false;
+    bool m_relaying = false;
+};
+
+DistributedBridge& bridge() {
+    static DistributedBridge* instance = new DistributedBridge();
+    return *instance;
+}
+
+} // namespace
+
+TDistributedNotificationCenter* TDistributedNotificationCenter::DefaultCenter() {
+    static TDistributedNotificationCenter* center = Create();
+    return center;
+}
+
+void TDistributedNotificationCenter::Initialize() {
+    TNotificationCenter::Initialize();
+    m_center = &bridge().center;
+}
+
+bool TDistributedNotificationCenter::IsConnected() const {
+    return bridge().connected();
+}
+
+#include "NotificationCenter.moc"

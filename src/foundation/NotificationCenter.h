@@ -1,0 +1,129 @@
+#pragma once
+
+#include "Array.h"
+#include "Dictionary.h"
+
+#include <functional>
+
+class NotificationCenter;
+struct Notification;
+class TNotification;
+
+// A notice as an observer receives it: a typed dictionary rebuilt from the posted user info, of the
+// class the poster used, with the object it was posted for.
+// Keys: "notification" (the name), "value" (the associated value; an object as 8 bytes of data),
+// and kNotificationKey (the class name of a posted TNotification).
+class TNotification : public TTypeDictionary {
+    T_OBJECT(TNotification, TTypeDictionary)
+public:
+    static inline const QString kNameKey = QStringLiteral("notification");
+    static inline const QString kValueKey = QStringLiteral("value");
+    static inline const QString kNotificationKey =
+        QStringLiteral("com.brasswick.TNotification.notificationKey");
+
+    static TNotification* Create(TObject* object);
+    // Autoreleased notifications.
+    static TNotification* Notification(const QString& name, const QVariant& value);
+    static TNotification* Notification(const QString& name, TObject* object);
+    static TNotification* Notification(TObject* object);
+
+    QString GetName() const { return GetStringValue(kNameKey); }
+    const void* GetObject() const { return m_object; }
+    void SetObject(const void* object) { m_object = object; }
+    TObject* GetObjectValue() const { return static_cast<TObject*>(GetPointerValue(kValueKey)); }
+    QVariant GetTypeValue() const { return GetValue(kValueKey); }
+
+protected:
+    TNotification() = default;
+
+private:
+    const void* m_object = nullptr;
+};
+
+// One registration: the observer (not retained), the action and the observed name.
+class TNotificationHandler : public TObject {
+    T_OBJECT(TNotificationHandler, TObject)
+public:
+    using Action = std::function<void(TNotification*)>;
+    static TNotificationHandler* Create(Action action, TObject* target, const QString& name);
+
+    const Action& GetAction() const { return m_action; }
+    TObject* GetTarget() const { return m_target; }
+    void ClearTarget() { m_target = nullptr; }
+    QString GetNotification() const { return m_name; }
+    quint64 GetRegistration() const { return m_registration; }
+    void SetRegistration(quint64 id) { m_registration = id; }
+
+protected:
+    TNotificationHandler() = default;
+    void Deallocate() override;
+
+private:
+    Action m_action;
+    TObject* m_target = nullptr;
+    QString m_name;
+    quint64 m_registration = 0;
+};
+
+// Lets program objects observe and post named notices on a platform centre. The shared centre works
+// on the process's default centre, so its notices reach every observer of that centre and the other
+// way round. Delivery is synchronous; an action may remove itself or other observers, or post.
+class TNotificationCenter : public TObject {
+    T_OBJECT(TNotificationCenter, TObject)
+public:
+    using Action = TNotificationHandler::Action;
+
+    static TNotificationCenter* DefaultCenter();
+
+    void Initialize() override;
+    virtual NotificationCenter* GetNotificationCenter() const { return m_center; }
+    // Later registrations go to the given centre; earlier ones stay where they were made.
+    void SetNotificationCenter(NotificationCenter* center) { m_center = center; }
+
+    // Registers the action for the name; a null object observes every sender. Observing a name
+    // twice registers twice. An empty name registers nothing.
+    void ObserveNotification(TObject* observer, const QString& name, Action action,
+                             const void* object = nullptr);
+    template <class T>
+    void ObserveNotification(T* observer, const QString& name, void (T::*method)(TNotification*),
+                             const void* object = nullptr) {
+        ObserveNotification(
+            observer, name, [observer, method](TNotification* n) { (observer->*method)(n); }, object);
+    }
+    // Removes every registration of the observer for the name (any object).
+    void RemoveObserver(TObject* observer, const QString& name);
+    void RemoveEveryObserver(TObject* observer);
+    bool IsObserving(TObject* observer, const QString& name) const;
+
+    // Posts synchronously. A TTypeDictionary user info gets the name under "notification", a
+    // TNotification also its class name; the caller's object keeps those keys.
+    void PostNotification(const QString& name, const void* object = nullptr, TDictionary* userInfo = nullptr);
+    void PostNotification(const QString& name, TDictionary* userInfo) {
+        PostNotification(name, nullptr, userInfo);
+    }
+    void PostNotification(TNotification* notification);
+
+    qint64 HandlerCount() const { return m_handlers ? m_handlers->Count() : 0; }
+
+protected:
+    TNotificationCenter() = default;
+    void Deallocate() override;
+    void Unregister(TNotificationHandler* handler);
+
+    NotificationCenter* m_center = nullptr;
+    TObjectArray* m_handlers = nullptr;
+};
+
+// The same on the cross-process centre: notices posted here are also sent to the other processes of
+// the session over D-Bus, and theirs are delivered here. Without a session bus it works locally and
+// says so once.
+class TDistributedNotificationCenter : public TNotificationCenter {
+    T_OBJECT(TDistributedNotificationCenter, TNotificationCenter)
+public:
+    static TDistributedNotificationCenter* DefaultCenter();
+    void Initialize() override;
+    bool IsConnected() const;
+
+protected:
+    TDistributedNotificationCenter() = default;
+};
