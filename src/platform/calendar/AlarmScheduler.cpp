@@ -2,6 +2,7 @@
 
 #include "platform/Scheduler.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -94,7 +95,11 @@ void AlarmScheduler::check() {
             Due due;
             QDateTime alarmNext;
             scanAlarm(event, alarm, from, to, &due, &alarmNext);
-            if (due.trigger.isValid()) m_notifier->notify(event.title, describe(event, due.occurrence));
+            if (due.trigger.isValid()) {
+                const QString title =
+                    event.title.isEmpty() ? QCoreApplication::applicationName() : event.title;
+                m_notifier->notify(title, describe(event, due.occurrence));
+            }
             if (alarmNext.isValid() && (!next.isValid() || alarmNext < next)) next = alarmNext;
         }
     }

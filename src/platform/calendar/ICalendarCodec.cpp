@@ -317,6 +317,18 @@ void writeTimes(icalcomponent* calendar, icalcomponent* ev, const EKEventData& d
         ev, makeTimeProperty(calendar, ICAL_DTEND_PROPERTY, d.endDate, d.allDay, lastDay.addDays(1)));
 }
 
+// Alarm texts that repeat the event's title follow it.
+void retitleAlarms(icalcomponent* ev, const QString& from, const QString& to) {
+    const QByteArray oldText = utf8(from.isEmpty() ? QStringLiteral("Reminder") : from);
+    const QByteArray newText = utf8(to.isEmpty() ? QStringLiteral("Reminder") : to);
+    for (icalcomponent* a = icalcomponent_get_first_component(ev, ICAL_VALARM_COMPONENT); a;
+         a = icalcomponent_get_next_component(ev, ICAL_VALARM_COMPONENT)) {
+        icalproperty* p = icalcomponent_get_first_property(a, ICAL_DESCRIPTION_PROPERTY);
+        if (p && oldText == icalproperty_get_description(p))
+            icalproperty_set_description(p, newText.constData());
+    }
+}
+
 bool hasEndRelatedAlarm(icalcomponent* ev) {
     for (icalcomponent* a = icalcomponent_get_first_component(ev, ICAL_VALARM_COMPONENT); a;
          a = icalcomponent_get_next_component(ev, ICAL_VALARM_COMPONENT)) {
@@ -468,7 +480,10 @@ QByteArray encodeChanges(ParsedEvent& event, const EKEventData& d, const QDateTi
     icalcomponent* calendar = event.calendar.get();
     icalcomponent* ev = event.master;
     const EKEventData& old = event.data;
-    if (d.title != old.title) setTextProperty(ev, ICAL_SUMMARY_PROPERTY, d.title);
+    if (d.title != old.title) {
+        setTextProperty(ev, ICAL_SUMMARY_PROPERTY, d.title);
+        retitleAlarms(ev, old.title, d.title);
+    }
     if (d.notes != old.notes) setTextProperty(ev, ICAL_DESCRIPTION_PROPERTY, d.notes);
     if (d.location != old.location) setTextProperty(ev, ICAL_LOCATION_PROPERTY, d.location);
     if (d.url != old.url) {

@@ -3,6 +3,7 @@
 #include "platform/Scheduler.h"
 #include "platform/calendar/VdirEventStore.h"
 
+#include <QDBusConnection>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -111,4 +112,15 @@ TEST(CalendarAlarms, AlarmOfAnEventWrittenFromOutsideFires) {
     EXPECT_EQ(notifier->shown[0].at, QDateTime(QDate(2026, 1, 1), QTime(9, 30), Qt::UTC));
 }
 
+} // namespace
+
+namespace {
+TEST(CalendarAlarms, DBusNotifierWithoutSessionBusReportsOnce) {
+    if (QDBusConnection::sessionBus().isConnected()) GTEST_SKIP() << "a session bus is present";
+    WarningCapture warnings;
+    DBusDesktopNotifier notifier;
+    notifier.notify("One", "body");
+    notifier.notify("Two", "body");
+    EXPECT_EQ(warnings.messages().size(), 1);
+}
 } // namespace
