@@ -55,6 +55,19 @@ double twips(qint64 v) {
     return double(v) / 20.0;
 }
 
+constexpr quint64 wordHash(const char* s) {
+    quint64 h = 14695981039346656037ull;
+    for (; *s; ++s) h = (h ^ quint64(static_cast<unsigned char>(*s))) * 1099511628211ull;
+    return h;
+}
+
+// A control word known at compile time, compared by hash first.
+struct Word {
+    quint64 hash;
+    const char* text;
+    consteval Word(const char* s) : hash(wordHash(s)), text(s) {}
+};
+
 class Reader {
 public:
     Reader(const QByteArray& data, const RTFCodec::AttachmentFiles& files)
@@ -186,6 +199,7 @@ std::optional<AttributedString> Reader::run(QString* error) {
             break;
         case '\r':
         case '\n':
+        case '\0':
             break;
         default:
             textByte(c);
@@ -487,7 +501,7 @@ void Reader::controlSymbol(char c) {
             --m_skip;
             return;
         }
-        if (m_state.dest == Dest::Picture) return;
+        if (m_state.dest == Dest::Picture || value == 0) return; // NUL is never text
         if (m_state.dest == Dest::FontTable) {
             m_fontName.append(char(value));
             return;
@@ -571,47 +585,48 @@ void Reader::controlWord() {
 }
 
 bool Reader::handleDestination(const char* w, int) {
-    static const char* const skipped[] = {"stylesheet",
-                                          "info",
-                                          "header",
-                                          "headerl",
-                                          "headerr",
-                                          "headerf",
-                                          "footer",
-                                          "footerl",
-                                          "footerr",
-                                          "footerf",
-                                          "footnote",
-                                          "listtable",
-                                          "listoverridetable",
-                                          "revtbl",
-                                          "rsidtbl",
-                                          "generator",
-                                          "xmlnstbl",
-                                          "pgdsctbl",
-                                          "themedata",
-                                          "colorschememapping",
-                                          "latentstyles",
-                                          "datastore",
-                                          "objdata",
-                                          "nonshppict",
-                                          "filetbl",
-                                          "annotation",
-                                          "atnid",
-                                          "atnauthor",
-                                          "bkmkstart",
-                                          "bkmkend",
-                                          "template",
-                                          "mmathPr",
-                                          "author",
-                                          "operator",
-                                          "title",
-                                          "subject",
-                                          "keywords",
-                                          "comment",
-                                          "doccomm"};
-    for (const char* s : skipped)
-        if (std::strcmp(s, w) == 0) {
+    static constexpr Word skipped[] = {"stylesheet",
+                                       "info",
+                                       "header",
+                                       "headerl",
+                                       "headerr",
+                                       "headerf",
+                                       "footer",
+                                       "footerl",
+                                       "footerr",
+                                       "footerf",
+                                       "footnote",
+                                       "listtable",
+                                       "listoverridetable",
+                                       "revtbl",
+                                       "rsidtbl",
+                                       "generator",
+                                       "xmlnstbl",
+                                       "pgdsctbl",
+                                       "themedata",
+                                       "colorschememapping",
+                                       "latentstyles",
+                                       "datastore",
+                                       "objdata",
+                                       "nonshppict",
+                                       "filetbl",
+                                       "annotation",
+                                       "atnid",
+                                       "atnauthor",
+                                       "bkmkstart",
+                                       "bkmkend",
+                                       "template",
+                                       "mmathPr",
+                                       "author",
+                                       "operator",
+                                       "title",
+                                       "subject",
+                                       "keywords",
+                                       "comment",
+                                       "doccomm"};
+    const quint64 h = wordHash(w);
+    for (const Word& s : skipped)
+        if (s.hash == h && std::strcmp(s.text, w) == 0) {
             m_state.dest = Dest::Skip;
             return true;
         }
@@ -623,7 +638,8 @@ void Reader::handleWord(const char* w, int len, bool hasParam, qint64 param) {
         --m_skip;
         return;
     }
-    auto is = [&](const char* s) { return std::strcmp(w, s) == 0; };
+    const quint64 h = wordHash(w);
+    auto is = [&](Word k) { return k.hash == h && std::strcmp(w, k.text) == 0; };
     State& s = m_state;
     TextAttributes& a = s.attrs;
     ParagraphStyle& p = a.paragraphStyle;

@@ -1,0 +1,12 @@
+// libFuzzer harness: the flattened-RTFD reader takes any bytes and gives text or a clean error.
+#include "platform/text/RTFDCodec.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const std::optional<AttributedString> text = RTFDCodec::read(bytes);
+    if (text) RTFDCodec::write(*text);
+    return 0;
+}
