@@ -1,0 +1,154 @@
+#include "foundation/Dictionary.h"
+#include "platform/Diagnostics.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+class DictionaryTest : public ::testing::Test {
+protected:
+    void SetUp() override { RegisterFoundationClasses(); }
+    AutoreleasePool pool;
+};
+
+TEST_F(DictionaryTest, ObjectDictionaryOwnsItsValues) {
+    TObjectDictionary* dictionary = TObjectDictionary::Create();
+    TObject* a = TObject::Create();
+    TObject* b = TObject::Create();
+    dictionary->SetValue("k", a);
+    EXPECT_EQ(a->GetRetainCount(), 2);
+    dictionary->AddValue("k", b); // present: kept
+    EXPECT_EQ(dictionary->GetObjectValue("k"), a);
+    EXPECT_EQ(b->GetRetainCount(), 1);
+    dictionary->SetValue("k", b); // replaced: old one released
+    EXPECT_EQ(a->GetRetainCount(), 1);
+    EXPECT_EQ(b->GetRetainCount(), 2);
+    dictionary->SetValue("other", a);
+    EXPECT_TRUE(dictionary->ContainsObject(a));
+    {
+        AutoreleasePool inner; // the value array holds its own references until it drains
+        EXPECT_EQ(dictionary->GetValues()->Count(), 2);
+        EXPECT_EQ(dictionary->GetKeys()->CFType(), (QVariantList{"k", "other"}));
+    }
+    dictionary->Remove("other");
+    EXPECT_EQ(a->GetRetainCount(), 1);
+
+    TObjectDictionary* copy = static_cast<TObjectDictionary*>(dictionary->Copy());
+    EXPECT_EQ(b->GetRetainCount(), 3);
+    copy->Release();
+    dictionary->Release();
+    EXPECT_EQ(b->GetRetainCount(), 1);
+    a->Release();
+    b->Release();
+}
+
+TEST_F(DictionaryTest, TypedGettersTable) {
+    TTypeDictionary* d = TTypeDictionary::Create();
+    d->SetStringValue("str42", "42");
+    d->SetStringValue("word", "abc");
+    d->SetIntegerValue("int", 7);
+    d->SetFloatValue("real", 2.5);
+    d->SetBooleanValue("no", false);
+    d->SetDataValue("data", QByteArray("xy"));
+    struct Case {
+        const char* key;
+        qint32 integer;
+        double real;
+        QString string;
+        bool boolean;
+    };
+    const Case cases[] = {
+        {"str42", 42, 0.0, "42", true},  {"word", 0, 0.0, "abc", true}, {"int", 7, 7.0, "7", true},
+        {"real", 0, 2.5, "", true},      {"no", 0, 0.0, "", false},     {"data", 0, 0.0, "", true},
+        {"absent", -1, -1.0, "", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key);
+        EXPECT_EQ(d->GetIntegerValue(c.key), c.integer);
+        EXPECT_EQ(d->GetFloatValue(c.key), c.real);
+        EXPECT_EQ(d->GetStringValue(c.key), c.string);
+        EXPECT_EQ(d->GetBooleanValue(c.key), c.boolean);
+    }
+    QByteArray bytes;
+    EXPECT_TRUE(d->GetDataValue("data", &bytes));
+    EXPECT_EQ(bytes, "xy");
+    EXPECT_FALSE(d->GetDataValue("absent", &bytes));
+
+    int target = 0;
+    d->SetPointerValue("ptr", &target);
+    EXPECT_EQ(d->GetPointerValue("ptr"), &target);
+    EXPECT_EQ(d->GetPointerValue("absent"), nullptr);
+
+    d->SetValue("list", QVariantList{1, "two"});
+    TTypeArray* list = d->CopyArray("list");
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->GetStringValue(1), "two");
+    list->Release();
+    EXPECT_EQ(d->CopyArray("int"), nullptr);
+    d->AddKey("key");
+    EXPECT_TRUE(d->ContainsKey("key"));
+    d->Release();
+}
+
+TEST_F(DictionaryTest, EnumerationUsesOneSnapshotAndFreesIt) {
+    TObjectDictionary* dictionary = TObjectDictionary::Create();
+    QList<TObject*> objects;
+    for (const char* key : {"a", "b", "c"}) {
+        TObject* o = TObject::Create();
+        dictionary->SetValue(key, o);
+        objects << o;
+        o->Release();
+    }
+    QStringList keys;
+    while (dictionary->Enumerate()) {
+        keys << dictionary->GetNextKey();
+        TObject* value = dictionary->GetNextValue();
+        EXPECT_EQ(value, dictionary->GetObjectValue(dictionary->GetNextKey()));
+        EXPECT_EQ(value->GetRetainCount(), 2); // the snapshot holds one
+    }
+    EXPECT_EQ(keys, (QStringList{"a", "b", "c"}));
+    for (TObject* o : objects) EXPECT_EQ(o->GetRetainCount(), 1);
+    EXPECT_FALSE(dictionary->Enumerate() && dictionary->Enumerate() && dictionary->Enumerate() &&
+                 dictionary->Enumerate());
+
+    TTypeDictionary* empty = TTypeDictionary::Create();
+    EXPECT_FALSE(empty->Enumerate());
+    empty->Release();
+    dictionary->Release(); // also drops a snapshot left by an interrupted walk
+}
+
+TEST_F(DictionaryTest, PropertyListFilesAndStatuses) {
+    QTemporaryDir dir;
+    const FSRef folder{dir.path()};
+    int status = 1;
+    TPropertyList* list = TPropertyList::CreateInFolder("prefs.plist", folder, &status);
+    EXPECT_EQ(status, 0);
+    list->SetStringValue("name", "Desk");
+    list->SetIntegerValue("count", 3);
+    EXPECT_EQ(list->Save(), 0);
+    list->Release();
+
+    TPropertyList* back = TPropertyList::CreateWithFile(FSRef{dir.filePath("prefs.plist")}, &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(back->GetStringValue("name"), "Desk");
+    EXPECT_EQ(back->GetIntegerValue("count"), 3);
+    EXPECT_EQ(back->SaveAs("copy.plist", folder), 0);
+    back->Release();
+
+    TPropertyList* missing = TPropertyList::CreateWithFile(FSRef{dir.filePath("none.plist")}, &status);
+    EXPECT_EQ(status, -43);
+    EXPECT_EQ(missing->Count(), 0);
+    missing->Release();
+
+    TPropertyList* fromText = TPropertyList::CreateWithXML("not a property list");
+    EXPECT_EQ(fromText->Count(), 0);
+    fromText->Release();
+
+    Diagnostics::Capture capture;
+    TDictionary* abstract = TDictionary::Create();
+    EXPECT_EQ(capture.count("Warning: allocated an abstract TDictionary."), 1);
+    abstract->Release();
+}
+
+} // namespace
