@@ -1,0 +1,122 @@
+#include "foundation/CFUtilities.h"
+#include "foundation/CarbonUtilities.h"
+#include "foundation/ToolboxAll.h"
+
+#include <QSysInfo>
+#include <gtest/gtest.h>
+#include <set>
+
+namespace {
+
+using namespace CarbonUtilities;
+
+TEST(Toolbox, FourCharacterCodes) {
+    EXPECT_EQ(FCC("thtk"), (quint32('t') << 24) | (quint32('h') << 16) | (quint32('t') << 8) | quint32('k'));
+    EXPECT_EQ(FCC("utext"), FCC("utex"));
+    EXPECT_EQ(FCCToString(FCC("APPL")), "APPL");
+}
+
+TEST(Toolbox, RandomNumbersCoverTheWholeRangeAndRepeatWithASeed) {
+    struct Case {
+        qint32 low, high;
+    };
+    for (const Case& c : {Case{90, 100}, Case{-45, 45}, Case{5, 5}, Case{3, -3}}) {
+        ToolboxAll::SeedRandom(7);
+        std::set<qint32> seen;
+        for (int i = 0; i < 4000; ++i) {
+            const qint32 r = GetRandomNumber(c.low, c.high);
+            ASSERT_GE(r, std::min(c.low, c.high));
+            ASSERT_LE(r, std::max(c.low, c.high));
+            seen.insert(r);
+        }
+        EXPECT_EQ(seen.size(), size_t(std::abs(c.high - c.low) + 1)) << c.low << ".." << c.high;
+    }
+    ToolboxAll::SeedRandom(42);
+    const qint32 first = GetRandomNumber(0, 1000000);
+    ToolboxAll::SeedRandom(42);
+    EXPECT_EQ(GetRandomNumber(0, 1000000), first);
+}
+
+TEST(Toolbox, StringsStayWholeAndShared) {
+    EXPECT_EQ(&CFStr(QStringLiteral("TCard.modified")), &CFStr(QString("TCard.") + "modified"));
+    const QString long300(300, QChar('x'));
+    EXPECT_EQ(CFUtilities::CFStringToPascal(long300), long300);
+    EXPECT_EQ(StrN("12"), 12);
+    bool ok = true;
+    EXPECT_EQ(ToolboxAll::StrN("twelve", &ok), 0);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(CFUtilities::CFCopyLocalizedString("^1 and ^2, again ^1", {"A", "B"}), "A and B, again A");
+    QString s = "a-b-c";
+    EXPECT_EQ(CFUtilities::CFStringFindAndReplace(s, "-", "+"), 2);
+    EXPECT_EQ(s, "a+b+c");
+    EXPECT_TRUE(CFUtilities::CFStringFind(s, QStringList{"z", "+c"}));
+    EXPECT_TRUE(CFUtilities::CFStringCopyCString(QString::fromUtf8("\xc3\xa9"), 0x0600).isNull());
+    EXPECT_EQ(CFUtilities::CFStringCopyCString(QString::fromUtf8("\xc3\xa9")), "\xc3\xa9");
+    EXPECT_EQ(CFUtilities::CFStringAppendPathComponent("/a/", "/b"), "/a/b");
+    qint64 index = 9;
+    EXPECT_EQ(CFUtilities::CFStringConstrainIndex("abc", index), 2);
+}
+
+TEST(Toolbox, Ranges) {
+    using namespace CFUtilities;
+    EXPECT_TRUE(CFRangeValidBounds({2, 3}, 5));
+    EXPECT_FALSE(CFRangeValidBounds({2, 4}, 5));
+    EXPECT_FALSE(CFRangeValidBounds({-1, 1}, 5));
+    EXPECT_FALSE(CFRangeValidBounds({std::numeric_limits<qint64>::max(), 1}, 5));
+    EXPECT_EQ(CFRangeConstrain({3, 10}, 5), (CFRange{3, 2}));
+    EXPECT_EQ(CFRangeConstrain({-2, -1}, 5), (CFRange{0, 0}));
+    EXPECT_EQ(CFDataCreateWithDataRange("abcdef", {4, 9}), "ef");
+}
+
+TEST(Toolbox, MemoryBlocks) {
+    char bytes[4] = {1, 2, 3, 4};
+    BlockZero(bytes, 0);
+    EXPECT_EQ(bytes[0], 1);
+    BlockZero(bytes + 1, 2);
+    EXPECT_EQ(QByteArray(bytes, 4), QByteArray("\x01\x00\x00\x04", 4));
+
+    void* block = NewPtrCopy("hello", 5);
+    EXPECT_TRUE(IsPointerAllocated(block));
+    EXPECT_EQ(ToolboxAll::GetPtrSize(block), 5);
+    char out[8] = {};
+    CopyByteRange(block, 1, 99, out); // offset 1 is the start; the length is cut to the block
+    EXPECT_STREQ(out, "hello");
+    void* clone = CloneObject(block);
+    EXPECT_EQ(QByteArray(static_cast<char*>(clone), 5), "hello");
+    void* foreign = bytes;
+    SwapPointer(foreign, 4);
+    EXPECT_TRUE(IsPointerAllocated(foreign));
+    for (void* p : {block, clone, foreign}) {
+        void* q = p;
+        ReleasePtr(q);
+        EXPECT_EQ(q, nullptr);
+    }
+    EXPECT_FALSE(IsPointerAllocated(block));
+    EXPECT_EQ(GetMemoryString(512), "512b");
+    EXPECT_EQ(GetMemoryString(4096), "4k");
+    EXPECT_EQ(GetMemoryString(5 * 1024 * 1024), "5M");
+}
+
+TEST(Toolbox, SystemProcessesAndColours) {
+    qint32 major = -1;
+    EXPECT_EQ(Gestalt(FCC("sys1"), &major), 0);
+    EXPECT_EQ(QString::number(major), QSysInfo::kernelVersion().section('.', 0, 0));
+    EXPECT_EQ(Gestalt(FCC("zzzz"), &major), -5551);
+    EXPECT_EQ(MacOSFullVersion(), major + MacOSVersion());
+
+    const ProcessSerialNumber self = GetCurrentProcess();
+    EXPECT_TRUE(ProcessIsRunning(self));
+    EXPECT_EQ(FindProcessWithPID(self.pid), self);
+    EXPECT_FALSE(CopyProcessBundlePath(self).isEmpty());
+    ProcessSerialNumber found;
+    EXPECT_TRUE(FindProcessWithBundle(FSRef{CopyProcessBundlePath(self)}, &found));
+    EXPECT_FALSE(ProcessIsRunning(ProcessSerialNumber{}));
+    EXPECT_EQ(LSOpenURL("not a url"), -1);
+
+    const RGBColor c{65535, 0, 32768};
+    EXPECT_TRUE(CompareRGBColor(ATSUColorToRGBColor(RGBColorToATSUColor(c)), c));
+    GetSystemIcon(FCC("????"));
+    EXPECT_EQ(Err, -2580);
+}
+
+} // namespace
