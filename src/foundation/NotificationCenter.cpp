@@ -128,16 +128,13 @@ void TNotificationCenter::ObserveNotification(TObject* observer, const QString& 
     handler->Release();
     const quint64 id = center->addObserver(
         handler, name, object, [handler](const ::Notification& notice) { deliver(handler, notice); });
-    handler->SetRegistration(id);
-    // Remembers where the registration was made, so removal reaches it after SetNotificationCenter.
-    handler->SetTypeProperty(QStringLiteral("center"), QVariant::fromValue(static_cast<void*>(center)));
+    handler->SetRegistration(center, id);
 }
 
 void TNotificationCenter::Unregister(TNotificationHandler* handler) {
     if (!handler) return;
-    auto* center =
-        static_cast<NotificationCenter*>(handler->GetTypeProperty(QStringLiteral("center")).value<void*>());
-    if (center) center->removeObserver(handler->GetRegistration());
+    if (NotificationCenter* center = handler->GetRegisteredCenter())
+        center->removeObserver(handler->GetRegistration());
 }
 
 void TNotificationCenter::RemoveObserver(TObject* observer, const QString& name) {

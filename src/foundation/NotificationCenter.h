@@ -51,8 +51,13 @@ public:
     TObject* GetTarget() const { return m_target; }
     void ClearTarget() { m_target = nullptr; }
     QString GetNotification() const { return m_name; }
+    // Where the registration was made, so removal reaches it after SetNotificationCenter.
+    void SetRegistration(NotificationCenter* center, quint64 id) {
+        m_center = center;
+        m_registration = id;
+    }
+    NotificationCenter* GetRegisteredCenter() const { return m_center; }
     quint64 GetRegistration() const { return m_registration; }
-    void SetRegistration(quint64 id) { m_registration = id; }
 
 protected:
     TNotificationHandler() = default;
@@ -62,6 +67,7 @@ private:
     Action m_action;
     TObject* m_target = nullptr;
     QString m_name;
+    NotificationCenter* m_center = nullptr;
     quint64 m_registration = 0;
 };
 
