@@ -1,7 +1,7 @@
 #include "Archiver.h"
 
-#include "platform/Diagnostics.h"
 #include "platform/PlistCodec.h"
+#include "platform/VariantKinds.h"
 
 #include <QBuffer>
 #include <QDebug>
@@ -11,6 +11,9 @@
 #include <QSaveFile>
 #include <cmath>
 #include <limits>
+
+using VariantKinds::isNumber;
+using VariantKinds::isReal;
 
 namespace {
 
@@ -62,28 +65,6 @@ const QVariantMap* mapOf(const QVariant& v, QVariantMap& scratch) {
         return &scratch;
     }
     return nullptr;
-}
-
-bool isNumber(const QVariant& v) {
-    switch (v.metaType().id()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool isReal(const QVariant& v) {
-    return v.metaType().id() == QMetaType::Double || v.metaType().id() == QMetaType::Float;
 }
 
 bool isComponentNumber(const QString& s) {

@@ -2,6 +2,7 @@
 
 #include "Archiver.h"
 #include "platform/Diagnostics.h"
+#include "platform/VariantKinds.h"
 
 #include <QUrl>
 #include <algorithm>
@@ -456,22 +457,7 @@ QString TTypeArray::GetStringValue(qint64 index) const {
 
 qint32 TTypeArray::GetIntegerValue(qint64 index) const {
     if (index < 0 || index >= Count()) return -1;
-    const QVariant& v = m_values.at(index);
-    switch (v.metaType().id()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-    case QMetaType::Float: {
-        const double d = v.toDouble();
-        if (d < -2147483648.0 || d > 2147483647.0 || d != static_cast<double>(static_cast<qint64>(d)))
-            return 0;
-        return static_cast<qint32>(d);
-    }
-    default:
-        return 0;
-    }
+    return VariantKinds::exactInt32(m_values.at(index)).value_or(0);
 }
 
 bool TTypeArray::GetDataValue(qint64 index, QByteArray* bytes) const {

@@ -2,6 +2,7 @@
 
 #include "platform/Diagnostics.h"
 #include "platform/PlistCodec.h"
+#include "platform/VariantKinds.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,27 +17,6 @@ const TArrayCallBacks& referenceCallBacks() {
         nullptr, nullptr, nullptr,
         [](const QVariant& a, const QVariant& b) { return a.value<void*>() == b.value<void*>(); }};
     return callbacks;
-}
-
-bool isNumber(const QVariant& v) {
-    switch (v.metaType().id()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return true;
-    default:
-        return false;
-    }
-}
-
-// A number as a 32-bit integer; ok false when it is not exactly one.
-qint32 toInt32(const QVariant& v, bool* ok) {
-    const double d = v.toDouble();
-    *ok = d >= -2147483648.0 && d <= 2147483647.0 && d == static_cast<double>(static_cast<qint64>(d));
-    return *ok ? static_cast<qint32>(d) : 0;
 }
 
 } // namespace
@@ -300,22 +280,17 @@ bool TTypeDictionary::ReadBoolean(const QVariant& value, bool present) {
 
 qint32 TTypeDictionary::ReadInteger(const QVariant& value, bool present) {
     if (!present) return -1;
-    bool ok = false;
     if (value.metaType().id() == QMetaType::QString) {
+        bool ok = false;
         const qint32 n = value.toString().trimmed().toInt(&ok);
         return ok ? n : 0;
     }
-    if (!isNumber(value)) return 0;
-    return toInt32(value, &ok);
+    return VariantKinds::exactInt32(value).value_or(0);
 }
 
 QString TTypeDictionary::ReadString(const QVariant& value) {
     if (value.metaType().id() == QMetaType::QString) return value.toString();
-    if (isNumber(value)) {
-        bool ok = false;
-        const qint32 n = toInt32(value, &ok);
-        if (ok) return QString::number(n);
-    }
+    if (const auto n = VariantKinds::exactInt32(value)) return QString::number(*n);
     return QString();
 }
 
@@ -330,7 +305,7 @@ qint32 TTypeDictionary::GetIntegerValue(const QString& key) const {
 double TTypeDictionary::GetFloatValue(const QString& key) const {
     auto it = m_values.constFind(key);
     if (it == m_values.constEnd()) return -1.0;
-    return isNumber(it.value()) ? it.value().toDouble() : 0.0;
+    return VariantKinds::isNumber(it.value()) ? it.value().toDouble() : 0.0;
 }
 
 QString TTypeDictionary::GetStringValue(const QString& key) const {

@@ -3,6 +3,7 @@
 #include "Archiver.h"
 #include "NSObjectWrapper.h"
 #include "platform/Diagnostics.h"
+#include "platform/VariantKinds.h"
 
 #include <QStringList>
 
@@ -253,13 +254,7 @@ QString TObject::GetStringProperty(const QString& name) const {
 qint32 TObject::GetIntegerProperty(const QString& name) const {
     auto it = m_properties.constFind(name);
     if (it == m_properties.constEnd()) return -1;
-    const QVariant& v = it.value();
-    const int id = v.metaType().id();
-    if (id == QMetaType::QString || id == QMetaType::QByteArray || id == QMetaType::Bool) return 0;
-    bool ok = false;
-    const double d = v.toDouble(&ok);
-    if (!ok || d != static_cast<double>(static_cast<qint32>(d))) return 0;
-    return static_cast<qint32>(d);
+    return VariantKinds::exactInt32(it.value()).value_or(0);
 }
 
 bool TObject::GetDataProperty(const QString& name, QByteArray* bytes) const {

@@ -1,5 +1,7 @@
 #include "PlistCodec.h"
 
+#include "VariantKinds.h"
+
 #include <QDateTime>
 #include <cmath>
 #include <plist/plist.h>
@@ -19,25 +21,6 @@ struct NodeOwner {
     }
 };
 
-bool isIntegerType(int id) {
-    switch (id) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-        return true;
-    default:
-        return false;
-    }
-}
-
 plist_t toNode(const QVariant& value, QString* error, int depth) {
     if (depth > kMaxDepth) {
         if (error) *error = QStringLiteral("nesting too deep");
@@ -45,7 +28,7 @@ plist_t toNode(const QVariant& value, QString* error, int depth) {
     }
     const int id = value.metaType().id();
     if (id == QMetaType::Bool) return plist_new_bool(value.toBool() ? 1 : 0);
-    if (isIntegerType(id)) {
+    if (VariantKinds::isInteger(value)) {
         if (id == QMetaType::ULongLong || id == QMetaType::ULong) return plist_new_uint(value.toULongLong());
         return plist_new_uint(static_cast<uint64_t>(value.toLongLong()));
     }
