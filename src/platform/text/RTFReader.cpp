@@ -243,6 +243,13 @@ void Reader::closeGroup() {
     if (leaving == Dest::FontTable) commitFontName();
     if (depth == m_pictureDepth) finishPicture();
     if (depth == m_graphicDepth) finishGraphic();
+    if (depth == 1) {
+        // The document's closing brace: the last paragraph ends in the document's state, and
+        // whatever follows is not part of the document.
+        emitAttachmentIfPending();
+        endParagraph();
+        m_done = true;
+    }
     m_state = m_stack.back();
     m_stack.pop_back();
     if (leaving == Dest::FontTable && m_state.dest == Dest::Text && m_state.attrs.font.name.isEmpty()) {

@@ -169,6 +169,44 @@ TEST(RTFReader, UntrustedInputGivesAResultOrAnError) {
     EXPECT_TRUE(s.attachments()[0].data.isEmpty());
 }
 
+TEST(RTFReader, TheLastParagraphKeepsItsStyleAndNothingFollowsTheDocument) {
+    struct Case {
+        const char* rtf;
+        QString text;
+        TextAlignment first;
+        TextAlignment last;
+    };
+    const Case cases[] = {
+        {"{\\rtf1 \\qc centered}", QStringLiteral("centered"), TextAlignment::Center, TextAlignment::Center},
+        {"{\\rtf1 \\pard\\ql left\\par\\pard\\qr right}", QStringLiteral("left\nright"), TextAlignment::Left,
+         TextAlignment::Right},
+        {"{\\rtf1 \\qc a} b {\\qr c}", QStringLiteral("a"), TextAlignment::Center, TextAlignment::Center},
+        {"{\\rtf1 \\qj trunc", QStringLiteral("trunc"), TextAlignment::Justified, TextAlignment::Justified},
+    };
+    for (const Case& c : cases) {
+        const AttributedString s = readOk(c.rtf);
+        EXPECT_EQ(s.string(), c.text) << c.rtf;
+        EXPECT_EQ(s.attributesAt(0).paragraphStyle.alignment, c.first) << c.rtf;
+        EXPECT_EQ(s.attributesAt(s.length() - 1).paragraphStyle.alignment, c.last) << c.rtf;
+    }
+
+    // Written text whose last paragraph has no newline and a style of its own reads back the same.
+    ParagraphStyle centered;
+    centered.alignment = TextAlignment::Center;
+    centered.tabStops = {{28, TabStop::Kind::Right}};
+    TextAttributes a = plainFont();
+    AttributedString endsInText(QStringLiteral("plain\n"), a);
+    a.paragraphStyle = centered;
+    endsInText.append(QStringLiteral("centred last"), a);
+    AttributedString endsInAttachment(QStringLiteral("picture: "), a);
+    endsInAttachment.appendAttachment({QStringLiteral("p.png"), TextTestSupport::png(1, 1, Qt::red)}, a);
+    for (const AttributedString& original : {endsInText, endsInAttachment}) {
+        RTFCodec::AttachmentFiles files;
+        const QByteArray rtf = RTFCodec::write(original, &files);
+        EXPECT_TRUE(readOk(rtf, files) == original) << rtf.constData();
+    }
+}
+
 TEST(RTFWriter, WritesTheMacOSDialect) {
     RTFCodec::AttachmentFiles files;
     const QByteArray rtf = RTFCodec::write(everyAttribute(), &files);
