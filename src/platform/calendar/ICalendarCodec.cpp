@@ -519,7 +519,25 @@ void forEachOccurrence(const ParsedEvent& event, const std::function<bool(const 
         const QDateTime ex = readTime(p, event.calendar.get());
         if (ex.isValid()) excluded.insert(ex.toMSecsSinceEpoch());
     }
-    icalrecur_iterator* it = icalrecur_iterator_new(icalproperty_get_rrule(rrule), first);
+    // The iterator compares UNTIL with the wall-clock times: a UTC UNTIL becomes the start's wall time.
+    icalrecurrencetype rule = icalproperty_get_rrule(rrule);
+    if (!first.is_date && !icaltime_is_null_time(rule.until) && icaltime_is_utc(rule.until) &&
+        event.startZone.kind != TimeZoneRef::Utc) {
+        const QDateTime until = toDateTime(rule.until, TimeZoneRef{TimeZoneRef::Utc, {}, nullptr});
+        switch (event.startZone.kind) {
+        case TimeZoneRef::Zone:
+            rule.until = wallTime(until.toTimeZone(event.startZone.zone));
+            break;
+        case TimeZoneRef::Embedded:
+            icaltimezone_convert_time(&rule.until, icaltimezone_get_utc_timezone(), event.startZone.ical);
+            rule.until.zone = nullptr;
+            break;
+        default:
+            rule.until = wallTime(until.toLocalTime());
+            break;
+        }
+    }
+    icalrecur_iterator* it = icalrecur_iterator_new(rule, first);
     if (!it) return;
     for (int i = 0; i < kMaxOccurrences; ++i) {
         const icaltimetype t = icalrecur_iterator_next(it);

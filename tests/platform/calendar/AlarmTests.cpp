@@ -61,6 +61,25 @@ TEST(CalendarAlarms, WeeklyEventAlarmsFireOnEachOccurrenceInItsZone) {
     }
 }
 
+TEST(CalendarAlarms, SeriesEndingAtADateAlarmsItsLastOccurrence) {
+    ScopedManualScheduler clock(QDateTime(QDate(2026, 1, 5), QTime(0, 0), Qt::UTC));
+    QTemporaryDir dir;
+    auto notifier = std::make_shared<TimedNotifier>();
+    auto store = VdirEventStore::create(dir.path(), notifier);
+
+    // Daily at 09:30 in Berlin, the last time on 7 January.
+    const QDateTime first(QDate(2026, 1, 5), QTime(9, 30), berlin());
+    auto daily = makeEvent(*store, "Standing order", first);
+    daily->addAlarm(EKAlarm::alarmWithRelativeOffset(-600));
+    daily->addRecurrenceRule(EKRecurrenceRule(EKRecurrenceFrequencyDaily, 1,
+                                              EKRecurrenceEnd::recurrenceEndWithEndDate(first.addDays(2))));
+    ASSERT_TRUE(store->saveEvent(daily, EKSpanFutureEvents, true));
+
+    clock.scheduler.advance(7 * 86400);
+    ASSERT_EQ(notifier->shown.size(), 3u);
+    EXPECT_EQ(notifier->shown[2].at, QDateTime(QDate(2026, 1, 7), QTime(8, 20), Qt::UTC));
+}
+
 TEST(CalendarAlarms, AlarmsMissedWhileClosedFireOnceAtTheNextStart) {
     ScopedManualScheduler clock;
     const QDateTime start = clock.scheduler.now();
