@@ -289,14 +289,21 @@ void readFields(ParsedEvent* out) {
     if (icalproperty* end = icalcomponent_get_first_property(ev, ICAL_DTEND_PROPERTY)) {
         d.endDate = readTime(end, calendar);
     } else if (icalcomponent_get_first_property(ev, ICAL_DURATION_PROPERTY)) {
-        d.endDate = d.startDate.addSecs(icaldurationtype_as_int(icalcomponent_get_duration(ev)));
+        // Days and weeks keep the wall-clock time across a change of UTC offset.
+        const icaldurationtype duration = icalcomponent_get_duration(ev);
+        const int sign = duration.is_neg ? -1 : 1;
+        const qint64 days = qint64(duration.days) + 7 * qint64(duration.weeks);
+        const qint64 seconds =
+            qint64(duration.hours) * 3600 + qint64(duration.minutes) * 60 + qint64(duration.seconds);
+        d.endDate = d.startDate.addDays(sign * days).addSecs(sign * seconds);
     } else {
         d.endDate = d.allDay ? d.startDate.addDays(1) : d.startDate;
     }
+    // Alarms related to the end count from the end the file holds.
+    d.alarms = readAlarms(ev, calendar, d);
     // All-day events end at the last moment of their last day (the file holds the next day).
     if (d.allDay) d.endDate = std::max(d.startDate, d.endDate.addSecs(-1));
 
-    d.alarms = readAlarms(ev, calendar, d);
     d.recurrenceRules = readRules(ev, out->startZone);
     for (icalproperty* p = icalcomponent_get_first_property(ev, ICAL_ATTENDEE_PROPERTY); p;
          p = icalcomponent_get_next_property(ev, ICAL_ATTENDEE_PROPERTY))
