@@ -717,7 +717,8 @@ void Reader::handleWord(const char* w, int len, bool hasParam, qint64 param) {
             m_pictureKind = PictureKind::None;
         return;
     }
-    if (s.dest == Dest::Graphic || s.dest == Dest::FieldInstruction) return; // parameters of the reference
+    // Parameters of the reference are skipped; Unicode characters are part of its name or target.
+    if ((s.dest == Dest::Graphic || s.dest == Dest::FieldInstruction) && !is("u") && !is("uc")) return;
 
     // Destinations
     if (is("rtf")) return;

@@ -207,6 +207,48 @@ TEST(RTFReader, TheLastParagraphKeepsItsStyleAndNothingFollowsTheDocument) {
     }
 }
 
+TEST(RTFReader, UnicodeEscapesInLinksAndGraphicNames) {
+    struct Case {
+        const char* rtf;
+        QString link;
+        QString fileName;
+    };
+    const Case cases[] = {
+        {"{\\rtf1 {\\field{\\*\\fldinst{HYPERLINK \"https://example.com/\\uc1\\u26085?\\u-3?x\"}}{\\fldrslt "
+         "l}}}",
+         QStringLiteral("https://example.com/\u65e5\uFFFDx"),
+         {}},
+        {"{\\rtf1 {\\field{\\*\\fldinst HYPERLINK \"https://example.com/\\uc0\\u8212 \\'e9\"}{\\fldrslt l}}}",
+         QStringLiteral("https://example.com/\u2014\u00e9"),
+         {}},
+        {"{\\rtf1 {{\\NeXTGraphic \\uc0\\u26085 \\u26412 .png \\width20}\\'ac}}",
+         {},
+         QStringLiteral("\u65e5\u672c.png")},
+        {"{\\rtf1 {{\\NeXTGraphic \\uc2\\u20161 ??.txt}\\'ac}}", {}, QStringLiteral("\u4ec1.txt")},
+    };
+    for (const Case& c : cases) {
+        const AttributedString s = readOk(c.rtf, {{c.fileName, QByteArrayLiteral("bytes")}});
+        if (!c.link.isEmpty()) {
+            EXPECT_EQ(s.attributesAt(0).link, c.link) << c.rtf;
+        }
+        if (!c.fileName.isEmpty()) {
+            ASSERT_EQ(s.attachments().size(), 1) << c.rtf;
+            EXPECT_EQ(s.attachments()[0], (TextAttachment{c.fileName, QByteArrayLiteral("bytes")})) << c.rtf;
+        }
+    }
+
+    // Written and read back, names and links beyond code page 1252 stay whole.
+    AttributedString original(QStringLiteral("see "));
+    original.appendAttachment(
+        {QStringLiteral("\u65e5\u672c \U0001F600.png"), TextTestSupport::png(2, 1, Qt::red)});
+    TextAttributes link;
+    link.link = QStringLiteral("https://ja.example.org/wiki/\u65e5\u672c?q=\u2014");
+    original.append(QStringLiteral("link"), link);
+    RTFCodec::AttachmentFiles files;
+    const QByteArray rtf = RTFCodec::write(original, &files);
+    EXPECT_TRUE(readOk(rtf, files) == original) << rtf.constData();
+}
+
 TEST(RTFWriter, WritesTheMacOSDialect) {
     RTFCodec::AttachmentFiles files;
     const QByteArray rtf = RTFCodec::write(everyAttribute(), &files);
