@@ -333,6 +333,11 @@ bool VdirEventStore::writeRecord(const EKEventRecord& edited, const EKEventData&
                 return fail(error, QStringLiteral("The calendar holds a file %1 already.").arg(path));
         }
     }
+    // A text that would not read back is not written.
+    ICalendarCodec::ParsedEvent written;
+    QString reason;
+    if (ICalendarCodec::parse(bytes, &written, &reason) != ICalendarCodec::ParseResult::Event)
+        return fail(error, QStringLiteral("The event cannot be stored: %1").arg(reason));
     if (!writeAtomically(path, bytes, error)) return false;
     if (!oldPath.isEmpty() && !QFile::remove(oldPath)) {
         QFile::remove(path);
@@ -340,9 +345,6 @@ bool VdirEventStore::writeRecord(const EKEventRecord& edited, const EKEventData&
     }
     if (!oldPath.isEmpty()) m_events.erase(edited.eventIdentifier);
 
-    ICalendarCodec::ParsedEvent written;
-    QString reason;
-    ICalendarCodec::parse(bytes, &written, &reason);
     const QFileInfo info(path);
     const QString calendarId = info.dir().dirName();
     const QString id = identifierFor(calendarId, info.fileName());

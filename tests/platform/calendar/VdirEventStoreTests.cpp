@@ -114,6 +114,49 @@ TEST_F(VdirEventStoreTest, AllDayEventsAndAbsoluteAlarmsRoundTrip) {
     EXPECT_EQ(found->alarms().first().absoluteDate(), at);
 }
 
+TEST_F(VdirEventStoreTest, AnEventThatCannotBeWrittenReadablyIsRefusedAndLeavesTheFile) {
+    auto store = VdirEventStore::create(root());
+    auto saved = store->newEvent();
+    saved->setTitle("Kept");
+    saved->setCalendar(store->defaultCalendarForNewEvents());
+    saved->setStartDate(QDateTime(QDate(2026, 3, 1), QTime(10, 0), Qt::UTC));
+    saved->setEndDate(saved->startDate());
+    ASSERT_TRUE(store->saveEvent(saved, EKSpanFutureEvents, true));
+    const QString path = root() + "/default/" + saved->calendarItemExternalIdentifier() + ".ics";
+    const QByteArray before = readFile(path);
+
+    const QDateTime farAway(QDate(10000, 1, 1), QTime(9, 0), Qt::UTC);
+    struct Case {
+        const char* what;
+        bool existing;
+        std::function<void(EKEvent&)> edit;
+    };
+    const std::vector<Case> cases = {
+        {"new, start", false,
+         [&](EKEvent& e) {
+             e.setStartDate(farAway);
+             e.setEndDate(farAway);
+         }},
+        {"new, alarm", false, [&](EKEvent& e) { e.addAlarm(EKAlarm::alarmWithAbsoluteDate(farAway)); }},
+        {"existing, end", true, [&](EKEvent& e) { e.setEndDate(farAway); }},
+    };
+    for (const Case& c : cases) {
+        auto event = c.existing ? store->eventWithIdentifier(saved->eventIdentifier()) : store->newEvent();
+        if (!c.existing) {
+            event->setCalendar(store->defaultCalendarForNewEvents());
+            event->setStartDate(saved->startDate());
+            event->setEndDate(saved->startDate());
+        }
+        c.edit(*event);
+        QString error;
+        EXPECT_FALSE(store->saveEvent(event, EKSpanFutureEvents, true, &error)) << c.what;
+        EXPECT_FALSE(error.isEmpty()) << c.what;
+        EXPECT_EQ(QDir(root() + "/default").entryList({"*.ics"}, QDir::Files).size(), 1) << c.what;
+        EXPECT_EQ(readFile(path), before) << c.what;
+    }
+    EXPECT_EQ(VdirEventStore::create(root())->eventWithIdentifier(saved->eventIdentifier())->title(), "Kept");
+}
+
 TEST_F(VdirEventStoreTest, ReadsAnotherProgramsFilesAndKeepsWhatItDoesNotUse) {
     copyFixtureCalendar("work", root());
     WarningCapture warnings;
