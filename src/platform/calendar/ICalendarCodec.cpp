@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <optional>
 
 namespace ICalendarCodec {
 namespace {
@@ -25,13 +26,6 @@ void removeProperties(icalcomponent* c, icalproperty_kind kind) {
     while (icalproperty* p = icalcomponent_get_first_property(c, kind)) {
         icalcomponent_remove_property(c, p);
         icalproperty_free(p);
-    }
-}
-
-void removeComponents(icalcomponent* c, icalcomponent_kind kind) {
-    while (icalcomponent* sub = icalcomponent_get_first_component(c, kind)) {
-        icalcomponent_remove_component(c, sub);
-        icalcomponent_free(sub);
     }
 }
 
@@ -336,38 +330,80 @@ void retitleAlarms(icalcomponent* ev, const QString& from, const QString& to) {
     }
 }
 
+bool isEndRelated(icalcomponent* alarm) {
+    icalproperty* p = icalcomponent_get_first_property(alarm, ICAL_TRIGGER_PROPERTY);
+    icalparameter* related = p ? icalproperty_get_first_parameter(p, ICAL_RELATED_PARAMETER) : nullptr;
+    return related && icalparameter_get_related(related) == ICAL_RELATED_END;
+}
+
 bool hasEndRelatedAlarm(icalcomponent* ev) {
     for (icalcomponent* a = icalcomponent_get_first_component(ev, ICAL_VALARM_COMPONENT); a;
          a = icalcomponent_get_next_component(ev, ICAL_VALARM_COMPONENT)) {
-        icalproperty* p = icalcomponent_get_first_property(a, ICAL_TRIGGER_PROPERTY);
-        icalparameter* related = p ? icalproperty_get_first_parameter(p, ICAL_RELATED_PARAMETER) : nullptr;
-        if (related && icalparameter_get_related(related) == ICAL_RELATED_END) return true;
+        if (isEndRelated(a)) return true;
     }
     return false;
 }
 
-void writeAlarms(icalcomponent* ev, const EKEventData& d) {
-    removeComponents(ev, ICAL_VALARM_COMPONENT);
+icalproperty* makeTrigger(const EKAlarm& alarm) {
+    icaltriggertype trigger;
+    trigger.time = icaltime_null_time();
+    trigger.duration = icaldurationtype_null_duration();
+    if (alarm.hasAbsoluteDate()) {
+        trigger.time = utcTime(alarm.absoluteDate());
+    } else {
+        const double offset =
+            std::clamp(std::trunc(alarm.relativeOffset()), double(-INT_MAX), double(INT_MAX));
+        trigger.duration = icaldurationtype_from_int(static_cast<int>(offset));
+    }
+    icalproperty* p = icalproperty_new_trigger(trigger);
+    if (alarm.hasAbsoluteDate()) icalproperty_add_parameter(p, icalparameter_new_value(ICAL_VALUE_DATETIME));
+    return p;
+}
+
+// `old` holds the alarms read from the VALARMs with a trigger, in their order. A VALARM that still
+// stands for one of d's alarms is kept with all it holds (an end-related trigger is made relative
+// to the start when the times changed); the others are dropped and new ones made.
+void writeAlarms(icalcomponent* ev, const EKEventData& old, const EKEventData& d, bool timesChanged) {
+    struct Existing {
+        icalcomponent* component;
+        std::optional<EKAlarm> alarm;
+    };
+    std::vector<Existing> existing;
+    qsizetype index = 0;
+    while (icalcomponent* a = icalcomponent_get_first_component(ev, ICAL_VALARM_COMPONENT)) {
+        icalcomponent_remove_component(ev, a);
+        std::optional<EKAlarm> alarm;
+        if (icalcomponent_get_first_property(a, ICAL_TRIGGER_PROPERTY) && index < old.alarms.size())
+            alarm = old.alarms[index++];
+        existing.push_back({a, alarm});
+    }
     for (const EKAlarm& alarm : d.alarms) {
+        auto match = std::find_if(existing.begin(), existing.end(),
+                                  [&](const Existing& e) { return e.component && e.alarm == alarm; });
+        if (match != existing.end()) {
+            icalcomponent* a = match->component;
+            match->component = nullptr;
+            if (timesChanged && isEndRelated(a)) {
+                removeProperties(a, ICAL_TRIGGER_PROPERTY);
+                icalcomponent_add_property(a, makeTrigger(alarm));
+            }
+            icalcomponent_add_component(ev, a);
+            continue;
+        }
         icalcomponent* a = icalcomponent_new(ICAL_VALARM_COMPONENT);
         icalcomponent_add_property(a, icalproperty_new_action(ICAL_ACTION_DISPLAY));
         const QString description = d.title.isEmpty() ? QStringLiteral("Reminder") : d.title;
         icalcomponent_add_property(a, icalproperty_new_description(utf8(description).constData()));
-        icaltriggertype trigger;
-        trigger.time = icaltime_null_time();
-        trigger.duration = icaldurationtype_null_duration();
-        if (alarm.hasAbsoluteDate()) {
-            trigger.time = utcTime(alarm.absoluteDate());
-        } else {
-            const double offset =
-                std::clamp(std::trunc(alarm.relativeOffset()), double(-INT_MAX), double(INT_MAX));
-            trigger.duration = icaldurationtype_from_int(static_cast<int>(offset));
-        }
-        icalproperty* p = icalproperty_new_trigger(trigger);
-        if (alarm.hasAbsoluteDate())
-            icalproperty_add_parameter(p, icalparameter_new_value(ICAL_VALUE_DATETIME));
-        icalcomponent_add_property(a, p);
+        icalcomponent_add_property(a, makeTrigger(alarm));
         icalcomponent_add_component(ev, a);
+    }
+    // VALARMs without a trigger are not read: they stay.
+    for (const Existing& e : existing) {
+        if (!e.component) continue;
+        if (e.alarm)
+            icalcomponent_free(e.component);
+        else
+            icalcomponent_add_component(ev, e.component);
     }
 }
 
@@ -502,7 +538,8 @@ QByteArray encodeChanges(ParsedEvent& event, const EKEventData& d, const QDateTi
         d.startDate != old.startDate || d.endDate != old.endDate || d.allDay != old.allDay;
     if (timesChanged) writeTimes(calendar, ev, d);
     // Alarms of a file may count from the end: a new start or end rewrites those.
-    if (d.alarms != old.alarms || (timesChanged && hasEndRelatedAlarm(ev))) writeAlarms(ev, d);
+    if (d.alarms != old.alarms || (timesChanged && hasEndRelatedAlarm(ev)))
+        writeAlarms(ev, old, d, timesChanged);
     if (d.recurrenceRules != old.recurrenceRules || (timesChanged && d.allDay != old.allDay))
         writeRules(ev, d);
     setUtcStamp(ev, ICAL_DTSTAMP_PROPERTY, now);

@@ -210,6 +210,51 @@ TEST_F(VdirEventStoreTest, ReadsAnotherProgramsFilesAndKeepsWhatItDoesNotUse) {
     EXPECT_EQ(readFile(root() + "/work/broken.ics"), broken);
 }
 
+TEST_F(VdirEventStoreTest, ChangingAlarmsKeepsWhatTheOtherAlarmsOfTheFileHold) {
+    writeFile(root() + "/shared/meeting.ics",
+              "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Test//EN\r\n"
+              "BEGIN:VEVENT\r\nUID:meeting-1\r\nDTSTAMP:20260101T000000Z\r\nSUMMARY:Meeting\r\n"
+              "DTSTART:20260301T100000Z\r\nDTEND:20260301T110000Z\r\n"
+              "BEGIN:VALARM\r\nACTION:EMAIL\r\nSUMMARY:Mail\r\nDESCRIPTION:Soon\r\n"
+              "ATTENDEE:mailto:ann@example.org\r\nX-TEST-ALARM:one\r\nTRIGGER:-PT1H\r\nEND:VALARM\r\n"
+              "BEGIN:VALARM\r\nACTION:AUDIO\r\nREPEAT:2\r\nDURATION:PT5M\r\n"
+              "TRIGGER;RELATED=END:-PT10M\r\nEND:VALARM\r\n"
+              "END:VEVENT\r\nEND:VCALENDAR\r\n");
+    auto store = VdirEventStore::create(root());
+    const QString path = root() + "/shared/meeting.ics";
+    auto event = store->eventWithIdentifier("shared/meeting");
+    ASSERT_TRUE(event);
+    ASSERT_EQ(event->alarms().size(), 2);
+    const EKAlarm mail = event->alarms()[0];
+
+    event->addAlarm(EKAlarm::alarmWithRelativeOffset(-60));
+    QString error;
+    ASSERT_TRUE(store->saveEvent(event, EKSpanFutureEvents, true, &error)) << error.toStdString();
+    QByteArray text = readFile(path);
+    EXPECT_EQ(text.count("BEGIN:VALARM"), 3) << text.constData();
+    for (const char* kept : {"ACTION:EMAIL", "ATTENDEE:mailto:ann@example.org", "X-TEST-ALARM:one",
+                             "ACTION:AUDIO", "REPEAT:2", "TRIGGER:-PT1M"})
+        EXPECT_TRUE(text.contains(kept)) << kept << "\n" << text.constData();
+
+    // A longer event: the alarm counting from the end stays where it was, and keeps its repeats.
+    const QList<EKAlarm> before = event->alarms();
+    event->setEndDate(event->endDate().addSecs(1800));
+    ASSERT_TRUE(store->saveEvent(event, EKSpanFutureEvents, true, &error)) << error.toStdString();
+    EXPECT_EQ(event->alarms(), before);
+    text = readFile(path);
+    EXPECT_TRUE(text.contains("REPEAT:2")) << text.constData();
+    EXPECT_TRUE(text.contains("ATTENDEE:mailto:ann@example.org")) << text.constData();
+
+    event->removeAlarm(mail);
+    ASSERT_TRUE(store->saveEvent(event, EKSpanFutureEvents, true, &error)) << error.toStdString();
+    text = readFile(path);
+    EXPECT_EQ(text.count("BEGIN:VALARM"), 2) << text.constData();
+    EXPECT_FALSE(text.contains("ATTENDEE:mailto:ann@example.org")) << text.constData();
+    EXPECT_TRUE(text.contains("REPEAT:2")) << text.constData();
+    EXPECT_EQ(VdirEventStore::create(root())->eventWithIdentifier("shared/meeting")->alarms(),
+              event->alarms());
+}
+
 TEST_F(VdirEventStoreTest, MovingAnEventToAnotherCalendarMovesItsFile) {
     copyFixtureCalendar("work", root());
     QFile::remove(root() + "/work/broken.ics");
