@@ -359,7 +359,9 @@ QByteArray Writer::write(const AttributedString& text) {
                 ++pos;
                 continue;
             }
-            const qsizetype nl = s.indexOf(QLatin1Char('\n'), pos);
+            // Searched within the run only: a long paragraph of many runs stays linear.
+            const qsizetype found = QStringView(s).sliced(pos, end - pos).indexOf(QLatin1Char('\n'));
+            const qsizetype nl = found < 0 ? -1 : pos + found;
             const qsizetype to = (nl < 0 || nl >= end) ? end : nl + 1;
             writeEscaped(s.mid(pos, to - pos));
             if (to == nl + 1 && nl >= 0) paragraphStart = true;

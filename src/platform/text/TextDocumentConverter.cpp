@@ -296,7 +296,9 @@ void toDocument(const AttributedString& text, QTextDocument* document) {
                 ++pos;
                 continue;
             }
-            const qsizetype nl = s.indexOf(QLatin1Char('\n'), pos);
+            // Searched within the run only: a long paragraph of many runs stays linear.
+            const qsizetype found = QStringView(s).sliced(pos, end - pos).indexOf(QLatin1Char('\n'));
+            const qsizetype nl = found < 0 ? -1 : pos + found;
             if (nl < 0 || nl >= end) {
                 cursor.insertText(s.mid(pos, end - pos), format);
                 pos = end;

@@ -2,6 +2,8 @@
 
 #include "TextTestSupport.h"
 
+#include <QElapsedTimer>
+
 #include <gtest/gtest.h>
 
 using namespace TextTestSupport;
@@ -285,4 +287,13 @@ TEST(RTFWriter, EveryAttributeRoundTripsThroughRTF) {
     for (qsizetype i = 0; i < original.runs().size(); ++i)
         EXPECT_TRUE(back.runs()[i].attributes == original.runs()[i].attributes)
             << "run " << i << " at " << original.runs()[i].start;
+}
+
+TEST(RTFWriter, ALongParagraphOfManyRunsIsWrittenInLinearTime) {
+    const AttributedString s = longParagraphOfManyRuns();
+    QElapsedTimer timer;
+    timer.start();
+    const QByteArray rtf = RTFCodec::write(s);
+    EXPECT_LT(timer.elapsed(), 5000); // a quadratic search for line ends took far longer
+    EXPECT_EQ(readOk(rtf).string(), s.string());
 }

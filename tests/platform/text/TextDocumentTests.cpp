@@ -2,6 +2,7 @@
 
 #include "TextTestSupport.h"
 
+#include <QElapsedTimer>
 #include <QTextBlock>
 #include <QTextDocument>
 
@@ -89,4 +90,15 @@ TEST(TextDocumentConverter, EditsMadeInTheDocumentComeBack) {
     EXPECT_EQ(a.foregroundColor, (ATSURGBAlphaColor{0, 0, 1, 1}));
     ASSERT_EQ(back.attachments().size(), 1);
     EXPECT_TRUE(back.attachments()[0].isImage());
+}
+
+TEST(TextDocumentConverter, ALongParagraphOfManyRunsConvertsInLinearTime) {
+    const AttributedString s = longParagraphOfManyRuns();
+    QTextDocument document;
+    QElapsedTimer timer;
+    timer.start();
+    TextDocumentConverter::toDocument(s, &document);
+    EXPECT_LT(timer.elapsed(), 5000); // a quadratic search for line ends took far longer
+    EXPECT_EQ(document.blockCount(), 1);
+    EXPECT_TRUE(TextDocumentConverter::fromDocument(document) == s);
 }

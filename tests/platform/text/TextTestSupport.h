@@ -117,4 +117,14 @@ inline AttributedString everyAttribute() {
     return s;
 }
 
+// One paragraph of many short runs, for checking that work stays linear in the length.
+inline AttributedString longParagraphOfManyRuns(int runs = 150000) {
+    AttributedString s;
+    TextAttributes bold;
+    bold.font.bold = true;
+    const QString chunk = QString(19, QLatin1Char('x')) + QLatin1Char(' ');
+    for (int i = 0; i < runs; ++i) s.append(chunk, i % 2 ? bold : TextAttributes());
+    return s;
+}
+
 } // namespace TextTestSupport
