@@ -7,6 +7,7 @@
 #include <climits>
 #include <cmath>
 #include <optional>
+#include <vector>
 
 namespace ICalendarCodec {
 namespace {
@@ -544,6 +545,27 @@ QByteArray encodeChanges(ParsedEvent& event, const EKEventData& d, const QDateTi
         writeRules(ev, d);
     setUtcStamp(ev, ICAL_DTSTAMP_PROPERTY, now);
     setUtcStamp(ev, ICAL_LASTMODIFIED_PROPERTY, now);
+    return serialize(calendar);
+}
+
+QByteArray encodeWithout(ParsedEvent& event) {
+    icalcomponent* calendar = event.calendar.get();
+    std::vector<icalcomponent*> drop;
+    bool others = false;
+    for (icalcomponent* c = icalcomponent_get_first_component(calendar, ICAL_ANY_COMPONENT); c;
+         c = icalcomponent_get_next_component(calendar, ICAL_ANY_COMPONENT)) {
+        const icalcomponent_kind kind = icalcomponent_isa(c);
+        if (kind == ICAL_VEVENT_COMPONENT && text(icalcomponent_get_uid(c)) == event.uid)
+            drop.push_back(c);
+        else if (kind != ICAL_VTIMEZONE_COMPONENT)
+            others = true;
+    }
+    if (!others) return {};
+    for (icalcomponent* c : drop) {
+        icalcomponent_remove_component(calendar, c);
+        icalcomponent_free(c);
+    }
+    event.master = nullptr;
     return serialize(calendar);
 }
 

@@ -41,6 +41,9 @@ QByteArray encodeNew(const QString& uid, const EKEventData& data, const QDateTim
 // they are, with everything this program does not read) and gives the file text.
 QByteArray encodeChanges(ParsedEvent& event, const EKEventData& data, const QDateTime& now);
 
+// The calendar text without the event's VEVENTs; empty when nothing but time zones would remain.
+QByteArray encodeWithout(ParsedEvent& event);
+
 // Calls visit with the start of each occurrence, in order, until it returns false.
 void forEachOccurrence(const ParsedEvent& event, const std::function<bool(const QDateTime&)>& visit);
 

@@ -366,6 +366,21 @@ bool VdirEventStore::deleteRecord(const QString& eventIdentifier, QString* error
     QByteArray content;
     ICalendarCodec::ParsedEvent current;
     if (!readEvent(it->second.path, it->second.event.uid, &content, &current, error)) return false;
+    // A file that holds more than this event keeps the rest.
+    const QByteArray rest = ICalendarCodec::encodeWithout(current);
+    if (!rest.isEmpty()) {
+        if (!writeAtomically(it->second.path, rest, error)) return false;
+        ICalendarCodec::ParsedEvent remaining;
+        QString reason;
+        if (ICalendarCodec::parse(rest, &remaining, &reason) == ICalendarCodec::ParseResult::Event) {
+            it->second.content = rest;
+            it->second.event = remaining;
+        } else {
+            m_events.erase(it);
+        }
+        updateAlarms();
+        return true;
+    }
     QFile file(it->second.path);
     if (!file.remove())
         return fail(error, QStringLiteral("Cannot remove %1: %2").arg(it->second.path, file.errorString()));

@@ -255,6 +255,44 @@ TEST_F(VdirEventStoreTest, ChangingAlarmsKeepsWhatTheOtherAlarmsOfTheFileHold) {
               event->alarms());
 }
 
+TEST_F(VdirEventStoreTest, RemovingAnEventKeepsWhatElseItsFileHolds) {
+    const QByteArray removed = "BEGIN:VEVENT\r\nUID:removed\r\nDTSTAMP:20260101T000000Z\r\n"
+                               "DTSTART:20260301T100000Z\r\nSUMMARY:Removed\r\nEND:VEVENT\r\n";
+    struct Case {
+        const char* what;
+        QByteArray other;
+        const char* otherUid;
+        bool otherIsEvent;
+    };
+    const std::vector<Case> cases = {
+        {"another event",
+         "BEGIN:VEVENT\r\nUID:other\r\nDTSTAMP:20260101T000000Z\r\nDTSTART:20260302T100000Z\r\n"
+         "SUMMARY:Other\r\nEND:VEVENT\r\n",
+         "UID:other", true},
+        {"a task", "BEGIN:VTODO\r\nUID:task\r\nDTSTAMP:20260101T000000Z\r\nSUMMARY:Task\r\nEND:VTODO\r\n",
+         "UID:task", false},
+    };
+    for (const Case& c : cases) {
+        const QString path = root() + "/shared/mixed.ics";
+        writeFile(path, "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Test//EN\r\n" + removed + c.other +
+                            "END:VCALENDAR\r\n");
+        auto store = VdirEventStore::create(root());
+        auto event = store->eventWithIdentifier("shared/mixed");
+        ASSERT_TRUE(event) << c.what;
+        ASSERT_EQ(event->title(), "Removed") << c.what;
+        QString error;
+        ASSERT_TRUE(store->removeEvent(event, EKSpanFutureEvents, true, &error))
+            << c.what << error.toStdString();
+        const QByteArray text = readFile(path);
+        EXPECT_FALSE(text.contains("UID:removed")) << c.what;
+        EXPECT_TRUE(text.contains(c.otherUid)) << c.what << "\n" << text.constData();
+        EXPECT_TRUE(store->calendarItemsWithExternalIdentifier("removed").isEmpty()) << c.what;
+        EXPECT_EQ(store->calendarItemsWithExternalIdentifier("other").size(), c.otherIsEvent ? 1 : 0)
+            << c.what;
+        QFile::remove(path);
+    }
+}
+
 TEST_F(VdirEventStoreTest, MovingAnEventToAnotherCalendarMovesItsFile) {
     copyFixtureCalendar("work", root());
     QFile::remove(root() + "/work/broken.ics");
