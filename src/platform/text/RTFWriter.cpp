@@ -254,8 +254,12 @@ QString Writer::fileNameFor(const TextAttachment& attachment) {
     if (name.compare(QLatin1String("TXT.rtf"), Qt::CaseInsensitive) == 0)
         name = QStringLiteral("Attachment.rtf");
     const QFileInfo info(name);
-    const QString base = info.completeBaseName();
-    const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
+    QString base = info.completeBaseName();
+    QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
+    if (base.isEmpty() || suffix.size() > 100) { // ".hidden": the number goes at the end
+        base = name;
+        suffix.clear();
+    }
     for (int n = 2;; ++n) {
         auto it = m_files->constFind(name);
         if (it == m_files->constEnd()) {
@@ -263,7 +267,9 @@ QString Writer::fileNameFor(const TextAttachment& attachment) {
             return name;
         }
         if (it.value() == attachment.data) return name;
-        name = QStringLiteral("%1 %2%3").arg(base).arg(n).arg(suffix);
+        // Still a safe name: no leading space, and the base shortened to keep within the length cap.
+        const QString tail = QLatin1Char(' ') + QString::number(n) + suffix;
+        name = base.left(std::max<qsizetype>(0, 200 - tail.size())) + tail;
     }
 }
 

@@ -3,6 +3,7 @@
 #include "TextTestSupport.h"
 
 #include <QDir>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QtEndian>
 
@@ -124,4 +125,40 @@ TEST(RTFD, FolderFormRoundTripsAndStaysInsideItsFolder) {
     EXPECT_TRUE(back->mid(0, everyAttribute().length()) == everyAttribute());
 
     EXPECT_FALSE(RTFDCodec::readFolder(temp.filePath(QStringLiteral("missing.rtfd")), &error).has_value());
+}
+
+TEST(RTFD, AttachmentsWhoseNamesClashKeepSafeNamesAndTheirBytes) {
+    const QString longName = QString(196, QLatin1Char('n')) + QStringLiteral(".txt");
+    const QString longSuffix = QStringLiteral("x.") + QString(198, QLatin1Char('s'));
+    AttributedString s(QStringLiteral("files: "));
+    for (const QString& name :
+         {QStringLiteral(".hidden"), longName, longSuffix, QStringLiteral("a%1b%2.txt")})
+        for (const char* data : {"one", "two", "three"}) s.appendAttachment({name, QByteArray(data)});
+
+    QString error;
+    const std::optional<AttributedString> flat = RTFDCodec::read(RTFDCodec::write(s), &error);
+    ASSERT_TRUE(flat.has_value()) << error.toStdString();
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
+    const QString folder = temp.filePath(QStringLiteral("Doc.rtfd"));
+    ASSERT_TRUE(RTFDCodec::writeFolder(s, folder, &error)) << error.toStdString();
+    const std::optional<AttributedString> fromFolder = RTFDCodec::readFolder(folder, &error);
+    ASSERT_TRUE(fromFolder.has_value()) << error.toStdString();
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 13);
+
+    for (const AttributedString& back : {*flat, *fromFolder}) {
+        const QList<TextAttachment> original = s.attachments();
+        const QList<TextAttachment> attachments = back.attachments();
+        ASSERT_EQ(attachments.size(), original.size());
+        QSet<QString> names;
+        for (qsizetype i = 0; i < attachments.size(); ++i) {
+            const QString& name = attachments[i].fileName;
+            EXPECT_EQ(attachments[i].data, original[i].data) << name.toStdString();
+            EXPECT_EQ(RTFCodec::safeFileName(name), name);
+            names.insert(name);
+        }
+        EXPECT_EQ(names.size(), attachments.size());
+        EXPECT_TRUE(names.contains(QStringLiteral(".hidden 2")));
+        EXPECT_TRUE(names.contains(QStringLiteral("a%1b%2 3.txt")));
+    }
 }
