@@ -85,9 +85,18 @@ void RealScheduler::armed(const Key& key, Request& request) {
         timer = std::make_unique<QTimer>();
         timer->setSingleShot(true);
         timer->setTimerType(Qt::PreciseTimer);
-        QObject::connect(timer.get(), &QTimer::timeout, [this, key]() { fire(key); });
+        QObject::connect(timer.get(), &QTimer::timeout, [this, key]() { timedOut(key); });
     }
-    timer->start(static_cast<int>(std::clamp<qint64>(request.dueMs - nowMs(), 0, INT32_MAX)));
+    timer->start(static_cast<int>(std::clamp<qint64>(request.dueMs - nowMs(), 0, m_wakeMs)));
+}
+
+void RealScheduler::timedOut(const Key& key) {
+    auto it = m_requests.find(key);
+    if (it == m_requests.end()) return;
+    if (it->second.dueMs > nowMs())
+        armed(key, it->second);
+    else
+        fire(key);
 }
 
 void RealScheduler::disarmed(const Key& key) {

@@ -52,18 +52,23 @@ private:
     void add(const void* owner, const QString& key, double seconds, double interval, Task task);
 };
 
-// Runs requests on Qt timers of the running event loop.
+// Runs requests on Qt timers of the running event loop. Timers wake at least once a minute to
+// compare with the wall clock, so work falls due on time after the machine slept.
 class RealScheduler : public Scheduler {
 public:
     ~RealScheduler() override;
     QDateTime now() const override { return QDateTime::currentDateTimeUtc(); }
+    // How long a timer sleeps at most before it compares with the clock again (one minute).
+    void setWakeInterval(qint64 ms) { m_wakeMs = ms; }
 
 protected:
     void armed(const Key& key, Request& request) override;
     void disarmed(const Key& key) override;
 
 private:
+    void timedOut(const Key& key);
     std::map<Key, std::unique_ptr<QTimer>> m_timers;
+    qint64 m_wakeMs = 60 * 1000;
 };
 
 // Virtual time for tests: nothing runs until advance() moves the clock past a request's time.

@@ -3,6 +3,7 @@
 #include "platform/Scheduler.h"
 
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -129,4 +130,17 @@ TEST(AutoreleasePool, ForgottenEntryIsNotTouched) {
     EXPECT_EQ(pool.size(), 0);
     pool.drain();
     EXPECT_EQ(a.drained, 0);
+}
+
+TEST(Scheduler, RealSchedulerFollowsTheWallClockAfterASleep) {
+    // A clock that jumps an hour, as it does when the machine wakes from sleep.
+    struct Jumping : RealScheduler {
+        qint64 shiftMs = 0;
+        QDateTime now() const override { return RealScheduler::now().addMSecs(shiftMs); }
+    } scheduler;
+    scheduler.setWakeInterval(20);
+    int owner = 0, runs = 0;
+    scheduler.performAfterDelay(&owner, "alarm", 3600, [&] { ++runs; });
+    scheduler.shiftMs = 3600 * 1000;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return runs != 0; }, 5000));
 }
