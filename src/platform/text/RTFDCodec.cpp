@@ -138,7 +138,10 @@ bool writeFolder(const AttributedString& text, const QString& folderPath, QStrin
     auto save = [&](const QString& name, const QByteArray& data) {
         // Names come from the writer's safe names; check again that they stay in the folder.
         if (RTFCodec::safeFileName(name) != name) return false;
-        QSaveFile file(dir.filePath(name));
+        // A link in the folder is replaced, not written through.
+        const QString path = dir.filePath(name);
+        if (QFileInfo(path).isSymLink() && !QFile::remove(path)) return false;
+        QSaveFile file(path);
         if (!file.open(QIODevice::WriteOnly)) return false;
         file.write(data);
         return file.commit();

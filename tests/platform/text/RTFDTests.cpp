@@ -162,3 +162,42 @@ TEST(RTFD, AttachmentsWhoseNamesClashKeepSafeNamesAndTheirBytes) {
         EXPECT_TRUE(names.contains(QStringLiteral("a%1b%2 3.txt")));
     }
 }
+
+TEST(RTFD, WritingAFolderReplacesLinksInsteadOfWritingThroughThem) {
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
+    const QString folder = temp.filePath(QStringLiteral("Doc.rtfd"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString outside = temp.filePath(QStringLiteral("outside.txt"));
+    {
+        QFile f(outside);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("untouched");
+    }
+    struct Link {
+        QString name;
+        QString target;
+    };
+    const Link links[] = {
+        {QStringLiteral("TXT.rtf"), outside},
+        {QStringLiteral("notes.txt"), temp.filePath(QStringLiteral("dangling.txt"))},
+    };
+    for (const Link& l : links) ASSERT_TRUE(QFile::link(l.target, QDir(folder).filePath(l.name)));
+
+    AttributedString s(QStringLiteral("text "));
+    s.appendAttachment({QStringLiteral("notes.txt"), QByteArrayLiteral("notes")});
+    QString error;
+    ASSERT_TRUE(RTFDCodec::writeFolder(s, folder, &error)) << error.toStdString();
+
+    QFile f(outside);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("untouched"));
+    EXPECT_FALSE(QFile::exists(temp.filePath(QStringLiteral("dangling.txt"))));
+    for (const Link& l : links) {
+        const QFileInfo info(QDir(folder).filePath(l.name));
+        EXPECT_TRUE(info.isFile() && !info.isSymLink()) << l.name.toStdString();
+    }
+    const std::optional<AttributedString> back = RTFDCodec::readFolder(folder, &error);
+    ASSERT_TRUE(back.has_value()) << error.toStdString();
+    EXPECT_TRUE(*back == s);
+}
