@@ -16,6 +16,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <unistd.h>
 
@@ -56,6 +57,11 @@ qint32 kernelVersionPart(int part) {
 
 bool validBlock(const void* p) {
     return ToolboxAll::IsPointerValid(p);
+}
+
+// An id the kernel can take as one process: wider values would wrap to another pid, 0 or -1.
+bool signallablePid(qint64 pid) {
+    return pid > 0 && pid <= std::numeric_limits<pid_t>::max();
 }
 
 } // namespace
@@ -363,7 +369,8 @@ bool ProcessIsHidden(const ProcessSerialNumber& psn) {
 }
 
 qint32 QuitProcess(const ProcessSerialNumber& psn) {
-    if (psn.pid <= 0 || ::kill(static_cast<pid_t>(psn.pid), SIGTERM) != 0) return kProcessNotFound;
+    if (!signallablePid(psn.pid) || ::kill(static_cast<pid_t>(psn.pid), SIGTERM) != 0)
+        return kProcessNotFound;
     return 0;
 }
 

@@ -2,6 +2,7 @@
 #include "foundation/CarbonUtilities.h"
 #include "foundation/ToolboxAll.h"
 
+#include <QProcess>
 #include <QSysInfo>
 #include <gtest/gtest.h>
 #include <set>
@@ -117,6 +118,19 @@ TEST(Toolbox, SystemProcessesAndColours) {
     EXPECT_TRUE(CompareRGBColor(ATSUColorToRGBColor(RGBColorToATSUColor(c)), c));
     GetSystemIcon(FCC("????"));
     EXPECT_EQ(Err, -2580);
+}
+
+TEST(Toolbox, QuitProcessRefusesIdsWiderThanAProcessId) {
+    // Cut to 32 bits these ids would name the child (or 0 / -1: the group / every process).
+    QProcess child;
+    child.start("sleep", {"30"});
+    ASSERT_TRUE(child.waitForStarted());
+    const qint64 pid = child.processId();
+    for (qint64 wide : {(qint64(1) << 32) + pid, (qint64(5) << 32) + pid})
+        EXPECT_EQ(QuitProcess(ProcessSerialNumber{wide}), -600) << wide;
+    EXPECT_EQ(child.state(), QProcess::Running);
+    EXPECT_EQ(QuitProcess(ProcessSerialNumber{pid}), 0);
+    EXPECT_TRUE(child.waitForFinished(10000));
 }
 
 } // namespace
