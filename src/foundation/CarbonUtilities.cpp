@@ -308,6 +308,7 @@ QString UnicodeStringToPascal(const std::u16string& s) {
 bool FindProcessWithBundle(const FSRef& bundle, ProcessSerialNumber* psn) {
     if (bundle.isNull()) return false;
     const QString wanted = QFileInfo(bundle.path).canonicalFilePath();
+    if (wanted.isEmpty()) return false; // a missing path would match every executable under "/"
     for (qint64 pid : runningPids()) {
         const QString exe = QFileInfo(procPath(pid, "exe")).symLinkTarget();
         if (!exe.isEmpty() && (exe == wanted || exe.startsWith(wanted + QLatin1Char('/')))) {

@@ -111,6 +111,11 @@ TEST(Toolbox, SystemProcessesAndColours) {
     EXPECT_FALSE(CopyProcessBundlePath(self).isEmpty());
     ProcessSerialNumber found;
     EXPECT_TRUE(FindProcessWithBundle(FSRef{CopyProcessBundlePath(self)}, &found));
+    for (const QString& missing : {QString("/no/such/bundle"), QString("no-such-relative-bundle")}) {
+        ProcessSerialNumber none;
+        EXPECT_FALSE(FindProcessWithBundle(FSRef{missing}, &none)) << missing.toStdString();
+        EXPECT_EQ(none.pid, 0);
+    }
     EXPECT_FALSE(ProcessIsRunning(ProcessSerialNumber{}));
     EXPECT_EQ(LSOpenURL("not a url"), -1);
 
