@@ -363,7 +363,7 @@ void TObjectArray::CopyInstanceVariables(TObject* source) {
         if (!element) continue;
         TObject* copy = element->Copy();
         if (!copy) continue;
-        serials[element->GetSerial()] = copy->GetSerial();
+        serials.emplace(element->GetSerial(), copy->GetSerial()); // the first occurrence leads
         AppendValue(copy);
         copy->Release();
     }
@@ -375,30 +375,26 @@ void TObjectArray::CopyInstanceVariables(TObject* source) {
 
 void TObjectArray::EncodeData(TArchiver* archiver) {
     TObject::EncodeData(archiver);
-    auto writeKept = [&](quint64 after) {
-        for (const KeptArchive& kept : m_kept) {
-            if (kept.after != after) continue;
-            TArchiver* archive = TArchiver::CreateWithDictionary(kept.archive.toMap());
+    // Each kept archive is written once: after the first occurrence of its neighbour.
+    std::vector<bool> keptWritten(m_kept.size(), false);
+    auto writeKept = [&](bool any, quint64 after) {
+        for (size_t i = 0; i < m_kept.size(); ++i) {
+            if (keptWritten[i] || (!any && m_kept[i].after != after)) continue;
+            keptWritten[i] = true;
+            TArchiver* archive = TArchiver::CreateWithDictionary(m_kept[i].archive.toMap());
             archiver->AppendArchive(archive);
             archive->Release();
         }
     };
-    writeKept(0);
-    std::vector<quint64> written{0};
+    writeKept(false, 0);
     for (const QVariant& v : m_values) {
         TObject* element = objectOf(v);
         if (!element) continue;
         element->ArchiveObject(archiver);
-        writeKept(element->GetSerial());
-        written.push_back(element->GetSerial());
+        writeKept(false, element->GetSerial());
     }
     // Archives whose neighbour has left the array go at the end rather than being lost.
-    for (const KeptArchive& kept : m_kept) {
-        if (std::find(written.begin(), written.end(), kept.after) != written.end()) continue;
-        TArchiver* archive = TArchiver::CreateWithDictionary(kept.archive.toMap());
-        archiver->AppendArchive(archive);
-        archive->Release();
-    }
+    writeKept(true, 0);
 }
 
 void TObjectArray::DecodeData(TArchiver* archiver) {

@@ -276,6 +276,29 @@ TEST_F(ArrayTest, UnknownElementSurvivesRoundTripByteForByte) {
     decoded->Release();
 }
 
+TEST_F(ArrayTest, KeptArchiveIsWrittenOnceWhenItsNeighbourIsListedTwice) {
+    const QVariantMap mystery{{"system.class", "TMysteryRow"}, {"title", "kept"}};
+    const QVariantMap known{{"system.class", "TArrayProbe"}, {"label", "a"}};
+    const QVariantMap stored{{"system.class", "TObjectArray"},
+                             {"system.objects", QVariantList{known, mystery}}};
+    Diagnostics::Capture capture;
+    auto* array = static_cast<TObjectArray*>(AllocateFromDictionary(stored));
+    ASSERT_TRUE(array);
+    TObject* a = array->GetObjectValue(0);
+    array->AppendValue(a); // the same element twice
+    auto* copy = static_cast<TObjectArray*>(array->Copy());
+    for (TObjectArray* which : {array, copy}) {
+        TArchiver* archive = which->CopyArchive();
+        const QVariantList objects = archive->GetIndexedObjects();
+        ASSERT_EQ(objects.size(), 3);
+        EXPECT_EQ(objects.at(1).toMap(), mystery);
+        EXPECT_EQ(objects.at(2).toMap().value("label").toString(), "a");
+        archive->Release();
+    }
+    copy->Release();
+    array->Release();
+}
+
 TEST_F(ArrayTest, ReferenceArrayNeitherRetainsNorReleases) {
     TArrayProbe* a = TArrayProbe::Make("a");
     int local = 0;
