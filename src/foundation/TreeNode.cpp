@@ -16,6 +16,16 @@ qint64 identityIndex(const TObjectArray* array, const TObject* node) {
     return -1;
 }
 
+// Where InsertChild on self's parent puts node just before (offset 0) or after (1) self. A sibling
+// moving from before self leaves a gap InsertChild does not count; self beside itself stays put.
+qint64 placeBeside(const TTreeNode* self, const TTreeNode* node, qint64 offset) {
+    const qint64 index = self->GetIndex();
+    if (index < 0) return -1;
+    if (node == self) return index;
+    const qint64 from = node && node->GetParent() == self->GetParent() ? node->GetIndex() : -1;
+    return index + offset - (from >= 0 && from < index ? 1 : 0);
+}
+
 } // namespace
 
 void TTreeNode::Initialize() {
@@ -184,18 +194,16 @@ void TTreeNode::InsertChild(TTreeNode* node, qint64 index, bool appendOutside) {
 
 void TTreeNode::InsertChildBefore(TTreeNode* node) {
     if (m_parent)
-        m_parent->InsertChild(node, GetIndex());
+        m_parent->InsertChild(node, placeBeside(this, node, 0));
     else
         AddChild(node);
 }
 
 void TTreeNode::InsertChildAfter(TTreeNode* node) {
-    if (m_parent) {
-        const qint64 index = GetIndex();
-        m_parent->InsertChild(node, index < 0 ? -1 : index + 1);
-    } else {
+    if (m_parent)
+        m_parent->InsertChild(node, placeBeside(this, node, 1));
+    else
         AddChild(node);
-    }
 }
 
 void TTreeNode::RemoveChild(TTreeNode* node) {

@@ -223,6 +223,41 @@ TEST_F(TreeNodeTest, MovingKeepsTheLinkAndFiresOnce) {
     root->Release();
 }
 
+TEST_F(TreeNodeTest, InsertBeforeAndAfterASiblingTable) {
+    // Children x, s, y of one parent; s is the node asked, the other is the node placed beside it.
+    struct Case {
+        bool after;
+        const char* node; // a sibling, s itself, or "new"
+        QStringList expected;
+    };
+    const Case cases[] = {
+        {false, "x", {"x", "s", "y"}}, {false, "y", {"x", "y", "s"}},
+        {false, "s", {"x", "s", "y"}}, {false, "new", {"x", "new", "s", "y"}},
+        {true, "x", {"s", "x", "y"}},  {true, "y", {"x", "s", "y"}},
+        {true, "s", {"x", "s", "y"}},  {true, "new", {"x", "s", "new", "y"}},
+    };
+    for (const Case& c : cases) {
+        TTreeProbe* parent = TTreeProbe::Make("p");
+        for (const char* n : {"x", "s", "y"}) {
+            TTreeProbe* child = TTreeProbe::Make(n);
+            parent->AddChild(child);
+            child->Release();
+        }
+        TTreeNode* s = parent->GetChild(1);
+        Ref<TTreeProbe> fresh = Ref<TTreeProbe>::adopt(TTreeProbe::Make("new"));
+        TTreeNode* node = fresh.get();
+        for (qint64 i = 0; i < parent->ChildCount(); ++i)
+            if (probe(parent->GetChild(i))->name == c.node) node = parent->GetChild(i);
+        if (c.after)
+            s->InsertChildAfter(node);
+        else
+            s->InsertChildBefore(node);
+        EXPECT_EQ(childNames(parent), c.expected) << (c.after ? "after " : "before ") << c.node;
+        EXPECT_EQ(node->GetParent(), parent);
+        parent->Release();
+    }
+}
+
 TEST_F(TreeNodeTest, ArchiveAndCopyKeepShape) {
     TTreeProbe* root = makeTree();
     TArchiver* archive = root->CopyArchive();
