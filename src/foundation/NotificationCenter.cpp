@@ -57,6 +57,12 @@ void TNotificationHandler::Deallocate() {
 
 namespace {
 
+bool isNotificationClass(TObjectClass cls) {
+    for (; cls; cls = cls->parent)
+        if (cls == TNotification::StaticClass()) return true;
+    return false;
+}
+
 // Hands a platform notice to a handler's action as a TNotification of the class the poster used.
 void deliver(TNotificationHandler* handler, const ::Notification& notice) {
     if (!handler->GetTarget()) {
@@ -72,13 +78,9 @@ void deliver(TNotificationHandler* handler, const ::Notification& notice) {
         TObjectClass cls = TNotification::StaticClass();
         const QString className = notice.userInfo.value(TNotification::kNotificationKey).toString();
         if (!className.isEmpty() && ClassRegistered(className)) {
+            // Only TNotification and its descendants can carry a notice; no other class is made.
             TObjectClass named = FindClass(className);
-            if (named && named->allocate) {
-                // Only TNotification and its descendants can carry a notice.
-                Ref<TObject> probe = Ref<TObject>::adopt(TObject::AllocateOf(named));
-                if (probe && probe->IsMember(TNotification::StaticClass())) cls = named;
-                if (probe) probe->Initialize();
-            }
+            if (named && named->allocate && isNotificationClass(named)) cls = named;
         } else if (!className.isEmpty()) {
             FindClass(className); // says the class is not registered
         }

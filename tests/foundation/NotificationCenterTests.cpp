@@ -33,6 +33,16 @@ protected:
     TSpecialNotification() = default;
 };
 
+// A registered class that is no notice, counting how many of it are made.
+class TNoticeBystander : public TObject {
+    T_OBJECT(TNoticeBystander, TObject)
+public:
+    static inline int made = 0;
+
+protected:
+    TNoticeBystander() { ++made; }
+};
+
 class NotificationCenterTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -98,6 +108,17 @@ TEST_F(NotificationCenterTest, UserInfoReachesObserversAndThePlatformCentre) {
     EXPECT_FALSE(listener->lastInfo.contains("notification"));
     EXPECT_EQ(listener->lastInfo.value("x").toInt(), 1);
     NotificationCenter::defaultCenter().removeObserver(this);
+}
+
+TEST_F(NotificationCenterTest, UserInfoNamingAClassThatIsNoNoticeMakesNoneOfIt) {
+    RegisterClass(TNoticeBystander::StaticClass());
+    center->ObserveNotification(listener, "Test.bystander", &TListener::Heard);
+    const int before = TNoticeBystander::made;
+    NotificationCenter::defaultCenter().post(
+        "Test.bystander", nullptr, {{"x", 2}, {TNotification::kNotificationKey, "TNoticeBystander"}});
+    EXPECT_EQ(TNoticeBystander::made, before);
+    EXPECT_EQ(listener->classes, (QStringList{"TNotification"}));
+    EXPECT_EQ(listener->lastInfo.value("x").toInt(), 2);
 }
 
 TEST_F(NotificationCenterTest, RemovalAndPostingDuringDelivery) {
