@@ -19,6 +19,18 @@ const TArrayCallBacks& referenceCallBacks() {
     return callbacks;
 }
 
+// A new empty array of the class (a plain TTypeArray without one); null when the class is no array.
+TArray* makeArray(TObjectClass cls) {
+    if (!cls) cls = TTypeArray::StaticClass();
+    for (TObjectClass c = cls; c; c = c->parent) {
+        if (c != TArray::StaticClass()) continue;
+        auto* array = static_cast<TArray*>(TObject::AllocateOf(cls));
+        if (array) array->Initialize();
+        return array;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 // --- TDictionary ---------------------------------------------------------------------------------
@@ -140,18 +152,16 @@ void TDictionary::RemoveAll() {
 }
 
 TArray* TDictionary::CopyKeys(TObjectClass arrayClass) const {
-    auto* array = static_cast<TArray*>(AllocateOf(arrayClass ? arrayClass : TTypeArray::StaticClass()));
+    TArray* array = makeArray(arrayClass);
     if (!array) return nullptr;
-    array->Initialize();
     for (auto it = m_values.constBegin(); it != m_values.constEnd(); ++it)
         array->AppendValue(QVariant(it.key()));
     return array;
 }
 
 TArray* TDictionary::CopyValues(TObjectClass arrayClass) const {
-    auto* array = static_cast<TArray*>(AllocateOf(arrayClass ? arrayClass : TTypeArray::StaticClass()));
+    TArray* array = makeArray(arrayClass);
     if (!array) return nullptr;
-    array->Initialize();
     for (const QVariant& v : m_values) array->AppendValue(v);
     return array;
 }

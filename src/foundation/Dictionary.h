@@ -36,7 +36,8 @@ public:
     void RemoveValue(const QString& key) { Remove(key); }
     void RemoveAll();
 
-    // New arrays (owned by the caller) of the given array class holding all keys or all values.
+    // New arrays (owned by the caller) of the given array class holding all keys or all values;
+    // null when the class is not an array class that can be made.
     TArray* CopyKeys(TObjectClass arrayClass) const;
     TArray* CopyValues(TObjectClass arrayClass) const;
     // A new dictionary (owned by the caller) over a copy of the dictionary stored under the key;

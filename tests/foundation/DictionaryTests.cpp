@@ -118,6 +118,28 @@ TEST_F(DictionaryTest, EnumerationUsesOneSnapshotAndFreesIt) {
     dictionary->Release(); // also drops a snapshot left by an interrupted walk
 }
 
+TEST_F(DictionaryTest, ArrayClassThatIsNoArrayIsIgnored) {
+    TTypeDictionary* dictionary = TTypeDictionary::Create();
+    dictionary->SetIntegerValue("a", 1);
+    dictionary->SetIntegerValue("b", 2);
+    for (TObjectClass cls : {TObject::StaticClass(), TTypeDictionary::StaticClass()}) {
+        SCOPED_TRACE(cls->name);
+        EXPECT_EQ(dictionary->CopyKeys(cls), nullptr);
+        EXPECT_EQ(dictionary->CopyValues(cls), nullptr);
+        QStringList keys;
+        while (dictionary->Enumerate(cls)) {
+            keys << dictionary->GetNextKey();
+            EXPECT_TRUE(dictionary->GetNextValue().isNull());
+        }
+        EXPECT_EQ(keys, (QStringList{"a", "b"}));
+    }
+    TArray* keys = dictionary->CopyKeys(nullptr); // no class: a TTypeArray
+    ASSERT_TRUE(keys);
+    EXPECT_TRUE(keys->IsMember(TTypeArray::StaticClass()));
+    keys->Release();
+    dictionary->Release();
+}
+
 TEST_F(DictionaryTest, PropertyListFilesAndStatuses) {
     QTemporaryDir dir;
     const FSRef folder{dir.path()};
