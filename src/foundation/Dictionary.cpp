@@ -219,7 +219,8 @@ QString TDictionary::GetNextKey() const {
 }
 
 TArrayValue TDictionary::GetNextValue() const {
-    return m_enumerationValues ? m_enumerationValues->GetValue(GetEnumerationIndex()) : TArrayValue();
+    // The snapshot keeps the values alive; it skips null values, so the value is found by its key.
+    return m_enumerationValues ? GetValue(GetNextKey()) : TArrayValue();
 }
 
 void TDictionary::ResetEnumeration() {

@@ -118,6 +118,19 @@ TEST_F(DictionaryTest, EnumerationUsesOneSnapshotAndFreesIt) {
     dictionary->Release(); // also drops a snapshot left by an interrupted walk
 }
 
+TEST_F(DictionaryTest, EnumerationPairsKeysWithTheirValuesAroundNulls) {
+    TReferenceDictionary* dictionary = TReferenceDictionary::Create();
+    int first = 1, last = 3;
+    dictionary->SetValue("a", QVariant::fromValue(static_cast<void*>(&first)));
+    dictionary->SetValue("b", QVariant::fromValue(static_cast<void*>(nullptr)));
+    dictionary->SetValue("c", QVariant::fromValue(static_cast<void*>(&last)));
+    QList<QPair<QString, void*>> pairs;
+    while (dictionary->Enumerate()) pairs.append({dictionary->GetNextKey(), dictionary->GetNextValue()});
+    const QList<QPair<QString, void*>> expected{{"a", &first}, {"b", nullptr}, {"c", &last}};
+    EXPECT_EQ(pairs, expected);
+    dictionary->Release();
+}
+
 TEST_F(DictionaryTest, ArrayClassThatIsNoArrayIsIgnored) {
     TTypeDictionary* dictionary = TTypeDictionary::Create();
     dictionary->SetIntegerValue("a", 1);
