@@ -63,7 +63,8 @@ TObject* TObject::Instance() {
 }
 
 void TObject::Initialize() {
-    m_retainCount = 1;
+    // A reference taken while decoding or copying, before this runs, is kept.
+    if (m_retainCount < 1) m_retainCount = 1;
     m_initialized = true;
     trace("* init ");
 }

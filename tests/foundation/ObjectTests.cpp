@@ -191,6 +191,30 @@ TEST_F(ObjectTest, EncodeDecodeKeepsClassValuesAndChildren) {
     EXPECT_EQ(AllocateFromXMLData("not xml"), nullptr);
 }
 
+TEST_F(ObjectTest, ReferenceTakenWhileDecodingIsKept) {
+    // A decoder that hands itself to a holder that retains it, before initialisation runs.
+    static TObject* holder = nullptr;
+    class TSelfRegistering : public TArchiveProbe {
+        T_OBJECT(TSelfRegistering, TArchiveProbe)
+    public:
+        void DecodeData(TArchiver* archiver) override {
+            TArchiveProbe::DecodeData(archiver);
+            holder = Retain();
+        }
+
+    protected:
+        TSelfRegistering() = default;
+    };
+    RegisterClass(TSelfRegistering::StaticClass());
+    TObject* object = AllocateFromDictionary({{"system.class", "TSelfRegistering"}});
+    ASSERT_TRUE(object);
+    EXPECT_EQ(object->GetRetainCount(), 2);
+    object->Release();
+    EXPECT_EQ(g_deallocations, 0);
+    holder->Release();
+    EXPECT_EQ(g_deallocations, 1);
+}
+
 TEST_F(ObjectTest, CopyIsADistinctObjectOfTheSameClass) {
     TArchiveProbeKind* original = TArchiveProbeKind::Create();
     original->title = "copy me";
