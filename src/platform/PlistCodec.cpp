@@ -3,8 +3,10 @@
 #include "VariantKinds.h"
 
 #include <QDateTime>
+#include <algorithm>
 #include <cmath>
 #include <plist/plist.h>
+#include <vector>
 
 namespace PlistCodec {
 namespace {
@@ -12,7 +14,7 @@ namespace {
 // Seconds between the Unix epoch and the property-list epoch (2001-01-01 UTC).
 constexpr qint64 kEpochOffset = 978307200;
 // Deeper nesting than this is refused before the parser sees it.
-constexpr int kMaxDepth = 512;
+constexpr int kMaxDepth = 4096;
 
 struct NodeOwner {
     plist_t node = nullptr;
@@ -207,42 +209,156 @@ quint64 readBigEndian(const uchar* p, int size) {
     return v;
 }
 
-// Binary lists: every string object lies inside the data and holds no NUL character.
-bool binaryStringsSound(const QByteArray& bytes) {
-    const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
-    const quint64 size = static_cast<quint64>(bytes.size());
-    if (size < 8 + 32) return false;
-    const uchar* trailer = data + size - 32;
-    const int offsetSize = trailer[6];
-    const quint64 count = readBigEndian(trailer + 8, 8);
-    const quint64 tableAt = readBigEndian(trailer + 24, 8);
-    if (offsetSize < 1 || offsetSize > 8 || tableAt >= size - 32) return false;
-    if (count > (size - 32 - tableAt) / static_cast<quint64>(offsetSize)) return false;
-    for (quint64 i = 0; i < count; ++i) {
-        const quint64 at = readBigEndian(data + tableAt + i * static_cast<quint64>(offsetSize), offsetSize);
-        if (at >= size) return false;
-        const uchar marker = data[at];
-        const int kind = marker >> 4;
-        if (kind != 0x5 && kind != 0x6) continue;
-        quint64 length = marker & 0x0f;
-        quint64 start = at + 1;
-        if (length == 0x0f) {
-            if (start >= size || (data[start] >> 4) != 0x1) return false;
-            const int lengthSize = 1 << (data[start] & 0x0f);
-            if (lengthSize > 8 || start + 1 + static_cast<quint64>(lengthSize) > size) return false;
-            length = readBigEndian(data + start + 1, lengthSize);
-            start += 1 + static_cast<quint64>(lengthSize);
-        }
-        const quint64 unit = kind == 0x6 ? 2 : 1;
-        if (length > size || start + length * unit > size) return false;
-        for (quint64 k = 0; k < length; ++k) {
-            const bool nul =
-                unit == 1 ? data[start + k] == 0 : (data[start + 2 * k] | data[start + 2 * k + 1]) == 0;
-            if (nul) return false;
-        }
+// Binary lists are checked before the parser sees them: every object lies inside the data, no
+// string holds a NUL character, references stay in the table, and containers neither nest deeper
+// than the limit nor contain themselves.
+class BinaryCheck {
+public:
+    explicit BinaryCheck(const QByteArray& bytes)
+        : m_data(reinterpret_cast<const uchar*>(bytes.constData())),
+          m_size(static_cast<quint64>(bytes.size())) {}
+
+    bool sound() {
+        if (m_size < 8 + 32) return false;
+        const uchar* trailer = m_data + m_size - 32;
+        m_offsetSize = trailer[6];
+        m_refSize = trailer[7];
+        m_count = readBigEndian(trailer + 8, 8);
+        const quint64 top = readBigEndian(trailer + 16, 8);
+        m_tableAt = readBigEndian(trailer + 24, 8);
+        if (m_offsetSize < 1 || m_offsetSize > 8 || m_refSize < 1 || m_refSize > 8) return false;
+        if (m_tableAt >= m_size - 32 || top >= m_count) return false;
+        if (m_count > (m_size - 32 - m_tableAt) / static_cast<quint64>(m_offsetSize)) return false;
+        for (quint64 i = 0; i < m_count; ++i)
+            if (!objectSound(i)) return false;
+        return depthWithinLimit(top);
     }
-    return true;
-}
+
+private:
+    struct Extent {
+        int kind = 0;
+        quint64 length = 0; // elements, or characters of a string
+        quint64 start = 0;  // first byte after the marker and length
+    };
+
+    quint64 offsetOf(quint64 index) const {
+        return readBigEndian(m_data + m_tableAt + index * static_cast<quint64>(m_offsetSize), m_offsetSize);
+    }
+
+    bool extent(quint64 index, Extent* e) const {
+        const quint64 at = offsetOf(index);
+        if (at >= m_size) return false;
+        const uchar marker = m_data[at];
+        e->kind = marker >> 4;
+        e->length = marker & 0x0f;
+        e->start = at + 1;
+        const bool sized = e->kind == 0x4 || e->kind == 0x5 || e->kind == 0x6 || e->kind == 0xA ||
+                           e->kind == 0xC || e->kind == 0xD;
+        if (sized && e->length == 0x0f) {
+            if (e->start >= m_size || (m_data[e->start] >> 4) != 0x1) return false;
+            const int lengthSize = 1 << (m_data[e->start] & 0x0f);
+            if (lengthSize > 8 || e->start + 1 + static_cast<quint64>(lengthSize) > m_size) return false;
+            e->length = readBigEndian(m_data + e->start + 1, lengthSize);
+            e->start += 1 + static_cast<quint64>(lengthSize);
+        }
+        return true;
+    }
+
+    // Number of references a container holds (a dictionary holds keys and values).
+    static quint64 references(const Extent& e) {
+        if (e.kind == 0xA || e.kind == 0xC) return e.length;
+        if (e.kind == 0xD) return e.length > UINT64_MAX / 2 ? UINT64_MAX : e.length * 2;
+        return 0;
+    }
+
+    quint64 reference(const Extent& e, quint64 k) const {
+        return readBigEndian(m_data + e.start + k * static_cast<quint64>(m_refSize), m_refSize);
+    }
+
+    bool objectSound(quint64 index) const {
+        Extent e;
+        if (!extent(index, &e)) return false;
+        if (e.kind == 0x5 || e.kind == 0x6) {
+            const quint64 unit = e.kind == 0x6 ? 2 : 1;
+            if (e.length > m_size || e.start + e.length * unit > m_size) return false;
+            for (quint64 k = 0; k < e.length; ++k) {
+                const bool nul = unit == 1 ? m_data[e.start + k] == 0
+                                           : (m_data[e.start + 2 * k] | m_data[e.start + 2 * k + 1]) == 0;
+                if (nul) return false;
+            }
+            return true;
+        }
+        const quint64 refs = references(e);
+        if (refs == 0) return true;
+        if (refs > m_size || e.start + refs * static_cast<quint64>(m_refSize) > m_size) return false;
+        for (quint64 k = 0; k < refs; ++k)
+            if (reference(e, k) >= m_count) return false;
+        return true;
+    }
+
+    // Walks the containers from the top object without recursion, measuring for each object the
+    // height of its subtree and the number of values it expands to (a shared object counts at every
+    // use, as the parser copies it there).
+    bool depthWithinLimit(quint64 top) const {
+        enum : uchar { Unseen, Open, Done };
+        std::vector<uchar> state(static_cast<size_t>(m_count), Unseen);
+        std::vector<int> height(static_cast<size_t>(m_count), 0);
+        std::vector<quint64> expanded(static_cast<size_t>(m_count), 0);
+        // Every use of a value takes a reference of at least one byte, so a list that expands to more
+        // values than it has bytes shares containers to blow itself up.
+        const quint64 expandLimit = m_size + 1024;
+        struct Frame {
+            quint64 object;
+            Extent extent;
+            quint64 next;
+            int childHeight;
+            quint64 childValues;
+        };
+        std::vector<Frame> stack;
+        auto enter = [&](quint64 object) {
+            Extent e;
+            extent(object, &e);
+            state[object] = Open;
+            stack.push_back({object, e, 0, 0, 0});
+            return static_cast<int>(stack.size()) <= kMaxDepth;
+        };
+        auto add = [&](Frame& frame, int childHeight, quint64 childValues) {
+            frame.childHeight = std::max(frame.childHeight, childHeight);
+            frame.childValues = std::min(expandLimit + 1, frame.childValues + childValues);
+        };
+        if (!enter(top)) return false;
+        while (!stack.empty()) {
+            Frame& frame = stack.back();
+            if (frame.next < references(frame.extent)) {
+                const quint64 child = reference(frame.extent, frame.next++);
+                if (state[child] == Open) return false; // contains itself
+                if (state[child] == Unseen) {
+                    if (!enter(child)) return false;
+                    continue;
+                }
+                if (static_cast<qsizetype>(stack.size()) + height[child] > kMaxDepth) return false;
+                add(frame, height[child], expanded[child]);
+                if (frame.childValues > expandLimit) return false;
+                continue;
+            }
+            const Frame done = frame;
+            stack.pop_back();
+            state[done.object] = Done;
+            height[done.object] = done.childHeight + 1;
+            expanded[done.object] = std::min(expandLimit + 1, done.childValues + 1);
+            if (expanded[done.object] > expandLimit) return false;
+            if (!stack.empty()) add(stack.back(), height[done.object], expanded[done.object]);
+        }
+        return true;
+    }
+
+    const uchar* m_data;
+    quint64 m_size;
+    int m_offsetSize = 0;
+    int m_refSize = 0;
+    quint64 m_count = 0;
+    quint64 m_tableAt = 0;
+};
 
 } // namespace
 
@@ -291,7 +407,8 @@ QVariant decode(const QByteArray& bytes, QString* error) {
     const bool binary = bytes.startsWith("bplist00");
     if (!binary && !xmlNestingWithinLimit(bytes)) return fail("nesting too deep");
     if (!binary && !xmlFreeOfNul(bytes)) return fail("a NUL character in XML");
-    if (binary && !binaryStringsSound(bytes)) return fail("a damaged or NUL-bearing string in a binary list");
+    if (binary && !BinaryCheck(bytes).sound())
+        return fail("a damaged, self-containing or too deeply nested binary list");
     NodeOwner owner;
     if (binary)
         plist_from_bin(bytes.constData(), static_cast<uint32_t>(bytes.size()), &owner.node);

@@ -150,3 +150,31 @@ TEST(PlistCodec, RefusesNulCharacters) {
     EXPECT_FALSE(PlistCodec::encode(QVariantMap{{"k", QString::fromUtf8("a\0b", 3)}}, &out));
     EXPECT_FALSE(PlistCodec::encode(QVariantMap{{QString::fromUtf8("k\0", 2), 1}}, &out));
 }
+
+TEST(PlistCodec, BinaryListsAreCheckedBeforeParsing) {
+    struct Case {
+        const char* file;
+        bool valid;
+    };
+    const Case cases[] = {
+        {"deep-chain.bplist", false},      // deeper than the parser may go
+        {"self-containing.bplist", false}, // an array that holds itself
+        {"diamond.bplist", false},         // shared arrays that expand to 2^60 values
+        {"shared-string.bplist", true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(PlistCodec::decode(readFixture((QByteArray("../fuzz/corpus/plist/") + c.file).constData()))
+                      .isValid(),
+                  c.valid)
+            << c.file;
+    EXPECT_EQ(PlistCodec::decode(readFixture("../fuzz/corpus/plist/shared-string.bplist")).toList(),
+              (QVariantList{"abc", "abc", "abc"}));
+    // Nesting up to the limit still reads and writes, in both forms.
+    QVariant deep = QVariantList{};
+    for (int i = 0; i < 4000; ++i) deep = QVariantList{deep};
+    for (auto format : {PlistCodec::Format::Xml, PlistCodec::Format::Binary}) {
+        QByteArray bytes;
+        ASSERT_TRUE(PlistCodec::encode(deep, &bytes, format));
+        EXPECT_TRUE(PlistCodec::decode(bytes).isValid());
+    }
+}
