@@ -1,5 +1,6 @@
 #include "Archiver.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/PlistCodec.h"
 #include "platform/VariantKinds.h"
 
@@ -8,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <cmath>
 #include <limits>
 
@@ -149,13 +149,7 @@ int TArchiver::Save(const QString& path, bool /*atomically*/) {
     const QByteArray bytes = CopyXMLData();
     if (bytes.isNull()) return -2;
     // Always written whole to a temporary file that then replaces the target.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return -1;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return -1;
-    }
-    return file.commit() ? 0 : -1;
+    return AtomicFile::write(path, bytes) ? 0 : -1;
 }
 
 int TArchiver::Save(const QString& path) {

@@ -1,5 +1,6 @@
 #include "Dictionary.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Diagnostics.h"
 #include "platform/PlistCodec.h"
 #include "platform/VariantKinds.h"
@@ -7,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <cstring>
 
 namespace {
@@ -183,10 +183,7 @@ int TDictionary::Save(const QString& path) const {
     if (path.isEmpty()) return -1;
     QByteArray xml;
     if (!PlistCodec::encode(m_values, &xml)) return -1;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return static_cast<int>(file.error());
-    file.write(xml);
-    return file.commit() ? 0 : static_cast<int>(file.error());
+    return AtomicFile::write(path, xml) ? 0 : static_cast<int>(QFileDevice::WriteError);
 }
 
 bool TDictionary::Enumerate(TObjectClass valueClass) {

@@ -1,5 +1,6 @@
 #include "platform/calendar/AlarmScheduler.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Scheduler.h"
 
 #include <QCoreApplication>
@@ -7,7 +8,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
-#include <QSaveFile>
 #include <QtDebug>
 
 namespace {
@@ -75,12 +75,9 @@ void AlarmScheduler::loadState() {
 void AlarmScheduler::saveState() {
     QJsonObject state;
     state.insert(kHandledUntilKey, m_handledUntil.toUTC().toString(Qt::ISODateWithMs));
-    QSaveFile file(m_statePath);
-    if (file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(state).toJson()) >= 0 && file.commit())
-        return;
-    if (!m_reportedWriteFailure)
-        qWarning("Cannot write the alarm state %s: %s", qPrintable(m_statePath),
-                 qPrintable(file.errorString()));
+    QString error;
+    if (AtomicFile::write(m_statePath, QJsonDocument(state).toJson(), &error)) return;
+    if (!m_reportedWriteFailure) qWarning("%s", qPrintable(error));
     m_reportedWriteFailure = true;
 }
 

@@ -1,5 +1,6 @@
 #include "platform/calendar/VdirEventStore.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Scheduler.h"
 #include "platform/calendar/AlarmScheduler.h"
 
@@ -8,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
-#include <QSaveFile>
 #include <QSet>
 #include <QStandardPaths>
 #include <QtDebug>
@@ -31,12 +31,6 @@ QByteArray readSmallFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return {};
     return file.read(4096);
-}
-
-bool writeAtomically(const QString& path, const QByteArray& bytes, QString* error) {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) return true;
-    return fail(error, QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
 }
 
 // "#RRGGBB" or "#RRGGBBAA".
@@ -115,10 +109,12 @@ bool VdirEventStore::scan() {
     std::map<QString, StoredEvent> events;
     std::map<QString, std::shared_ptr<EKCalendar>> calendars;
     QSet<QString> seenFiles;
+    AtomicFile::removeLeftoversIn(m_root);
     const QFileInfoList folders = QDir(m_root).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     for (const QFileInfo& folder : folders) {
         const QString id = folder.fileName();
         const QString dir = folder.filePath();
+        AtomicFile::removeLeftoversIn(dir); // interrupted saves: never events
         QString title = QString::fromUtf8(readSmallFile(dir + u'/' + kDisplayNameFile)).trimmed();
         if (title.isEmpty()) title = id;
         const ATSURGBAlphaColor color = parseColor(readSmallFile(dir + u'/' + kColorFile));
@@ -254,8 +250,8 @@ std::shared_ptr<EKCalendar> VdirEventStore::defaultCalendarForNewEvents() {
     if (title.isEmpty()) title = QStringLiteral("Tasks");
     QString error;
     if (!QDir().mkpath(dir) ||
-        !writeAtomically(dir + u'/' + kDisplayNameFile, title.toUtf8() + "\n", &error) ||
-        !writeAtomically(dir + u'/' + kColorFile, formatColor(kDefaultColor), &error)) {
+        !AtomicFile::write(dir + u'/' + kDisplayNameFile, title.toUtf8() + "\n", &error) ||
+        !AtomicFile::write(dir + u'/' + kColorFile, formatColor(kDefaultColor), &error)) {
         qWarning("Cannot make the default calendar in %s %s", qPrintable(dir), qPrintable(error));
         return nullptr;
     }
@@ -338,7 +334,7 @@ bool VdirEventStore::writeRecord(const EKEventRecord& edited, const EKEventData&
     QString reason;
     if (ICalendarCodec::parse(bytes, &written, &reason) != ICalendarCodec::ParseResult::Event)
         return fail(error, QStringLiteral("The event cannot be stored: %1").arg(reason));
-    if (!writeAtomically(path, bytes, error)) return false;
+    if (!AtomicFile::write(path, bytes, error)) return false;
     if (!oldPath.isEmpty() && !QFile::remove(oldPath)) {
         QFile::remove(path);
         return fail(error, QStringLiteral("Cannot move the event out of %1.").arg(oldPath));
@@ -369,7 +365,7 @@ bool VdirEventStore::deleteRecord(const QString& eventIdentifier, QString* error
     // A file that holds more than this event keeps the rest.
     const QByteArray rest = ICalendarCodec::encodeWithout(current);
     if (!rest.isEmpty()) {
-        if (!writeAtomically(it->second.path, rest, error)) return false;
+        if (!AtomicFile::write(it->second.path, rest, error)) return false;
         ICalendarCodec::ParsedEvent remaining;
         QString reason;
         if (ICalendarCodec::parse(rest, &remaining, &reason) == ICalendarCodec::ParseResult::Event) {

@@ -1,8 +1,9 @@
 #include "platform/text/RTFDCodec.h"
 
+#include "platform/AtomicFile.h"
+
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QtEndian>
 
 #include <cstring>
@@ -141,10 +142,7 @@ bool writeFolder(const AttributedString& text, const QString& folderPath, QStrin
         // A link in the folder is replaced, not written through.
         const QString path = dir.filePath(name);
         if (QFileInfo(path).isSymLink() && !QFile::remove(path)) return false;
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly)) return false;
-        file.write(data);
-        return file.commit();
+        return AtomicFile::write(path, data);
     };
     for (auto it = package.files.constBegin(); it != package.files.constEnd(); ++it)
         if (!save(it.key(), it.value()))

@@ -1,5 +1,6 @@
 #include "CalendarTestSupport.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Scheduler.h"
 #include "platform/calendar/VdirEventStore.h"
 
@@ -35,6 +36,16 @@ struct IcalFile {
 class VdirEventStoreTest : public ::testing::Test {
 protected:
     QString root() const { return dir.path(); }
+    // A one-off event on 1 March 2026, saved in the default calendar.
+    static std::shared_ptr<EKEvent> saveNewEvent(EKEventStore& store, const QString& title) {
+        auto event = store.newEvent();
+        event->setTitle(title);
+        event->setCalendar(store.defaultCalendarForNewEvents());
+        event->setStartDate(QDateTime(QDate(2026, 3, 1), QTime(10, 0), Qt::UTC));
+        event->setEndDate(event->startDate());
+        EXPECT_TRUE(store.saveEvent(event, EKSpanFutureEvents, true));
+        return event;
+    }
     ScopedManualScheduler clock;
     QTemporaryDir dir;
 };
@@ -116,12 +127,7 @@ TEST_F(VdirEventStoreTest, AllDayEventsAndAbsoluteAlarmsRoundTrip) {
 
 TEST_F(VdirEventStoreTest, AnEventThatCannotBeWrittenReadablyIsRefusedAndLeavesTheFile) {
     auto store = VdirEventStore::create(root());
-    auto saved = store->newEvent();
-    saved->setTitle("Kept");
-    saved->setCalendar(store->defaultCalendarForNewEvents());
-    saved->setStartDate(QDateTime(QDate(2026, 3, 1), QTime(10, 0), Qt::UTC));
-    saved->setEndDate(saved->startDate());
-    ASSERT_TRUE(store->saveEvent(saved, EKSpanFutureEvents, true));
+    auto saved = saveNewEvent(*store, "Kept");
     const QString path = root() + "/default/" + saved->calendarItemExternalIdentifier() + ".ics";
     const QByteArray before = readFile(path);
 
@@ -314,14 +320,38 @@ TEST_F(VdirEventStoreTest, MovingAnEventToAnotherCalendarMovesItsFile) {
     EXPECT_EQ(copy->calendar()->title(), "Work");
 }
 
+TEST_F(VdirEventStoreTest, LeftoversOfInterruptedSavesAreNoEventsAndAreRemoved) {
+    auto store = VdirEventStore::create(root());
+    auto event = saveNewEvent(*store, "Before");
+
+    // A save killed before its rename leaves a full copy of the new version beside the event's file.
+    const QString folder = root() + "/default";
+    AtomicFile::setBeforeRenameHook([](const QString&) { return false; });
+    event->setTitle("After");
+    const bool saved = store->saveEvent(event, EKSpanFutureEvents, true);
+    AtomicFile::setBeforeRenameHook({});
+    EXPECT_FALSE(saved);
+    const auto leftovers = [&] {
+        return QDir(folder).entryList(QDir::Files | QDir::Hidden).filter("jobslate-tmp");
+    };
+    ASSERT_EQ(leftovers().size(), 1);
+    // One of an event that has no file, and one of the alarm state.
+    const QByteArray text = readFile(folder + u'/' + leftovers().first());
+    const QByteArray uid = event->calendarItemExternalIdentifier().toUtf8();
+    writeFile(folder + "/.ghost.ics.jobslate-tmp-Abc123",
+              QByteArray(text).replace("UID:" + uid, "UID:ghost"));
+    writeFile(root() + "/..alarm-state.json.jobslate-tmp-Abc123", "{}");
+
+    auto reopened = VdirEventStore::create(root());
+    EXPECT_EQ(reopened->eventWithIdentifier(event->eventIdentifier())->title(), "Before");
+    EXPECT_TRUE(reopened->calendarItemsWithExternalIdentifier("ghost").isEmpty());
+    EXPECT_TRUE(leftovers().isEmpty());
+    EXPECT_FALSE(QFile::exists(root() + "/..alarm-state.json.jobslate-tmp-Abc123"));
+}
+
 TEST_F(VdirEventStoreTest, ChangesFromOutsidePostTheNotice) {
     auto store = VdirEventStore::create(root());
-    auto event = store->newEvent();
-    event->setTitle("Before");
-    event->setCalendar(store->defaultCalendarForNewEvents());
-    event->setStartDate(QDateTime(QDate(2026, 3, 1), QTime(10, 0), Qt::UTC));
-    event->setEndDate(event->startDate());
-    ASSERT_TRUE(store->saveEvent(event, EKSpanFutureEvents, true));
+    auto event = saveNewEvent(*store, "Before");
     clock.scheduler.advance(1);
     ChangeCounter changes(store.get());
 

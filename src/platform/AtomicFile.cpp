@@ -1,0 +1,214 @@
+#include "platform/AtomicFile.h"
+
+#include <QByteArrayView>
+#include <QFile>
+#include <QFileInfo>
+#include <QList>
+#include <QMutex>
+#include <QRandomGenerator>
+#include <QtDebug>
+
+#include <cerrno>
+#include <ctime>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr QByteArrayView kMarker(".jobslate-tmp-");
+constexpr qsizetype kRandomSize = 6;
+constexpr qsizetype kNameMax = 255;
+// Where the file system has no flock, a leftover is removed only once it is this old (seconds).
+constexpr std::time_t kUnlockedLeftoverAge = 3600;
+
+QMutex hookMutex;
+std::function<bool(const QString&)> beforeRename;
+
+bool isRandomPart(QByteArrayView part) {
+    if (part.size() != kRandomSize) return false;
+    for (char c : part)
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) return false;
+    return true;
+}
+
+QByteArray randomPart() {
+    static const char kAlphabet[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    QByteArray part(kRandomSize, Qt::Uninitialized);
+    for (char& c : part) c = kAlphabet[QRandomGenerator::global()->bounded(62)];
+    return part;
+}
+
+// ".<name>.jobslate-tmp-", the name cut on a character boundary so that the temporary's whole name
+// stays within the file-name limit.
+QByteArray temporaryPrefix(const QByteArray& name) {
+    qsizetype keep = std::min(name.size(), kNameMax - 1 - kMarker.size() - kRandomSize);
+    if (keep < name.size())
+        while (keep > 0 && (static_cast<uchar>(name[keep]) & 0xC0) == 0x80) --keep;
+    return '.' + name.left(keep) + kMarker.toByteArray();
+}
+
+bool isTemporary(QByteArrayView name) {
+    if (name.size() < 2 + kMarker.size() + kRandomSize || name.front() != '.') return false;
+    const qsizetype marker = name.size() - kRandomSize - kMarker.size();
+    return name.sliced(marker, kMarker.size()) == kMarker && isRandomPart(name.last(kRandomSize));
+}
+
+// The file a save of path replaces: a symbolic link is followed to its target, as far as it goes.
+struct Target {
+    QByteArray folder;
+    QByteArray name;
+    QByteArray path() const { return folder + '/' + name; }
+};
+
+Target targetOf(const QString& path) {
+    QFileInfo info(path);
+    for (int depth = 0; depth < 40 && info.isSymLink(); ++depth) info.setFile(info.symLinkTarget());
+    if (info.isSymLink()) info.setFile(path); // a loop: the link itself is replaced
+    return {QFile::encodeName(info.absolutePath()), QFile::encodeName(info.fileName())};
+}
+
+bool sameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Takes the lock on a temporary just made at path. False when a cleaner got to it first (it holds
+// the file or has removed it); true also where the file system has no flock.
+bool lockFresh(int fd, const QByteArray& path) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) return false;
+    struct stat held, named;
+    return ::fstat(fd, &held) == 0 && ::lstat(path.constData(), &named) == 0 && sameFile(held, named);
+}
+
+// Removes the regular file at path unless a save holds it.
+bool removeIfAbandoned(const QByteArray& path) {
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return false;
+    bool removed = false;
+    struct stat held, named;
+    if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode)) {
+        bool abandoned = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+        if (!abandoned && errno != EWOULDBLOCK)
+            abandoned = std::time(nullptr) - held.st_mtime > kUnlockedLeftoverAge;
+        // Still the file that was opened: a save that has renamed its temporary away keeps it.
+        removed = abandoned && ::lstat(path.constData(), &named) == 0 && sameFile(held, named) &&
+                  ::unlink(path.constData()) == 0;
+    }
+    ::close(fd);
+    return removed;
+}
+
+template <typename Matches> int removeAbandoned(const QByteArray& folder, Matches matches) {
+    QList<QByteArray> found;
+    if (DIR* dir = ::opendir(folder.constData())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            const QByteArrayView name(entry->d_name);
+            if (matches(name)) found.append(name.toByteArray());
+        }
+        ::closedir(dir);
+    }
+    int removed = 0;
+    for (const QByteArray& name : found) removed += removeIfAbandoned(folder + '/' + name) ? 1 : 0;
+    return removed;
+}
+
+int removeLeftoversOf(const Target& target) {
+    const QByteArray prefix = temporaryPrefix(target.name);
+    return removeAbandoned(target.folder, [&](QByteArrayView name) {
+        return name.size() == prefix.size() + kRandomSize && name.startsWith(prefix) &&
+               isRandomPart(name.last(kRandomSize));
+    });
+}
+
+} // namespace
+
+namespace AtomicFile {
+
+bool write(const QString& path, const QByteArray& bytes, QString* error) {
+    auto fail = [&](const QString& reason) {
+        if (error) *error = QStringLiteral("Cannot write %1: %2").arg(path, reason);
+        return false;
+    };
+    if (path.isEmpty()) return fail(QStringLiteral("no file name"));
+    const Target target = targetOf(path);
+    if (target.name.isEmpty()) return fail(QStringLiteral("no file name"));
+    removeLeftoversOf(target);
+
+    struct stat old;
+    const bool exists = ::stat(target.path().constData(), &old) == 0;
+    if (exists && !S_ISREG(old.st_mode)) return fail(QStringLiteral("not a regular file"));
+    if (exists && ::access(target.path().constData(), W_OK) != 0) return fail(qt_error_string(errno));
+
+    // The temporary is made with no wider permissions than the file it replaces.
+    const QByteArray prefix = target.folder + '/' + temporaryPrefix(target.name);
+    QByteArray temporary;
+    int fd = -1;
+    for (int attempt = 0; fd < 0; ++attempt) {
+        if (attempt == 100) return fail(QStringLiteral("no free temporary name"));
+        temporary = prefix + randomPart();
+        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                    static_cast<mode_t>(exists ? old.st_mode & 0777 : 0666));
+        if (fd < 0 && errno != EEXIST && errno != EINTR) return fail(qt_error_string(errno));
+        if (fd >= 0 && !lockFresh(fd, temporary)) {
+            ::close(fd);
+            fd = -1;
+        }
+    }
+    auto discard = [&](int code) {
+        ::unlink(temporary.constData());
+        ::close(fd);
+        return fail(qt_error_string(code));
+    };
+    if (exists) (void)::fchmod(fd, old.st_mode & 07777); // not the owner: the mode it was made with
+
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+        if (n < 0 && errno != EINTR) return discard(errno);
+        if (n > 0) done += n;
+    }
+    if (::fsync(fd) != 0) return discard(errno);
+
+    std::function<bool(const QString&)> hook;
+    {
+        QMutexLocker lock(&hookMutex);
+        hook = beforeRename;
+    }
+    if (hook && !hook(QFile::decodeName(temporary))) {
+        ::close(fd);
+        return fail(QStringLiteral("interrupted before the rename"));
+    }
+
+    if (::rename(temporary.constData(), target.path().constData()) != 0) return discard(errno);
+    ::close(fd);
+    // The rename is durable once the folder is synced (some file systems cannot sync a folder).
+    const int folder = ::open(target.folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int code = folder < 0 ? errno : ::fsync(folder) != 0 && errno != EINVAL ? errno : 0;
+    if (folder >= 0) ::close(folder);
+    if (code != 0)
+        qWarning("Cannot sync the folder %s after saving %s: %s", target.folder.constData(),
+                 target.name.constData(), qPrintable(qt_error_string(code)));
+    return true;
+}
+
+bool isTemporaryName(const QString& fileName) {
+    return isTemporary(QFile::encodeName(fileName));
+}
+
+int removeLeftovers(const QString& path) {
+    const Target target = targetOf(path);
+    return target.name.isEmpty() ? 0 : removeLeftoversOf(target);
+}
+
+int removeLeftoversIn(const QString& folderPath) {
+    if (folderPath.isEmpty()) return 0;
+    return removeAbandoned(QFile::encodeName(folderPath), isTemporary);
+}
+
+void setBeforeRenameHook(std::function<bool(const QString& temporaryPath)> hook) {
+    QMutexLocker lock(&hookMutex);
+    beforeRename = std::move(hook);
+}
+
+} // namespace AtomicFile

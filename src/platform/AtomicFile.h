@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+
+// Files replaced whole or not at all. Every file the program writes goes through write().
+//
+// A save writes a hidden temporary beside the file, ".<name>.jobslate-tmp-XXXXXX" (the name cut to
+// fit the file-name limit), syncs it, renames it over the file and syncs the folder, so neither a
+// crash nor a power loss leaves a torn file or brings the old one back. The writer holds an
+// exclusive flock on its temporary until it is done; a temporary nobody holds is the leftover of an
+// interrupted save, and only those are ever removed. Any thread.
+namespace AtomicFile {
+
+// Replaces the file at path with bytes. A symbolic link at path is written through (its target is
+// replaced); an existing file keeps its permissions and is refused when it is not writable. On
+// failure the temporary is removed, the old file stays whole, and error gets a reason. Leftovers of
+// earlier saves of the same file are removed either way. A failure to sync the folder after the
+// rename is only warned about: the new file is in place by then.
+bool write(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+
+// True for a name write() gives its temporaries (a file name, not a path).
+bool isTemporaryName(const QString& fileName);
+
+// Remove the leftovers of interrupted saves: of the file at path, or of every file in the folder.
+// A temporary that a save (of this process or another) is writing right now is kept, as is anything
+// that is not a regular file. Return how many were removed.
+int removeLeftovers(const QString& path);
+int removeLeftoversIn(const QString& folderPath);
+
+// Tests only: called with the temporary's path once it is written and synced, just before the
+// rename. Returning false stops the save there as a crash would: the temporary stays, the target is
+// untouched, and write() reports failure. An empty function restores normal saves.
+void setBeforeRenameHook(std::function<bool(const QString& temporaryPath)> hook);
+
+} // namespace AtomicFile
