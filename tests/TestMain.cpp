@@ -1,4 +1,4 @@
-#include "platform/AutoreleasingApplication.h"
+#include "platform/app/AutoreleasingApplication.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "AutoreleasingApplication.h"
 
-#include "AutoreleasePool.h"
+#include "platform/AutoreleasePool.h"
 
 AutoreleasingApplication::AutoreleasingApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
