@@ -34,6 +34,7 @@ void TTreeNode::Initialize() {
 }
 
 void TTreeNode::Deallocate() {
+    if (!m_observers.empty()) DetachObservers();
     // Children that outlive this node must not follow the link; clearing it is not a parent change.
     if (m_children) {
         for (const QVariant& v : m_children->CFType()) {
@@ -155,40 +156,36 @@ void TTreeNode::SetParent(TTreeNode* parent) {
 void TTreeNode::SetExpanded(bool expanded) {
     const bool old = m_expanded;
     m_expanded = expanded;
-    if (old != expanded) HandleExpandStateChanged();
+    if (old == expanded) return;
+    TTreeNodeNotice::ExpandedChanged(this);
+    HandleExpandStateChanged();
 }
 
 void TTreeNode::AddChild(TTreeNode* node) {
     InsertChild(node, -1, true);
 }
 
-void TTreeNode::Detach(TTreeNode* node) {
-    TTreeNode* old = node->m_parent;
-    if (!old) return;
-    const qint64 index = identityIndex(old->m_children, node);
-    if (index < 0) return;
-    old->m_children->RemoveValue(index);
-    old->HandleChildrenChanged();
-}
-
 void TTreeNode::InsertChild(TTreeNode* node, qint64 index, bool appendOutside) {
     // A node can be neither its own child nor the child of one of its descendants.
     if (!node || !m_children || IsAncestorOrSelf(node)) return;
-    const bool movingWithin = node->m_parent == this && identityIndex(m_children, node) >= 0;
+    TTreeNode* oldParent = node->m_parent;
+    const qint64 oldRow = oldParent ? identityIndex(oldParent->m_children, node) : -1;
+    const bool movingWithin = oldParent == this && oldRow >= 0;
     const qint64 count = ChildCount() - (movingWithin ? 1 : 0);
-    const bool outside = index < 0 || index >= count;
     if (!appendOutside && (index < 0 || index > count)) return;
+    const qint64 row = index < 0 || index >= count ? count : index;
 
     Ref<TTreeNode> keep = Ref<TTreeNode>::retain(node);
-    if (movingWithin)
-        m_children->RemoveValue(identityIndex(m_children, node));
-    else
-        Detach(node);
-    node->SetParent(this);
-    if (appendOutside && outside)
-        m_children->AppendValue(node);
-    else
-        m_children->InsertValue(index, node);
+    if (!movingWithin || row != oldRow) {
+        TTreeNodeNotice notice(oldRow >= 0 ? oldParent : nullptr, oldRow, oldRow, this, row);
+        notice.Will();
+        if (oldRow >= 0) oldParent->m_children->RemoveValue(oldRow);
+        node->m_parent = this;
+        m_children->InsertValue(row, node);
+        notice.Did();
+    }
+    if (oldRow >= 0 && oldParent != this) oldParent->HandleChildrenChanged();
+    if (oldParent != this) node->HandleParentChanged(oldParent);
     HandleChildrenChanged();
 }
 
@@ -207,32 +204,41 @@ void TTreeNode::InsertChildAfter(TTreeNode* node) {
 }
 
 void TTreeNode::RemoveChild(TTreeNode* node) {
-    const qint64 index = identityIndex(m_children, node);
-    if (index < 0) return;
-    Ref<TTreeNode> keep = Ref<TTreeNode>::retain(node);
-    if (node->m_parent == this) node->SetParent(nullptr);
-    const qint64 now = identityIndex(m_children, node); // the hook may have changed the list
-    if (now >= 0) m_children->RemoveValue(now);
-    HandleChildrenChanged();
+    RemoveChild(identityIndex(m_children, node));
 }
 
 void TTreeNode::RemoveChild(qint64 index) {
     TTreeNode* node = GetChild(index);
     if (!node) return;
     Ref<TTreeNode> keep = Ref<TTreeNode>::retain(node);
-    if (node->m_parent == this) node->SetParent(nullptr);
-    const qint64 now = identityIndex(m_children, node);
-    if (now >= 0) m_children->RemoveValue(now);
+    const bool linked = node->m_parent == this;
+    TTreeNodeNotice notice(this, index, index, nullptr, -1);
+    notice.Will();
+    if (linked) node->m_parent = nullptr;
+    m_children->RemoveValue(index);
+    notice.Did();
+    if (linked) node->HandleParentChanged(this);
+    HandleChildrenChanged();
 }
 
 void TTreeNode::RemoveAllChildren() {
     if (!m_children) return;
+    // The copy keeps the children alive until their hooks have run.
     Ref<TObjectArray> children = Ref<TObjectArray>::adopt(TObjectArray::CreateWithArray(m_children));
-    for (qint64 i = 0; i < children->Count(); ++i) {
-        auto* child = static_cast<TTreeNode*>(children->GetObjectValue(i));
-        if (child->m_parent == this) child->SetParent(nullptr);
+    std::vector<TTreeNode*> unlinked;
+    if (children->Count() > 0) {
+        TTreeNodeNotice notice(this, 0, children->Limit(), nullptr, -1);
+        notice.Will();
+        for (qint64 i = 0; i < children->Count(); ++i) {
+            auto* child = static_cast<TTreeNode*>(children->GetObjectValue(i));
+            if (child->m_parent != this) continue;
+            child->m_parent = nullptr;
+            unlinked.push_back(child);
+        }
+        m_children->RemoveAllValues();
+        notice.Did();
     }
-    m_children->RemoveAllValues();
+    for (TTreeNode* child : unlinked) child->HandleParentChanged(this);
     HandleChildrenChanged();
 }
 

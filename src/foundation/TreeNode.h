@@ -1,14 +1,21 @@
 #pragma once
 
 #include "Array.h"
+#include "TreeNodeObserver.h"
 
 // A node of a tree: an ordered list of children it owns, a link to its parent it does not own,
-// and an expanded flag for outlines. Subclasses react to changes through three hooks.
+// and an expanded flag for outlines. Subclasses react to changes through three hooks; views follow
+// the changes through observers (TreeNodeObserver.h), told before and after each, with positions.
 //
 // Moving: AddChild and InsertChild of a node that already has a parent take it out of that parent
 // first. The node's parent link goes from the old parent to the new one directly (never through
 // nil), so HandleParentChanged runs once, with the old parent as argument. For a node moved within
 // the same parent the index counts the children without the node, and the hook does not run.
+//
+// Order: observers hear "will" before a change and "did" after it; the hooks run after the "did",
+// with the lists and links in their new state. A move runs the old parent's HandleChildrenChanged,
+// the node's HandleParentChanged, then the new parent's HandleChildrenChanged; a removal runs each
+// removed node's HandleParentChanged, then the parent's HandleChildrenChanged.
 //
 // Archive keys: "children" (the children array as a nested archive) and "expanded".
 class TTreeNode : public TObject {
@@ -53,11 +60,16 @@ public:
     void InsertChild(TTreeNode* node, qint64 index, bool appendOutside);
     void InsertChildBefore(TTreeNode* node);
     void InsertChildAfter(TTreeNode* node);
-    // Removing a node that is not a child changes nothing.
+    // Removing a node that is not a child, or at an index out of range, changes nothing.
     void RemoveChild(TTreeNode* node);
     void RemoveChild(qint64 index);
     void RemoveAllChildren();
     void RemoveFromParent();
+
+    // Observers (not owned) hear of the changes in this node's subtree; adding one twice, or
+    // removing one that is not attached, does nothing.
+    void AddObserver(TTreeNodeObserver* observer);
+    void RemoveObserver(TTreeNodeObserver* observer);
 
     void Show(const QString& prefix) const;
     void ShowAll() const { Show(QString()); }
@@ -67,14 +79,16 @@ protected:
     void Deallocate() override;
 
 private:
+    friend class TTreeNodeObserver;
+    friend class TTreeNodeNotice;
     bool IsAncestorOrSelf(const TTreeNode* node) const;
     void CollectDescendants(TObjectArray* into) const;
-    // Takes the node out of its present parent's children (the caller holds a reference) without
-    // touching its parent link; runs that parent's HandleChildrenChanged.
-    static void Detach(TTreeNode* node);
     void AdoptChildren();
+    // Detaches every observer and tells it this node goes away (TreeNodeObserver.cpp).
+    void DetachObservers();
 
     TTreeNode* m_parent = nullptr;
     TObjectArray* m_children = nullptr;
     bool m_expanded = false;
+    std::vector<TTreeNodeObserver*> m_observers;
 };

@@ -1,62 +1,9 @@
+#include "TreeProbe.h"
 #include "foundation/Archiver.h"
-#include "foundation/TreeNode.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-// A node that names itself and counts its hooks.
-class TTreeProbe : public TTreeNode {
-    T_OBJECT(TTreeProbe, TTreeNode)
-public:
-    QString name;
-    int parentChanges = 0;
-    int childrenChanges = 0;
-    int expandChanges = 0;
-    using Move = QPair<TTreeNode*, TTreeNode*>; // (old, new)
-    QList<Move> parentMoves;
-
-    static TTreeProbe* Make(const QString& name) {
-        TTreeProbe* n = Create();
-        n->name = name;
-        return n;
-    }
-    void HandleParentChanged(TTreeNode* oldParent) override {
-        ++parentChanges;
-        parentMoves.append(Move(oldParent, GetParent()));
-    }
-    void HandleChildrenChanged() override { ++childrenChanges; }
-    void HandleExpandStateChanged() override { ++expandChanges; }
-    void EncodeData(TArchiver* a) override {
-        TTreeNode::EncodeData(a);
-        a->SetStringValue("name", name);
-    }
-    void DecodeData(TArchiver* a) override {
-        TTreeNode::DecodeData(a);
-        name = a->GetStringValue("name");
-    }
-    void CopyInstanceVariables(TObject* source) override {
-        TTreeNode::CopyInstanceVariables(source);
-        name = static_cast<TTreeProbe*>(source)->name;
-    }
-
-protected:
-    TTreeProbe() = default;
-};
-
-TTreeProbe* probe(TTreeNode* node) {
-    return static_cast<TTreeProbe*>(node);
-}
-
-QStringList names(TObjectArray* nodes) {
-    QStringList out;
-    for (TTreeProbe* n : *nodes) out << n->name;
-    return out;
-}
-
-QStringList childNames(TTreeNode* node) {
-    return names(node->GetChildren());
-}
 
 class TreeNodeTest : public ::testing::Test {
 protected:
@@ -65,20 +12,6 @@ protected:
         RegisterClass(TTreeProbe::StaticClass());
     }
     AutoreleasePool pool;
-    // root with a (a1) and b (b1); a and b expanded.
-    TTreeProbe* makeTree() {
-        TTreeProbe* root = TTreeProbe::Make("root");
-        for (const char* n : {"a", "b"}) {
-            TTreeProbe* child = TTreeProbe::Make(n);
-            TTreeProbe* grandchild = TTreeProbe::Make(QString(n) + "1");
-            child->AddChild(grandchild);
-            grandchild->Release();
-            child->SetExpanded(true);
-            root->AddChild(child);
-            child->Release();
-        }
-        return root;
-    }
 };
 
 TEST_F(TreeNodeTest, InsertionIndicesTable) {
@@ -124,7 +57,7 @@ TEST_F(TreeNodeTest, InsertionIndicesTable) {
 }
 
 TEST_F(TreeNodeTest, IndexRootAndReading) {
-    TTreeProbe* root = makeTree();
+    TTreeProbe* root = TTreeProbe::MakeTree();
     TTreeNode* b = root->GetChild(1);
     EXPECT_EQ(root->GetIndex(), -1);
     EXPECT_EQ(b->GetIndex(), 1);
@@ -199,8 +132,24 @@ TEST_F(TreeNodeTest, HookCounts) {
     root->Release();
 }
 
+TEST_F(TreeNodeTest, RemovingByIndexOrByNodeRunsTheSameHooks) {
+    for (const bool byIndex : {false, true}) {
+        Ref<TTreeProbe> root = Ref<TTreeProbe>::adopt(TTreeProbe::MakeTree());
+        Ref<TTreeProbe> b = Ref<TTreeProbe>::retain(probe(root->GetChild(1)));
+        const int changes = root->childrenChanges;
+        if (byIndex)
+            root->RemoveChild(qint64(1));
+        else
+            root->RemoveChild(b.get());
+        EXPECT_EQ(childNames(root.get()), QStringList{"a"}) << byIndex;
+        EXPECT_EQ(root->childrenChanges, changes + 1) << byIndex;
+        EXPECT_EQ(b->parentMoves.last(), TTreeProbe::Move(root.get(), nullptr)) << byIndex;
+        EXPECT_EQ(b->GetRetainCount(), 1) << byIndex;
+    }
+}
+
 TEST_F(TreeNodeTest, MovingKeepsTheLinkAndFiresOnce) {
-    TTreeProbe* root = makeTree();
+    TTreeProbe* root = TTreeProbe::MakeTree();
     TTreeProbe* a = probe(root->GetChild(0));
     TTreeProbe* b = probe(root->GetChild(1));
     TTreeProbe* a1 = probe(a->GetChild(0));
@@ -210,6 +159,7 @@ TEST_F(TreeNodeTest, MovingKeepsTheLinkAndFiresOnce) {
     b->InsertChild(a1, 0);
     EXPECT_EQ(a1->parentChanges, before + 1);
     EXPECT_EQ(a1->parentMoves.last(), TTreeProbe::Move(a, b));
+    EXPECT_EQ(a1->indexAtParentChange.last(), 0); // the hook runs once it is in its new place
     EXPECT_EQ(a->ChildCount(), 0);
     EXPECT_EQ(childNames(b), (QStringList{"a1", "b1"}));
     EXPECT_EQ(a1->GetRetainCount(), retain);
@@ -259,7 +209,7 @@ TEST_F(TreeNodeTest, InsertBeforeAndAfterASiblingTable) {
 }
 
 TEST_F(TreeNodeTest, ArchiveAndCopyKeepShape) {
-    TTreeProbe* root = makeTree();
+    TTreeProbe* root = TTreeProbe::MakeTree();
     TArchiver* archive = root->CopyArchive();
     EXPECT_EQ(archive->GetValue("/children/system.class").toString(), "TObjectArray");
     EXPECT_EQ(archive->GetValue("/children/system.objects/1/name").toString(), "b");
@@ -300,7 +250,7 @@ TEST_F(TreeNodeTest, ArchiveAndCopyKeepShape) {
 }
 
 TEST_F(TreeNodeTest, ChildOutlivingItsParentLosesTheLinkQuietly) {
-    TTreeProbe* root = makeTree();
+    TTreeProbe* root = TTreeProbe::MakeTree();
     TTreeProbe* a = probe(root->GetChild(0));
     a->Retain();
     const int changes = a->parentChanges;
