@@ -3,8 +3,12 @@
 #include "platform/text/AttributedString.h"
 
 #include <QBuffer>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+
+#include <algorithm>
+#include <limits>
 
 namespace TextTestSupport {
 
@@ -118,13 +122,30 @@ inline AttributedString everyAttribute() {
 }
 
 // One paragraph of many short runs, for checking that work stays linear in the length.
-inline AttributedString longParagraphOfManyRuns(int runs = 150000) {
+inline AttributedString longParagraphOfManyRuns(int runs) {
     AttributedString s;
     TextAttributes bold;
     bold.font.bold = true;
     const QString chunk = QString(19, QLatin1Char('x')) + QLatin1Char(' ');
     for (int i = 0; i < runs; ++i) s.append(chunk, i % 2 ? bold : TextAttributes());
     return s;
+}
+
+// How much longer work on a paragraph of 4n runs takes than on one of n runs: about 4 when the
+// work is linear, about 16 when it is quadratic. The fastest of a few tries is taken, so a busy
+// machine slows the ratio down less than it would slow down a single timing.
+template <typename Work> double growthOfFourfoldParagraph(int runs, Work work) {
+    const auto fastest = [&work](const AttributedString& s) {
+        qint64 best = std::numeric_limits<qint64>::max();
+        for (int i = 0; i < 3; ++i) {
+            QElapsedTimer timer;
+            timer.start();
+            work(s);
+            best = std::min(best, timer.nsecsElapsed());
+        }
+        return double(std::max<qint64>(best, 1));
+    };
+    return fastest(longParagraphOfManyRuns(4 * runs)) / fastest(longParagraphOfManyRuns(runs));
 }
 
 } // namespace TextTestSupport
