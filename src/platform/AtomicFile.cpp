@@ -134,6 +134,8 @@ bool write(const QString& path, const QByteArray& bytes, QString* error) {
     if (path.isEmpty()) return fail(QStringLiteral("no file name"));
     const Target target = targetOf(path);
     if (target.name.isEmpty()) return fail(QStringLiteral("no file name"));
+    // Such a file would be taken for a leftover and removed.
+    if (isTemporary(target.name)) return fail(QStringLiteral("the name is that of a temporary file"));
     removeLeftoversOf(target);
 
     struct stat old;

@@ -15,7 +15,8 @@ namespace AtomicFile {
 
 // Replaces the file at path with bytes. A symbolic link at path is written through (its target is
 // replaced); an existing file keeps its permissions and is refused when it is not writable. On
-// failure the temporary is removed, the old file stays whole, and error gets a reason. Leftovers of
+// failure the temporary is removed, the old file stays whole, and error gets a reason. A file named
+// like a temporary (isTemporaryName) is refused, as cleanup would remove it. Leftovers of
 // earlier saves of the same file are removed either way. A failure to sync the folder after the
 // rename is only warned about: the new file is in place by then.
 bool write(const QString& path, const QByteArray& bytes, QString* error = nullptr);

@@ -164,12 +164,15 @@ TEST(AtomicFile, AFailedWriteReportsItAndLeavesTheOldFileWhole) {
     writePlain(file, "plain");
     const QString folder = dir.filePath("folder");
     ASSERT_TRUE(QDir().mkpath(folder + "/inside"));
+    // A name like a temporary's is refused too: the next cleanup would remove the file.
+    const QString temporaryName = dir.filePath(".card.qxcard.jobslate-tmp-a1B2c3");
     for (const QString& path :
-         {file + "/card.qxcard", folder, dir.filePath("missing/card.qxcard"), QString()}) {
+         {file + "/card.qxcard", folder, dir.filePath("missing/card.qxcard"), temporaryName, QString()}) {
         QString error;
         EXPECT_FALSE(AtomicFile::write(path, "bytes", &error)) << path.toStdString();
         EXPECT_TRUE(error.contains(path)) << error.toStdString();
     }
+    EXPECT_FALSE(QFile::exists(temporaryName));
     EXPECT_EQ(readAll(file), "plain");
     EXPECT_TRUE(QFileInfo(folder + "/inside").isDir());
 

@@ -163,6 +163,22 @@ TEST(RTFD, AttachmentsWhoseNamesClashKeepSafeNamesAndTheirBytes) {
     }
 }
 
+TEST(RTFD, AnAttachmentNamedLikeASaveTemporaryKeepsItsBytesInTheFolder) {
+    AttributedString s(QStringLiteral("files: "));
+    s.appendAttachment({QStringLiteral(".x.png.jobslate-tmp-abc123"), QByteArrayLiteral("kept")});
+    s.appendAttachment({QStringLiteral("x.png"), QByteArrayLiteral("other")});
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
+    const QString folder = temp.filePath(QStringLiteral("Doc.rtfd"));
+    QString error;
+    ASSERT_TRUE(RTFDCodec::writeFolder(s, folder, &error)) << error.toStdString();
+    const std::optional<AttributedString> back = RTFDCodec::readFolder(folder, &error);
+    ASSERT_TRUE(back.has_value()) << error.toStdString();
+    ASSERT_EQ(back->attachments().size(), 2);
+    EXPECT_EQ(back->attachments()[0].data, QByteArray("kept"));
+    EXPECT_EQ(back->attachments()[1].data, QByteArray("other"));
+}
+
 TEST(RTFD, WritingAFolderReplacesLinksInsteadOfWritingThroughThem) {
     QTemporaryDir temp;
     ASSERT_TRUE(temp.isValid());
