@@ -134,6 +134,8 @@ bool writeFolder(const AttributedString& text, const QString& folderPath, QStrin
     QDir dir(folderPath);
     if (!dir.exists() && !QDir().mkpath(folderPath))
         return fail(QStringLiteral("Cannot create the folder %1.").arg(folderPath));
+    // Also those of attachments that this save no longer writes.
+    AtomicFile::removeLeftoversIn(folderPath);
     Package package;
     package.rtf = RTFCodec::write(text, &package.files);
     auto save = [&](const QString& name, const QByteArray& data) {

@@ -39,8 +39,9 @@ QByteArray serialise(const Package& package);
 QByteArray write(const AttributedString& text);
 std::optional<AttributedString> read(const QByteArray& flattened, QString* error = nullptr);
 
-// The folder form. writeFolder creates the folder when missing, replaces TXT.rtf atomically and writes
-// each attachment file; it fails with a reason when a file cannot be written.
+// The folder form. writeFolder creates the folder when missing, removes leftovers of interrupted saves
+// in it, replaces TXT.rtf atomically and writes each attachment file; it fails with a reason when a
+// file cannot be written.
 bool writeFolder(const AttributedString& text, const QString& folderPath, QString* error = nullptr);
 std::optional<AttributedString> readFolder(const QString& folderPath, QString* error = nullptr);
 

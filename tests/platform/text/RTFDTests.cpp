@@ -1,5 +1,7 @@
 #include "platform/text/RTFDCodec.h"
 
+#include "platform/AtomicFile.h"
+
 #include "TextTestSupport.h"
 
 #include <QDir>
@@ -177,6 +179,28 @@ TEST(RTFD, AnAttachmentNamedLikeASaveTemporaryKeepsItsBytesInTheFolder) {
     ASSERT_EQ(back->attachments().size(), 2);
     EXPECT_EQ(back->attachments()[0].data, QByteArray("kept"));
     EXPECT_EQ(back->attachments()[1].data, QByteArray("other"));
+}
+
+TEST(RTFD, WritingAFolderRemovesLeftoversOfInterruptedSaves) {
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
+    const QString folder = temp.filePath(QStringLiteral("Doc.rtfd"));
+    AttributedString s(QStringLiteral("picture: "));
+    s.appendAttachment({QStringLiteral("old.png"), QByteArrayLiteral("old")});
+    // Killed while it writes the attachment: its temporary stays behind.
+    AtomicFile::setBeforeRenameHook([](const QString& temporary) { return !temporary.contains("old.png"); });
+    EXPECT_FALSE(RTFDCodec::writeFolder(s, folder));
+    AtomicFile::setBeforeRenameHook({});
+    const auto temporaries = [&] {
+        return QDir(folder).entryList(QDir::Files | QDir::Hidden).filter("jobslate-tmp");
+    };
+    ASSERT_EQ(temporaries().size(), 1);
+
+    // The next save no longer has that attachment; the leftover goes all the same.
+    QString error;
+    ASSERT_TRUE(RTFDCodec::writeFolder(AttributedString(QStringLiteral("no picture")), folder, &error))
+        << error.toStdString();
+    EXPECT_TRUE(temporaries().isEmpty());
 }
 
 TEST(RTFD, WritingAFolderReplacesLinksInsteadOfWritingThroughThem) {
