@@ -1,6 +1,7 @@
 #include "platform/AtomicFile.h"
 
 #include <QByteArrayView>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
@@ -122,6 +123,41 @@ int removeLeftoversOf(const Target& target) {
     });
 }
 
+// A change of the folder's entries (a rename, a new folder) is durable once the folder is synced. Some
+// file systems cannot sync a folder; a failure is only warned about, as the change is in place.
+void syncFolder(const QByteArray& folder, const char* change, const QByteArray& name) {
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int code = fd < 0 ? errno : ::fsync(fd) != 0 && errno != EINVAL ? errno : 0;
+    if (fd >= 0) ::close(fd);
+    if (code != 0)
+        qWarning("Cannot sync the folder %s after %s %s: %s", folder.constData(), change, name.constData(),
+                 qPrintable(qt_error_string(code)));
+}
+
+bool isFolder(const QByteArray& path) {
+    struct stat info;
+    return ::stat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// Makes the folder (an absolute, clean path) and its missing parents, each synced into its parent.
+// Returns 0 or the error number.
+int makeFolders(const QByteArray& folder) {
+    const qsizetype slash = folder.lastIndexOf('/');
+    const QByteArray parent = slash <= 0 ? QByteArray("/") : folder.left(slash);
+    if (::mkdir(folder.constData(), 0777) != 0) {
+        int code = errno;
+        if (code == EEXIST) return isFolder(folder) ? 0 : ENOTDIR;
+        if (code != ENOENT || parent == folder) return code;
+        if ((code = makeFolders(parent)) != 0) return code;
+        if (::mkdir(folder.constData(), 0777) != 0) {
+            code = errno;
+            return code == EEXIST && isFolder(folder) ? 0 : code;
+        }
+    }
+    syncFolder(parent, "making", folder.mid(slash + 1));
+    return 0;
+}
+
 } // namespace
 
 namespace AtomicFile {
@@ -184,14 +220,17 @@ bool write(const QString& path, const QByteArray& bytes, QString* error) {
 
     if (::rename(temporary.constData(), target.path().constData()) != 0) return discard(errno);
     ::close(fd);
-    // The rename is durable once the folder is synced (some file systems cannot sync a folder).
-    const int folder = ::open(target.folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    const int code = folder < 0 ? errno : ::fsync(folder) != 0 && errno != EINVAL ? errno : 0;
-    if (folder >= 0) ::close(folder);
-    if (code != 0)
-        qWarning("Cannot sync the folder %s after saving %s: %s", target.folder.constData(),
-                 target.name.constData(), qPrintable(qt_error_string(code)));
+    syncFolder(target.folder, "saving", target.name);
     return true;
+}
+
+bool makeFolder(const QString& path, QString* error) {
+    const int code =
+        path.isEmpty() ? ENOENT
+                       : makeFolders(QFile::encodeName(QDir::cleanPath(QFileInfo(path).absoluteFilePath())));
+    if (code != 0 && error)
+        *error = QStringLiteral("Cannot make the folder %1: %2").arg(path, qt_error_string(code));
+    return code == 0;
 }
 
 bool isTemporaryName(const QString& fileName) {

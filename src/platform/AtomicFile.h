@@ -21,6 +21,11 @@ namespace AtomicFile {
 // rename is only warned about: the new file is in place by then.
 bool write(const QString& path, const QByteArray& bytes, QString* error = nullptr);
 
+// Makes the folder at path and its missing parents, each new folder synced into its parent, so that a
+// folder made for a save outlasts a power loss as the files saved in it do. True when the folder is
+// there; otherwise error gets a reason.
+bool makeFolder(const QString& path, QString* error = nullptr);
+
 // True for a name write() gives its temporaries (a file name, not a path).
 bool isTemporaryName(const QString& fileName);
 

@@ -72,6 +72,23 @@ TEST(AtomicFile, ReplacesTheFileKeepingItsModeAndLinks) {
     EXPECT_TRUE(temporariesIn(dir.path()).isEmpty());
 }
 
+TEST(AtomicFile, MakesAFolderWithItsMissingParents) {
+    QTemporaryDir dir;
+    const QString nested = dir.filePath("sheets/Work.qxsheet/cards");
+    QString error;
+    ASSERT_TRUE(AtomicFile::makeFolder(nested + '/', &error)) << error.toStdString();
+    EXPECT_TRUE(QFileInfo(nested).isDir());
+    EXPECT_TRUE(AtomicFile::makeFolder(nested)); // there already
+    EXPECT_TRUE(AtomicFile::write(nested + "/card.qxcard", "card"));
+
+    const QString file = nested + "/card.qxcard";
+    for (const QString& path : {file, file + "/inside", QString()}) {
+        EXPECT_FALSE(AtomicFile::makeFolder(path, &error)) << path.toStdString();
+        EXPECT_TRUE(error.startsWith("Cannot make the folder " + path)) << error.toStdString();
+    }
+    EXPECT_EQ(readAll(file), "card");
+}
+
 TEST(AtomicFile, RecognisesOnlyItsOwnTemporaryNames) {
     const struct {
         const char* name;

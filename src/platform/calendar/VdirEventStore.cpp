@@ -85,7 +85,7 @@ std::shared_ptr<EKEventStore> makeSystemEventStore() {
 
 VdirEventStore::VdirEventStore(const QString& rootPath, std::shared_ptr<DesktopNotifier> notifier)
     : m_root(QDir::cleanPath(rootPath)), m_watcher(std::make_unique<QFileSystemWatcher>()) {
-    if (!QDir().mkpath(m_root)) qWarning("Cannot make the calendar folder %s", qPrintable(m_root));
+    if (!AtomicFile::makeFolder(m_root)) qWarning("Cannot make the calendar folder %s", qPrintable(m_root));
     QObject::connect(m_watcher.get(), &QFileSystemWatcher::directoryChanged, m_watcher.get(),
                      [this]() { scheduleRescan(); });
     QObject::connect(m_watcher.get(), &QFileSystemWatcher::fileChanged, m_watcher.get(),
@@ -249,7 +249,7 @@ std::shared_ptr<EKCalendar> VdirEventStore::defaultCalendarForNewEvents() {
     QString title = QCoreApplication::applicationName();
     if (title.isEmpty()) title = QStringLiteral("Tasks");
     QString error;
-    if (!QDir().mkpath(dir) ||
+    if (!AtomicFile::makeFolder(dir, &error) ||
         !AtomicFile::write(dir + u'/' + kDisplayNameFile, title.toUtf8() + "\n", &error) ||
         !AtomicFile::write(dir + u'/' + kColorFile, formatColor(kDefaultColor), &error)) {
         qWarning("Cannot make the default calendar in %s %s", qPrintable(dir), qPrintable(error));

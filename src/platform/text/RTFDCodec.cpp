@@ -132,9 +132,9 @@ bool writeFolder(const AttributedString& text, const QString& folderPath, QStrin
         return false;
     };
     QDir dir(folderPath);
-    if (!dir.exists() && !QDir().mkpath(folderPath))
+    if (!AtomicFile::makeFolder(folderPath))
         return fail(QStringLiteral("Cannot create the folder %1.").arg(folderPath));
-    // Also those of attachments that this save no longer writes.
+    // Leftovers of interrupted saves go, also those of attachments that this save no longer writes.
     AtomicFile::removeLeftoversIn(folderPath);
     Package package;
     package.rtf = RTFCodec::write(text, &package.files);
