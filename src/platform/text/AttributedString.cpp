@@ -6,7 +6,7 @@
 #include <algorithm>
 
 bool TextAttachment::isImage() const {
-    if (data.isEmpty()) return false;
+    if (data.isEmpty() || isFolder) return false;
     QByteArray copy = data;
     QBuffer buffer(&copy);
     buffer.open(QIODevice::ReadOnly);

@@ -54,10 +54,12 @@ struct ParagraphStyle {
     friend bool operator==(const ParagraphStyle&, const ParagraphStyle&) = default;
 };
 
-// A file carried in the text: its file name (no folder part) and its bytes.
+// A file carried in the text: its file name (no folder part) and its bytes. An attached folder holds
+// the folder in the flattened RTFD form (RTFDCodec::parseFolder reads it).
 struct TextAttachment {
     QString fileName;
     QByteArray data;
+    bool isFolder = false;
     // True when the bytes decode as an image Qt can read.
     bool isImage() const;
     friend bool operator==(const TextAttachment&, const TextAttachment&) = default;

@@ -26,14 +26,15 @@ enum class Dest {
     Graphic,
 };
 
-enum class PictureKind { None, Png, Jpeg };
-
 struct State {
     Dest dest = Dest::Text;
     TextAttributes attrs; // character attributes, link and paragraph style
     int codePage = 0;     // of the current font; 0: the document's
     int uc = 1;
     int fieldIndex = -1;
+    bool hidden = false;    // \v: text that is not shown
+    bool footnote = false;  // text of a footnote, read after the body
+    int footnoteNumber = 0; // of the footnote being read
     // paragraph line spacing as written (\sl, \slmult)
     int sl = 0;
     bool slMult = false;
@@ -89,6 +90,7 @@ private:
     void emitText(const QString& text);
     void emitAttachmentIfPending();
     void endParagraph();
+    void endFootnote();
     void commitFontName();
     void commitColor();
     void commitExpandedColor();
@@ -129,7 +131,7 @@ private:
     ExpandedColor m_expandedEntry;
 
     // picture group
-    PictureKind m_pictureKind = PictureKind::None;
+    QString m_pictureSuffix; // the file name suffix of the picture's format; empty when unknown
     QByteArray m_picture;
     int m_nibble = -1;
     int m_pictureDepth = -1;
@@ -147,8 +149,16 @@ private:
     };
     QList<Field> m_fields;
 
-    AttributedString m_out;
-    qsizetype m_paragraphStart = 0;
+    // The body, and the footnotes that follow it.
+    struct Output {
+        AttributedString text;
+        qsizetype paragraphStart = 0;
+    };
+    Output m_body;
+    Output m_notes;
+    int m_footnoteCount = 0;
+    Output& out() { return m_state.footnote ? m_notes : m_body; }
+    AttributedString result();
 };
 
 std::optional<ATSURGBAlphaColor> Reader::color(qint64 index) const {
@@ -218,7 +228,22 @@ std::optional<AttributedString> Reader::run(QString* error) {
         if (error) *error = m_error;
         return std::nullopt;
     }
-    return std::move(m_out);
+    return result();
+}
+
+AttributedString Reader::result() {
+    AttributedString text = std::move(m_body.text);
+    AttributedString notes = std::move(m_notes.text);
+    if (notes.isEmpty()) return text;
+    if (!text.isEmpty() && !text.string().endsWith(QLatin1Char('\n'))) {
+        TextAttributes a = text.attributesAt(text.length() - 1);
+        a.attachment.reset();
+        a.link.clear();
+        text.append(QStringLiteral("\n"), a);
+    }
+    if (notes.string().endsWith(QLatin1Char('\n'))) notes = notes.mid(0, notes.length() - 1);
+    text.append(notes);
+    return text;
 }
 
 void Reader::openGroup() {
@@ -241,6 +266,7 @@ void Reader::closeGroup() {
     const Dest leaving = m_state.dest;
     const int depth = int(m_stack.size());
     if (leaving == Dest::FontTable) commitFontName();
+    if (m_state.footnote && !m_stack.back().footnote) endFootnote();
     if (depth == m_pictureDepth) finishPicture();
     if (depth == m_graphicDepth) finishGraphic();
     if (depth == 1) {
@@ -322,7 +348,7 @@ void Reader::emitAttachmentIfPending() {
     TextAttributes attrs = m_state.attrs;
     attrs.attachment = std::make_shared<const TextAttachment>(*m_pending);
     m_pending.reset();
-    m_out.append(QString(kAttachmentCharacter), attrs);
+    out().text.append(QString(kAttachmentCharacter), attrs);
 }
 
 void Reader::emitText(const QString& input) {
@@ -335,6 +361,7 @@ void Reader::emitText(const QString& input) {
         m_graphicName.append(input);
         return;
     case Dest::Text:
+        if (m_state.hidden) return;
         break;
     default:
         return;
@@ -346,14 +373,15 @@ void Reader::emitText(const QString& input) {
         emitAttachmentIfPending();
         if (first == QChar(0x00AC) || first == kAttachmentCharacter) text.remove(0, 1);
     }
+    AttributedString& output = out().text;
     qsizetype from = 0;
     while (from < text.size()) {
         const qsizetype nl = text.indexOf(QLatin1Char('\n'), from);
         if (nl < 0) {
-            m_out.append(from == 0 ? text : text.mid(from), m_state.attrs);
+            output.append(from == 0 ? text : text.mid(from), m_state.attrs);
             break;
         }
-        m_out.append(text.mid(from, nl - from + 1), m_state.attrs);
+        output.append(text.mid(from, nl - from + 1), m_state.attrs);
         endParagraph();
         from = nl + 1;
     }
@@ -362,22 +390,32 @@ void Reader::emitText(const QString& input) {
 void Reader::endParagraph() {
     // The paragraph style in force at the end of a paragraph is the style of the whole paragraph.
     const ParagraphStyle& style = m_state.attrs.paragraphStyle;
-    const qsizetype end = m_out.length();
-    if (end > m_paragraphStart) {
+    Output& output = out();
+    const qsizetype end = output.text.length();
+    if (end > output.paragraphStart) {
         bool uniform = true;
-        for (auto i = m_out.runs().size() - 1; i >= 0; --i) {
-            const AttributeRun& run = m_out.runs()[i];
+        for (auto i = output.text.runs().size() - 1; i >= 0; --i) {
+            const AttributeRun& run = output.text.runs()[i];
             if (!(run.attributes.paragraphStyle == style)) {
                 uniform = false;
                 break;
             }
-            if (run.start <= m_paragraphStart) break;
+            if (run.start <= output.paragraphStart) break;
         }
         if (!uniform)
-            m_out.modifyAttributes(m_paragraphStart, end - m_paragraphStart,
-                                   [&](TextAttributes& a) { a.paragraphStyle = style; });
+            output.text.modifyAttributes(output.paragraphStart, end - output.paragraphStart,
+                                         [&](TextAttributes& a) { a.paragraphStyle = style; });
     }
-    m_paragraphStart = end;
+    output.paragraphStart = end;
+}
+
+void Reader::endFootnote() {
+    // Each footnote is a paragraph of its own after the body.
+    emitAttachmentIfPending();
+    AttributedString& notes = m_notes.text;
+    if (notes.isEmpty() || notes.string().endsWith(QLatin1Char('\n'))) return;
+    notes.append(QStringLiteral("\n"), m_state.attrs);
+    endParagraph();
 }
 
 void Reader::commitFontName() {
@@ -412,35 +450,35 @@ void Reader::commitExpandedColor() {
 
 void Reader::finishPicture() {
     m_pictureDepth = -1;
-    if (m_pictureKind == PictureKind::None || m_picture.isEmpty()) {
-        m_picture.clear();
-        return;
-    }
+    if (m_picture.isEmpty()) return;
+    // Every picture is kept with its bytes, also those Qt cannot show.
     ++m_pictureCount;
     TextAttachment attachment;
-    attachment.fileName =
-        QStringLiteral("Picture %1.%2")
-            .arg(m_pictureCount)
-            .arg(m_pictureKind == PictureKind::Png ? QStringLiteral("png") : QStringLiteral("jpg"));
+    attachment.fileName = QStringLiteral("Picture %1").arg(m_pictureCount);
+    if (!m_pictureSuffix.isEmpty()) attachment.fileName += QLatin1Char('.') + m_pictureSuffix;
     attachment.data = m_picture;
     m_picture.clear();
     // The picture sits where its group is, in the enclosing text.
     const State& outer = m_stack.back();
     TextAttributes attrs = outer.attrs;
     attrs.attachment = std::make_shared<const TextAttachment>(std::move(attachment));
-    if (outer.dest == Dest::Text) m_out.append(QString(kAttachmentCharacter), attrs);
+    if (outer.dest == Dest::Text && !outer.hidden)
+        (outer.footnote ? m_notes : m_body).text.append(QString(kAttachmentCharacter), attrs);
 }
 
 void Reader::finishGraphic() {
     m_graphicDepth = -1;
     const QString name = m_graphicName.trimmed();
     m_graphicName.clear();
-    if (m_stack.back().dest != Dest::Text) return;
+    if (m_stack.back().dest != Dest::Text || m_stack.back().hidden) return;
     TextAttachment attachment;
     attachment.fileName = RTFCodec::safeFileName(name);
     auto it = m_files.constFind(name);
     if (it == m_files.constEnd()) it = m_files.constFind(attachment.fileName);
-    if (it != m_files.constEnd()) attachment.data = it.value();
+    if (it != m_files.constEnd()) {
+        attachment.data = it->data;
+        attachment.isFolder = it->isFolder;
+    }
     emitAttachmentIfPending();
     m_pending = attachment;
     m_pendingDepth = int(m_stack.size()) - 1; // the group holding the graphic group
@@ -602,7 +640,12 @@ bool Reader::handleDestination(const char* w, int) {
                                        "footerl",
                                        "footerr",
                                        "footerf",
-                                       "footnote",
+                                       "ftnsep",
+                                       "ftnsepc",
+                                       "ftncn",
+                                       "aftnsep",
+                                       "aftnsepc",
+                                       "aftncn",
                                        "listtable",
                                        "listoverridetable",
                                        "revtbl",
@@ -708,13 +751,13 @@ void Reader::handleWord(const char* w, int len, bool hasParam, qint64 param) {
         return;
     }
     if (s.dest == Dest::Picture) {
-        if (is("pngblip"))
-            m_pictureKind = PictureKind::Png;
-        else if (is("jpegblip"))
-            m_pictureKind = PictureKind::Jpeg;
-        else if (is("emfblip") || is("wmetafile") || is("macpict") || is("dibitmap") || is("wbitmap") ||
-                 is("pmmetafile"))
-            m_pictureKind = PictureKind::None;
+        static constexpr struct {
+            Word word;
+            const char* suffix;
+        } formats[] = {{"pngblip", "png"},  {"jpegblip", "jpg"},   {"emfblip", "emf"},  {"wmetafile", "wmf"},
+                       {"macpict", "pict"}, {"pmmetafile", "met"}, {"dibitmap", "dib"}, {"wbitmap", "bmp"}};
+        for (const auto& f : formats)
+            if (is(f.word)) m_pictureSuffix = QLatin1String(f.suffix);
         return;
     }
     // Parameters of the reference are skipped; Unicode characters are part of its name or target.
@@ -742,7 +785,7 @@ void Reader::handleWord(const char* w, int len, bool hasParam, qint64 param) {
     }
     if (is("pict")) {
         s.dest = Dest::Picture;
-        m_pictureKind = PictureKind::None;
+        m_pictureSuffix.clear();
         m_picture.clear();
         m_nibble = -1;
         m_pictureDepth = int(m_stack.size());
@@ -767,6 +810,14 @@ void Reader::handleWord(const char* w, int len, bool hasParam, qint64 param) {
     }
     if (is("fldrslt")) {
         startFieldResult();
+        return;
+    }
+    if (is("footnote")) {
+        // Endnotes (\ftnalt) too: read into their own paragraphs after the body.
+        if (!s.footnote) {
+            s.footnote = true;
+            s.footnoteNumber = ++m_footnoteCount;
+        }
         return;
     }
     if (handleDestination(w, len)) return;
@@ -825,6 +876,8 @@ void Reader::handleWord(const char* w, int len, bool hasParam, qint64 param) {
         emitText(QString(QChar(0x200D)));
     else if (is("zwnj"))
         emitText(QString(QChar(0x200C)));
+    else if (is("chftn")) // the footnote's number, as its mark and at its start
+        emitText(QString::number(s.footnote ? s.footnoteNumber : m_footnoteCount + 1));
     // Character formatting
     else if (is("plain")) {
         const QString link = a.link;
@@ -833,6 +886,7 @@ void Reader::handleWord(const char* w, int len, bool hasParam, qint64 param) {
         a.link = link;
         a.paragraphStyle = para;
         s.codePage = 0;
+        s.hidden = false;
         if (m_fonts.contains(m_defaultFont)) {
             a.font.name = m_fonts.value(m_defaultFont).name;
             s.codePage = m_fonts.value(m_defaultFont).codePage;
@@ -859,6 +913,8 @@ void Reader::handleWord(const char* w, int len, bool hasParam, qint64 param) {
         a.underline = UnderlineStyle::None;
     else if (is("strike") || is("striked"))
         a.strikethrough = on;
+    else if (is("v"))
+        s.hidden = on;
     else if (is("cf"))
         a.foregroundColor = color(param);
     else if (is("cb") || is("highlight") || is("chcbpat"))

@@ -263,13 +263,14 @@ QString Writer::fileNameFor(const TextAttachment& attachment) {
         base = name;
         suffix.clear();
     }
+    const RTFCodec::PackageFile file(attachment.data, attachment.isFolder);
     for (int n = 2;; ++n) {
         auto it = m_files->constFind(name);
         if (it == m_files->constEnd()) {
-            m_files->insert(name, attachment.data);
+            m_files->insert(name, file);
             return name;
         }
-        if (it.value() == attachment.data) return name;
+        if (it.value() == file) return name;
         // Still a safe name: no leading space, and the base shortened to keep within the length cap.
         const QString tail = QLatin1Char(' ') + QString::number(n) + suffix;
         name = base.left(std::max<qsizetype>(0, 200 - tail.size())) + tail;
@@ -322,7 +323,8 @@ void Writer::writeAttachment(const TextAttachment& attachment) {
 QByteArray Writer::write(const AttributedString& text) {
     collectTables(text);
     m_out.reserve(text.length() + 512);
-    m_out += "{\\rtf1\\ansi\\ansicpg1252\\cocoartf2639\n\\cocoatextscaling0\\cocoaplatform0{\\fonttbl";
+    // \uc0 comes first: font names may hold \uN characters too.
+    m_out += "{\\rtf1\\ansi\\ansicpg1252\\cocoartf2639\n\\cocoatextscaling0\\cocoaplatform0\\uc0{\\fonttbl";
     for (qsizetype i = 0; i < m_fonts.size(); ++i) {
         QString name = m_fonts[i];
         name.replace(QLatin1Char(';'), QLatin1Char(' '));
@@ -342,7 +344,7 @@ QByteArray Writer::write(const AttributedString& text) {
         if (c.alpha != 1.0f) m_out += "\\c" + comp(c.alpha);
         m_out += ';';
     }
-    m_out += "}\n\\uc0";
+    m_out += "}\n";
 
     const QString& s = text.string();
     bool paragraphStart = true;

@@ -24,6 +24,7 @@ enum Property {
     Background,
     AttachmentName,
     AttachmentData,
+    AttachmentFolder,
     LineSpacing,
 };
 
@@ -228,7 +229,8 @@ ParagraphStyle paragraphStyle(const QTextBlockFormat& f) {
     p.headIndent = f.leftMargin();
     p.firstLineHeadIndent = f.leftMargin() + f.textIndent();
     p.tailIndent = f.rightMargin();
-    if (f.lineHeightType() == QTextBlockFormat::ProportionalHeight && f.lineHeight() != 100)
+    // A multiple of 1.0 is kept too: it was set, unlike the natural line height.
+    if (f.lineHeightType() == QTextBlockFormat::ProportionalHeight)
         p.lineHeightMultiple = f.lineHeight() / 100.0;
     if (f.lineHeightType() == QTextBlockFormat::LineDistanceHeight) p.lineSpacing = f.lineHeight();
     if (f.hasProperty(LineSpacing)) p.lineSpacing = f.property(LineSpacing).toDouble();
@@ -286,6 +288,7 @@ void toDocument(const AttributedString& text, QTextDocument* document) {
                 image.setName(url.toString());
                 image.setProperty(AttachmentName, attachment.fileName);
                 image.setProperty(AttachmentData, attachment.data);
+                if (attachment.isFolder) image.setProperty(AttachmentFolder, true);
                 const QImage picture = QImage::fromData(attachment.data);
                 if (!picture.isNull()) {
                     document->addResource(QTextDocument::ImageResource, url, picture);
@@ -338,6 +341,7 @@ AttributedString fromDocument(const QTextDocument& document) {
                 TextAttachment attachment;
                 attachment.fileName = format.property(AttachmentName).toString();
                 attachment.data = format.property(AttachmentData).toByteArray();
+                attachment.isFolder = format.property(AttachmentFolder).toBool();
                 if (!format.hasProperty(AttachmentData)) {
                     // An image put in here: keep its picture as PNG.
                     const QString name = format.toImageFormat().name();
