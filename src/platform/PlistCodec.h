@@ -1,23 +1,48 @@
 #pragma once
 
 #include <QByteArray>
+#include <QMetaType>
 #include <QString>
 #include <QVariant>
+#include <QVariantMap>
+#include <memory>
 
-// Property lists as Qt values: QVariantMap, QVariantList, QString, QByteArray, int / qint64,
-// double, bool and QDateTime, to and from XML (Apple's form) and binary property lists.
+// Property lists as Qt values, to and from XML (Apple's form: header, DOCTYPE, tab indent, sorted
+// keys) and binary property lists. The codec reads and writes both forms itself.
+//
+// Values: QVariantMap (or QVariantHash), QVariantList (or QStringList), QString, QByteArray, bool,
+// double (or float), integers, QDateTime and QDate. Integers read back as int when they fit 32 bits,
+// qint64 when they fit 64 signed bits, quint64 above that (to 2^64-1). Dates are instants: they read
+// back as UTC QDateTimes, to the second from XML and to the millisecond from binary (a time is never
+// rounded up to the next second); a QDate is stored as the instant its day begins in UTC, so its
+// QDateTime's date() is that day in every time zone. A string may hold a NUL character in binary
+// lists, never in XML. Containers nest at most kMaxDepth deep.
 namespace PlistCodec {
 
 enum class Format { Xml, Binary };
 
-// Serialises a value; false (with a reason in error) when it holds something a property list cannot.
+// Deepest nesting of dictionaries and lists read or written; deeper values are refused.
+constexpr int kMaxDepth = 512;
+
+// A dictionary held by reference, for callers that share one dictionary between owners: written as
+// the dictionary it holds, without copying it. A dictionary that holds itself, directly or further
+// down, is refused. Decoding never gives one.
+struct SharedDictionary {
+    std::shared_ptr<QVariantMap> dictionary;
+};
+
+// Serialises a value; false (with a reason in error) when it holds something the form cannot.
 bool encode(const QVariant& value, QByteArray* out, Format format = Format::Xml, QString* error = nullptr);
 QByteArray toXml(const QVariant& value, bool* ok = nullptr);
 
-// Parses XML or binary bytes; an invalid QVariant (with a reason in error) for anything malformed.
+// Parses XML (UTF-8, with or without a byte-order mark, or UTF-16 with one) or binary bytes; an
+// invalid QVariant (with a reason in error) for anything malformed.
 QVariant decode(const QByteArray& bytes, QString* error = nullptr);
 
-// True when the value and everything inside it is of a kind a property list can hold.
+// True when the value and everything inside it is of a kind a property list can hold (XML further
+// refuses strings that hold a NUL character).
 bool isPropertyListValue(const QVariant& value);
 
 } // namespace PlistCodec
+
+Q_DECLARE_METATYPE(PlistCodec::SharedDictionary)

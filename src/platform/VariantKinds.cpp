@@ -24,6 +24,19 @@ bool isInteger(const QVariant& value) {
     }
 }
 
+bool isUnsigned(const QVariant& value) {
+    switch (value.metaType().id()) {
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+    case QMetaType::ULong:
+    case QMetaType::UShort:
+    case QMetaType::UChar:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool isReal(const QVariant& value) {
     const int id = value.metaType().id();
     return id == QMetaType::Double || id == QMetaType::Float;
@@ -31,7 +44,7 @@ bool isReal(const QVariant& value) {
 
 std::optional<qint32> exactInt32(const QVariant& value) {
     if (isInteger(value)) {
-        if (value.metaType().id() == QMetaType::ULongLong || value.metaType().id() == QMetaType::ULong) {
+        if (isUnsigned(value)) {
             const qulonglong n = value.toULongLong();
             if (n > static_cast<qulonglong>(std::numeric_limits<qint32>::max())) return std::nullopt;
             return static_cast<qint32>(n);

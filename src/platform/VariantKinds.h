@@ -7,6 +7,7 @@
 namespace VariantKinds {
 
 bool isInteger(const QVariant& value);
+bool isUnsigned(const QVariant& value); // an integer of an unsigned type
 bool isReal(const QVariant& value);
 inline bool isNumber(const QVariant& value) {
     return isInteger(value) || isReal(value);

@@ -1,0 +1,107 @@
+#include "PlistValues.h"
+
+#include "VariantKinds.h"
+
+#include <QDateTime>
+#include <algorithm>
+#include <limits>
+
+namespace PlistCodec::Detail {
+
+Kind kindOf(const QVariant& value) {
+    if (VariantKinds::isInteger(value))
+        return VariantKinds::isUnsigned(value) ? Kind::Unsigned : Kind::Integer;
+    switch (value.metaType().id()) {
+    case QMetaType::Bool:
+        return Kind::Boolean;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return Kind::Real;
+    case QMetaType::QString:
+        return Kind::String;
+    case QMetaType::QByteArray:
+        return Kind::Data;
+    case QMetaType::QDateTime:
+    case QMetaType::QDate:
+        return Kind::Date;
+    case QMetaType::QVariantMap:
+    case QMetaType::QVariantHash:
+        return Kind::Dictionary;
+    case QMetaType::QVariantList:
+    case QMetaType::QStringList:
+        return Kind::Array;
+    default:
+        if (value.metaType() == QMetaType::fromType<SharedDictionary>() &&
+            static_cast<const SharedDictionary*>(value.constData())->dictionary)
+            return Kind::Dictionary;
+        return Kind::None;
+    }
+}
+
+QVariant integerValue(qint64 value) {
+    if (value >= std::numeric_limits<int>::min() && value <= std::numeric_limits<int>::max())
+        return QVariant(static_cast<int>(value));
+    return QVariant(value);
+}
+
+QVariant unsignedValue(quint64 value) {
+    if (value <= static_cast<quint64>(std::numeric_limits<qint64>::max()))
+        return integerValue(static_cast<qint64>(value));
+    return QVariant(value);
+}
+
+bool dateMilliseconds(const QVariant& value, qint64* ms) {
+    const QDateTime when = value.metaType().id() == QMetaType::QDate
+                               ? QDateTime(value.toDate(), QTime(0, 0), Qt::UTC)
+                               : value.toDateTime();
+    if (!when.isValid()) return false;
+    *ms = when.toMSecsSinceEpoch();
+    return true;
+}
+
+QVariant dateValue(qint64 ms) {
+    const QDateTime when = QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
+    return when.isValid() ? QVariant(when) : QVariant();
+}
+
+const QVariantMap& dictionaryOf(const QVariant& value, QVariantMap& scratch, const void** identity) {
+    *identity = nullptr;
+    if (value.metaType().id() == QMetaType::QVariantMap)
+        return *static_cast<const QVariantMap*>(value.constData());
+    if (value.metaType() == QMetaType::fromType<SharedDictionary>()) {
+        const QVariantMap* shared = static_cast<const SharedDictionary*>(value.constData())->dictionary.get();
+        *identity = shared;
+        return *shared;
+    }
+    scratch = value.toMap();
+    return scratch;
+}
+
+const QVariantList& listOf(const QVariant& value, QVariantList& scratch) {
+    if (value.metaType().id() == QMetaType::QVariantList)
+        return *static_cast<const QVariantList*>(value.constData());
+    scratch = value.toList();
+    return scratch;
+}
+
+bool fail(QString* error, const char* reason) {
+    if (error) *error = QString::fromLatin1(reason);
+    return false;
+}
+
+bool failUnsupported(QString* error, const QVariant& value) {
+    if (error)
+        *error = QStringLiteral("a value of type %1 has no property-list form")
+                     .arg(QString::fromLatin1(value.metaType().name() ? value.metaType().name() : "none"));
+    return false;
+}
+
+bool Nesting::enter(const void* identity, QString* error) {
+    if (m_path.size() >= static_cast<size_t>(kMaxDepth)) return fail(error, "nesting too deep");
+    if (identity && std::find(m_path.begin(), m_path.end(), identity) != m_path.end())
+        return fail(error, "a dictionary holds itself");
+    m_path.push_back(identity);
+    return true;
+}
+
+} // namespace PlistCodec::Detail
