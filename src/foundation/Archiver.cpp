@@ -9,57 +9,72 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 using VariantKinds::isNumber;
 using VariantKinds::isReal;
 
 namespace {
 
-// A nested archive stored by reference: the child archiver's own dictionary.
-struct ArchiveLink {
-    std::shared_ptr<QVariantMap> dict;
-};
-
-} // namespace
-
-Q_DECLARE_METATYPE(ArchiveLink)
-
-namespace {
+// A nested archive stored by reference: the child archiver's own dictionary, which the codec writes
+// in place without copying it.
+using ArchiveLink = PlistCodec::SharedDictionary;
 
 bool isLink(const QVariant& v) {
     return v.metaType() == QMetaType::fromType<ArchiveLink>();
 }
 
-// The plain value of v, with every shared nested archive replaced by its current contents.
-QVariant resolved(const QVariant& v) {
+bool isContainer(const QVariant& v) {
     const int id = v.metaType().id();
-    if (isLink(v)) return resolved(QVariant(*v.value<ArchiveLink>().dict));
+    return id == QMetaType::QVariantMap || id == QMetaType::QVariantList || isLink(v);
+}
+
+// The plain value of v, with every shared nested archive replaced by its current contents. A link
+// back into a dictionary being resolved (an archive stored inside itself) resolves to nothing, and
+// its entry is left out.
+QVariant resolved(const QVariant& v, std::vector<const QVariantMap*>& path) {
+    if (isLink(v)) {
+        const QVariantMap* dict = v.value<ArchiveLink>().dictionary.get();
+        if (std::find(path.begin(), path.end(), dict) != path.end()) return QVariant();
+        path.push_back(dict);
+        QVariant plain = resolved(QVariant(*dict), path);
+        path.pop_back();
+        return plain;
+    }
+    const int id = v.metaType().id();
     if (id == QMetaType::QVariantMap) {
         QVariantMap map = v.toMap();
-        for (auto it = map.begin(); it != map.end(); ++it) {
-            const int childId = it.value().metaType().id();
-            if (childId == QMetaType::QVariantMap || childId == QMetaType::QVariantList || isLink(it.value()))
-                it.value() = resolved(it.value());
+        for (auto it = map.begin(); it != map.end();) {
+            if (isContainer(it.value())) it.value() = resolved(it.value(), path);
+            it = it.value().isValid() ? std::next(it) : map.erase(it);
         }
         return map;
     }
     if (id == QMetaType::QVariantList) {
         QVariantList list = v.toList();
-        for (QVariant& element : list) {
-            const int childId = element.metaType().id();
-            if (childId == QMetaType::QVariantMap || childId == QMetaType::QVariantList || isLink(element))
-                element = resolved(element);
+        for (qsizetype i = 0; i < list.size();) {
+            if (isContainer(list[i])) list[i] = resolved(list[i], path);
+            if (list[i].isValid())
+                ++i;
+            else
+                list.removeAt(i);
         }
         return list;
     }
     return v;
 }
 
+QVariant resolved(const QVariant& v, const std::shared_ptr<QVariantMap>& root) {
+    std::vector<const QVariantMap*> path{root.get()};
+    return resolved(v, path);
+}
+
 // A container's map, looking through a link.
 const QVariantMap* mapOf(const QVariant& v, QVariantMap& scratch) {
-    if (isLink(v)) return v.value<ArchiveLink>().dict.get();
+    if (isLink(v)) return v.value<ArchiveLink>().dictionary.get();
     if (v.metaType().id() == QMetaType::QVariantMap) {
         scratch = v.toMap();
         return &scratch;
@@ -155,6 +170,9 @@ int TArchiver::Save(const QString& path, bool /*atomically*/) {
 int TArchiver::Save(const QString& path) {
     return Save(path, false);
 }
+int TArchiver::Save(const char* path) {
+    return Save(QString::fromUtf8(path), false);
+}
 int TArchiver::Save() {
     return Save(m_path, false);
 }
@@ -168,8 +186,9 @@ int TArchiver::Save(const FSRef& file) {
 }
 
 QByteArray TArchiver::CopyXMLData() const {
+    // Written in place: nested archives are read through their links, nothing is copied.
     QByteArray out;
-    if (!PlistCodec::encode(CFType(), &out)) return QByteArray();
+    if (!PlistCodec::encode(QVariant::fromValue(ArchiveLink{m_dict}), &out)) return QByteArray();
     return out;
 }
 
@@ -220,7 +239,7 @@ QVariant TArchiver::rawValue(const QString& key) const {
 }
 
 QVariant TArchiver::GetValue(const QString& key) const {
-    return resolved(rawValue(key));
+    return resolved(rawValue(key), m_dict);
 }
 
 bool TArchiver::ContainsKey(const QString& key) const {
@@ -233,7 +252,7 @@ qint64 TArchiver::Count() const {
     return m_dict->size();
 }
 QVariantMap TArchiver::CFType() const {
-    return resolved(QVariant(*m_dict)).toMap();
+    return resolved(QVariant(*m_dict), m_dict).toMap();
 }
 
 void TArchiver::Show() const {
@@ -399,9 +418,12 @@ TArchiver* TArchiver::CopyArchive(const QString& key) const {
 
 void TArchiver::AppendArchive(TArchiver* archive) {
     if (!archive) return;
-    QVariantList list = m_dict->value(kObjectsKey).toList();
+    // The list is taken out of its slot while it grows, so appending does not copy it each time.
+    QVariant& slot = (*m_dict)[kObjectsKey];
+    QVariantList list = slot.toList();
+    slot = QVariant();
     list.append(QVariant::fromValue(ArchiveLink{archive->m_dict}));
-    m_dict->insert(kObjectsKey, list);
+    slot = QVariant(list);
 }
 
 QVariant TArchiver::elementAt(qint64 index) const {
@@ -428,11 +450,11 @@ void TArchiver::SetIndexedValue(const QVariantList& values) {
 }
 
 QVariantList TArchiver::GetIndexedObjects() const {
-    return resolved(m_dict->value(kObjectsKey)).toList();
+    return resolved(m_dict->value(kObjectsKey), m_dict).toList();
 }
 
 QVariant TArchiver::GetIndexedValue(qint64 index) const {
-    return resolved(elementAt(index));
+    return resolved(elementAt(index), m_dict);
 }
 
 void TArchiver::RemoveArchivedObjects() {

@@ -17,6 +17,8 @@
 //
 // A nested archive stored with SetArchive or AppendArchive is shared with the child archiver, so a
 // later change through the child shows in the parent. Every value handed out is a plain Qt value.
+// An archive stored inside itself (directly or further down) cannot be written, and the loop is left
+// out of the values handed out.
 class TArchiver {
 public:
     static inline const QString kClassKey = QStringLiteral("system.class");
@@ -38,14 +40,19 @@ public:
 
     // Files. Load: 0, or -1 when the file cannot be read (contents kept) or does not hold a
     // dictionary property list (contents emptied). Save: 0 written, -1 write failed (the old file
-    // is left whole), -2 no XML bytes, -3 the path is unusable. Every save is atomic.
+    // is left whole), -2 no XML bytes, -3 the path is unusable. Every save is atomic. A path given
+    // as characters is a path: no pointer turns into the Boolean of Save(bool).
     int Load();
     int Save(const QString& path, bool atomically);
     int Save(const QString& path);
+    int Save(const char* path);
+    template <typename T> int Save(const T*) = delete;
     int Save();
     int Save(bool atomically);
     int Save(const FSRef& file);
-    QByteArray CopyXMLData() const; // null when the dictionary cannot be serialised
+    // Written from the dictionary in place, nested archives included; null when the dictionary
+    // cannot be serialised, also when an archive is stored inside itself.
+    QByteArray CopyXMLData() const;
     void SetPath(const QString& path);
     QString GetPath() const { return m_path; }
     FSRef GetFile() const;

@@ -24,6 +24,11 @@ QByteArray readAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// Whether Save accepts an argument of type P (a path never turns into the Boolean overload).
+template <typename P> constexpr bool savesWith = requires(TArchiver& a, P p) {
+    a.Save(p);
+};
+
 } // namespace
 
 TEST(Archiver, EveryValueKindSurvivesAFile) {
@@ -250,4 +255,67 @@ TEST(Archiver, ConstructorsFromDataAndDictionary) {
     EXPECT_EQ(fromFile->Load(), -1);
     EXPECT_TRUE(fromFile->GetFile().isNull());
     EXPECT_EQ(fromFile->Save(FSRef{}), -3);
+}
+
+TEST(Archiver, SaveTakesAPathGivenAsCharacters) {
+    static_assert(savesWith<const char*> && savesWith<char*> && savesWith<bool>);
+    static_assert(!savesWith<const char16_t*> && !savesWith<const QChar*> && !savesWith<const int*>);
+    QTemporaryDir dir;
+    auto a = make(TArchiver::Create());
+    a->SetIntegerValue("n", 1);
+    const QByteArray path = dir.filePath("b.plist").toUtf8();
+    EXPECT_EQ(a->Save(path.constData()), 0);
+    EXPECT_EQ(PlistCodec::decode(readAll(path)).toMap().value("n"), 1);
+    std::string other = dir.filePath("c.plist").toStdString();
+    EXPECT_EQ(a->Save(other.data()), 0);
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(other)));
+    EXPECT_TRUE(a->GetPath().isEmpty());
+}
+
+TEST(Archiver, SavingLeavesTheDictionaryAndItsLinksAsTheyAre) {
+    QTemporaryDir dir;
+    auto parent = make(TArchiver::Create());
+    auto child = make(TArchiver::Create());
+    parent->SetStringValue("title", "card");
+    child->SetStringValue("late", "before");
+    parent->SetArchive("child", child.get());
+    parent->AppendArchive(child.get());
+    const QVariantMap before = parent->CFType();
+    ASSERT_EQ(parent->Save(dir.filePath("card.plist")), 0);
+    EXPECT_EQ(parent->CFType(), before);
+    // Still shared after the save: a change through the child shows in the next save.
+    child->SetStringValue("late", "after");
+    EXPECT_EQ(parent->GetValue("/child/late").toString(), "after");
+    const QVariantMap written = PlistCodec::decode(parent->CopyXMLData()).toMap();
+    EXPECT_EQ(written["child"].toMap()["late"].toString(), "after");
+    EXPECT_EQ(written["system.objects"].toList().value(0).toMap()["late"].toString(), "after");
+}
+
+TEST(Archiver, AnArchiveInsideItselfIsRefused) {
+    QTemporaryDir dir;
+    auto a = make(TArchiver::Create());
+    auto b = make(TArchiver::Create());
+    auto shared = make(TArchiver::Create());
+    a->SetStringValue("name", "a");
+    a->SetArchive("self", a.get());
+    EXPECT_TRUE(a->CopyXMLData().isNull());
+    EXPECT_EQ(a->Save(dir.filePath("a.plist")), -2);
+    EXPECT_EQ(a->CFType(), (QVariantMap{{"name", QString("a")}})); // the loop is left out
+    EXPECT_FALSE(a->GetValue("self").isValid());
+    a->Remove("self");
+
+    // Further down: a holds b, which holds a in its object list.
+    a->SetArchive("b", b.get());
+    b->AppendArchive(a.get());
+    EXPECT_TRUE(a->CopyXMLData().isNull());
+    EXPECT_TRUE(b->CopyXMLData().isNull());
+    b->RemoveArchivedObjects();
+
+    // One archive stored twice is no loop.
+    shared->SetIntegerValue("n", 7);
+    a->SetArchive("first", shared.get());
+    b->SetArchive("second", shared.get());
+    const QVariantMap back = PlistCodec::decode(a->CopyXMLData()).toMap();
+    EXPECT_EQ(back["first"].toMap()["n"], 7);
+    EXPECT_EQ(back["b"].toMap()["second"].toMap()["n"], 7);
 }
