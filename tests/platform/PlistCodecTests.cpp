@@ -62,6 +62,16 @@ QByteArray bigEndianDouble(double d) {
     return bytes;
 }
 
+// UTF-8 text as UTF-16LE with a byte-order mark.
+QByteArray utf16(const QByteArray& utf8) {
+    QByteArray bytes("\xff\xfe");
+    for (const QChar c : QString::fromUtf8(utf8)) {
+        bytes.append(static_cast<char>(c.unicode() & 0xff));
+        bytes.append(static_cast<char>(c.unicode() >> 8));
+    }
+    return bytes;
+}
+
 double secondsSince2001(const QDateTime& when) {
     return static_cast<double>(when.toMSecsSinceEpoch() - 978307200000LL) / 1000.0;
 }
@@ -371,6 +381,8 @@ TEST(PlistCodec, ReadsWhatOtherWritersWrite) {
     };
     const Case cases[] = {
         {"UTF-8 byte-order mark", "\xef\xbb\xbf" + header + "<string>a</string></plist>", QString("a")},
+        {"UTF-16 with a byte-order mark", utf16(header + "<string>caf\xc3\xa9</string></plist>"),
+         QString::fromUtf8("caf\xc3\xa9")},
         {"CRLF and CR line ends", header + "<string>a\r\nb\rc\r</string></plist>", QString("a\nb\nc\n")},
         {"CR in CDATA", header + "<string><![CDATA[<a>\r\n]]></string></plist>", QString("<a>\n")},
         {"a referenced CR stays", header + "<string>a&#13;&#xD;</string></plist>", QString("a\r\r")},
