@@ -1,5 +1,6 @@
 #include "CFUtilities.h"
 
+#include "platform/ApplicationInfo.h"
 #include "platform/Diagnostics.h"
 
 #include <QCoreApplication>
@@ -213,12 +214,7 @@ bool CFURLCompareCFURLRefs(const QUrl& a, const QUrl& b) {
 }
 
 QString CFBundleGetResourcePath(const QString& name) {
-    // Installed: <prefix>/share/<application>; in a build tree: resources beside the program.
-    const QDir bin(QCoreApplication::applicationDirPath());
-    QString folder =
-        bin.filePath(QStringLiteral("../share/") + QCoreApplication::applicationName().toLower());
-    if (!QFileInfo(folder).isDir()) folder = bin.filePath(QStringLiteral("resources"));
-    return CFStringAppendPathComponent(QDir::cleanPath(folder), name);
+    return ApplicationInfo::resourcePath(name);
 }
 
 QString CFBundleCopyResourcePath(const QString& name) {

@@ -1,7 +1,12 @@
 #include "TypeIdentifiers.h"
 
+#include "platform/ApplicationInfo.h"
+
 #include <QFileInfo>
+#include <QImage>
 #include <QMimeDatabase>
+#include <QPainter>
+#include <QPixmap>
 #include <QSet>
 
 namespace TypeIdentifiers {
@@ -19,11 +24,17 @@ const Entry kTable[] = {
     {"public.item", "", "", "item"},
     {"public.content", "", "public.item", "content"},
     {"public.data", "application/octet-stream", "public.item", "data"},
-    {"public.folder", "inode/directory", "public.item", "folder"},
+    {"public.directory", "", "public.item", "directory"},
+    {"public.folder", "inode/directory", "public.directory", "folder"},
+    {"com.apple.package", "", "public.directory", "package"},
+    {"com.apple.application-bundle", "", "com.apple.package", "application"},
+    {"com.brasswick.qxsheet", "", "com.apple.package public.content", "sheet"},
+    {"com.brasswick.qxtheme", "", "com.apple.package public.content", "theme"},
+    {"com.brasswick.qxcard", "", "public.data public.content", "card"},
     {"public.text", "", "public.data public.content", "text"},
     {"public.plain-text", "text/plain", "public.text", ""},
     {"public.rtf", "text/rtf", "public.text", ""},
-    {"com.apple.rtfd", "", "public.item public.content", "rich text document with attachments"},
+    {"com.apple.rtfd", "", "com.apple.package public.content", "rich text document with attachments"},
     {"public.html", "text/html", "public.text", ""},
     {"public.image", "", "public.data public.content", "image"},
     {"public.png", "image/png", "public.image", ""},
@@ -40,6 +51,17 @@ const Entry kTable[] = {
     {"public.movie", "", "public.data public.content", "movie"},
     {"public.audio", "", "public.data public.content", "audio"},
     {"public.zip-archive", "application/zip", "public.data", ""},
+};
+
+// Extensions the MIME database doesn't know, or knows only as plain folders.
+const struct {
+    const char* extension;
+    const char* identifier;
+    bool package;
+} kExtensions[] = {
+    {"qxsheet", "com.brasswick.qxsheet", true},    {"qxtheme", "com.brasswick.qxtheme", true},
+    {"qxcard", "com.brasswick.qxcard", false},     {"rtfd", "com.apple.rtfd", true},
+    {"app", "com.apple.application-bundle", true},
 };
 
 const Entry* entryFor(const QString& identifier) {
@@ -87,11 +109,16 @@ QString identifierForMimeType(const QMimeType& type) {
 QString identifierForFile(const QString& path) {
     const QFileInfo info(path);
     if (path.isEmpty() || !info.exists()) return kUTTypeItem;
+    if (info.isDir() && isPackageExtension(info.suffix()))
+        return preferredIdentifierForExtension(info.suffix());
     return identifierForMimeType(QMimeDatabase().mimeTypeForFile(info));
 }
 
 QString preferredIdentifierForExtension(const QString& extension) {
     if (extension.isEmpty()) return QString();
+    for (const auto& known : kExtensions)
+        if (extension.compare(QLatin1String(known.extension), Qt::CaseInsensitive) == 0)
+            return QLatin1String(known.identifier);
     const QList<QMimeType> types = QMimeDatabase().mimeTypesForFileName(QStringLiteral("file.") + extension);
     if (types.isEmpty()) return QStringLiteral("dyn.extension.") + extension;
     return identifierForMimeType(types.first());
@@ -108,6 +135,55 @@ QString description(const QString& identifier) {
     if (type.isValid() && !type.comment().isEmpty()) return type.comment();
     if (const Entry* entry = entryFor(identifier)) return QLatin1String(entry->description);
     return identifier;
+}
+
+namespace {
+
+QIcon drawnIcon(bool folder) {
+    QImage image(64, 64, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(90, 90, 90), 2));
+    if (folder) {
+        painter.setBrush(QColor(120, 170, 220));
+        painter.drawRoundedRect(QRectF(4, 14, 56, 42), 4, 4);
+        painter.drawRoundedRect(QRectF(4, 8, 24, 10), 3, 3);
+    } else {
+        painter.setBrush(Qt::white);
+        const QPointF page[] = {{14, 4}, {40, 4}, {52, 16}, {52, 60}, {14, 60}};
+        painter.drawPolygon(page, 5);
+        painter.drawPolyline(QPolygonF{{40, 4}, {40, 16}, {52, 16}});
+    }
+    painter.end();
+    return QIcon(QPixmap::fromImage(image));
+}
+
+} // namespace
+
+QIcon iconForFile(const QString& path) {
+    const QFileInfo info(path);
+    if (path.isEmpty() || (!info.exists() && !info.isSymLink())) return QIcon();
+    const bool package = info.isDir() && isPackageExtension(info.suffix());
+    const QMimeType type = package ? QMimeType() : QMimeDatabase().mimeTypeForFile(info);
+    const QStringList names = package ? QStringList{QStringLiteral("package-x-generic")}
+                                      : QStringList{type.iconName(), type.genericIconName()};
+    for (const QString& name : names) {
+        if (name.isEmpty()) continue;
+        const QIcon themed = QIcon::fromTheme(name);
+        if (!themed.isNull()) return themed;
+        const QString bundled =
+            ApplicationInfo::resourcePath(QStringLiteral("icons/") + name + QStringLiteral(".png"));
+        if (!bundled.isEmpty() && QFileInfo::exists(bundled)) return QIcon(bundled);
+    }
+    return drawnIcon(info.isDir() && !package);
+}
+
+bool isPackageExtension(const QString& extension) {
+    for (const auto& known : kExtensions)
+        if (known.package && extension.compare(QLatin1String(known.extension), Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
 }
 
 bool conformsTo(const QString& identifier, const QString& other) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QMimeType>
 #include <QString>
 #include <QStringList>
@@ -13,7 +14,15 @@ namespace TypeIdentifiers {
 inline const QString kUTTypeItem = QStringLiteral("public.item");
 inline const QString kUTTypeContent = QStringLiteral("public.content");
 inline const QString kUTTypeData = QStringLiteral("public.data");
+inline const QString kUTTypeDirectory = QStringLiteral("public.directory");
 inline const QString kUTTypeFolder = QStringLiteral("public.folder");
+inline const QString kUTTypePackage = QStringLiteral("com.apple.package");
+inline const QString kUTTypeApplicationBundle = QStringLiteral("com.apple.application-bundle");
+// The program's own documents: sheet bundles, theme bundles (both folders that are documents) and
+// card files.
+inline const QString kUTTypeSheet = QStringLiteral("com.brasswick.qxsheet");
+inline const QString kUTTypeTheme = QStringLiteral("com.brasswick.qxtheme");
+inline const QString kUTTypeCard = QStringLiteral("com.brasswick.qxcard");
 inline const QString kUTTypeText = QStringLiteral("public.text");
 inline const QString kUTTypePlainText = QStringLiteral("public.plain-text");
 inline const QString kUTTypeRTF = QStringLiteral("public.rtf");
@@ -32,7 +41,8 @@ inline const QString kUTTypeAudio = QStringLiteral("public.audio");
 
 // The identifier of a MIME type; kUTTypeItem for an invalid one.
 QString identifierForMimeType(const QMimeType& type);
-// The identifier of the file at the path, by its content and name; kUTTypeItem when the file
+// The identifier of the file at the path, by its content and name (a folder with a package
+// extension by that extension); kUTTypeItem when the file
 // can't be read.
 QString identifierForFile(const QString& path);
 // The identifier for a file name extension (without the full stop); empty for an empty one.
@@ -41,6 +51,11 @@ QString preferredIdentifierForExtension(const QString& extension);
 QMimeType mimeTypeForIdentifier(const QString& identifier);
 // The human-readable description ("PNG image", "folder").
 QString description(const QString& identifier);
+// True for the extension of a folder that is a document ("qxsheet", "qxtheme", "rtfd", "app").
+bool isPackageExtension(const QString& extension);
+// The icon of the file's kind: the icon theme's, else the resources' "icons/<name>.png", else a
+// plain page or folder drawn here. Null when nothing exists at the path.
+QIcon iconForFile(const QString& path);
 // True when the type is the other type or one of its descendants.
 bool conformsTo(const QString& identifier, const QString& other);
 

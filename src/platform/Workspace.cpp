@@ -1,0 +1,91 @@
+#include "Workspace.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDesktopServices>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+Workspace* g_installed = nullptr;
+
+Workspace::OpenFilesHandler& handlerSlot() {
+    static Workspace::OpenFilesHandler handler;
+    return handler;
+}
+
+} // namespace
+
+Workspace& Workspace::shared() {
+    if (g_installed) return *g_installed;
+    static DesktopWorkspace desktop;
+    return desktop;
+}
+
+void Workspace::setShared(Workspace* workspace) {
+    g_installed = workspace;
+}
+
+void Workspace::setOpenFilesHandler(OpenFilesHandler handler) {
+    handlerSlot() = std::move(handler);
+}
+
+const Workspace::OpenFilesHandler& Workspace::openFilesHandler() {
+    return handlerSlot();
+}
+
+bool DesktopWorkspace::openURL(const QUrl& url) {
+    return url.isValid() && QDesktopServices::openUrl(url);
+}
+
+bool DesktopWorkspace::selectFile(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists()) return false;
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+    call << QStringList{QUrl::fromLocalFile(info.absoluteFilePath()).toString()} << QString();
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 5000);
+    if (reply.type() == QDBusMessage::ReplyMessage) return true;
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(info.absolutePath()));
+}
+
+bool DesktopWorkspace::moveToTrash(const QString& path, QString* trashedPath) {
+    QString newPath;
+    const bool ok = QFile::moveToTrash(path, &newPath);
+    if (trashedPath) *trashedPath = ok ? newPath : QString();
+    return ok;
+}
+
+void DesktopWorkspace::openFilesWithThisApplication(const QStringList& paths) {
+    QObject* app = QCoreApplication::instance();
+    if (!app || paths.isEmpty()) return;
+    QMetaObject::invokeMethod(
+        app,
+        [paths] {
+            if (const OpenFilesHandler& handler = openFilesHandler()) handler(paths);
+        },
+        Qt::QueuedConnection);
+}
+
+bool RecordingWorkspace::openURL(const QUrl& url) {
+    requests.append({QStringLiteral("openURL"), {url.toString()}});
+    return true;
+}
+
+bool RecordingWorkspace::selectFile(const QString& path) {
+    requests.append({QStringLiteral("selectFile"), {path}});
+    return true;
+}
+
+bool RecordingWorkspace::moveToTrash(const QString& path, QString* trashedPath) {
+    requests.append({QStringLiteral("moveToTrash"), {path}});
+    if (trashedPath) *trashedPath = QString();
+    return trashResult;
+}
+
+void RecordingWorkspace::openFilesWithThisApplication(const QStringList& paths) {
+    requests.append({QStringLiteral("openFiles"), paths});
+}
