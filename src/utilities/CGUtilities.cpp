@@ -54,6 +54,11 @@ QRectF truncatedWithSize(const QRectF& rect, double width, double height) {
     return CGRectTruncate(QRectF(rect.topLeft(), QSizeF(width, height)));
 }
 
+// A source without area (or with a NaN side) has no aspect ratio to keep.
+bool hasArea(const QSizeF& size) {
+    return size.width() > 0 && size.height() > 0;
+}
+
 } // namespace
 
 ATSURGBAlphaColor CGRGBColorMake(double red, double green, double blue, double alpha) {
@@ -391,6 +396,7 @@ QRectF CGRectConstrain(const QRectF& rect, const QRectF& bounds) {
 
 QRectF CGRectScale(const QSizeF& source, const QSizeF& target, const QRectF& rect) {
     if (CGSizeCompare(source, target)) return QRectF(rect.topLeft(), target);
+    if (!hasArea(source)) return truncatedWithSize(rect, 0, 0);
     const double sw = source.width(), sh = source.height(), tw = target.width(), th = target.height();
     QSizeF size = rect.size();
     if (tw > sw || th > sh) {
@@ -424,16 +430,19 @@ QSizeF CGSizeScale(const QSizeF& source, const QSizeF& target) {
 }
 
 QRectF CGRectScaleToHeight(const QSizeF& source, const QSizeF& target, const QRectF& rect) {
+    if (!hasArea(source)) return truncatedWithSize(rect, 0, 0);
     const double h = std::min(source.height(), target.height());
     return truncatedWithSize(rect, source.width() / source.height() * h, h);
 }
 
 QRectF CGRectScaleToWidth(const QSizeF& source, const QSizeF& target, const QRectF& rect) {
+    if (!hasArea(source)) return truncatedWithSize(rect, 0, 0);
     const double w = std::min(source.width(), target.width());
     return truncatedWithSize(rect, w, source.height() / source.width() * w);
 }
 
 QRectF CGRectScaleToFit(const QSizeF& source, const QSizeF& target, const QRectF& rect) {
+    if (!hasArea(source)) return truncatedWithSize(rect, 0, 0);
     const double g = std::max(source.width() / target.width(), source.height() / target.height());
     return truncatedWithSize(rect, source.width() / g, source.height() / g);
 }
@@ -447,6 +456,7 @@ QSizeF CGSizeScaleToFit(const QSizeF& source, const QSizeF& target) {
 }
 
 QRectF CGRectScaleToFill(const QSizeF& source, const QSizeF& target, const QRectF& rect) {
+    if (!hasArea(source)) return truncatedWithSize(rect, target.width(), target.height());
     const double g = std::min(source.width() / target.width(), source.height() / target.height());
     // Rounding may leave a side a hair short of the target's.
     const double w = std::max(source.width() / g, target.width());

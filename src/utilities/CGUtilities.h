@@ -129,7 +129,8 @@ QRectF CGRectConstrainY(bool shrink, const QRectF& rect, const QRectF& bounds);
 QRectF CGRectConstrain(const QRectF& rect, const QRectF& bounds); // both, shrinking
 
 // Scaling. CGRectScale brings the source toward the target keeping its aspect ratio; its result
-// is truncated to whole numbers unless the sizes are equal (then the target size as it is).
+// is truncated to whole numbers unless the sizes are equal (then the target size as it is). A
+// source without area scales to the zero size (to the target's size when filling).
 QRectF CGRectScale(const QSizeF& source, const QSizeF& target, const QRectF& rect);
 QRectF CGRectScale(const QSizeF& source, const QSizeF& target);
 QRectF CGRectScale(const QRectF& rect, const QRectF& other);

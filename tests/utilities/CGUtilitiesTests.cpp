@@ -119,6 +119,21 @@ TEST(Geometry, ScalingTable) {
     EXPECT_EQ(str(CGRectScale(QRectF(0, 0, 200, 100), QRectF(5, 5, 50, 50))), str({5, 5, 50, 25}));
 }
 
+TEST(Geometry, ScalingASourceWithoutAreaGivesNoNaN) {
+    const QRectF rect(3.5, 4, 40, 80);
+    for (const QSizeF source :
+         {QSizeF(0, 0), QSizeF(0, 5), QSizeF(5, 0), QSizeF(-2, 5), QSizeF(std::nan(""), 5)}) {
+        const std::string at = CGSizeString(source).toStdString();
+        EXPECT_EQ(str(CGRectScale(source, rect.size(), rect)), str({3, 4, 0, 0})) << at;
+        EXPECT_EQ(str(CGRectScaleToFit(source, rect.size(), rect)), str({3, 4, 0, 0})) << at;
+        EXPECT_EQ(str(CGRectScaleToHeight(source, rect.size(), rect)), str({3, 4, 0, 0})) << at;
+        EXPECT_EQ(str(CGRectScaleToWidth(source, rect.size(), rect)), str({3, 4, 0, 0})) << at;
+        EXPECT_EQ(str(CGRectScaleToFill(source, rect.size(), rect)), str({3, 4, 40, 80})) << at;
+    }
+    EXPECT_EQ(CGSizeScaleToFit({10, 5}, {0, 0}), QSizeF(0, 0));
+    EXPECT_EQ(CGSizeScaleToFill({10, 5}, {0, 0}), QSizeF(0, 0));
+}
+
 TEST(Geometry, RoundTrips) {
     for (const QRectF r : {QRectF(10, 20, 30, 40), QRectF(-5, -6, 7, 8), QRectF(0, 0, 0, 0)}) {
         EXPECT_EQ(str(QDRectToCG(CGRectToQD(r))), str(r));
