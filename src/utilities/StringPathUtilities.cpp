@@ -37,8 +37,16 @@ qsizetype extensionDot(const QString& component) {
     return dot;
 }
 
+// The path as the system takes it; empty for an empty path or one holding a NUL, which the
+// system would read as a shorter path naming another item.
+QByteArray nativePath(const QString& path) {
+    if (path.contains(QChar(0))) return QByteArray();
+    return QFile::encodeName(path);
+}
+
 QString homeOfUser(const QString& user) {
     if (user.isEmpty()) return QDir::homePath();
+    if (user.contains(QChar(0))) return QString();
     std::vector<char> buffer(16384);
     passwd entry{};
     passwd* found = nullptr;
@@ -69,9 +77,9 @@ QDateTime dateOf(const statx_timestamp& t) {
 }
 
 bool statItem(const QString& path, struct statx* info, int flags) {
-    if (path.isEmpty()) return false;
-    return statx(AT_FDCWD, QFile::encodeName(path).constData(), flags, STATX_BASIC_STATS | STATX_BTIME,
-                 info) == 0;
+    const QByteArray name = nativePath(path);
+    if (name.isEmpty()) return false;
+    return statx(AT_FDCWD, name.constData(), flags, STATX_BASIC_STATS | STATX_BTIME, info) == 0;
 }
 
 QString typeName(mode_t mode) {
@@ -220,7 +228,7 @@ bool setFileAttributeObjectValueError(const QString& path, const QString& key, c
         if (error) *error = text;
         return false;
     };
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = nativePath(path);
     if (key == kNSFileModificationDate) {
         const QDateTime date = value.toDateTime();
         if (!value.canConvert<QDateTime>() || !date.isValid())
@@ -234,18 +242,18 @@ bool setFileAttributeObjectValueError(const QString& path, const QString& key, c
         }
         const timespec times[2] = {{0, UTIME_OMIT},
                                    {static_cast<time_t>(seconds), static_cast<long>(rest * 1000000)}};
-        if (path.isEmpty() || utimensat(AT_FDCWD, name.constData(), times, 0) != 0)
+        if (name.isEmpty() || utimensat(AT_FDCWD, name.constData(), times, 0) != 0)
             return fail(QStringLiteral("The modification date of \"%1\" can't be set: %2.")
-                            .arg(path, errorText(path.isEmpty() ? ENOENT : errno)));
+                            .arg(path, errorText(name.isEmpty() ? ENOENT : errno)));
         return true;
     }
     if (key == kNSFilePosixPermissions) {
         bool ok = false;
         const int mode = value.toInt(&ok);
         if (!ok || mode < 0 || mode > 07777) return fail(QStringLiteral("The permissions are not a mode."));
-        if (path.isEmpty() || chmod(name.constData(), static_cast<mode_t>(mode)) != 0)
+        if (name.isEmpty() || chmod(name.constData(), static_cast<mode_t>(mode)) != 0)
             return fail(QStringLiteral("The permissions of \"%1\" can't be set: %2.")
-                            .arg(path, errorText(path.isEmpty() ? ENOENT : errno)));
+                            .arg(path, errorText(name.isEmpty() ? ENOENT : errno)));
         return true;
     }
     return fail(QStringLiteral("The attribute \"%1\" can't be set.").arg(key));
@@ -326,7 +334,7 @@ std::optional<QVariantMap> metaDataWithAttributes(const QString& path, const QSt
         else if (name == kMDItemWhereFroms) {
             char buffer[4096];
             const ssize_t size =
-                getxattr(QFile::encodeName(path).constData(), "user.xdg.origin.url", buffer, sizeof buffer);
+                getxattr(nativePath(path).constData(), "user.xdg.origin.url", buffer, sizeof buffer);
             if (size > 0) value = QStringList{QString::fromUtf8(buffer, size)};
         }
         if (value.isValid()) result.insert(name, value);

@@ -138,6 +138,21 @@ TEST_F(PathFiles, FolderModificationDateReadsBackAsSet) {
     EXPECT_FALSE(fileAttribute(file, "NoSuchKey").isValid());
 }
 
+TEST_F(PathFiles, APathHoldingANulNamesNothing) {
+    // The system would stop reading at the NUL and act on the file before it.
+    const QString cut = file + QChar(0) + ".bak";
+    ASSERT_TRUE(setFileAttributeObjectValueError(file, kNSFilePosixPermissions, 0600));
+    EXPECT_FALSE(setFileAttributeObjectValueError(cut, kNSFilePosixPermissions, 0644));
+    EXPECT_FALSE(
+        setFileAttributeObjectValueError(cut, kNSFileModificationDate, QDateTime::currentDateTimeUtc()));
+    EXPECT_EQ(fileAttribute(file, kNSFilePosixPermissions).toInt(), 0600);
+    EXPECT_FALSE(fileAttributes(cut).has_value());
+    EXPECT_FALSE(metaData(cut, kMDItemFSSize).isValid());
+    EXPECT_FALSE(comparePaths(cut, file));
+    const QString user = QString("~root") + QChar(0) + "x/a";
+    EXPECT_EQ(stringByExpandingTildeInPath(user), user);
+}
+
 TEST_F(PathFiles, KindsAndTypes) {
     EXPECT_EQ(fileUTI(root + "/sheets"), TypeIdentifiers::kUTTypeFolder);
     EXPECT_EQ(fileUTI(root + "/missing"), TypeIdentifiers::kUTTypeItem);
