@@ -278,8 +278,10 @@ QString fileSystemSafeName(const QString& name) {
     safe.reserve(name.size());
     for (const QChar c : name)
         if (!forbidden.contains(c)) safe.append(c);
+    // Cutting inside a long character can leave dots alone, so the test comes after it.
+    safe = StringUtilities::leftUtf8Bytes(StringUtilities::stringWithMaximumLength(safe, 128), 200);
     if (safe == QLatin1String(".") || safe == QLatin1String("..")) return QString();
-    return StringUtilities::leftUtf8Bytes(StringUtilities::stringWithMaximumLength(safe, 128), 200);
+    return safe;
 }
 
 QString fileKind(const QString& path) {

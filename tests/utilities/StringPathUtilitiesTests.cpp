@@ -214,6 +214,9 @@ TEST(PathStrings, SafeNamesTable) {
         {".hidden", ".hidden"},
         {QString("a") + QChar(0) + "b", "ab"},
         {euro.repeated(128), euro.repeated(66)}, // within 200 UTF-8 bytes
+        // The cut falls inside a letter with 300 marks, leaving the dots alone.
+        {".." + ("a" + QString(300, QChar(0x301))), ""},
+        {"." + ("a" + QString(150, QChar(0x301))), ""},
     };
     for (const Case& c : cases) EXPECT_EQ(fileSystemSafeName(c.name), c.safe) << c.name.toStdString();
 }
