@@ -4,7 +4,9 @@
 
 #include <QLocale>
 #include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace DateUtilities {
 
@@ -22,8 +24,11 @@ QDateTime local(const QDateTime& date) {
     return date.toTimeZone(zone());
 }
 
+// Beyond 32 bits (dates thousands of years away) the nearest limit.
 qint32 roundedToEven(double value) {
-    return static_cast<qint32>(std::nearbyint(value));
+    if (std::isnan(value)) return 0;
+    return static_cast<qint32>(std::clamp(std::nearbyint(value), double(std::numeric_limits<qint32>::min()),
+                                          double(std::numeric_limits<qint32>::max())));
 }
 
 // The difference from earlier to a later (or equal) date, largest units first.

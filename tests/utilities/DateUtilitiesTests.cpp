@@ -3,6 +3,7 @@
 
 #include <QLocale>
 #include <gtest/gtest.h>
+#include <limits>
 #include <optional>
 
 namespace {
@@ -125,6 +126,12 @@ TEST_F(Dates, CalendarArithmeticAndFields) {
     EXPECT_EQ(unitsRelativeToDate(now().now().addSecs(9000)), (RelativeUnits{0, 0, 0, 2, 150})); // 2.5 h
     EXPECT_EQ(unitsRelativeToDate(now().now().addSecs(12600)).hours, 4);                         // 3.5 h
     EXPECT_EQ(unitsRelativeToDate(berlin(2026, 3, 29, 0, 10)).days, 1);
+    // Minutes beyond 32 bits stay at the limit on their own side.
+    const RelativeUnits far = unitsRelativeToDate(berlin(9000, 1, 1, 0, 0));
+    EXPECT_EQ(far.minutes, std::numeric_limits<qint32>::max());
+    EXPECT_GT(far.hours, 0);
+    EXPECT_EQ(unitsRelativeToDate(berlin(-9000, 1, 1, 0, 0)).minutes, std::numeric_limits<qint32>::min());
+    EXPECT_FALSE(occurredMinutesFromDate(berlin(-9000, 1, 1, 0, 0), 5, berlin(9000, 1, 1, 0, 0)));
 }
 
 TEST_F(Dates, TextsInTheLocaleAndZone) {
