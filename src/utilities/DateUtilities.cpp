@@ -105,6 +105,7 @@ QString timeFormat(DateStyle style, const QLocale& locale) {
 }
 
 QString relativeDayWord(const QDateTime& date) {
+    if (!date.isValid()) return QString();
     switch (daysFromToday(date)) {
     case -1:
         return QStringLiteral("Yesterday");

@@ -144,6 +144,8 @@ TEST_F(Dates, TextsInTheLocaleAndZone) {
     EXPECT_EQ(dateString(today, kFullStyle, kNoStyle, false), "Saturday, March 28, 2026");
     EXPECT_EQ(dateString(today.toUTC(), kNoStyle, kShortStyle, false), "3:04 PM")
         << "shown in the clock's zone";
+    EXPECT_EQ(fullDateString(QDateTime(), true), fullDateString(QDateTime(), false))
+        << "no date is not today";
 }
 
 TEST_F(Dates, RelativeTextTable) {
