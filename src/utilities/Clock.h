@@ -1,10 +1,14 @@
 #pragma once
 
+#include "platform/Scheduler.h"
+
 #include <QDateTime>
 #include <QTimeZone>
 
 // The current instant and the local time zone that date questions are asked in. The real clock
-// reads the system's; a test installs a manual one. Main thread only.
+// takes the instant from the scheduler in force, so date questions and deferred work share one
+// time (a test's manual scheduler moves both), and the zone from the system; a test that needs
+// another zone installs a manual clock. Main thread only.
 class Clock {
 public:
     virtual ~Clock() = default;
@@ -20,7 +24,7 @@ public:
 
 class RealClock : public Clock {
 public:
-    QDateTime now() const override { return QDateTime::currentDateTimeUtc(); }
+    QDateTime now() const override { return Scheduler::shared().now(); }
     QTimeZone timeZone() const override { return QTimeZone::systemTimeZone(); }
 };
 

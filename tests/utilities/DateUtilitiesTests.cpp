@@ -1,3 +1,4 @@
+#include "platform/Scheduler.h"
 #include "utilities/Clock.h"
 #include "utilities/DateUtilities.h"
 
@@ -59,6 +60,18 @@ TEST_F(Dates, DaysAreCalendarDaysAroundMidnight) {
     expectDays({berlin(2026, 3, 28, 0, 30), true, false, false});
     expectDays({berlin(2026, 3, 29, 0, 0), false, true, false});
     EXPECT_EQ(midnight(), berlin(2026, 3, 28, 0, 0));
+}
+
+TEST(DatesOnTheSchedulersClock, TodayFollowsTheManualScheduler) {
+    // Deferred work and date questions see the same time.
+    ScopedManualScheduler time(QDateTime(QDate(2020, 5, 5), QTime(12, 0), Qt::UTC));
+    const QDateTime now = Scheduler::shared().now();
+    EXPECT_TRUE(isToday(now));
+    EXPECT_FALSE(isToday(now.addDays(3)));
+    EXPECT_TRUE(occurredAlready(now.addSecs(-1)));
+    EXPECT_FALSE(occurredAlready(now.addSecs(1)));
+    time.scheduler.advance(3 * 86400);
+    EXPECT_TRUE(isToday(now.addDays(3)));
 }
 
 TEST_F(Dates, DaysAreCalendarDaysOnClockChanges) {
