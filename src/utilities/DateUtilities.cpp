@@ -305,7 +305,7 @@ QString relativeDateString(const QDateTime& date, bool suffix) {
     else if (s < 5400)
         text = QStringLiteral("1 hour");
     else if (s < 86400)
-        text = count(s / 3600, "hours");
+        text = s < 7200 ? QStringLiteral("1 hour") : count(s / 3600, "hours");
     else if (s < 172800)
         return QStringLiteral("yesterday");
     else if (s < 2592000)

@@ -169,12 +169,19 @@ TEST_F(Dates, RelativeTextTable) {
         const char* withSuffix;
     };
     const Case cases[] = {
-        {1, "one second", "one second ago"},       {59, "59 seconds", "59 seconds ago"},
-        {90, "1 minute", "1 minute ago"},          {44 * 60, "44 minutes", "44 minutes ago"},
-        {80 * 60, "1 hour", "1 hour ago"},         {5 * 3600, "5 hours", "5 hours ago"},
-        {30 * 3600, "yesterday", "yesterday"},     {10 * 86400, "10 days", "10 days ago"},
-        {29 * 86400, "29 days", "29 days ago"},    {75 * 86400, "2 months", "2 months ago"},
-        {361 * 86400, "one year", "one year ago"}, {3 * 366 * 86400, "3 years", "3 years ago"},
+        {1, "one second", "one second ago"},
+        {59, "59 seconds", "59 seconds ago"},
+        {90, "1 minute", "1 minute ago"},
+        {44 * 60, "44 minutes", "44 minutes ago"},
+        {80 * 60, "1 hour", "1 hour ago"},
+        {100 * 60, "1 hour", "1 hour ago"},
+        {5 * 3600, "5 hours", "5 hours ago"},
+        {30 * 3600, "yesterday", "yesterday"},
+        {10 * 86400, "10 days", "10 days ago"},
+        {29 * 86400, "29 days", "29 days ago"},
+        {75 * 86400, "2 months", "2 months ago"},
+        {361 * 86400, "one year", "one year ago"},
+        {3 * 366 * 86400, "3 years", "3 years ago"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(relativeDateString(current.addSecs(-c.secondsAgo), false), c.text) << c.secondsAgo;
