@@ -69,6 +69,32 @@ QStringList characters(const QString& s) {
     return result;
 }
 
+// The text once count characters are taken off at the position, with "..." in their place, as
+// taking them off one at a time gives it. Taking the middle character again and again takes out
+// one run around the middle, leaving p characters before it and s after it (s is p or p - 1);
+// the "..." then goes in at the middle of what is left.
+QString truncationTrial(const QStringList& characters, qsizetype count, qint32 position) {
+    const qsizetype n = characters.size();
+    auto joined = [&characters](qsizetype from, qsizetype to) {
+        QString text;
+        for (qsizetype i = from; i < to; ++i) text += characters.at(i);
+        return text;
+    };
+    if (count >= n) return kEllipsis;
+    if (position == kTruncateStart) return kEllipsis + joined(count, n);
+    if (position != kTruncateMiddle) return joined(0, n - count) + kEllipsis;
+    qsizetype p = n / 2;
+    qsizetype s = n - p - 1;
+    for (qsizetype i = 1; i < count; ++i) {
+        if (s < p)
+            --p;
+        else
+            --s;
+    }
+    const qsizetype middle = (p + s) / 2;
+    return joined(0, middle) + kEllipsis + joined(middle, p) + joined(n - s, n);
+}
+
 // Skips blanks and an optional sign; returns the index after them and whether the sign was "-".
 qsizetype skipBlanksAndSign(const QString& s, bool* negative) {
     qsizetype i = 0;
@@ -129,24 +155,19 @@ QString stringByTruncatingCharacters(const QString& s, qint64 count) {
 QString stringByTruncatingMaximumWidthPosition(const QString& s, const TextAttributes& attributes,
                                                double maximumWidth, qint32 position) {
     if (maximumWidth >= widthOf(s, attributes)) return s;
-    QStringList working = characters(s);
-    QString trial = kEllipsis;
-    while (!working.isEmpty()) {
-        if (position == kTruncateMiddle) {
-            working.removeAt(working.size() / 2);
-            QStringList parts = working;
-            parts.insert(parts.size() / 2, kEllipsis);
-            trial = parts.join(QString());
-        } else if (position == kTruncateStart) {
-            working.removeFirst();
-            trial = kEllipsis + working.join(QString());
-        } else {
-            working.removeLast();
-            trial = working.join(QString()) + kEllipsis;
-        }
-        if (maximumWidth >= widthOf(trial, attributes)) break;
+    // The fewest characters to take off (all when nothing fits). A trial narrows as more goes, so
+    // a binary search finds where taking one off at a time would stop, measuring once per halving.
+    const QStringList all = characters(s);
+    qsizetype low = 1;
+    qsizetype high = all.size();
+    while (low < high) {
+        const qsizetype middle = low + (high - low) / 2;
+        if (maximumWidth >= widthOf(truncationTrial(all, middle, position), attributes))
+            high = middle;
+        else
+            low = middle + 1;
     }
-    return trial;
+    return truncationTrial(all, high, position);
 }
 
 QString stringByTruncatingWithFontMaximumWidthPosition(const QString& s, const QFont& font,
