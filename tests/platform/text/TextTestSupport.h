@@ -137,7 +137,7 @@ inline AttributedString longParagraphOfManyRuns(int runs) {
 template <typename Work> double growthOfFourfoldParagraph(int runs, Work work) {
     const auto fastest = [&work](const AttributedString& s) {
         qint64 best = std::numeric_limits<qint64>::max();
-        for (int i = 0; i < 3; ++i) {
+        for (int i = 0; i < 5; ++i) {
             QElapsedTimer timer;
             timer.start();
             work(s);
