@@ -1,6 +1,7 @@
 #include "platform/calendar/ICalendarCodec.h"
 
-#include <libical/ical.h>
+#include "platform/calendar/ICalendarDocument.h"
+#include "platform/calendar/ICalendarRecurrence.h"
 
 #include <QSet>
 #include <algorithm>
@@ -21,35 +22,6 @@ QString text(const char* s) {
 
 QByteArray utf8(const QString& s) {
     return s.toUtf8();
-}
-
-void removeProperties(icalcomponent* c, icalproperty_kind kind) {
-    while (icalproperty* p = icalcomponent_get_first_property(c, kind)) {
-        icalcomponent_remove_property(c, p);
-        icalproperty_free(p);
-    }
-}
-
-int countErrors(icalcomponent* c) {
-    int n = 0;
-    for (icalproperty* p = icalcomponent_get_first_property(c, ICAL_XLICERROR_PROPERTY); p;
-         p = icalcomponent_get_next_property(c, ICAL_XLICERROR_PROPERTY))
-        ++n;
-    for (icalcomponent* sub = icalcomponent_get_first_component(c, ICAL_ANY_COMPONENT); sub;
-         sub = icalcomponent_get_next_component(c, ICAL_ANY_COMPONENT))
-        n += countErrors(sub);
-    return n;
-}
-
-QString firstError(icalcomponent* c) {
-    if (icalproperty* p = icalcomponent_get_first_property(c, ICAL_XLICERROR_PROPERTY))
-        return text(icalproperty_get_xlicerror(p));
-    for (icalcomponent* sub = icalcomponent_get_first_component(c, ICAL_ANY_COMPONENT); sub;
-         sub = icalcomponent_get_next_component(c, ICAL_ANY_COMPONENT)) {
-        QString e = firstError(sub);
-        if (!e.isEmpty()) return e;
-    }
-    return {};
 }
 
 // --- time zones ---
@@ -78,7 +50,7 @@ QTimeZone qtZoneForTzid(const QByteArray& tzid) {
     return QTimeZone();
 }
 
-TimeZoneRef zoneOf(icalproperty* p, icalcomponent* calendar, const icaltimetype& t) {
+TimeZoneRef zoneOf(icalproperty* p, const ICalendarDocument& document, const icaltimetype& t) {
     TimeZoneRef ref;
     if (icaltime_is_utc(t)) {
         ref.kind = TimeZoneRef::Utc;
@@ -92,41 +64,71 @@ TimeZoneRef zoneOf(icalproperty* p, icalcomponent* calendar, const icaltimetype&
     if (zone.isValid()) {
         ref.kind = TimeZoneRef::Zone;
         ref.zone = zone;
-    } else if (icaltimezone* z = icalcomponent_get_timezone(calendar, tzid)) {
+    } else if (icaltimezone* z = document.timezone(tzid)) {
         ref.kind = TimeZoneRef::Embedded;
         ref.ical = z;
     }
     return ref;
 }
 
+// The instant of a wall-clock time, given as seconds since 1970 as if it were UTC, in a zone whose
+// offset from UTC at an instant offsetAt gives. As RFC 5545 (3.3.5) reads it: a time the clocks skip
+// counts with the offset from before the skip, a time they pass twice means its first pass.
+template <typename OffsetAt> qint64 instantOfWallTime(qint64 wall, const OffsetAt& offsetAt) {
+    const int before = offsetAt(wall - 86400);
+    const int here = offsetAt(wall);
+    const int after = offsetAt(wall + 86400);
+    if (before == here && here == after) return wall - here;
+    std::optional<qint64> first;
+    for (const int offset : {before, here, after}) {
+        const qint64 t = wall - offset;
+        if (offsetAt(t) == offset && (!first || t < *first)) first = t;
+    }
+    return first ? *first : wall - before;
+}
+
+// Offsets from UTC at an instant (seconds since 1970).
+int offsetInZone(const QTimeZone& zone, qint64 at) {
+    return zone.offsetFromUtc(QDateTime::fromSecsSinceEpoch(at, Qt::UTC));
+}
+
+int offsetInEmbeddedZone(icaltimezone* zone, qint64 at) {
+    icaltimetype utc =
+        icaltime_from_timet_with_zone(static_cast<time_t>(at), 0, icaltimezone_get_utc_timezone());
+    return icaltimezone_get_utc_offset_of_utc_time(zone, &utc, nullptr);
+}
+
+int offsetOfThisMachine(qint64 at) {
+    return QDateTime::fromSecsSinceEpoch(at, Qt::LocalTime).offsetFromUtc();
+}
+
 QDateTime toDateTime(const icaltimetype& t, const TimeZoneRef& zone) {
     const QDate date(t.year, t.month, t.day);
-    if (t.is_date) return QDateTime(date, QTime(0, 0), Qt::LocalTime);
-    const QTime time(t.hour, t.minute, t.second);
-    switch (zone.kind) {
-    case TimeZoneRef::Utc:
-        return QDateTime(date, time, Qt::UTC);
-    case TimeZoneRef::Zone:
-        return QDateTime(date, time, zone.zone);
-    case TimeZoneRef::Embedded: {
-        icaltimetype local = t;
-        local.zone = nullptr;
-        return QDateTime::fromSecsSinceEpoch(
-            static_cast<qint64>(icaltime_as_timet_with_zone(local, zone.ical)), Qt::UTC);
+    const QTime time = t.is_date ? QTime(0, 0) : QTime(t.hour, t.minute, t.second);
+    const QDateTime asUtc(date, time, Qt::UTC);
+    if (!asUtc.isValid()) return {};
+    const qint64 wall = asUtc.toSecsSinceEpoch();
+    if (!t.is_date && zone.kind == TimeZoneRef::Utc) return asUtc;
+    if (!t.is_date && zone.kind == TimeZoneRef::Zone) {
+        const qint64 at = instantOfWallTime(wall, [&](qint64 s) { return offsetInZone(zone.zone, s); });
+        return QDateTime::fromSecsSinceEpoch(at, zone.zone);
     }
-    case TimeZoneRef::Floating:
-        break;
+    if (!t.is_date && zone.kind == TimeZoneRef::Embedded) {
+        const qint64 at =
+            instantOfWallTime(wall, [&](qint64 s) { return offsetInEmbeddedZone(zone.ical, s); });
+        return QDateTime::fromSecsSinceEpoch(at, Qt::UTC);
     }
-    return QDateTime(date, time, Qt::LocalTime);
+    // Dates and floating times: the wall clock of this machine.
+    return QDateTime::fromSecsSinceEpoch(instantOfWallTime(wall, offsetOfThisMachine), Qt::LocalTime);
 }
 
 icaltimetype timeValue(icalproperty* p) {
     return icalvalue_get_datetime(icalproperty_get_value(p));
 }
 
-QDateTime readTime(icalproperty* p, icalcomponent* calendar) {
+QDateTime readTime(icalproperty* p, const ICalendarDocument& document) {
     const icaltimetype t = timeValue(p);
-    return toDateTime(t, zoneOf(p, calendar, t));
+    return toDateTime(t, zoneOf(p, document, t));
 }
 
 icaltimetype wallTime(const QDateTime& dt) {
@@ -166,8 +168,10 @@ bool ensureTimezone(icalcomponent* calendar, const QByteArray& id) {
     icalcomponent* source = icaltimezone_get_component(builtin);
     if (!source) return false;
     icalcomponent* tz = icalcomponent_new_clone(source);
-    removeProperties(tz, ICAL_TZID_PROPERTY);
-    icalcomponent_add_property(tz, icalproperty_new_tzid(id.constData()));
+    if (icalproperty* tzid = icalcomponent_get_first_property(tz, ICAL_TZID_PROPERTY))
+        icalproperty_set_tzid(tzid, id.constData());
+    else
+        icalcomponent_add_property(tz, icalproperty_new_tzid(id.constData()));
     icalcomponent_add_component(calendar, tz);
     return true;
 }
@@ -186,25 +190,33 @@ icalproperty* makeTimeProperty(icalcomponent* calendar, icalproperty_kind kind, 
         zone = QTimeZone::systemTimeZone();
     else if (dt.timeSpec() == Qt::TimeZone)
         zone = dt.timeZone();
-    if (!isUtcZone(zone) && ensureTimezone(calendar, zone.id())) {
-        icalproperty_set_value(p, icalvalue_new_datetime(wallTime(dt.toTimeZone(zone))));
-        icalproperty_add_parameter(p, icalparameter_new_tzid(zone.id().constData()));
-    } else {
-        icalproperty_set_value(p, icalvalue_new_datetime(utcTime(dt)));
+    if (!isUtcZone(zone)) {
+        // The second pass of a repeated hour cannot be written as wall time: it goes in UTC.
+        const icaltimetype wall = wallTime(dt.toTimeZone(zone));
+        const TimeZoneRef ref{TimeZoneRef::Zone, zone, nullptr};
+        if (toDateTime(wall, ref).toSecsSinceEpoch() == dt.toSecsSinceEpoch() &&
+            ensureTimezone(calendar, zone.id())) {
+            icalproperty_set_value(p, icalvalue_new_datetime(wall));
+            icalproperty_add_parameter(p, icalparameter_new_tzid(zone.id().constData()));
+            return p;
+        }
     }
+    icalproperty_set_value(p, icalvalue_new_datetime(utcTime(dt)));
     return p;
 }
 
-void setTextProperty(icalcomponent* event, icalproperty_kind kind, const QString& value) {
-    removeProperties(event, kind);
+void setTextProperty(ICalendarDocument& document, icalcomponent* event, icalproperty_kind kind,
+                     const QString& value) {
+    document.removeProperties(event, kind);
     if (value.isEmpty()) return;
     icalproperty* p = icalproperty_new(kind);
     icalproperty_set_value(p, icalvalue_new_text(utf8(value).constData()));
     icalcomponent_add_property(event, p);
 }
 
-void setUtcStamp(icalcomponent* event, icalproperty_kind kind, const QDateTime& now) {
-    removeProperties(event, kind);
+void setUtcStamp(ICalendarDocument& document, icalcomponent* event, icalproperty_kind kind,
+                 const QDateTime& now) {
+    document.removeProperties(event, kind);
     icalproperty* p = icalproperty_new(kind);
     icalproperty_set_value(p, icalvalue_new_datetime(utcTime(now)));
     icalcomponent_add_property(event, p);
@@ -212,7 +224,7 @@ void setUtcStamp(icalcomponent* event, icalproperty_kind kind, const QDateTime& 
 
 // --- reading the fields ---
 
-QList<EKAlarm> readAlarms(icalcomponent* event, icalcomponent* calendar, const EKEventData& data) {
+QList<EKAlarm> readAlarms(icalcomponent* event, const ICalendarDocument& document, const EKEventData& data) {
     QList<EKAlarm> alarms;
     for (icalcomponent* a = icalcomponent_get_first_component(event, ICAL_VALARM_COMPONENT); a;
          a = icalcomponent_get_next_component(event, ICAL_VALARM_COMPONENT)) {
@@ -221,7 +233,7 @@ QList<EKAlarm> readAlarms(icalcomponent* event, icalcomponent* calendar, const E
         const icaltriggertype trigger = icalproperty_get_trigger(p);
         if (!icaltime_is_null_time(trigger.time)) {
             alarms.append(
-                EKAlarm::alarmWithAbsoluteDate(toDateTime(trigger.time, zoneOf(p, calendar, trigger.time))));
+                EKAlarm::alarmWithAbsoluteDate(toDateTime(trigger.time, zoneOf(p, document, trigger.time))));
             continue;
         }
         double offset = icaldurationtype_as_int(trigger.duration);
@@ -266,10 +278,10 @@ QList<EKRecurrenceRule> readRules(icalcomponent* event, const TimeZoneRef& zone)
     return rules;
 }
 
-void readFields(ParsedEvent* out) {
-    icalcomponent* calendar = out->calendar.get();
-    icalcomponent* ev = out->master;
-    EKEventData& d = out->data;
+// The fields of a VEVENT that has a DTSTART.
+void readFields(const ICalendarDocument& document, icalcomponent* ev, EKEventData* out,
+                TimeZoneRef* startZone) {
+    EKEventData& d = *out;
     d.title = text(icalcomponent_get_summary(ev));
     d.notes = text(icalcomponent_get_description(ev));
     d.location = text(icalcomponent_get_location(ev));
@@ -278,11 +290,11 @@ void readFields(ParsedEvent* out) {
 
     icalproperty* start = icalcomponent_get_first_property(ev, ICAL_DTSTART_PROPERTY);
     const icaltimetype startTime = timeValue(start);
-    out->startZone = zoneOf(start, calendar, startTime);
+    *startZone = zoneOf(start, document, startTime);
     d.allDay = startTime.is_date;
-    d.startDate = toDateTime(startTime, out->startZone);
+    d.startDate = toDateTime(startTime, *startZone);
     if (icalproperty* end = icalcomponent_get_first_property(ev, ICAL_DTEND_PROPERTY)) {
-        d.endDate = readTime(end, calendar);
+        d.endDate = readTime(end, document);
     } else if (icalcomponent_get_first_property(ev, ICAL_DURATION_PROPERTY)) {
         // Days and weeks keep the wall-clock time across a change of UTC offset.
         const icaldurationtype duration = icalcomponent_get_duration(ev);
@@ -295,39 +307,79 @@ void readFields(ParsedEvent* out) {
         d.endDate = d.allDay ? d.startDate.addDays(1) : d.startDate;
     }
     // Alarms related to the end count from the end the file holds.
-    d.alarms = readAlarms(ev, calendar, d);
+    d.alarms = readAlarms(ev, document, d);
     // All-day events end at the last moment of their last day (the file holds the next day).
     if (d.allDay) d.endDate = std::max(d.startDate, d.endDate.addSecs(-1));
 
-    d.recurrenceRules = readRules(ev, out->startZone);
+    d.recurrenceRules = readRules(ev, *startZone);
     for (icalproperty* p = icalcomponent_get_first_property(ev, ICAL_ATTENDEE_PROPERTY); p;
          p = icalcomponent_get_next_property(ev, ICAL_ATTENDEE_PROPERTY))
         d.attendees.append(text(icalproperty_get_attendee(p)));
 }
 
+std::vector<icalcomponent*> eventsOf(icalcomponent* calendar) {
+    std::vector<icalcomponent*> events;
+    for (icalcomponent* c = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); c;
+         c = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT))
+        events.push_back(c);
+    return events;
+}
+
+// The VEVENTs with the series' UID and a readable RECURRENCE-ID.
+QList<ChangedOccurrence> readChangedOccurrences(const ParsedEvent& series) {
+    QList<ChangedOccurrence> list;
+    const ICalendarDocument& document = *series.document;
+    for (icalcomponent* ev : eventsOf(document.root())) {
+        icalproperty* id = icalcomponent_get_first_property(ev, ICAL_RECURRENCEID_PROPERTY);
+        if (!id || ev == series.master || text(icalcomponent_get_uid(ev)) != series.uid) continue;
+        ChangedOccurrence changed;
+        changed.occurrence = readTime(id, document);
+        if (!changed.occurrence.isValid()) continue;
+        changed.cancelled = icalcomponent_get_status(ev) == ICAL_STATUS_CANCELLED;
+        if (icalcomponent_get_first_property(ev, ICAL_DTSTART_PROPERTY)) {
+            TimeZoneRef zone;
+            readFields(document, ev, &changed.data, &zone);
+        }
+        if (!changed.data.startDate.isValid()) {
+            changed.data.startDate = changed.occurrence;
+            changed.data.endDate =
+                changed.occurrence.addSecs(series.data.startDate.secsTo(series.data.endDate));
+        }
+        if (!icalcomponent_get_first_property(ev, ICAL_SUMMARY_PROPERTY))
+            changed.data.title = series.data.title;
+        list.append(changed);
+    }
+    return list;
+}
+
 // --- writing the fields ---
 
-void writeTimes(icalcomponent* calendar, icalcomponent* ev, const EKEventData& d) {
-    removeProperties(ev, ICAL_DTSTART_PROPERTY);
-    removeProperties(ev, ICAL_DTEND_PROPERTY);
-    removeProperties(ev, ICAL_DURATION_PROPERTY);
+void writeTimes(ICalendarDocument& document, icalcomponent* ev, const EKEventData& d) {
+    icalcomponent* calendar = document.root();
+    document.removeProperties(ev, ICAL_DTSTART_PROPERTY);
+    document.removeProperties(ev, ICAL_DTEND_PROPERTY);
+    document.removeProperties(ev, ICAL_DURATION_PROPERTY);
     const QDate startDay = d.startDate.toLocalTime().date();
     const QDate lastDay = std::max(startDay, d.endDate.toLocalTime().date());
     icalcomponent_add_property(
         ev, makeTimeProperty(calendar, ICAL_DTSTART_PROPERTY, d.startDate, d.allDay, startDay));
-    icalcomponent_add_property(
-        ev, makeTimeProperty(calendar, ICAL_DTEND_PROPERTY, d.endDate, d.allDay, lastDay.addDays(1)));
+    // An event without duration has no DTEND: RFC 5545 forbids one equal to DTSTART.
+    if (d.allDay || d.endDate.toSecsSinceEpoch() != d.startDate.toSecsSinceEpoch())
+        icalcomponent_add_property(
+            ev, makeTimeProperty(calendar, ICAL_DTEND_PROPERTY, d.endDate, d.allDay, lastDay.addDays(1)));
 }
 
 // Alarm texts that repeat the event's title follow it.
-void retitleAlarms(icalcomponent* ev, const QString& from, const QString& to) {
+void retitleAlarms(ICalendarDocument& document, icalcomponent* ev, const QString& from, const QString& to) {
     const QByteArray oldText = utf8(from.isEmpty() ? QStringLiteral("Reminder") : from);
     const QByteArray newText = utf8(to.isEmpty() ? QStringLiteral("Reminder") : to);
     for (icalcomponent* a = icalcomponent_get_first_component(ev, ICAL_VALARM_COMPONENT); a;
          a = icalcomponent_get_next_component(ev, ICAL_VALARM_COMPONENT)) {
         icalproperty* p = icalcomponent_get_first_property(a, ICAL_DESCRIPTION_PROPERTY);
-        if (p && oldText == icalproperty_get_description(p))
+        if (p && oldText == icalproperty_get_description(p)) {
+            document.forget(p);
             icalproperty_set_description(p, newText.constData());
+        }
     }
 }
 
@@ -364,7 +416,8 @@ icalproperty* makeTrigger(const EKAlarm& alarm) {
 // `old` holds the alarms read from the VALARMs with a trigger, in their order. A VALARM that still
 // stands for one of d's alarms is kept with all it holds (an end-related trigger is made relative
 // to the start when the times changed); the others are dropped and new ones made.
-void writeAlarms(icalcomponent* ev, const EKEventData& old, const EKEventData& d, bool timesChanged) {
+void writeAlarms(ICalendarDocument& document, icalcomponent* ev, const EKEventData& old, const EKEventData& d,
+                 bool timesChanged) {
     struct Existing {
         icalcomponent* component;
         std::optional<EKAlarm> alarm;
@@ -385,7 +438,7 @@ void writeAlarms(icalcomponent* ev, const EKEventData& old, const EKEventData& d
             icalcomponent* a = match->component;
             match->component = nullptr;
             if (timesChanged && isEndRelated(a)) {
-                removeProperties(a, ICAL_TRIGGER_PROPERTY);
+                document.removeProperties(a, ICAL_TRIGGER_PROPERTY);
                 icalcomponent_add_property(a, makeTrigger(alarm));
             }
             icalcomponent_add_component(ev, a);
@@ -401,15 +454,17 @@ void writeAlarms(icalcomponent* ev, const EKEventData& old, const EKEventData& d
     // VALARMs without a trigger are not read: they stay.
     for (const Existing& e : existing) {
         if (!e.component) continue;
-        if (e.alarm)
+        if (e.alarm) {
+            document.forgetComponent(e.component);
             icalcomponent_free(e.component);
-        else
+        } else {
             icalcomponent_add_component(ev, e.component);
+        }
     }
 }
 
-void writeRules(icalcomponent* ev, const EKEventData& d) {
-    removeProperties(ev, ICAL_RRULE_PROPERTY);
+void writeRules(ICalendarDocument& document, icalcomponent* ev, const EKEventData& d) {
+    document.removeProperties(ev, ICAL_RRULE_PROPERTY);
     for (const EKRecurrenceRule& rule : d.recurrenceRules) {
         icalrecurrencetype r;
         icalrecurrencetype_clear(&r);
@@ -438,153 +493,15 @@ void writeRules(icalcomponent* ev, const EKEventData& d) {
     }
 }
 
-QByteArray serialize(icalcomponent* calendar) {
-    char* s = icalcomponent_as_ical_string_r(calendar);
-    QByteArray bytes(s);
-    icalmemory_free_buffer(s);
-    return bytes;
-}
-
-std::shared_ptr<icalcomponent> own(icalcomponent* c) {
-    return std::shared_ptr<icalcomponent>(c, [](icalcomponent* p) { icalcomponent_free(p); });
-}
-
-} // namespace
-
-ParseResult parse(const QByteArray& bytes, ParsedEvent* out, QString* reason) {
-    icalcomponent* root = icalparser_parse_string(bytes.constData());
-    if (!root) {
-        *reason = QStringLiteral("not iCalendar data");
-        return ParseResult::Malformed;
-    }
-    auto calendar = own(root);
-    if (icalcomponent_isa(root) != ICAL_VCALENDAR_COMPONENT) {
-        *reason = QStringLiteral("no VCALENDAR");
-        return ParseResult::Malformed;
-    }
-    if (countErrors(root) > 0) {
-        *reason = firstError(root);
-        return ParseResult::Malformed;
-    }
-    icalcomponent* master = nullptr;
-    bool anyEvent = false;
-    for (icalcomponent* c = icalcomponent_get_first_component(root, ICAL_VEVENT_COMPONENT); c;
-         c = icalcomponent_get_next_component(root, ICAL_VEVENT_COMPONENT)) {
-        anyEvent = true;
-        if (!icalcomponent_get_first_property(c, ICAL_RECURRENCEID_PROPERTY)) {
-            master = c;
-            break;
-        }
-    }
-    if (!anyEvent) return ParseResult::NotAnEvent;
-    if (!master) {
-        *reason = QStringLiteral("only changed occurrences, no event");
-        return ParseResult::Malformed;
-    }
-    const QString uid = text(icalcomponent_get_uid(master));
-    if (uid.isEmpty()) {
-        *reason = QStringLiteral("event without UID");
-        return ParseResult::Malformed;
-    }
-    if (!icalcomponent_get_first_property(master, ICAL_DTSTART_PROPERTY)) {
-        *reason = QStringLiteral("event without DTSTART");
-        return ParseResult::Malformed;
-    }
-    out->calendar = calendar;
-    out->master = master;
-    out->uid = uid;
-    out->data = EKEventData();
-    readFields(out);
-    if (!out->data.startDate.isValid()) {
-        *reason = QStringLiteral("invalid DTSTART");
-        return ParseResult::Malformed;
-    }
-    return ParseResult::Event;
-}
-
-QByteArray encodeNew(const QString& uid, const EKEventData& data, const QDateTime& now) {
-    icalcomponent* root = icalcomponent_new(ICAL_VCALENDAR_COMPONENT);
-    icalcomponent_add_property(root, icalproperty_new_version("2.0"));
-    icalcomponent_add_property(root, icalproperty_new_prodid("-//Jobslate//Calendar store//EN"));
-    icalcomponent* ev = icalcomponent_new(ICAL_VEVENT_COMPONENT);
-    icalcomponent_add_property(ev, icalproperty_new_uid(utf8(uid).constData()));
-    icalcomponent_add_component(root, ev);
-    ParsedEvent event;
-    event.calendar = own(root);
-    event.master = ev;
-    event.uid = uid;
-    setUtcStamp(ev, ICAL_CREATED_PROPERTY, now);
-    // Every field differs from this blank: all of them are written.
-    event.data.startDate = QDateTime();
-    event.data.allDay = !data.allDay;
-    return encodeChanges(event, data, now);
-}
-
-QByteArray encodeChanges(ParsedEvent& event, const EKEventData& d, const QDateTime& now) {
-    icalcomponent* calendar = event.calendar.get();
-    icalcomponent* ev = event.master;
-    const EKEventData& old = event.data;
-    if (d.title != old.title) {
-        setTextProperty(ev, ICAL_SUMMARY_PROPERTY, d.title);
-        retitleAlarms(ev, old.title, d.title);
-    }
-    if (d.notes != old.notes) setTextProperty(ev, ICAL_DESCRIPTION_PROPERTY, d.notes);
-    if (d.location != old.location) setTextProperty(ev, ICAL_LOCATION_PROPERTY, d.location);
-    if (d.url != old.url) {
-        removeProperties(ev, ICAL_URL_PROPERTY);
-        if (!d.url.isEmpty())
-            icalcomponent_add_property(ev, icalproperty_new_url(utf8(d.url.toString()).constData()));
-    }
-    const bool timesChanged =
-        d.startDate != old.startDate || d.endDate != old.endDate || d.allDay != old.allDay;
-    if (timesChanged) writeTimes(calendar, ev, d);
-    // Alarms of a file may count from the end: a new start or end rewrites those.
-    if (d.alarms != old.alarms || (timesChanged && hasEndRelatedAlarm(ev)))
-        writeAlarms(ev, old, d, timesChanged);
-    if (d.recurrenceRules != old.recurrenceRules || (timesChanged && d.allDay != old.allDay))
-        writeRules(ev, d);
-    setUtcStamp(ev, ICAL_DTSTAMP_PROPERTY, now);
-    setUtcStamp(ev, ICAL_LASTMODIFIED_PROPERTY, now);
-    return serialize(calendar);
-}
-
-QByteArray encodeWithout(ParsedEvent& event) {
-    icalcomponent* calendar = event.calendar.get();
-    std::vector<icalcomponent*> drop;
-    bool others = false;
-    for (icalcomponent* c = icalcomponent_get_first_component(calendar, ICAL_ANY_COMPONENT); c;
-         c = icalcomponent_get_next_component(calendar, ICAL_ANY_COMPONENT)) {
-        const icalcomponent_kind kind = icalcomponent_isa(c);
-        if (kind == ICAL_VEVENT_COMPONENT && text(icalcomponent_get_uid(c)) == event.uid)
-            drop.push_back(c);
-        else if (kind != ICAL_VTIMEZONE_COMPONENT)
-            others = true;
-    }
-    if (!others) return {};
-    for (icalcomponent* c : drop) {
-        icalcomponent_remove_component(calendar, c);
-        icalcomponent_free(c);
-    }
-    event.master = nullptr;
-    return serialize(calendar);
-}
-
-void forEachOccurrence(const ParsedEvent& event, const std::function<bool(const QDateTime&)>& visit) {
+// The iterator over the wall-clock starts of the series' RRULE; null without one, or for one that
+// libical cannot expand in bounded time (the series then starts once).
+icalrecur_iterator* seriesIterator(const ParsedEvent& event) {
     icalcomponent* ev = event.master;
     icalproperty* rrule = icalcomponent_get_first_property(ev, ICAL_RRULE_PROPERTY);
-    if (!rrule) {
-        visit(event.data.startDate);
-        return;
-    }
+    if (!rrule) return nullptr;
     icalproperty* start = icalcomponent_get_first_property(ev, ICAL_DTSTART_PROPERTY);
     icaltimetype first = timeValue(start);
     first.zone = nullptr; // iterate wall-clock times, then place each one in the event's zone
-    QSet<qint64> excluded;
-    for (icalproperty* p = icalcomponent_get_first_property(ev, ICAL_EXDATE_PROPERTY); p;
-         p = icalcomponent_get_next_property(ev, ICAL_EXDATE_PROPERTY)) {
-        const QDateTime ex = readTime(p, event.calendar.get());
-        if (ex.isValid()) excluded.insert(ex.toMSecsSinceEpoch());
-    }
     // The iterator compares UNTIL with the wall-clock times: a UTC UNTIL becomes the start's wall time.
     icalrecurrencetype rule = icalproperty_get_rrule(rrule);
     if (!first.is_date && !icaltime_is_null_time(rule.until) && icaltime_is_utc(rule.until) &&
@@ -603,16 +520,166 @@ void forEachOccurrence(const ParsedEvent& event, const std::function<bool(const 
             break;
         }
     }
-    icalrecur_iterator* it = icalrecur_iterator_new(rule, first);
-    if (!it) return;
-    for (int i = 0; i < kMaxOccurrences; ++i) {
+    return ICalendarRecurrence::canExpand(rule, first) ? icalrecur_iterator_new(rule, first) : nullptr;
+}
+
+} // namespace
+
+ParseResult parse(const QByteArray& bytes, ParsedEvent* out, QString* reason) {
+    std::shared_ptr<ICalendarDocument> document = ICalendarDocument::read(bytes, reason);
+    if (!document) return ParseResult::Malformed;
+    icalcomponent* calendar = document->root();
+    if (icalcomponent_isa(calendar) != ICAL_VCALENDAR_COMPONENT) {
+        *reason = QStringLiteral("no VCALENDAR");
+        return ParseResult::Malformed;
+    }
+    const std::vector<icalcomponent*> events = eventsOf(calendar);
+    if (events.empty()) return ParseResult::NotAnEvent;
+    auto master = std::find_if(events.begin(), events.end(), [&](icalcomponent* c) {
+        return !document->hasProperty(c, ICAL_RECURRENCEID_PROPERTY);
+    });
+    if (master == events.end()) {
+        *reason = QStringLiteral("only changed occurrences, no event");
+        return ParseResult::Malformed;
+    }
+    const QString uid = text(icalcomponent_get_uid(*master));
+    if (uid.isEmpty()) {
+        *reason = QStringLiteral("event without UID");
+        return ParseResult::Malformed;
+    }
+    if (!icalcomponent_get_first_property(*master, ICAL_DTSTART_PROPERTY)) {
+        *reason = QStringLiteral("event without a readable DTSTART");
+        return ParseResult::Malformed;
+    }
+    out->document = document;
+    out->master = *master;
+    out->uid = uid;
+    out->data = EKEventData();
+    readFields(*document, *master, &out->data, &out->startZone);
+    if (!out->data.startDate.isValid()) {
+        *reason = QStringLiteral("invalid DTSTART");
+        return ParseResult::Malformed;
+    }
+    out->changedOccurrences = readChangedOccurrences(*out);
+    return ParseResult::Event;
+}
+
+QByteArray encodeNew(const QString& uid, const EKEventData& data, const QDateTime& now, QString* error) {
+    icalcomponent* root = icalcomponent_new(ICAL_VCALENDAR_COMPONENT);
+    icalcomponent_add_property(root, icalproperty_new_version("2.0"));
+    icalcomponent_add_property(root, icalproperty_new_prodid("-//Jobslate//Calendar store//EN"));
+    icalcomponent* ev = icalcomponent_new(ICAL_VEVENT_COMPONENT);
+    icalcomponent_add_property(ev, icalproperty_new_uid(utf8(uid).constData()));
+    icalcomponent_add_component(root, ev);
+    ParsedEvent event;
+    event.document = std::make_shared<ICalendarDocument>(root);
+    event.master = ev;
+    event.uid = uid;
+    setUtcStamp(*event.document, ev, ICAL_CREATED_PROPERTY, now);
+    // Every field differs from this blank: all of them are written.
+    event.data.startDate = QDateTime();
+    event.data.allDay = !data.allDay;
+    return encodeChanges(event, data, now, error);
+}
+
+QByteArray encodeChanges(ParsedEvent& event, const EKEventData& d, const QDateTime& now, QString* error) {
+    ICalendarDocument& document = *event.document;
+    icalcomponent* ev = event.master;
+    const EKEventData& old = event.data;
+    if (d.title != old.title) {
+        setTextProperty(document, ev, ICAL_SUMMARY_PROPERTY, d.title);
+        retitleAlarms(document, ev, old.title, d.title);
+    }
+    if (d.notes != old.notes) setTextProperty(document, ev, ICAL_DESCRIPTION_PROPERTY, d.notes);
+    if (d.location != old.location) setTextProperty(document, ev, ICAL_LOCATION_PROPERTY, d.location);
+    if (d.url != old.url) {
+        document.removeProperties(ev, ICAL_URL_PROPERTY);
+        if (!d.url.isEmpty())
+            icalcomponent_add_property(ev, icalproperty_new_url(utf8(d.url.toString()).constData()));
+    }
+    const bool timesChanged =
+        d.startDate != old.startDate || d.endDate != old.endDate || d.allDay != old.allDay;
+    if (timesChanged) writeTimes(document, ev, d);
+    // Alarms of a file may count from the end: a new start or end rewrites those.
+    if (d.alarms != old.alarms || (timesChanged && hasEndRelatedAlarm(ev)))
+        writeAlarms(document, ev, old, d, timesChanged);
+    if (d.recurrenceRules != old.recurrenceRules || (timesChanged && d.allDay != old.allDay))
+        writeRules(document, ev, d);
+    setUtcStamp(document, ev, ICAL_DTSTAMP_PROPERTY, now);
+    setUtcStamp(document, ev, ICAL_LASTMODIFIED_PROPERTY, now);
+    return document.text(error);
+}
+
+QByteArray encodeWithout(ParsedEvent& event) {
+    icalcomponent* calendar = event.document->root();
+    std::vector<icalcomponent*> drop;
+    bool others = false;
+    for (icalcomponent* c = icalcomponent_get_first_component(calendar, ICAL_ANY_COMPONENT); c;
+         c = icalcomponent_get_next_component(calendar, ICAL_ANY_COMPONENT)) {
+        const icalcomponent_kind kind = icalcomponent_isa(c);
+        if (kind == ICAL_VEVENT_COMPONENT && text(icalcomponent_get_uid(c)) == event.uid)
+            drop.push_back(c);
+        else if (kind != ICAL_VTIMEZONE_COMPONENT)
+            others = true;
+    }
+    if (!others) return {};
+    for (icalcomponent* c : drop) event.document->removeComponent(calendar, c);
+    event.master = nullptr;
+    event.changedOccurrences.clear();
+    return event.document->text();
+}
+
+void forEachOccurrence(const ParsedEvent& event, const std::function<bool(const QDateTime&)>& visit) {
+    const ICalendarDocument& document = *event.document;
+    icalcomponent* ev = event.master;
+    // Excluded, or standing for themselves as changed occurrences.
+    QSet<qint64> skipped;
+    for (icalproperty* p = icalcomponent_get_first_property(ev, ICAL_EXDATE_PROPERTY); p;
+         p = icalcomponent_get_next_property(ev, ICAL_EXDATE_PROPERTY)) {
+        const QDateTime ex = readTime(p, document);
+        if (ex.isValid()) skipped.insert(ex.toMSecsSinceEpoch());
+    }
+    for (const ChangedOccurrence& changed : event.changedOccurrences)
+        skipped.insert(changed.occurrence.toMSecsSinceEpoch());
+    std::vector<QDateTime> added;
+    for (icalproperty* p = icalcomponent_get_first_property(ev, ICAL_RDATE_PROPERTY); p;
+         p = icalcomponent_get_next_property(ev, ICAL_RDATE_PROPERTY)) {
+        const icaldatetimeperiodtype rdate = icalproperty_get_rdate(p);
+        const icaltimetype t = icaltime_is_null_time(rdate.time) ? rdate.period.start : rdate.time;
+        const QDateTime when = toDateTime(t, zoneOf(p, document, t));
+        if (when.isValid()) added.push_back(when);
+    }
+    std::sort(added.begin(), added.end());
+
+    // Merges the RDATEs into the rule's occurrences; false once visit asked to stop.
+    size_t nextAdded = 0;
+    QDateTime last;
+    auto give = [&](const QDateTime& when) {
+        if (last.isValid() && when == last) return true;
+        last = when;
+        return skipped.contains(when.toMSecsSinceEpoch()) || visit(when);
+    };
+    auto giveAddedUntil = [&](const QDateTime& limit) {
+        while (nextAdded < added.size() && (!limit.isValid() || added[nextAdded] <= limit)) {
+            if (!give(added[nextAdded++])) return false;
+        }
+        return true;
+    };
+
+    icalrecur_iterator* it = seriesIterator(event);
+    if (!it) {
+        if (giveAddedUntil(event.data.startDate) && give(event.data.startDate)) giveAddedUntil(QDateTime());
+        return;
+    }
+    bool going = true;
+    for (int i = 0; going && i < kMaxOccurrences; ++i) {
         const icaltimetype t = icalrecur_iterator_next(it);
         if (icaltime_is_null_time(t)) break;
         const QDateTime when = toDateTime(t, event.startZone);
-        if (!when.isValid() || excluded.contains(when.toMSecsSinceEpoch())) continue;
-        if (!visit(when)) break;
+        if (when.isValid()) going = giveAddedUntil(when) && give(when);
     }
     icalrecur_iterator_free(it);
+    if (going) giveAddedUntil(QDateTime());
 }
 
 } // namespace ICalendarCodec

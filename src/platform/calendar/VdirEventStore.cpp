@@ -217,12 +217,20 @@ void VdirEventStore::updateAlarms() {
     std::vector<AlarmEvent> alarms;
     for (const auto& [id, stored] : m_events) {
         const EKEventData& data = stored.event.data;
-        if (data.alarms.isEmpty()) continue;
-        ICalendarCodec::ParsedEvent parsed = stored.event;
-        alarms.push_back({id, data.title, data.startDate, data.allDay, data.alarms,
-                          [parsed](const std::function<bool(const QDateTime&)>& visit) {
-                              ICalendarCodec::forEachOccurrence(parsed, visit);
-                          }});
+        if (!data.alarms.isEmpty()) {
+            ICalendarCodec::ParsedEvent parsed = stored.event;
+            alarms.push_back({id, data.title, data.startDate, data.allDay, data.alarms,
+                              [parsed](const std::function<bool(const QDateTime&)>& visit) {
+                                  ICalendarCodec::forEachOccurrence(parsed, visit);
+                              }});
+        }
+        // A changed occurrence has the alarms its own VEVENT holds, at its own time.
+        for (const ICalendarCodec::ChangedOccurrence& changed : stored.event.changedOccurrences) {
+            if (changed.cancelled || changed.data.alarms.isEmpty()) continue;
+            const QDateTime start = changed.data.startDate;
+            alarms.push_back({id, changed.data.title, start, changed.data.allDay, changed.data.alarms,
+                              [start](const std::function<bool(const QDateTime&)>& visit) { visit(start); }});
+        }
     }
     m_alarms->setEvents(std::move(alarms));
 }
@@ -303,12 +311,13 @@ bool VdirEventStore::writeRecord(const EKEventRecord& edited, const EKEventData&
     const QString targetDir = m_root + u'/' + target;
     QString path;
     QByteArray bytes;
+    QString problem;
     QString oldPath;
     if (edited.eventIdentifier.isEmpty()) {
         path = targetDir + u'/' + fileNameForUid(edited.externalIdentifier);
         if (QFileInfo::exists(path))
             return fail(error, QStringLiteral("The file %1 exists already.").arg(path));
-        bytes = ICalendarCodec::encodeNew(edited.externalIdentifier, edited.data, now);
+        bytes = ICalendarCodec::encodeNew(edited.externalIdentifier, edited.data, now, &problem);
     } else {
         auto it = m_events.find(edited.eventIdentifier);
         if (it == m_events.end())
@@ -320,7 +329,7 @@ bool VdirEventStore::writeRecord(const EKEventRecord& edited, const EKEventData&
         EKEventData onDisk = current.data;
         onDisk.calendarIdentifier = it->second.calendarIdentifier;
         const EKEventData merged = mergeEventChanges(onDisk, base, edited.data);
-        bytes = ICalendarCodec::encodeChanges(current, merged, now);
+        bytes = ICalendarCodec::encodeChanges(current, merged, now, &problem);
         path = it->second.path;
         if (merged.calendarIdentifier != it->second.calendarIdentifier) {
             oldPath = path;
@@ -331,9 +340,9 @@ bool VdirEventStore::writeRecord(const EKEventRecord& edited, const EKEventData&
     }
     // A text that would not read back is not written.
     ICalendarCodec::ParsedEvent written;
-    QString reason;
-    if (ICalendarCodec::parse(bytes, &written, &reason) != ICalendarCodec::ParseResult::Event)
-        return fail(error, QStringLiteral("The event cannot be stored: %1").arg(reason));
+    if (bytes.isEmpty() ||
+        ICalendarCodec::parse(bytes, &written, &problem) != ICalendarCodec::ParseResult::Event)
+        return fail(error, QStringLiteral("The event cannot be stored: %1").arg(problem));
     if (!AtomicFile::write(path, bytes, error)) return false;
     if (!oldPath.isEmpty() && !QFile::remove(oldPath)) {
         QFile::remove(path);

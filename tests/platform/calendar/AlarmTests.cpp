@@ -131,6 +131,49 @@ TEST(CalendarAlarms, AlarmOfAnEventWrittenFromOutsideFires) {
     EXPECT_EQ(notifier->shown[0].at, QDateTime(QDate(2026, 1, 1), QTime(9, 30), Qt::UTC));
 }
 
+TEST(CalendarAlarms, OtherProgramsSeriesAlarmAtEachOccurrencesInstant) {
+    struct Case {
+        const char* file;
+        const char* intent;
+        QDateTime from;
+        QStringList shownAt; // UTC
+    };
+    const std::vector<Case> cases = {
+        {"gap-daily.ics",
+         "the occurrence in the spring-forward gap alarms at its RFC 5545 instant",
+         QDateTime(QDate(2026, 3, 27), QTime(0, 0), Qt::UTC),
+         {"2026-03-28T01:20:00Z", "2026-03-29T01:20:00Z", "2026-03-30T00:20:00Z"}},
+        {"repeated-daily.ics",
+         "the occurrence in the repeated hour alarms before its first pass",
+         QDateTime(QDate(2026, 10, 23), QTime(0, 0), Qt::UTC),
+         {"2026-10-24T00:20:00Z", "2026-10-25T00:20:00Z", "2026-10-26T01:20:00Z"}},
+        {"embedded-zone-dates.ics",
+         "the file's own zone, gap start and repeated-hour RDATE",
+         QDateTime(QDate(2026, 3, 28), QTime(0, 0), Qt::UTC),
+         {"2026-03-29T01:20:00Z", "2026-10-25T00:20:00Z"}},
+        {"moved-occurrence.ics",
+         "a moved occurrence alarms at its new time, not its old one",
+         QDateTime(QDate(2026, 3, 9), QTime(0, 0), Qt::UTC),
+         {"2026-03-10T07:45:00Z", "2026-03-11T12:45:00Z", "2026-03-12T07:45:00Z"}},
+        {"cancelled-occurrence.ics",
+         "cancelled and excluded occurrences do not alarm",
+         QDateTime(QDate(2026, 3, 9), QTime(0, 0), Qt::UTC),
+         {"2026-03-10T07:45:00Z", "2026-03-13T07:45:00Z"}},
+    };
+    for (const Case& c : cases) {
+        ScopedManualScheduler clock(c.from);
+        QTemporaryDir dir;
+        writeFile(dir.path() + "/default/" + c.file, calendarCase(c.file));
+        auto notifier = std::make_shared<TimedNotifier>();
+        auto store = VdirEventStore::create(dir.path(), notifier);
+        clock.scheduler.advance(240 * 86400);
+        QStringList shownAt;
+        for (const TimedNotifier::Shown& shown : notifier->shown)
+            shownAt.append(shown.at.toUTC().toString(Qt::ISODate));
+        EXPECT_EQ(shownAt, c.shownAt) << c.file << ": " << c.intent;
+    }
+}
+
 } // namespace
 
 namespace {

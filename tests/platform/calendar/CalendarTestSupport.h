@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QStringList>
 #include <QTimeZone>
+#include <ostream>
 
 // Counts the store's change notices.
 struct ChangeCounter {
@@ -50,6 +51,19 @@ inline void copyFixtureCalendar(const QString& name, const QString& root) {
     QDir().mkpath(root + u'/' + name);
     for (const QString& file : QDir(from).entryList(QDir::Files))
         QFile::copy(from + u'/' + file, root + u'/' + name + u'/' + file);
+}
+
+// Readable failure messages for Qt strings.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& list, std::ostream* os) {
+    *os << '[' << list.join(QStringLiteral(", ")).toStdString() << ']';
+}
+
+// A file of tests/fixtures/calendar/cases.
+inline QByteArray calendarCase(const QString& name) {
+    return readFile(QStringLiteral(JOBSLATE_FIXTURES "/calendar/cases/") + name);
 }
 
 inline QTimeZone berlin() {

@@ -216,6 +216,25 @@ TEST_F(VdirEventStoreTest, ReadsAnotherProgramsFilesAndKeepsWhatItDoesNotUse) {
     EXPECT_EQ(readFile(root() + "/work/broken.ics"), broken);
 }
 
+TEST_F(VdirEventStoreTest, EveryCaseLoadsAndTakesAnEditThroughTheStore) {
+    copyFixtureCalendar("cases", root());
+    WarningCapture warnings;
+    auto store = VdirEventStore::create(root());
+    const QStringList files = QDir(root() + "/cases").entryList({"*.ics"}, QDir::Files);
+    ASSERT_FALSE(files.isEmpty());
+    for (const QString& file : files) {
+        const QString id = "cases/" + file.chopped(4);
+        auto event = store->eventWithIdentifier(id);
+        ASSERT_TRUE(event) << id.toStdString();
+        event->setTitle(event->title() + " (edited)");
+        QString error;
+        EXPECT_TRUE(store->saveEvent(event, EKSpanFutureEvents, true, &error))
+            << id.toStdString() << ": " << error.toStdString();
+        EXPECT_EQ(VdirEventStore::create(root())->eventWithIdentifier(id)->title(), event->title());
+    }
+    EXPECT_TRUE(warnings.messages().isEmpty()) << warnings.messages().join("\n").toStdString();
+}
+
 TEST_F(VdirEventStoreTest, ChangingAlarmsKeepsWhatTheOtherAlarmsOfTheFileHold) {
     writeFile(root() + "/shared/meeting.ics",
               "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Test//EN\r\n"
