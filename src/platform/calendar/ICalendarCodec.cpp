@@ -7,6 +7,9 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <deque>
+#include <limits>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -88,8 +91,32 @@ template <typename OffsetAt> qint64 instantOfWallTime(qint64 wall, const OffsetA
 }
 
 // Offsets from UTC at an instant (seconds since 1970).
+
+// Qt works a zone's rule out afresh for each question about a date past the zone's table, which
+// for most zones is every date since their last rule change: the offsets are kept by the stretch
+// of time in which each holds.
 int offsetInZone(const QTimeZone& zone, qint64 at) {
-    return zone.offsetFromUtc(QDateTime::fromSecsSinceEpoch(at, Qt::UTC));
+    struct Stretch {
+        qint64 from;
+        qint64 to;
+        int offset;
+    };
+    constexpr size_t kKept = 64;
+    thread_local std::map<QByteArray, std::deque<Stretch>> known;
+    std::deque<Stretch>& stretches = known[zone.id()];
+    for (const Stretch& s : stretches) {
+        if (at >= s.from && at < s.to) return s.offset;
+    }
+    const QDateTime t = QDateTime::fromSecsSinceEpoch(at, Qt::UTC);
+    const QTimeZone::OffsetData before = zone.previousTransition(t.addMSecs(1));
+    const QTimeZone::OffsetData after = zone.nextTransition(t);
+    const Stretch s{
+        before.atUtc.isValid() ? before.atUtc.toSecsSinceEpoch() : std::numeric_limits<qint64>::min(),
+        after.atUtc.isValid() ? after.atUtc.toSecsSinceEpoch() : std::numeric_limits<qint64>::max(),
+        zone.offsetFromUtc(t)};
+    if (stretches.size() == kKept) stretches.pop_front();
+    stretches.push_back(s);
+    return s.offset;
 }
 
 int offsetInEmbeddedZone(icaltimezone* zone, qint64 at) {
