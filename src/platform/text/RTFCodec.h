@@ -45,8 +45,13 @@ std::optional<AttributedString> read(const QByteArray& rtf, QString* error = nul
 // as PNG or JPEG pictures and other attachments are left out (plain RTF cannot hold them).
 QByteArray write(const AttributedString& text, AttachmentFiles* files = nullptr);
 
-// A file name that stays inside its folder: the last path component, with characters that are
-// unsafe in file names replaced; "." and ".." and empty names become "Attachment".
+// The names that the flattened RTFD form keeps for a folder's own name and its files' attributes: ".",
+// "..", "__@PreferredName@__" and "__@UTF8PreferredName@__". No attachment has them.
+bool isReservedName(QStringView name);
+
+// A file name that stays inside its folder: the last path component, with characters that are unsafe
+// in file names replaced, at most 200 characters; a name like a save's temporary loses its leading
+// dot; empty and reserved names become "Attachment".
 QString safeFileName(const QString& name);
 
 } // namespace RTFCodec

@@ -23,7 +23,7 @@ constexpr qint64 kMaxFolderFileSize = qint64(1) << 31;
 
 // Names that carry the folder's own name and its files' attributes, not files.
 bool isSpecialName(QByteArrayView name) {
-    return name == "." || name == ".." || name == "__@PreferredName@__" || name == "__@UTF8PreferredName@__";
+    return RTFCodec::isReservedName(QString::fromUtf8(name));
 }
 
 void appendU32(QByteArray& out, quint32 v) {

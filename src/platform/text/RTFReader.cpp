@@ -1,3 +1,4 @@
+#include "platform/AtomicFile.h"
 #include "platform/text/CodePages.h"
 #include "platform/text/RTFCodec.h"
 
@@ -992,15 +993,22 @@ std::optional<AttributedString> read(const QByteArray& rtf, QString* error, cons
     return reader.run(error);
 }
 
+bool isReservedName(QStringView name) {
+    return name == QLatin1String(".") || name == QLatin1String("..") ||
+           name == QLatin1String("__@PreferredName@__") || name == QLatin1String("__@UTF8PreferredName@__");
+}
+
 QString safeFileName(const QString& name) {
     QString n = name;
     const qsizetype slash = std::max(n.lastIndexOf(QLatin1Char('/')), n.lastIndexOf(QLatin1Char('\\')));
     if (slash >= 0) n = n.mid(slash + 1);
     for (QChar& c : n)
         if (c.unicode() < 0x20 || c == QLatin1Char(':')) c = QLatin1Char('_');
-    n = n.trimmed();
-    if (n.isEmpty() || n == QLatin1String(".") || n == QLatin1String("..")) n = QStringLiteral("Attachment");
     if (n.size() > 200) n = n.right(200);
+    n = n.trimmed();
+    // A name like a save's temporary would be removed as a leftover: it loses its leading dot.
+    while (AtomicFile::isTemporaryName(n)) n = n.mid(1).trimmed();
+    if (n.isEmpty() || isReservedName(n)) n = QStringLiteral("Attachment");
     return n;
 }
 

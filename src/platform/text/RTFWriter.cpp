@@ -1,4 +1,3 @@
-#include "platform/AtomicFile.h"
 #include "platform/text/CodePages.h"
 #include "platform/text/RTFCodec.h"
 
@@ -254,8 +253,6 @@ QString Writer::fileNameFor(const TextAttachment& attachment) {
     QString name = RTFCodec::safeFileName(attachment.fileName);
     if (name.compare(QLatin1String("TXT.rtf"), Qt::CaseInsensitive) == 0)
         name = QStringLiteral("Attachment.rtf");
-    // A name like a save's temporary would be removed as a leftover: it loses its leading dot.
-    while (AtomicFile::isTemporaryName(name)) name = name.mid(1);
     const QFileInfo info(name);
     QString base = info.completeBaseName();
     QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
