@@ -169,14 +169,37 @@ void appendEntries(QList<NamedEntry>& list, const AttachmentFiles& entries) {
     }
 }
 
-// Writes one file in place of what is there; a link is replaced, not written through.
+// Removes the entry at path: a folder with all it holds, a link but not what it points to.
+bool removeEntry(const QFileInfo& info) {
+    if (info.isDir() && !info.isSymLink()) return QDir(info.filePath()).removeRecursively();
+    return QFile::remove(info.filePath());
+}
+
+// Writes one file in place of what is there; a link is replaced, not written through, and a folder
+// (an attached folder of an earlier save) goes.
 bool saveFile(const QString& path, const QByteArray& data) {
-    if (QFileInfo(path).isSymLink() && !QFile::remove(path)) return false;
+    const QFileInfo info(path);
+    if ((info.isSymLink() || info.isDir()) && !removeEntry(info)) return false;
     return AtomicFile::write(path, data);
 }
 
+// Removes from an attached folder what an earlier save put there and this one did not write, so that
+// it does not come back as part of the folder. Temporaries are left to the leftover cleanup.
+bool removeOthers(const QDir& dir, const QSet<QString>& written, QString* error) {
+    const auto filter = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+    for (const QFileInfo& info : dir.entryInfoList(filter)) {
+        if (written.contains(info.fileName()) || AtomicFile::isTemporaryName(info.fileName())) continue;
+        if (!removeEntry(info)) {
+            if (error) *error = QStringLiteral("Cannot remove %1.").arg(info.filePath());
+            return false;
+        }
+    }
+    return true;
+}
+
 // Writes the entries into an existing folder, attached folders as folders. Names are made safe, so that
-// nothing is written outside the folder; a name that two entries reduce to is written once.
+// nothing is written outside the folder; a name that two entries reduce to is written once. An attached
+// folder (depth above 0) ends up holding these entries only.
 bool writeEntries(const QDir& dir, const AttachmentFiles& entries, int depth, QString* error) {
     // Leftovers of interrupted saves go, also those of entries that this save no longer writes.
     AtomicFile::removeLeftoversIn(dir.path());
@@ -205,7 +228,7 @@ bool writeEntries(const QDir& dir, const AttachmentFiles& entries, int depth, QS
         }
         if (!writeEntries(QDir(path), *folder, depth + 1, error)) return false;
     }
-    return true;
+    return depth == 0 || removeOthers(dir, written, error);
 }
 
 // The files of a folder and, flattened, its folders; symbolic links and the temporaries of interrupted

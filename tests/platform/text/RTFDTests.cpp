@@ -343,6 +343,50 @@ TEST(RTFD, AnAttachmentNamedLikeASaveTemporaryKeepsItsBytesInTheFolder) {
     EXPECT_EQ(back->attachments()[1].data, QByteArray("other"));
 }
 
+TEST(RTFD, AFolderWrittenAgainHoldsWhatTheTextHoldsNow) {
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
+    const QString folder = temp.filePath(QStringLiteral("Doc.rtfd"));
+    const auto attachedFolder = [](const QString& name, const RTFCodec::AttachmentFiles& entries) {
+        TextAttachment a{name, RTFDCodec::serialiseFolder(entries)};
+        a.isFolder = true;
+        return a;
+    };
+    const RTFCodec::PackageFile sub(RTFDCodec::serialiseFolder({{QStringLiteral("d.txt"), QByteArray("d")}}),
+                                    true);
+    AttributedString before(QStringLiteral("files: "));
+    before.appendAttachment(
+        attachedFolder(QStringLiteral("Notes"), {{QStringLiteral("a.txt"), QByteArray("a")},
+                                                 {QStringLiteral("b.txt"), QByteArray("b")},
+                                                 {"sub", sub}}));
+    before.appendAttachment(attachedFolder(QStringLiteral("Swap"), {{QStringLiteral("x"), QByteArray("x")}}));
+    QString error;
+    ASSERT_TRUE(RTFDCodec::writeFolder(before, folder, &error)) << error.toStdString();
+
+    // The attached folder lost a file and its folder became a file; the other attached folder became a
+    // file. Nothing of the earlier save comes back, and no save fails on what it left.
+    AttributedString after(QStringLiteral("files: "));
+    after.appendAttachment(
+        attachedFolder(QStringLiteral("Notes"), {{QStringLiteral("a.txt"), QByteArray("a")},
+                                                 {QStringLiteral("sub"), QByteArray("file")}}));
+    after.appendAttachment({QStringLiteral("Swap"), QByteArrayLiteral("now a file")});
+    ASSERT_TRUE(RTFDCodec::writeFolder(after, folder, &error)) << error.toStdString();
+    std::optional<AttributedString> back = RTFDCodec::readFolder(folder, &error);
+    ASSERT_TRUE(back.has_value()) << error.toStdString();
+    EXPECT_TRUE(*back == after);
+
+    // An entry of an attached folder named like a save's temporary is kept, under a name without its dot.
+    AttributedString temporary(QStringLiteral("files: "));
+    temporary.appendAttachment(attachedFolder(
+        QStringLiteral("Notes"), {{QStringLiteral(".a.txt.jobslate-tmp-Ab12Cd"), QByteArray("a")}}));
+    ASSERT_TRUE(RTFDCodec::writeFolder(temporary, folder, &error)) << error.toStdString();
+    back = RTFDCodec::readFolder(folder, &error);
+    ASSERT_TRUE(back.has_value()) << error.toStdString();
+    ASSERT_EQ(back->attachments().size(), 1);
+    EXPECT_EQ(RTFDCodec::parseFolder(back->attachments()[0].data),
+              (RTFCodec::AttachmentFiles{{QStringLiteral("a.txt.jobslate-tmp-Ab12Cd"), QByteArray("a")}}));
+}
+
 TEST(RTFD, WritingAFolderRemovesLeftoversOfInterruptedSaves) {
     QTemporaryDir temp;
     ASSERT_TRUE(temp.isValid());
