@@ -7,6 +7,10 @@
 #include <QSet>
 #include <QtEndian>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 using RTFCodec::AttachmentFiles;
@@ -231,6 +235,24 @@ bool writeEntries(const QDir& dir, const AttachmentFiles& entries, int depth, QS
     return depth == 0 || removeOthers(dir, written, error);
 }
 
+// The bytes of the regular file at path, opened without following a link and without waiting on a FIFO
+// or a device; nothing for anything else and for files over the size limit.
+std::optional<QByteArray> readRegularFile(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return std::nullopt;
+    std::optional<QByteArray> data;
+    struct stat st;
+    QFile file;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kMaxFolderFileSize &&
+        file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
+        data = file.readAll();
+        file.close();
+    }
+    ::close(fd);
+    return data;
+}
+
 // The files of a folder and, flattened, its folders; symbolic links and the temporaries of interrupted
 // saves are left out.
 AttachmentFiles readEntries(const QString& folderPath, int depth) {
@@ -246,9 +268,8 @@ AttachmentFiles readEntries(const QString& folderPath, int depth) {
                     PackageFile(RTFDCodec::serialiseFolder(readEntries(info.filePath(), depth + 1)), true));
             continue;
         }
-        if (info.size() > kMaxFolderFileSize) continue;
-        QFile f(info.filePath());
-        if (f.open(QIODevice::ReadOnly)) entries.insert(info.fileName(), PackageFile(f.readAll()));
+        if (std::optional<QByteArray> data = readRegularFile(info.filePath()))
+            entries.insert(info.fileName(), PackageFile(*data));
     }
     return entries;
 }
@@ -346,16 +367,16 @@ bool writeFolder(const AttributedString& text, const QString& folderPath, QStrin
 }
 
 std::optional<AttributedString> readFolder(const QString& folderPath, QString* error) {
-    const QDir dir(folderPath);
-    QFile textFile(dir.filePath(kTextFile));
-    if (!textFile.open(QIODevice::ReadOnly)) {
-        if (error) *error = QStringLiteral("Cannot read %1.").arg(textFile.fileName());
+    // The text is a file in the folder: a link or anything else is no text of it.
+    const QString textPath = QDir(folderPath).filePath(kTextFile);
+    const std::optional<QByteArray> rtf = readRegularFile(textPath);
+    if (!rtf) {
+        if (error) *error = QStringLiteral("Cannot read %1.").arg(textPath);
         return std::nullopt;
     }
-    const QByteArray rtf = textFile.readAll();
     AttachmentFiles files = readEntries(folderPath, 0);
     files.remove(kTextFile);
-    return RTFCodec::read(rtf, error, files);
+    return RTFCodec::read(*rtf, error, files);
 }
 
 } // namespace RTFDCodec

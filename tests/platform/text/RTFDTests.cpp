@@ -9,7 +9,11 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 
+#include <functional>
+
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using namespace TextTestSupport;
 
@@ -385,6 +389,33 @@ TEST(RTFD, AFolderWrittenAgainHoldsWhatTheTextHoldsNow) {
     ASSERT_EQ(back->attachments().size(), 1);
     EXPECT_EQ(RTFDCodec::parseFolder(back->attachments()[0].data),
               (RTFCodec::AttachmentFiles{{QStringLiteral("a.txt.jobslate-tmp-Ab12Cd"), QByteArray("a")}}));
+}
+
+TEST(RTFD, AFoldersTextIsReadOnlyFromAFileInIt) {
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
+    const QString outside = temp.filePath(QStringLiteral("outside.rtf"));
+    {
+        QFile f(outside);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("{\\rtf1 secret}");
+    }
+    const std::function<bool(const QString&)> texts[] = {
+        [&](const QString& path) { return QFile::link(outside, path); },
+        [](const QString& path) {
+            return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+        }, // never written
+        [](const QString& path) { return QDir().mkdir(path); },
+    };
+    for (const auto& makeText : texts) {
+        QTemporaryDir folder;
+        ASSERT_TRUE(folder.isValid());
+        const QString path = folder.filePath(QStringLiteral("TXT.rtf"));
+        ASSERT_TRUE(makeText(path));
+        QString error;
+        EXPECT_FALSE(RTFDCodec::readFolder(folder.path(), &error).has_value()) << error.toStdString();
+        EXPECT_EQ(error, QStringLiteral("Cannot read %1.").arg(path));
+    }
 }
 
 TEST(RTFD, WritingAFolderRemovesLeftoversOfInterruptedSaves) {
