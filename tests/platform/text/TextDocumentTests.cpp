@@ -92,12 +92,12 @@ TEST(TextDocumentConverter, EditsMadeInTheDocumentComeBack) {
 }
 
 TEST(TextDocumentConverter, ALongParagraphOfManyRunsConvertsInLinearTime) {
-    // A quadratic search for line ends grew some fiftyfold.
+    // A quadratic search for line ends grew some hundredfold and more.
     const auto convert = [](const AttributedString& s) {
         QTextDocument document;
         TextDocumentConverter::toDocument(s, &document);
     };
-    EXPECT_LT(growthOfEightfoldParagraph(10000, convert), 24.0);
+    EXPECT_LT(growthOfSixteenfoldParagraph(5000, convert), 48.0);
     const AttributedString s = longParagraphOfManyRuns(20000);
     QTextDocument document;
     TextDocumentConverter::toDocument(s, &document);

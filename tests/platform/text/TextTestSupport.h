@@ -131,10 +131,10 @@ inline AttributedString longParagraphOfManyRuns(int runs) {
     return s;
 }
 
-// How much longer work on a paragraph of 8n runs takes than on one of n runs: about 8 when the
+// How much longer work on a paragraph of 16n runs takes than on one of n runs: about 16 when the
 // work is linear, far more when it is quadratic. The fastest of a few tries is taken, so a busy
 // machine slows the ratio down less than it would slow down a single timing.
-template <typename Work> double growthOfEightfoldParagraph(int runs, Work work) {
+template <typename Work> double growthOfSixteenfoldParagraph(int runs, Work work) {
     const auto fastest = [&work](const AttributedString& s) {
         qint64 best = std::numeric_limits<qint64>::max();
         for (int i = 0; i < 5; ++i) {
@@ -145,7 +145,7 @@ template <typename Work> double growthOfEightfoldParagraph(int runs, Work work) 
         }
         return double(std::max<qint64>(best, 1));
     };
-    return fastest(longParagraphOfManyRuns(8 * runs)) / fastest(longParagraphOfManyRuns(runs));
+    return fastest(longParagraphOfManyRuns(16 * runs)) / fastest(longParagraphOfManyRuns(runs));
 }
 
 } // namespace TextTestSupport
