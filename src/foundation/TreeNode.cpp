@@ -157,6 +157,7 @@ void TTreeNode::SetExpanded(bool expanded) {
     const bool old = m_expanded;
     m_expanded = expanded;
     if (old == expanded) return;
+    const Ref<TTreeNode> self = Ref<TTreeNode>::retain(this); // an observer may let go of it
     TTreeNodeNotice::ExpandedChanged(this);
     HandleExpandStateChanged();
 }
@@ -175,7 +176,10 @@ void TTreeNode::InsertChild(TTreeNode* node, qint64 index, bool appendOutside) {
     if (!appendOutside && (index < 0 || index > count)) return;
     const qint64 row = index < 0 || index >= count ? count : index;
 
-    Ref<TTreeNode> keep = Ref<TTreeNode>::retain(node);
+    // An observer or a hook may let go of any of the three (an emptied parent may leave its own);
+    // each stays alive until the hooks have run.
+    const Ref<TTreeNode> keep[] = {Ref<TTreeNode>::retain(node), Ref<TTreeNode>::retain(this),
+                                   Ref<TTreeNode>::retain(oldParent)};
     if (!movingWithin || row != oldRow) {
         TTreeNodeNotice notice(oldRow >= 0 ? oldParent : nullptr, oldRow, oldRow, this, row);
         notice.Will();
@@ -210,7 +214,7 @@ void TTreeNode::RemoveChild(TTreeNode* node) {
 void TTreeNode::RemoveChild(qint64 index) {
     TTreeNode* node = GetChild(index);
     if (!node) return;
-    Ref<TTreeNode> keep = Ref<TTreeNode>::retain(node);
+    const Ref<TTreeNode> keep[] = {Ref<TTreeNode>::retain(node), Ref<TTreeNode>::retain(this)};
     const bool linked = node->m_parent == this;
     TTreeNodeNotice notice(this, index, index, nullptr, -1);
     notice.Will();
@@ -223,6 +227,7 @@ void TTreeNode::RemoveChild(qint64 index) {
 
 void TTreeNode::RemoveAllChildren() {
     if (!m_children) return;
+    const Ref<TTreeNode> self = Ref<TTreeNode>::retain(this); // a child's hook may let go of it
     // The copy keeps the children alive until their hooks have run.
     Ref<TObjectArray> children = Ref<TObjectArray>::adopt(TObjectArray::CreateWithArray(m_children));
     std::vector<TTreeNode*> unlinked;

@@ -15,7 +15,9 @@
 // Order: observers hear "will" before a change and "did" after it; the hooks run after the "did",
 // with the lists and links in their new state. A move runs the old parent's HandleChildrenChanged,
 // the node's HandleParentChanged, then the new parent's HandleChildrenChanged; a removal runs each
-// removed node's HandleParentChanged, then the parent's HandleChildrenChanged.
+// removed node's HandleParentChanged, then the parent's HandleChildrenChanged. The nodes a change
+// names (the node, its old and new parent) stay alive until its hooks have run, even when an
+// observer or a hook lets go of them meanwhile.
 //
 // Archive keys: "children" (the children array as a nested archive) and "expanded".
 class TTreeNode : public TObject {

@@ -5,7 +5,9 @@
 #include <QPersistentModelIndex>
 #include <functional>
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
+#include <random>
 
 namespace {
 
@@ -348,6 +350,215 @@ TEST_F(TreeNodeObserverTest, NeitherNodesNorObserversAreLeftDangling) {
     late.reset();
     root->GetChild(1)->RemoveChild(qint64(0));
     EXPECT_EQ(last.log.last(), "did remove b 0-0 of 0");
+}
+
+// Keeps its own copy of the children lists of the subtrees it watches, changed only by what it
+// hears, and notes every notice whose rows do not match the tree.
+class Mirror : public TTreeNodeObserver {
+public:
+    QStringList faults;
+
+    void Watch(TTreeNode* node) {
+        node->AddObserver(this);
+        Copy(node);
+    }
+    // Where the copy and the tree differ below the watched nodes.
+    void Compare() {
+        for (TTreeNode* node : ObservedNodes()) Compare(node);
+    }
+
+    void WillInsertChildren(TTreeNode* p, qint64 first, qint64 last) override {
+        Begin("insert");
+        if (first != last || first < 0 || first > qint64(m_children[p].size()))
+            Fault("will insert", p, first);
+    }
+    void DidInsertChildren(TTreeNode* p, qint64 first, qint64) override {
+        End("insert");
+        TTreeNode* node = p->GetChild(first);
+        if (!node || first > qint64(m_children[p].size())) return Fault("did insert", p, first);
+        m_children[p].insert(m_children[p].begin() + first, node);
+        Copy(node);
+    }
+    void WillRemoveChildren(TTreeNode* p, qint64 first, qint64 last) override {
+        Begin("remove");
+        for (qint64 row = first; row <= last; ++row)
+            if (!Listed(p, row)) Fault("will remove", p, row);
+    }
+    void DidRemoveChildren(TTreeNode* p, qint64 first, qint64 last) override {
+        End("remove");
+        std::vector<TTreeNode*>& list = m_children[p];
+        if (first < 0 || last >= qint64(list.size())) return Fault("did remove", p, first);
+        list.erase(list.begin() + first, list.begin() + last + 1);
+    }
+    void WillMoveChild(TTreeNode* from, qint64 oldRow, TTreeNode*, qint64) override {
+        Begin("move");
+        m_moving = Listed(from, oldRow) ? from->GetChild(oldRow) : nullptr;
+        if (!m_moving) Fault("will move", from, oldRow);
+    }
+    void DidMoveChild(TTreeNode* from, qint64 oldRow, TTreeNode* to, qint64 newRow) override {
+        End("move");
+        if (!m_moving) return;
+        m_children[from].erase(m_children[from].begin() + oldRow);
+        std::vector<TTreeNode*>& list = m_children[to];
+        if (newRow < 0 || newRow > qint64(list.size()) || to->GetChild(newRow) != m_moving)
+            return Fault("did move", to, newRow);
+        list.insert(list.begin() + newRow, m_moving);
+    }
+
+private:
+    void Copy(TTreeNode* node) {
+        std::vector<TTreeNode*>& list = m_children[node];
+        list.clear();
+        for (qint64 i = 0; i < node->ChildCount(); ++i) {
+            list.push_back(node->GetChild(i));
+            Copy(node->GetChild(i));
+        }
+    }
+    void Compare(TTreeNode* node) {
+        const std::vector<TTreeNode*>& list = m_children[node];
+        bool same = qint64(list.size()) == node->ChildCount();
+        for (size_t i = 0; same && i < list.size(); ++i) same = list[i] == node->GetChild(qint64(i));
+        if (!same) return Fault("children of", node, node->ChildCount());
+        for (TTreeNode* child : list) Compare(child);
+    }
+    bool Listed(TTreeNode* p, qint64 row) {
+        const std::vector<TTreeNode*>& list = m_children[p];
+        return row >= 0 && row < qint64(list.size()) && list[size_t(row)] == p->GetChild(row);
+    }
+    void Begin(const QString& what) {
+        if (!m_pending.isEmpty()) faults << "will " + what + " inside " + m_pending;
+        m_pending = what;
+    }
+    void End(const QString& what) {
+        if (m_pending != what) faults << "did " + what + " after will " + m_pending;
+        m_pending.clear();
+    }
+    void Fault(const char* what, TTreeNode* node, qint64 row) {
+        faults << QStringLiteral("%1 %2 %3").arg(what, probe(node)->name).arg(row);
+    }
+
+    std::map<TTreeNode*, std::vector<TTreeNode*>> m_children;
+    TTreeNode* m_moving = nullptr;
+    QString m_pending;
+};
+
+TEST_F(TreeNodeObserverTest, RandomChangesKeepEveryObserversCopyInStep) {
+    // Two trees of nodes n0..n13; observers on each root, on both, and on inner nodes as well as a root.
+    std::vector<Ref<TTreeProbe>> nodes;
+    for (int i = 0; i < 14; ++i)
+        nodes.push_back(Ref<TTreeProbe>::adopt(TTreeProbe::Make(QString("n%1").arg(i))));
+    for (size_t i = 2; i < nodes.size(); ++i) nodes[(i - 2) / 2]->AddChild(nodes[i].get());
+    Mirror left, right, both, inner;
+    left.Watch(nodes[0].get());
+    right.Watch(nodes[1].get());
+    both.Watch(nodes[0].get());
+    both.Watch(nodes[1].get());
+    inner.Watch(nodes[2].get());
+    inner.Watch(nodes[3].get());
+    inner.Watch(nodes[0].get());
+
+    using Operation = void (*)(TTreeNode * target, TTreeNode * node, qint64 index);
+    const std::pair<const char*, Operation> operations[] = {
+        {"InsertChild", [](TTreeNode* t, TTreeNode* n, qint64 i) { t->InsertChild(n, i); }},
+        {"InsertChild exact", [](TTreeNode* t, TTreeNode* n, qint64 i) { t->InsertChild(n, i, false); }},
+        {"AddChild", [](TTreeNode* t, TTreeNode* n, qint64) { t->AddChild(n); }},
+        {"InsertChildBefore", [](TTreeNode* t, TTreeNode* n, qint64) { t->InsertChildBefore(n); }},
+        {"InsertChildAfter", [](TTreeNode* t, TTreeNode* n, qint64) { t->InsertChildAfter(n); }},
+        {"RemoveFromParent", [](TTreeNode*, TTreeNode* n, qint64) { n->RemoveFromParent(); }},
+        {"RemoveChild at", [](TTreeNode* t, TTreeNode*, qint64 i) { t->RemoveChild(i); }},
+        {"SetExpanded", [](TTreeNode*, TTreeNode* n, qint64) { n->SetExpanded(!n->IsExpanded()); }},
+        {"RemoveAllChildren", [](TTreeNode* t, TTreeNode*, qint64) { t->RemoveAllChildren(); }}, // rarely
+    };
+    std::mt19937 random(7);
+    auto pick = [&](size_t n) { return size_t(random() % n); };
+    for (int step = 0; step < 3000; ++step) {
+        TTreeProbe* node = nodes[pick(nodes.size())].get();
+        TTreeProbe* target = nodes[pick(nodes.size())].get();
+        const qint64 index = qint64(pick(size_t(target->ChildCount()) + 3)) - 1;
+        const auto& [what, operation] = operations[pick(std::size(operations) - (step % 50 == 0 ? 0 : 1))];
+        operation(target, node, index);
+        for (Mirror* m : {&left, &right, &both, &inner}) {
+            m->Compare();
+            ASSERT_TRUE(m->faults.isEmpty())
+                << "step " << step << " " << what << " " << probe(node)->name.toStdString() << " / "
+                << probe(target)->name.toStdString() << " " << index << ": "
+                << m->faults.join("; ").toStdString();
+        }
+    }
+}
+
+// A node that a hook or its only owner lets go of in the middle of a change stays alive until the
+// change is done: the hooks run after it, and the observers told after, see a live node.
+TEST_F(TreeNodeObserverTest, ANodeReleasedDuringItsOwnChangeLivesUntilTheChangeIsDone) {
+    // Owns the node it watches, like a window its document, and lets it go at the first "did".
+    struct Owner : TTreeNodeObserver {
+        Ref<TTreeNode> held;
+        void DidRemoveChildren(TTreeNode*, qint64, qint64) override { held = Ref<TTreeNode>(); }
+        void DidMoveChild(TTreeNode*, qint64, TTreeNode*, qint64) override { held = Ref<TTreeNode>(); }
+        void DidChangeExpanded(TTreeNode*) override { held = Ref<TTreeNode>(); }
+    };
+    struct Case {
+        const char* what;
+        // Given root(a(a1,a2),b), where root holds the only reference to a, changes it.
+        std::function<void(TTreeProbe* root, TTreeProbe* a)> change;
+    };
+    auto ownedByObserver = [](TTreeProbe* a, Owner& owner) {
+        owner.held = Ref<TTreeNode>::retain(a);
+        a->RemoveFromParent();
+        a->AddObserver(&owner);
+    };
+    const Case cases[] = {
+        {"the emptied old parent leaves while its child moves out",
+         [](TTreeProbe* root, TTreeProbe* a) {
+             TTreeProbe* a1 = probe(a->GetChild(0));
+             a->RemoveChild(qint64(1));
+             a->onChildrenChanged = [](TTreeProbe* n) {
+                 if (!n->HasChildren()) n->RemoveFromParent();
+             };
+             a1->onParentChanged = [](TTreeProbe* n) {
+                 EXPECT_EQ(probe(n->parentMoves.last().first)->name, "a");
+             };
+             root->GetChild(1)->AddChild(a1);
+         }},
+        {"a child's hook takes its parent out while all children are removed",
+         [](TTreeProbe*, TTreeProbe* a) {
+             probe(a->GetChild(0))->onParentChanged = [a](TTreeProbe*) { a->RemoveFromParent(); };
+             a->RemoveAllChildren();
+         }},
+        {"the owner lets go after a removal",
+         [&](TTreeProbe*, TTreeProbe* a) {
+             Owner owner;
+             ownedByObserver(a, owner);
+             a->RemoveChild(qint64(0));
+         }},
+        {"the owner lets go after a move within",
+         [&](TTreeProbe*, TTreeProbe* a) {
+             Owner owner;
+             ownedByObserver(a, owner);
+             a->InsertChild(a->GetChild(0), 1);
+         }},
+        {"the owner lets go after an expansion",
+         [&](TTreeProbe*, TTreeProbe* a) {
+             Owner owner;
+             ownedByObserver(a, owner);
+             a->SetExpanded(true);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Ref<TTreeProbe> root = Ref<TTreeProbe>::adopt(TTreeProbe::Make("root"));
+        for (const char* name : {"a", "b"}) {
+            Ref<TTreeProbe> child = Ref<TTreeProbe>::adopt(TTreeProbe::Make(name));
+            root->AddChild(child.get());
+        }
+        auto* a = probe(root->GetChild(0));
+        for (const char* name : {"a1", "a2"}) {
+            Ref<TTreeProbe> child = Ref<TTreeProbe>::adopt(TTreeProbe::Make(name));
+            a->AddChild(child.get());
+        }
+        c.change(root.get(), a);
+        EXPECT_EQ(childNames(root.get()), QStringList{"b"});
+    }
 }
 
 } // namespace
