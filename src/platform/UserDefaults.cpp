@@ -8,7 +8,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QStandardPaths>
+#include <cmath>
+#include <limits>
 #include <memory>
 
 namespace {
@@ -19,6 +22,41 @@ bool textIsTrue(const QString& text) {
     const QString t = text.trimmed();
     return t.compare(QLatin1String("YES"), Qt::CaseInsensitive) == 0 ||
            t.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 || t.toLongLong() != 0;
+}
+
+// Equal and of the same kinds: a boolean is not the number 1, nor an integer the equal double.
+bool sameValue(const QVariant& a, const QVariant& b) {
+    if (a.metaType() != b.metaType()) return false;
+    switch (a.metaType().id()) {
+    case QMetaType::QVariantMap: {
+        const QVariantMap x = a.toMap(), y = b.toMap();
+        if (x.size() != y.size()) return false;
+        for (auto i = x.begin(), j = y.begin(); i != x.end(); ++i, ++j)
+            if (i.key() != j.key() || !sameValue(*i, *j)) return false;
+        return true;
+    }
+    case QMetaType::QVariantList: {
+        const QVariantList x = a.toList(), y = b.toList();
+        if (x.size() != y.size()) return false;
+        for (qsizetype i = 0; i < x.size(); ++i)
+            if (!sameValue(x[i], y[i])) return false;
+        return true;
+    }
+    default:
+        return a == b;
+    }
+}
+
+// Cut toward zero and held to the range (no NaN or overflow reaches the cast).
+qint64 toInteger(double d) {
+    if (std::isnan(d)) return 0;
+    if (d >= 9223372036854775807.0) return std::numeric_limits<qint64>::max();
+    if (d <= -9223372036854775808.0) return std::numeric_limits<qint64>::min();
+    return qint64(d);
+}
+
+bool sameValues(const QVariantMap& a, const QVariantMap& b) {
+    return sameValue(QVariant(a), QVariant(b));
 }
 
 } // namespace
@@ -41,12 +79,12 @@ QString UserDefaults::defaultFilePath() {
 }
 
 UserDefaults::UserDefaults(const QString& filePath, QObject* parent) : QObject(parent), m_filePath(filePath) {
-    load();
+    m_values = readFile().value_or(QVariantMap());
 }
 
-void UserDefaults::load() {
+std::optional<QVariantMap> UserDefaults::readFile() const {
     QFile file(m_filePath);
-    if (!file.exists()) return;
+    if (!file.exists()) return QVariantMap();
     QString why;
     QVariant root;
     if (file.open(QIODevice::ReadOnly))
@@ -54,16 +92,14 @@ void UserDefaults::load() {
     else
         why = file.errorString();
     file.close();
-    if (root.metaType().id() == QMetaType::QVariantMap) {
-        m_values = root.toMap();
-        return;
-    }
+    if (root.metaType().id() == QMetaType::QVariantMap) return root.toMap();
     const QString aside = m_filePath + QStringLiteral(".unreadable");
     QFile::remove(aside);
     QFile::rename(m_filePath, aside);
     Diagnostics::warning(
         QStringLiteral("the defaults in %1 could not be read (%2); kept as %3")
             .arg(m_filePath, why.isEmpty() ? QStringLiteral("not a dictionary") : why, aside));
+    return std::nullopt;
 }
 
 bool UserDefaults::save(const QVariantMap& values, QString* error) {
@@ -83,7 +119,7 @@ void UserDefaults::emitChanges(const QVariantMap& before) {
     QStringList keys = before.keys() + after.keys();
     keys.removeDuplicates();
     for (const QString& key : keys)
-        if (before.value(key) != after.value(key) || before.contains(key) != after.contains(key))
+        if (before.contains(key) != after.contains(key) || !sameValue(before.value(key), after.value(key)))
             emit changed(key);
 }
 
@@ -101,35 +137,37 @@ QVariant UserDefaults::objectForKey(const QString& key) const {
 
 bool UserDefaults::setObjectForKey(const QVariant& value, const QString& key, QString* error) {
     if (!value.isValid()) return removeObjectForKey(key, error);
-    if (!PlistCodec::isPropertyListValue(value)) {
+    // Kept as it reads back from the file, so a value reads the same before and after a restart.
+    QByteArray bytes;
+    if (!PlistCodec::isPropertyListValue(value) ||
+        !PlistCodec::encode(value, &bytes, PlistCodec::Format::Xml, error)) {
         if (error) *error = QStringLiteral("not a property-list value");
         return false;
     }
-    if (m_values.contains(key) && m_values.value(key) == value) return true;
-    QVariantMap values = m_values;
-    values.insert(key, value);
-    if (!save(values, error)) return false;
-    const QVariantMap before = dictionaryRepresentation();
-    m_values = values;
-    emitChanges(before);
-    return true;
+    const QVariant stored = PlistCodec::decode(bytes);
+    return change([&](QVariantMap& values) { values.insert(key, stored); }, error);
 }
 
 bool UserDefaults::removeObjectForKey(const QString& key, QString* error) {
-    if (!m_values.contains(key)) return true;
-    QVariantMap values = m_values;
-    values.remove(key);
-    if (!save(values, error)) return false;
-    const QVariantMap before = dictionaryRepresentation();
-    m_values = values;
-    emitChanges(before);
-    return true;
+    return change([&](QVariantMap& values) { values.remove(key); }, error);
 }
 
 bool UserDefaults::removePersistentDomain(QString* error) {
-    if (!save({}, error)) return false;
+    return change([](QVariantMap& values) { values.clear(); }, error);
+}
+
+bool UserDefaults::change(const std::function<void(QVariantMap&)>& edit, QString* error) {
+    // Another instance may have written the file meanwhile: the edit applies to what is there.
+    QDir().mkpath(QFileInfo(m_filePath).absolutePath());
+    QLockFile lock(m_filePath + QStringLiteral(".lock"));
+    lock.setStaleLockTime(10000);
+    lock.tryLock(5000); // without the lock (a stuck peer, a read-only folder) the change goes on
+    QVariantMap values = readFile().value_or(m_values);
+    const QVariantMap current = values;
+    edit(values);
+    if (!sameValues(values, current) && !save(values, error)) return false;
     const QVariantMap before = dictionaryRepresentation();
-    m_values.clear();
+    m_values = values;
     emitChanges(before);
     return true;
 }
@@ -147,7 +185,10 @@ QString UserDefaults::stringForKey(const QString& key) const {
         return v.toString();
     case QMetaType::Int:
     case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
     case QMetaType::Double:
+    case QMetaType::Float:
         return v.toString();
     default:
         return QString();
@@ -161,7 +202,10 @@ bool UserDefaults::boolForKey(const QString& key) const {
         return v.toBool();
     case QMetaType::Int:
     case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
     case QMetaType::Double:
+    case QMetaType::Float:
         return v.toDouble() != 0;
     case QMetaType::QString:
         return textIsTrue(v.toString());
@@ -176,11 +220,14 @@ qint64 UserDefaults::integerForKey(const QString& key) const {
     case QMetaType::Bool:
     case QMetaType::Int:
     case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
         return v.toLongLong();
     case QMetaType::Double:
-        return qint64(v.toDouble());
+    case QMetaType::Float:
+        return toInteger(v.toDouble());
     case QMetaType::QString:
-        return qint64(v.toString().trimmed().toDouble());
+        return toInteger(v.toString().trimmed().toDouble());
     default:
         return 0;
     }
@@ -192,7 +239,10 @@ double UserDefaults::doubleForKey(const QString& key) const {
     case QMetaType::Bool:
     case QMetaType::Int:
     case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
     case QMetaType::Double:
+    case QMetaType::Float:
         return v.toDouble();
     case QMetaType::QString:
         return v.toString().trimmed().toDouble();

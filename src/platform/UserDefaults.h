@@ -7,11 +7,14 @@
 #include <QVariantList>
 #include <QVariantMap>
 #include <functional>
+#include <optional>
 
 // The program's settings: registered defaults under one persistent domain of set values. A value set
 // hides the registered default of its key until it is removed. The persistent domain is an XML
 // property list, "defaults.plist" in $XDG_CONFIG_HOME/<application name>/, replaced atomically on
-// every change, so a setting is on disk when the setter returns.
+// every change, so a setting is on disk when the setter returns. A change is made to the file as it
+// is then (under a lock file beside it), so instances sharing the file keep each other's settings;
+// the values another instance wrote are taken in (and signalled) at this object's next change.
 //
 // changed(key) is emitted once for each key whose visible value changes (set, removed, registered,
 // or the domain removed), after the change. Main thread only. A file that can't be read is moved
@@ -37,7 +40,8 @@ public:
 
     // The set value, else the registered one; invalid when neither.
     QVariant objectForKey(const QString& key) const;
-    // Stores a property-list value (an invalid one removes the key). False, with nothing changed,
+    // Stores a property-list value (an invalid one removes the key), kept in the form it reads back
+    // from the file (a QStringList as a list, a float as a double). False, with nothing changed,
     // for a value no property list can hold or when the file can't be written.
     bool setObjectForKey(const QVariant& value, const QString& key, QString* error = nullptr);
     bool removeObjectForKey(const QString& key, QString* error = nullptr);
@@ -72,9 +76,12 @@ signals:
     void changed(const QString& key);
 
 private:
+    // Applies edit to the values on disk (another instance's changes kept), stores and signals.
+    bool change(const std::function<void(QVariantMap&)>& edit, QString* error);
     bool save(const QVariantMap& values, QString* error);
     void emitChanges(const QVariantMap& before);
-    void load();
+    // The values in the file (none without one); null when it can't be read, after moving it aside.
+    std::optional<QVariantMap> readFile() const;
 
     QString m_filePath;
     QVariantMap m_registered;

@@ -2,12 +2,15 @@
 #include "platform/Workspace.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QPoint>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimeZone>
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace {
 
@@ -88,6 +91,10 @@ TEST_F(UserDefaultsTest, TypedReadersConvertAndRefuseWhatNoListHolds) {
     EXPECT_EQ(defaults.integerForKey("number"), 42);
     EXPECT_EQ(defaults.stringArrayForKey("list"), QStringList({"a", "b"}));
     EXPECT_TRUE(defaults.arrayForKey("number").isEmpty());
+    defaults.setObjectForKey("1e300", "huge");
+    defaults.setDoubleForKey(-1e300, "tiny");
+    EXPECT_EQ(defaults.integerForKey("huge"), std::numeric_limits<qint64>::max());
+    EXPECT_EQ(defaults.integerForKey("tiny"), std::numeric_limits<qint64>::min());
     QString error;
     EXPECT_FALSE(defaults.setObjectForKey(QVariant::fromValue(QPoint(1, 2)), "point", &error));
     EXPECT_FALSE(error.isEmpty());
@@ -106,6 +113,48 @@ TEST_F(UserDefaultsTest, AnUnreadableFileIsKeptAside) {
     QFile aside(path() + ".unreadable");
     ASSERT_TRUE(aside.open(QIODevice::ReadOnly));
     EXPECT_EQ(aside.readAll(), "not a property list");
+}
+
+TEST_F(UserDefaultsTest, ValuesReadTheSameBeforeAndAfterARestart) {
+    UserDefaults defaults(path());
+    const QDateTime noon(QDate(2024, 5, 1), QTime(12, 0, 0, 250), QTimeZone::utc());
+    defaults.setObjectForKey(QStringList{"a", "b"}, "names");
+    defaults.setObjectForKey(QVariant(float(1.5f)), "scale");
+    defaults.setObjectForKey(QVariant(uint(7)), "count");
+    defaults.setObjectForKey(noon, "when");
+    defaults.setBoolForKey(true, "flag");
+    const auto check = [&](const UserDefaults& d, const char* when) {
+        EXPECT_EQ(d.stringArrayForKey("names"), QStringList({"a", "b"})) << when;
+        EXPECT_EQ(d.doubleForKey("scale"), 1.5) << when;
+        EXPECT_EQ(d.integerForKey("count"), 7) << when;
+        EXPECT_EQ(d.objectForKey("when"), d.objectForKey("when").toDateTime()) << when;
+        EXPECT_EQ(d.objectForKey("flag").metaType().id(), QMetaType::Bool) << when;
+    };
+    check(defaults, "before");
+    check(UserDefaults(path()), "after");
+    EXPECT_EQ(defaults.persistentDomain(), UserDefaults(path()).persistentDomain());
+
+    // A number and a boolean of equal value are different settings.
+    defaults.setIntegerForKey(1, "mode");
+    QSignalSpy spy(&defaults, &UserDefaults::changed);
+    defaults.setBoolForKey(true, "mode");
+    EXPECT_EQ(UserDefaults(path()).objectForKey("mode").metaType().id(), QMetaType::Bool);
+    EXPECT_EQ(spy.count(), 1);
+}
+
+TEST_F(UserDefaultsTest, TwoInstancesKeepEachOthersSettings) {
+    UserDefaults first(path());
+    UserDefaults second(path());
+    QSignalSpy spy(&second, &UserDefaults::changed);
+    EXPECT_TRUE(first.setObjectForKey("Sans", "listFont"));
+    EXPECT_TRUE(second.setIntegerForKey(5, "interval"));
+    UserDefaults reopened(path());
+    EXPECT_EQ(reopened.stringForKey("listFont"), "Sans");
+    EXPECT_EQ(reopened.integerForKey("interval"), 5);
+    EXPECT_EQ(second.stringForKey("listFont"), "Sans") << "a write takes in what the other wrote";
+    EXPECT_EQ(spy.count(), 2);
+    EXPECT_TRUE(first.removeObjectForKey("listFont"));
+    EXPECT_EQ(UserDefaults(path()).integerForKey("interval"), 5) << "a removal keeps the other's value";
 }
 
 TEST(Workspace, RecordingFakeAndQueuedOpenFiles) {
