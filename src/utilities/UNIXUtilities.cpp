@@ -9,11 +9,14 @@ namespace UNIXUtilities {
 namespace {
 
 const qsizetype kPieceSize = 255;
+// How long a command whose output is no longer read may take to end before it is killed.
+const int kGraceMs = 1000;
 
 std::unique_ptr<QProcess> start(const QStringList& command) {
     if (command.isEmpty() || command.first().isEmpty()) return nullptr;
     auto process = std::make_unique<QProcess>();
-    process->setProcessChannelMode(QProcess::SeparateChannels);
+    // Its errors go where ours go, as through a pipe; they are never gathered in memory.
+    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process->setStandardInputFile(QProcess::nullDevice());
     process->start(command.first(), command.mid(1), QIODevice::ReadOnly);
     if (!process->waitForStarted(-1)) return nullptr;
@@ -22,6 +25,18 @@ std::unique_ptr<QProcess> start(const QStringList& command) {
 
 int finish(QProcess& process) {
     if (process.state() != QProcess::NotRunning) process.waitForFinished(-1);
+    if (process.exitStatus() != QProcess::NormalExit) return -1;
+    return process.exitCode();
+}
+
+// Ends a command whose output the caller stopped reading: what it still writes is dropped, and one
+// that doesn't end soon (it writes without end, or waits) is killed (-1).
+int finishUnread(QProcess& process) {
+    process.closeReadChannel(QProcess::StandardOutput);
+    if (process.state() != QProcess::NotRunning && !process.waitForFinished(kGraceMs)) {
+        process.kill();
+        process.waitForFinished(-1);
+    }
     if (process.exitStatus() != QProcess::NormalExit) return -1;
     return process.exitCode();
 }
@@ -47,6 +62,31 @@ std::optional<QByteArray> nextLine(QProcess& process, QByteArray& pending) {
     QByteArray rest;
     rest.swap(pending);
     return rest;
+}
+
+// The bytes at the end that begin a UTF-8 sequence the rest of which has not arrived.
+qsizetype incompleteTail(const QByteArray& bytes) {
+    for (qsizetype back = 1; back <= qMin<qsizetype>(4, bytes.size()); ++back) {
+        const uchar c = uchar(bytes.at(bytes.size() - back));
+        if ((c & 0xC0) == 0x80) continue;
+        const qsizetype length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        return back < length ? back : 0;
+    }
+    return 0;
+}
+
+// How much of what was read makes the next piece: at most kPieceSize bytes, ending on a character
+// boundary; before the end of the output a character still arriving is left for the next piece.
+qsizetype pieceLength(const QByteArray& pending, bool ended) {
+    qsizetype n = qMin(kPieceSize, pending.size());
+    if (n < pending.size()) {
+        qsizetype cut = n;
+        while (cut > 0 && (uchar(pending.at(cut)) & 0xC0) == 0x80) --cut;
+        if (cut > 0) n = cut;
+    } else if (!ended) {
+        n -= incompleteTail(pending);
+    }
+    return n;
 }
 
 QString withoutLineEnd(const QByteArray& line) {
@@ -95,7 +135,7 @@ int ProcessRead(const QStringList& command, const ReadCallback& callback) {
         if (!line) break;
         callback(withoutLineEnd(*line), stop);
     }
-    return finish(*process);
+    return stop ? finishUnread(*process) : finish(*process);
 }
 
 std::optional<QString> ProcessCopy(const QStringList& command) {
@@ -134,23 +174,15 @@ void ProcessOpenStream(ProcessStream& stream, const QStringList& command) {
 std::optional<QString> ProcessReadStream(ProcessStream& stream) {
     if (!stream.process) return std::nullopt;
     QProcess& process = *stream.process;
-    while (stream.pending.isEmpty()) {
-        const QByteArray more = process.readAllStandardOutput();
-        if (!more.isEmpty()) {
-            stream.pending += more;
-            break;
-        }
-        if (process.state() == QProcess::NotRunning) break;
+    qsizetype n = 0;
+    for (;;) {
+        stream.pending += process.readAllStandardOutput();
+        const bool ended = process.state() == QProcess::NotRunning;
+        n = pieceLength(stream.pending, ended);
+        if (n > 0 || ended) break;
         process.waitForReadyRead(-1);
     }
-    if (stream.pending.isEmpty()) return std::nullopt;
-    qsizetype n = qMin(kPieceSize, stream.pending.size());
-    // Keep a UTF-8 sequence whole: back off over continuation bytes.
-    if (n < stream.pending.size()) {
-        qsizetype cut = n;
-        while (cut > 0 && (uchar(stream.pending.at(cut)) & 0xC0) == 0x80) --cut;
-        if (cut > 0) n = cut;
-    }
+    if (n == 0) return std::nullopt;
     const QByteArray piece = stream.pending.left(n);
     stream.pending.remove(0, n);
     Diagnostics::line(QStringLiteral("got %1 bytes").arg(piece.size()));
@@ -182,7 +214,7 @@ bool IsProcessStreamOpen(const ProcessStream& stream) {
 
 void ProcessCloseStream(ProcessStream& stream) {
     if (!stream.process) return;
-    finish(*stream.process);
+    finishUnread(*stream.process);
     stream.process.reset();
     stream.pending.clear();
 }

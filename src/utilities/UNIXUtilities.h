@@ -13,8 +13,11 @@ class QProcess;
 // started directly, never through a shell, so an argument (a file name with blanks, quotes or
 // "$(...)") reaches the program as it stands. The QString forms split a command line into words
 // the way a shell would split quoted words, and do nothing else a shell does. An empty command
-// runs nothing. Output is read as UTF-8. Every call blocks until the command ends (or, for
-// streams, until the next piece arrives); standard input is empty.
+// runs nothing. Output is read as UTF-8; the command's errors go to this program's standard error.
+// Every call blocks until the command ends (or, for streams, until the next piece arrives);
+// standard input is empty. A command whose output is left unread (a callback stopped, a stream
+// closed early) gets a second to end and is then killed, so a command that writes without end or
+// never ends can't hang the caller.
 namespace UNIXUtilities {
 
 // The words of a command line: blanks separate, double quotes group ("" is one quote inside).
@@ -30,7 +33,7 @@ QString ProcessRead(const QStringList& command);
 QString ProcessRead(const QString& command);
 
 // Calls back with each line of the output (without its line end) until the output ends or the
-// callback sets stop; the exit status (-1 as above).
+// callback sets stop; the exit status (-1 as above, also for a command killed after a stop).
 using ReadCallback = std::function<void(const QString& line, bool& stop)>;
 int ProcessRead(const QStringList& command, const ReadCallback& callback);
 

@@ -77,6 +77,24 @@ TEST(Commands, Streams) {
     EXPECT_EQ(joined, text) << "pieces end on character boundaries, nothing dropped";
     EXPECT_GE(capture.lines().size(), 3);
     EXPECT_TRUE(capture.lines().first().startsWith("got "));
+
+    // A character whose bytes arrive apart comes whole.
+    ProcessOpenStream(stream, {"sh", "-c", "printf 'a\\303'; sleep 0.3; printf '\\251b'"});
+    joined.clear();
+    while (ProcessReadStream(stream, piece)) joined += piece;
+    EXPECT_EQ(joined, QString::fromUtf8("a\xc3\xa9"
+                                        "b"));
+}
+
+TEST(Commands, OutputLeftUnreadEndsTheCommand) {
+    // Endless output, or a command that goes on after its line: the first line, no hang.
+    EXPECT_EQ(ProcessRead(QStringList{"yes"}), "y");
+    EXPECT_EQ(ProcessRead(QStringList{"sh", "-c", "echo first; exec sleep 600"}), "first");
+    ProcessStream stream;
+    ProcessOpenStream(stream, {"yes", "stream"});
+    EXPECT_EQ(ProcessReadStreamByLine(stream), "stream");
+    ProcessCloseStream(stream);
+    EXPECT_FALSE(IsProcessStreamOpen(stream));
 }
 
 TEST(Commands, Tasks) {
