@@ -30,9 +30,14 @@ QString resourcesFolder() {
     return QString();
 }
 
+bool staysInside(const QString& relativePath) {
+    const QStringList parts = relativePath.split(QLatin1Char('/'));
+    return !parts.contains(QStringLiteral(".."));
+}
+
 QString resourcePath(const QString& relativePath) {
     const QString folder = resourcesFolder();
-    if (folder.isEmpty()) return QString();
+    if (folder.isEmpty() || !staysInside(relativePath)) return QString();
     QString tail = relativePath;
     while (tail.startsWith(QLatin1Char('/'))) tail.remove(0, 1);
     return tail.isEmpty() ? folder : folder + QLatin1Char('/') + tail;

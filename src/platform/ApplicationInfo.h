@@ -13,8 +13,10 @@ QString version(); // the application version, else the build's version
 // installed; in a build tree the source tree's resources folder. Null when neither exists.
 QString resourcesFolder();
 // The resources folder joined with a relative path, whether or not the item exists; null
-// without a resources folder.
+// without a resources folder or for a path that leaves it (a ".." component).
 QString resourcePath(const QString& relativePath);
+// True when a relative path joined to a folder stays inside it: no component is "..".
+bool staysInside(const QString& relativePath);
 
 // $XDG_DATA_HOME/<name>: the program's own data (calendars, themes).
 QString dataFolder();

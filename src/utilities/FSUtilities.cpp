@@ -154,6 +154,8 @@ qint32 FSGetPathRef(const FSRef& folderRef, const QString& name, FSRef& ref) {
     const FSRef folder = folderRef; // ref may be the same variable
     ref = FSRef{};
     if (folder.isNull() || !QFileInfo(folder.path).isDir() || name.isEmpty()) return result(fnfErr);
+    // A name read from a file (a theme's part image) never reaches outside the folder.
+    if (!ApplicationInfo::staysInside(name)) return result(fnfErr);
     ref = refOf(folder.path + QLatin1Char('/') + name);
     return result(ref.isNull() ? fnfErr : noErr);
 }
@@ -559,7 +561,20 @@ qint32 FSCopyToPath(const FSRef& ref, const QString& name, const QString& folder
     const QString target =
         QDir::cleanPath(QFileInfo(folderPath).absoluteFilePath() + QLatin1Char('/') + name);
     if (lexists(target)) return result(dupFNErr);
-    if (!copyTree(ref.path, target)) return result(ioErr);
+    // A folder copied into itself would hold its own copy, without end.
+    const QString source = QFileInfo(ref.path).canonicalFilePath();
+    const QString into = QFileInfo(folderPath).canonicalFilePath();
+    if (FSIsDirectory(ref) && !QFileInfo(ref.path).isSymLink() &&
+        (into == source || into.startsWith(source + QLatin1Char('/'))))
+        return result(ioErr);
+    if (!copyTree(ref.path, target)) {
+        // Nothing half made stays under the name.
+        if (QFileInfo(target).isDir() && !QFileInfo(target).isSymLink())
+            QDir(target).removeRecursively();
+        else
+            QFile::remove(target);
+        return result(ioErr);
+    }
     newRef = FSRef{target};
     return result(noErr);
 }
@@ -608,7 +623,7 @@ qint32 FSDeleteContainerItems(const FSRef& dir) {
 qint32 FSSetPermissions(const FSRef& ref, const QString& mode) {
     if (!FSRefExists(ref)) return result(fnfErr);
     const int status = UNIXUtilities::ProcessOpen(
-        QStringList{QStringLiteral("chmod"), mode, QStringLiteral("--"), ref.path});
+        QStringList{QStringLiteral("chmod"), QStringLiteral("--"), mode, ref.path});
     return result(status == 0 ? noErr : permErr);
 }
 

@@ -38,7 +38,7 @@ inline qint32 Err = noErr;
 // Finding items.
 bool FSRefExists(const FSRef& ref);
 // The item called name (one component or a relative path) in the folder; fnfErr and an empty
-// ref when the folder or the item is missing.
+// ref when the folder or the item is missing, or the name leaves the folder (a ".." component).
 qint32 FSGetPathRef(const FSRef& folder, const QString& name, FSRef& ref);
 FSRef FSGetPathRef(const FSRef& folder, const QString& name);
 FSRef FSGetPathRef(const QString& path); // a relative path is taken from the working folder
@@ -131,6 +131,9 @@ qint32 FSCreateFile(const QString& name, const FSRef& parent, FSRef& ref);
 FSRef FSCreateFile(const QString& name, const FSRef& parent);
 // Renames in place; dupFNErr when the new name is taken (nothing is replaced).
 qint32 FSRename(FSRef& ref, const QString& name);
+// Copies the item (a folder with all it holds; links as links) into the folder under the name:
+// dupFNErr when the name is taken; ioErr, with nothing left under the name, when the copy fails or
+// the folder is inside the item.
 qint32 FSCopyToPath(const FSRef& ref, const QString& name, const QString& folderPath, FSRef& newRef);
 // Moves the item into the folder under its own name; dupFNErr when that name is taken there.
 qint32 FSMoveObject(const FSRef& ref, const FSRef& folder, FSRef* newRef = nullptr);
@@ -139,7 +142,7 @@ qint32 FSTrashObject(const FSRef& ref);                          // through the 
 // Deletes every item of the tree that is not a folder (folders stay, symbolic links are removed,
 // never followed).
 qint32 FSDeleteContainerItems(const FSRef& dir);
-// chmod with the mode ("644", "u+x") and the path as arguments: no shell.
+// chmod with the mode ("644", "u+x", "-w") and the path as operands, never options: no shell.
 qint32 FSSetPermissions(const FSRef& ref, const QString& mode);
 qint32 FSReveal(const FSRef& ref); // in the file manager, through the workspace
 

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -134,6 +135,39 @@ TEST_F(FileTree, IterationDeletionAndListings) {
     EXPECT_TRUE(QDir(at("Sheets/notes")).exists());
     EXPECT_FALSE(QFile::exists(at("Sheets/notes/a.txt")));
     EXPECT_FALSE(QFile::exists(at(".hidden")));
+}
+
+TEST_F(FileTree, NamesNeverLeaveTheirFolder) {
+    const FSRef sheets = FSGetPathRef(at("Sheets"));
+    FSRef ref;
+    EXPECT_EQ(FSGetPathRef(sheets, "../a.txt", ref), fnfErr);
+    EXPECT_TRUE(ref.isNull());
+    EXPECT_EQ(FSGetPathRef(sheets, "notes/../../a.txt", ref), fnfErr);
+    EXPECT_EQ(FSGetPathRef(sheets, "one.qxsheet/./info.plist", ref), noErr);
+    // The resources folder of a build tree sits beside the project's own files.
+    ASSERT_FALSE(BundleUtilities::pathForResource("README.md").isEmpty());
+    EXPECT_TRUE(FSGetResourceFileWithPath("../CMakeLists.txt").isNull());
+    EXPECT_TRUE(BundleUtilities::pathForResource("../CMakeLists.txt").isEmpty());
+}
+
+TEST_F(FileTree, CopyingAFolderIntoItselfIsRefused) {
+    FSRef copy;
+    EXPECT_NE(FSCopyToPath(FSGetPathRef(at("Sheets")), "copy", at("Sheets/notes"), copy), noErr);
+    EXPECT_TRUE(copy.isNull());
+    EXPECT_FALSE(QFileInfo::exists(at("Sheets/notes/copy"))) << "nothing left behind";
+    EXPECT_NE(FSCopyToPath(FSGetPathRef(at("Sheets")), "copy", at("Sheets"), copy), noErr);
+    EXPECT_FALSE(QFileInfo::exists(at("Sheets/copy")));
+}
+
+TEST_F(FileTree, APermissionModeIsNeverAnOption) {
+    const FSRef file = FSGetPathRef(at("a.txt"));
+    ASSERT_EQ(FSSetPermissions(file, "600"), noErr);
+    write("open.txt", "");
+    QFile::setPermissions(at("open.txt"), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+    EXPECT_EQ(FSSetPermissions(file, "--reference=" + at("open.txt")), permErr);
+    EXPECT_FALSE(QFileInfo(at("a.txt")).permissions() & QFile::ReadOther);
+    EXPECT_EQ(FSSetPermissions(file, "-w"), noErr) << "a mode beginning with - is still a mode";
+    EXPECT_FALSE(QFileInfo(at("a.txt")).permissions() & QFile::WriteOwner);
 }
 
 TEST_F(FileTree, TrashAndRevealGoThroughTheWorkspace) {
