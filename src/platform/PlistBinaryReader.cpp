@@ -160,8 +160,8 @@ private:
         case Date: {
             if (o.info != 3) return refuse("malformed date");
             const double seconds = qFromBigEndian<double>(p);
-            // About 285 million years either side: what QDateTime holds.
-            if (!std::isfinite(seconds) || std::fabs(seconds) > 9e15) return refuse("date out of range");
+            if (!std::isfinite(seconds) || std::fabs(seconds) > static_cast<double>(kDateRangeMs / 1000))
+                return refuse("date out of range");
             *value = dateValue(std::llround(seconds * 1000) + kEpochOffsetMs);
             return value->isValid() || refuse("date out of range");
         }

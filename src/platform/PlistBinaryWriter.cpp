@@ -65,11 +65,8 @@ public:
             return true;
         case Kind::Date: {
             qint64 ms = 0;
-            qint64 sinceEpoch = 0;
-            if (!dateMilliseconds(value, &ms)) return fail(m_error, "invalid date");
-            if (__builtin_sub_overflow(ms, kEpochOffsetMs, &sinceEpoch))
-                return fail(m_error, "date out of range");
-            *index = push(Object(kind, {}, static_cast<double>(sinceEpoch) / 1000.0));
+            if (!dateMilliseconds(value, &ms, m_error)) return false;
+            *index = push(Object(kind, {}, static_cast<double>(ms - kEpochOffsetMs) / 1000.0));
             return true;
         }
         case Kind::Dictionary:

@@ -12,11 +12,12 @@
 //
 // Values: QVariantMap (or QVariantHash), QVariantList (or QStringList), QString, QByteArray, bool,
 // double (or float), integers, QDateTime and QDate. Integers read back as int when they fit 32 bits,
-// qint64 when they fit 64 signed bits, quint64 above that (to 2^64-1). Dates are instants: they read
-// back as UTC QDateTimes, to the second from XML and to the millisecond from binary (a time is never
-// rounded up to the next second); a QDate is stored as the instant its day begins in UTC, so its
-// QDateTime's date() is that day in every time zone. A string may hold a NUL character in binary
-// lists, never in XML. Containers nest at most kMaxDepth deep.
+// qint64 when they fit 64 signed bits, quint64 above that (to 2^64-1). Dates are instants within
+// about 285 million years of 2001 (farther ones are refused): they read back as UTC QDateTimes, to
+// the second from XML and to the millisecond from binary (a time is never rounded up to the next
+// second); a QDate is stored as the instant its day begins in UTC, so its QDateTime's date() is that
+// day in every time zone. A string may hold a NUL character in binary lists, never in XML.
+// Containers nest at most kMaxDepth deep.
 namespace PlistCodec {
 
 enum class Format { Xml, Binary };

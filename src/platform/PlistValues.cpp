@@ -50,16 +50,26 @@ QVariant unsignedValue(quint64 value) {
     return QVariant(value);
 }
 
-bool dateMilliseconds(const QVariant& value, qint64* ms) {
+namespace {
+
+bool dateInRange(qint64 ms) {
+    // ms - kEpochOffsetMs cannot overflow for any ms at most kDateRangeMs away.
+    return ms >= kEpochOffsetMs - kDateRangeMs && ms <= kEpochOffsetMs + kDateRangeMs;
+}
+
+} // namespace
+
+bool dateMilliseconds(const QVariant& value, qint64* ms, QString* error) {
     const QDateTime when = value.metaType().id() == QMetaType::QDate
                                ? QDateTime(value.toDate(), QTime(0, 0), Qt::UTC)
                                : value.toDateTime();
-    if (!when.isValid()) return false;
+    if (!when.isValid()) return fail(error, "invalid date");
     *ms = when.toMSecsSinceEpoch();
-    return true;
+    return dateInRange(*ms) || fail(error, "date out of range");
 }
 
 QVariant dateValue(qint64 ms) {
+    if (!dateInRange(ms)) return {};
     const QDateTime when = QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
     return when.isValid() ? QVariant(when) : QVariant();
 }

@@ -10,6 +10,10 @@ namespace PlistCodec::Detail {
 
 // Milliseconds between the Unix epoch and the property-list epoch (2001-01-01 UTC).
 constexpr qint64 kEpochOffsetMs = 978307200000;
+// Dates lie at most this far from the property-list epoch (9e15 seconds, about 285 million years):
+// a binary list's seconds hold them to the second, and QDateTime holds them. Both forms refuse
+// farther ones, so whatever one form reads the other writes.
+constexpr qint64 kDateRangeMs = 9'000'000'000'000'000'000;
 
 enum class Kind { Boolean, Integer, Unsigned, Real, String, Data, Date, Dictionary, Array, None };
 Kind kindOf(const QVariant& value);
@@ -18,9 +22,10 @@ Kind kindOf(const QVariant& value);
 QVariant integerValue(qint64 value);
 QVariant unsignedValue(quint64 value);
 
-// A date value as milliseconds since the Unix epoch; false for an invalid date.
-bool dateMilliseconds(const QVariant& value, qint64* ms);
-// The UTC date and time of ms; invalid outside what QDateTime holds.
+// A date value as milliseconds since the Unix epoch; false (with a reason in error) for an invalid
+// date or one out of range.
+bool dateMilliseconds(const QVariant& value, qint64* ms, QString* error);
+// The UTC date and time of ms; invalid out of range.
 QVariant dateValue(qint64 ms);
 
 // The dictionary or list a container holds, converted into scratch when it is of another type.

@@ -85,7 +85,8 @@ bool digitsAt(std::string_view text, size_t at, size_t count, int* value) {
 }
 
 // Dates: YYYY-MM-DDTHH:MM:SSZ in UTC, the year as ISO 8601 counts it (more digits and a sign allowed).
-QVariant dateFrom(std::string_view text) {
+// A well-formed date beyond the range both forms hold sets outOfRange.
+QVariant dateFrom(std::string_view text, bool* outOfRange) {
     text = trimmed(text);
     if (!text.empty() && text.back() == 'Z') text.remove_suffix(1);
     bool negative = false;
@@ -109,7 +110,9 @@ QVariant dateFrom(std::string_view text) {
     const QDate date(year <= 0 ? year - 1 : year, month, day);
     if (!date.isValid() || hour > 23 || minute > 59 || second > 59) return {};
     const QDateTime when(date, QTime(hour, minute, second), Qt::UTC);
-    return when.isValid() ? QVariant(when) : QVariant();
+    const QVariant value = when.isValid() ? dateValue(when.toMSecsSinceEpoch()) : QVariant();
+    *outOfRange = !value.isValid();
+    return value;
 }
 
 // Base64 with whitespace anywhere; anything else outside the alphabet is refused.
@@ -392,8 +395,9 @@ private:
             *value = realFrom(text);
             if (!value->isValid()) return refuse("malformed real");
         } else if (t.name == "date") {
-            *value = dateFrom(text);
-            if (!value->isValid()) return refuse("malformed date");
+            bool outOfRange = false;
+            *value = dateFrom(text, &outOfRange);
+            if (!value->isValid()) return refuse(outOfRange ? "date out of range" : "malformed date");
         } else if (t.name == "data") {
             *value = dataFrom(text);
             if (!value->isValid()) return refuse("malformed data");

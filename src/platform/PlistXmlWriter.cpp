@@ -237,7 +237,7 @@ private:
 
     bool date(const QVariant& value, int depth) {
         qint64 ms = 0;
-        if (!dateMilliseconds(value, &ms)) return fail(m_error, "invalid date");
+        if (!dateMilliseconds(value, &ms, m_error)) return false;
         // Whole seconds, rounded down: a time before 2001 must not gain a second.
         const qint64 seconds = ms / 1000 - (ms % 1000 < 0 ? 1 : 0);
         const QDateTime when = QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC);

@@ -372,6 +372,32 @@ TEST(PlistCodec, ValuesOfEveryRangeSurviveBothFormsExactly) {
     }
 }
 
+TEST(PlistCodec, DatesBeyondWhatBothFormsHoldAreRefusedByEveryReaderAndWriter) {
+    // About 285 million years either side of 2001: the farthest dates both forms read and write.
+    constexpr qint64 kEpoch = 978307200000LL, kRange = 9'000'000'000'000'000'000LL;
+    for (const qint64 ms : {kEpoch + kRange, kEpoch - kRange}) {
+        const QDateTime farthest = QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
+        for (auto format : {PlistCodec::Format::Xml, PlistCodec::Format::Binary}) {
+            QByteArray bytes;
+            ASSERT_TRUE(PlistCodec::encode(farthest, &bytes, format)) << ms;
+            EXPECT_EQ(PlistCodec::decode(bytes), QVariant(farthest)) << ms;
+            QString error;
+            const QDateTime beyond = farthest.addSecs(ms > 0 ? 1 : -1);
+            EXPECT_FALSE(PlistCodec::encode(beyond, &bytes, format, &error)) << ms;
+            EXPECT_EQ(error, "date out of range");
+        }
+    }
+    // Dates that QDateTime holds but a binary list does not: read from XML, they could not be
+    // written as binary, or would be written as a list that reads back as nothing.
+    for (const QByteArray& bytes :
+         {readFixture("../fuzz/corpus/plist/date-max.xml"), readFixture("../fuzz/corpus/plist/date-min.xml"),
+          QByteArray("<plist><date>285200648-01-01T00:00:00Z</date></plist>")}) {
+        QString error;
+        EXPECT_FALSE(PlistCodec::decode(bytes, &error).isValid()) << bytes.constData();
+        EXPECT_EQ(error, "date out of range");
+    }
+}
+
 TEST(PlistCodec, ReadsWhatOtherWritersWrite) {
     const QByteArray header = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">";
     struct Case {
