@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <unordered_set>
 #include <vector>
 
 using VariantKinds::isNumber;
@@ -65,6 +66,32 @@ QVariant resolved(const QVariant& v, std::vector<const QVariantMap*>& path) {
         return list;
     }
     return v;
+}
+
+// Whether target is dictionary or lies anywhere inside it, through nested containers and links.
+bool holds(const QVariantMap& dictionary, const QVariantMap* target) {
+    if (&dictionary == target) return true;
+    std::vector<const QVariant*> pending;
+    std::unordered_set<const QVariantMap*> seen{&dictionary};
+    auto addValues = [&pending](const QVariantMap& map) {
+        for (auto it = map.cbegin(); it != map.cend(); ++it) pending.push_back(&it.value());
+    };
+    addValues(dictionary);
+    while (!pending.empty()) {
+        const QVariant& v = *pending.back();
+        pending.pop_back();
+        if (isLink(v)) {
+            const QVariantMap* linked = static_cast<const ArchiveLink*>(v.constData())->dictionary.get();
+            if (linked == target) return true;
+            if (seen.insert(linked).second) addValues(*linked);
+        } else if (v.metaType().id() == QMetaType::QVariantMap) {
+            addValues(*static_cast<const QVariantMap*>(v.constData()));
+        } else if (v.metaType().id() == QMetaType::QVariantList) {
+            for (const QVariant& element : *static_cast<const QVariantList*>(v.constData()))
+                pending.push_back(&element);
+        }
+    }
+    return false;
 }
 
 QVariant resolved(const QVariant& v, const std::shared_ptr<QVariantMap>& root) {
@@ -399,8 +426,14 @@ bool TArchiver::IsDataValue(const QString& key) const {
     return GetValue(key).metaType().id() == QMetaType::QByteArray;
 }
 
+bool TArchiver::wouldHoldItself(const TArchiver* archive) const {
+    // Only a dictionary that something links to can be reached from another one.
+    if (archive->m_dict == m_dict) return true;
+    return m_dict.use_count() > 1 && holds(*archive->m_dict, m_dict.get());
+}
+
 void TArchiver::SetArchive(const QString& key, TArchiver* archive) {
-    if (!archive) return;
+    if (!archive || wouldHoldItself(archive)) return;
     m_dict->insert(key, QVariant::fromValue(ArchiveLink{archive->m_dict}));
 }
 
@@ -417,7 +450,7 @@ TArchiver* TArchiver::CopyArchive(const QString& key) const {
 }
 
 void TArchiver::AppendArchive(TArchiver* archive) {
-    if (!archive) return;
+    if (!archive || wouldHoldItself(archive)) return;
     // The list is taken out of its slot while it grows, so appending does not copy it each time.
     QVariant& slot = (*m_dict)[kObjectsKey];
     QVariantList list = slot.toList();

@@ -17,8 +17,8 @@
 //
 // A nested archive stored with SetArchive or AppendArchive is shared with the child archiver, so a
 // later change through the child shows in the parent. Every value handed out is a plain Qt value.
-// An archive stored inside itself (directly or further down) cannot be written, and the loop is left
-// out of the values handed out.
+// An archive is never stored inside itself (directly or further down): such a loop could be neither
+// written nor freed, so SetArchive and AppendArchive store nothing then.
 class TArchiver {
 public:
     static inline const QString kClassKey = QStringLiteral("system.class");
@@ -51,7 +51,7 @@ public:
     int Save(bool atomically);
     int Save(const FSRef& file);
     // Written from the dictionary in place, nested archives included; null when the dictionary
-    // cannot be serialised, also when an archive is stored inside itself.
+    // cannot be serialised.
     QByteArray CopyXMLData() const;
     void SetPath(const QString& path);
     QString GetPath() const { return m_path; }
@@ -117,6 +117,7 @@ private:
     QVariant rawValue(const QString& key) const; // path-resolved, links not yet resolved
     QVariant elementAt(qint64 index) const;
     TArchiver* archiveOver(const QVariant& value) const;
+    bool wouldHoldItself(const TArchiver* archive) const; // storing archive here makes a loop
 
     Dict m_dict;
     void* m_context = nullptr;

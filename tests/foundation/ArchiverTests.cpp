@@ -291,31 +291,35 @@ TEST(Archiver, SavingLeavesTheDictionaryAndItsLinksAsTheyAre) {
     EXPECT_EQ(written["system.objects"].toList().value(0).toMap()["late"].toString(), "after");
 }
 
-TEST(Archiver, AnArchiveInsideItselfIsRefused) {
+TEST(Archiver, AnArchiveIsNeverStoredInsideItself) {
+    // A loop could be neither written nor freed: storing one stores nothing, and every archive here
+    // is freed at the end (the leak check sees any loop left behind).
     QTemporaryDir dir;
     auto a = make(TArchiver::Create());
     auto b = make(TArchiver::Create());
+    auto c = make(TArchiver::Create());
     auto shared = make(TArchiver::Create());
     a->SetStringValue("name", "a");
     a->SetArchive("self", a.get());
-    EXPECT_TRUE(a->CopyXMLData().isNull());
-    EXPECT_EQ(a->Save(dir.filePath("a.plist")), -2);
-    EXPECT_EQ(a->CFType(), (QVariantMap{{"name", QString("a")}})); // the loop is left out
-    EXPECT_FALSE(a->GetValue("self").isValid());
-    a->Remove("self");
+    a->AppendArchive(a.get());
+    EXPECT_EQ(a->CFType(), (QVariantMap{{"name", QString("a")}}));
+    EXPECT_EQ(a->Save(dir.filePath("a.plist")), 0);
 
-    // Further down: a holds b, which holds a in its object list.
+    // Further down: a holds b, which holds c; neither b nor c may take a, by key or in its list.
     a->SetArchive("b", b.get());
+    b->SetArchive("c", c.get());
     b->AppendArchive(a.get());
-    EXPECT_TRUE(a->CopyXMLData().isNull());
-    EXPECT_TRUE(b->CopyXMLData().isNull());
-    b->RemoveArchivedObjects();
+    c->SetArchive("a", a.get());
+    c->AppendArchive(b.get());
+    EXPECT_FALSE(b->HasIndexedObjects());
+    EXPECT_EQ(c->Count(), 0);
+    EXPECT_FALSE(a->CopyXMLData().isNull());
 
     // One archive stored twice is no loop.
     shared->SetIntegerValue("n", 7);
     a->SetArchive("first", shared.get());
-    b->SetArchive("second", shared.get());
+    c->SetArchive("second", shared.get());
     const QVariantMap back = PlistCodec::decode(a->CopyXMLData()).toMap();
     EXPECT_EQ(back["first"].toMap()["n"], 7);
-    EXPECT_EQ(back["b"].toMap()["second"].toMap()["n"], 7);
+    EXPECT_EQ(back["b"].toMap()["c"].toMap()["second"].toMap()["n"], 7);
 }
