@@ -1,7 +1,7 @@
 // Reads binary property lists (bplist00). Every object is checked against the data before it is
 // read; containers are walked without recursion from the top object, refusing a list that nests
-// deeper than the limit, contains itself, or blows up through shared containers. A shared object is
-// read once and its value shared.
+// deeper than the limit, contains itself, or blows up through shared containers, strings or data. A
+// shared object is read once and its value shared.
 #include "PlistValues.h"
 
 #include <QtEndian>
@@ -184,17 +184,21 @@ private:
     }
 
     // Reads from the top object, each container after its contents, measuring for each object the
-    // containers nested in it and the values it expands to (a shared object counts at every use, as
-    // a writer copies it there).
+    // containers nested in it and the values and the bytes of strings and data it expands to (a
+    // shared object counts at every use, as a writer copies it there).
     bool walk(QVariant* result) {
         enum : uchar { Unseen, Open, Done };
         std::vector<uchar> state(static_cast<size_t>(m_count), Unseen);
         std::vector<int> height(static_cast<size_t>(m_count), 0);
         std::vector<quint64> expanded(static_cast<size_t>(m_count), 0);
+        std::vector<quint64> expandedBytes(static_cast<size_t>(m_count), 0);
         std::vector<QVariant> values(static_cast<size_t>(m_count));
         // Every use of a value takes a reference of at least one byte, so a list that expands to more
         // values than it has bytes shares containers to blow itself up.
         const quint64 expandLimit = m_size + 1024;
+        // Shared keys and strings make a list's text larger than the list, but only so much: past
+        // this, data shared thousands of times would be written out many times over.
+        const quint64 byteLimit = 32 * m_size + (quint64(64) << 20);
         struct Frame {
             Frame(quint64 i, const Object& o) : index(i), object(o) {}
             quint64 index;
@@ -202,6 +206,7 @@ private:
             quint64 next = 0;
             int childHeight = 0;
             quint64 childValues = 0;
+            quint64 childBytes = 0;
             QVariantList list;
             QVariantMap map;
             QString key;
@@ -220,6 +225,8 @@ private:
             frame.childHeight = std::max(frame.childHeight, height[child]);
             frame.childValues = std::min(expandLimit + 1, frame.childValues + expanded[child]);
             if (frame.childValues > expandLimit) return refuse("shared containers expand too far");
+            frame.childBytes = std::min(byteLimit + 1, frame.childBytes + expandedBytes[child]);
+            if (frame.childBytes > byteLimit) return refuse("shared values expand too far");
             const QVariant& value = values[child];
             if (frame.object.kind == Array) {
                 frame.list.append(value);
@@ -242,6 +249,8 @@ private:
                 if (!scalar(o, &values[index])) return false;
                 state[index] = Done;
                 expanded[index] = 1;
+                if (o.kind == Data || o.kind == Ascii || o.kind == Utf16)
+                    expandedBytes[index] = o.length * (o.kind == Utf16 ? 2 : 1);
                 return take(index);
             }
             if (stack.size() >= static_cast<size_t>(kMaxDepth)) return refuse("nesting too deep");
@@ -267,6 +276,7 @@ private:
             values[index] = frame.object.kind == Array ? QVariant(frame.list) : QVariant(frame.map);
             height[index] = frame.childHeight + 1;
             expanded[index] = std::min(expandLimit + 1, frame.childValues + 1);
+            expandedBytes[index] = frame.childBytes;
             state[index] = Done;
             stack.pop_back();
             if (expanded[index] > expandLimit) return refuse("shared containers expand too far");

@@ -297,9 +297,10 @@ TEST(PlistCodec, BinaryListsAreCheckedBeforeParsing) {
         bool valid;
     };
     const Case cases[] = {
-        {"deep-chain.bplist", false},      // deeper than the parser may go
-        {"self-containing.bplist", false}, // an array that holds itself
-        {"diamond.bplist", false},         // shared arrays that expand to 2^60 values
+        {"deep-chain.bplist", false},         // deeper than the parser may go
+        {"self-containing.bplist", false},    // an array that holds itself
+        {"diamond.bplist", false},            // shared arrays that expand to 2^60 values
+        {"shared-data-blowup.bplist", false}, // 16 KB of data shared 5,000 times: 80 MB written out
         {"shared-string.bplist", true},
     };
     for (const Case& c : cases)
