@@ -145,7 +145,12 @@ template <typename Work> double growthOfSixteenfoldParagraph(int runs, Work work
         }
         return double(std::max<qint64>(best, 1));
     };
-    return fastest(longParagraphOfManyRuns(16 * runs)) / fastest(longParagraphOfManyRuns(runs));
+    // A burst of load can still skew one measurement; the smallest of three ratios is kept.
+    double growth = std::numeric_limits<double>::max();
+    for (int attempt = 0; attempt < 3; ++attempt)
+        growth = std::min(growth, fastest(longParagraphOfManyRuns(16 * runs)) /
+                                      fastest(longParagraphOfManyRuns(runs)));
+    return growth;
 }
 
 } // namespace TextTestSupport
