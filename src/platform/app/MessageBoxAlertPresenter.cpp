@@ -1,0 +1,61 @@
+#include "MessageBoxAlertPresenter.h"
+
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+QMessageBox* makeBox(const Alert& alert, QObject* window) {
+    auto* box = new QMessageBox(qobject_cast<QWidget*>(window));
+    switch (alert.style) {
+    case Alert::Style::Warning:
+        box->setIcon(QMessageBox::Warning);
+        break;
+    case Alert::Style::Informational:
+        box->setIcon(QMessageBox::Information);
+        break;
+    case Alert::Style::Critical:
+        box->setIcon(QMessageBox::Critical);
+        break;
+    }
+    box->setTextFormat(Qt::PlainText);
+    box->setText(alert.messageText);
+    box->setInformativeText(alert.informativeText);
+    // QMessageBox shows the informative text in a label of its own; keep that plain too.
+    if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+        label->setTextFormat(Qt::PlainText);
+    const QStringList buttons = alert.buttons.isEmpty() ? QStringList{QStringLiteral("Ok")} : alert.buttons;
+    for (int i = 0; i < buttons.size(); ++i) {
+        QPushButton* button =
+            box->addButton(buttons[i], i == 0 ? QMessageBox::AcceptRole : QMessageBox::RejectRole);
+        button->setProperty("alertAnswer", NSAlertFirstButtonReturn + i);
+        if (i == 0) box->setDefaultButton(button);
+    }
+    return box;
+}
+
+int answerOf(QMessageBox* box) {
+    QAbstractButton* clicked = box->clickedButton();
+    return clicked ? clicked->property("alertAnswer").toInt() : NSAlertFirstButtonReturn;
+}
+
+} // namespace
+
+int MessageBoxAlertPresenter::runModal(const Alert& alert, QObject* window) {
+    QMessageBox* box = makeBox(alert, window);
+    box->exec();
+    const int answer = answerOf(box);
+    delete box;
+    return answer;
+}
+
+void MessageBoxAlertPresenter::beginSheet(const Alert& alert, QObject* window,
+                                          std::function<void(int)> done) {
+    QMessageBox* box = makeBox(alert, window);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(box, &QMessageBox::finished, box, [box, done] {
+        if (done) done(answerOf(box));
+    });
+    box->open();
+}
