@@ -7,7 +7,6 @@
 #include "platform/Diagnostics.h"
 
 #include <QBuffer>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QImageReader>

@@ -37,8 +37,8 @@ enum : qint32 {
 QImage CGImageCreateWithURL(const QUrl& url);
 QImage CGImageCreateWithPath(const QString& path);
 QImage CGImageCreateWithFSRef(const FSRef& fileRef);
-// A file of the program's resources folder (ApplicationInfo::resourcesFolder) by name (a relative path may be given), or by name in a
-// subfolder of it.
+// A file of the program's resources folder (ApplicationInfo::resourcesFolder) by name (a relative
+// path may be given), or by name in a subfolder of it.
 QImage CGImageLoadFromResource(const QString& name);
 QImage CGImageLoadFromResource(const QString& name, const QString& subfolder);
 QImage CGImageCreateWithData(const QByteArray& data);
