@@ -2,7 +2,9 @@
 
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <ctime>
 
 namespace {
 Scheduler* g_installed = nullptr;
@@ -22,23 +24,34 @@ void Scheduler::setShared(Scheduler* scheduler) {
     g_installed = scheduler;
 }
 
-void Scheduler::add(const void* owner, const QString& key, double seconds, double interval, Task task) {
+void Scheduler::add(const void* owner, const QString& key, Request request, Task task) {
     cancelPrevious(owner, key);
     Key k{owner, key};
     Request& r = m_requests[k];
+    r = std::move(request);
     r.task = std::move(task);
-    r.interval = interval;
-    r.dueMs = nowMs() + toMs(seconds);
     r.serial = m_nextSerial++;
     armed(k, r);
 }
 
 void Scheduler::performAfterDelay(const void* owner, const QString& key, double seconds, Task task) {
-    add(owner, key, seconds, 0, std::move(task));
+    Request r;
+    r.dueMs = elapsedMs() + toMs(seconds);
+    add(owner, key, std::move(r), std::move(task));
+}
+
+void Scheduler::performAt(const void* owner, const QString& key, const QDateTime& when, Task task) {
+    Request r;
+    r.wallClock = true;
+    r.dueMs = when.isValid() ? when.toMSecsSinceEpoch() : nowMs();
+    add(owner, key, std::move(r), std::move(task));
 }
 
 void Scheduler::scheduleRepeating(const void* owner, const QString& key, double seconds, Task task) {
-    add(owner, key, seconds, std::max(seconds, 0.001), std::move(task));
+    Request r;
+    r.interval = std::max(seconds, 0.001);
+    r.dueMs = elapsedMs() + toMs(seconds);
+    add(owner, key, std::move(r), std::move(task));
 }
 
 void Scheduler::cancelPrevious(const void* owner, const QString& key) {
@@ -63,21 +76,37 @@ bool Scheduler::isPending(const void* owner, const QString& key) const {
 }
 
 void Scheduler::fire(const Key& key) {
-    auto it = m_requests.find(key);
+    const Key k = key; // the caller's key may be the one in the entry erased below
+    auto it = m_requests.find(k);
     if (it == m_requests.end()) return;
-    Task task = it->second.task;
-    if (it->second.interval > 0) {
-        it->second.dueMs += toMs(it->second.interval);
-        armed(key, it->second);
+    Request& r = it->second;
+    Task task = r.task;
+    if (r.interval > 0) {
+        // The next run one interval on; intervals the clock went past are not made up for.
+        const qint64 interval = toMs(r.interval);
+        r.dueMs += interval;
+        const qint64 now = clockMs(r);
+        if (r.dueMs <= now) r.dueMs = now + interval;
+        armed(k, r);
     } else {
         m_requests.erase(it);
-        disarmed(key);
+        disarmed(k);
     }
     // The task may schedule or cancel anything, including this very key.
     task();
 }
 
 RealScheduler::~RealScheduler() = default;
+
+qint64 RealScheduler::elapsedMs() const {
+#ifdef CLOCK_BOOTTIME
+    timespec ts{};
+    if (clock_gettime(CLOCK_BOOTTIME, &ts) == 0) return qint64(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+#endif
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 void RealScheduler::armed(const Key& key, Request& request) {
     auto& timer = m_timers[key];
@@ -87,13 +116,13 @@ void RealScheduler::armed(const Key& key, Request& request) {
         timer->setTimerType(Qt::PreciseTimer);
         QObject::connect(timer.get(), &QTimer::timeout, [this, key]() { timedOut(key); });
     }
-    timer->start(static_cast<int>(std::clamp<qint64>(request.dueMs - nowMs(), 0, m_wakeMs)));
+    timer->start(static_cast<int>(std::clamp<qint64>(request.dueMs - clockMs(request), 0, m_wakeMs)));
 }
 
 void RealScheduler::timedOut(const Key& key) {
     auto it = m_requests.find(key);
     if (it == m_requests.end()) return;
-    if (it->second.dueMs > nowMs())
+    if (it->second.dueMs > clockMs(it->second))
         armed(key, it->second);
     else
         fire(key);

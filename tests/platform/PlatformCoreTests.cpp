@@ -132,15 +132,60 @@ TEST(AutoreleasePool, ForgottenEntryIsNotTouched) {
     EXPECT_EQ(a.drained, 0);
 }
 
-TEST(Scheduler, RealSchedulerFollowsTheWallClockAfterASleep) {
-    // A clock that jumps an hour, as it does when the machine wakes from sleep.
-    struct Jumping : RealScheduler {
-        qint64 shiftMs = 0;
-        QDateTime now() const override { return RealScheduler::now().addMSecs(shiftMs); }
-    } scheduler;
-    scheduler.setWakeInterval(20);
+// A real scheduler whose clocks a test moves: the wall clock (the time is set) and the boot clock
+// (the machine slept).
+struct ShiftedScheduler : RealScheduler {
+    ShiftedScheduler() { setWakeInterval(20); }
+    qint64 wallShiftMs = 0;
+    qint64 sleptMs = 0;
+    QDateTime now() const override { return RealScheduler::now().addMSecs(wallShiftMs); }
+    qint64 elapsedMs() const override { return RealScheduler::elapsedMs() + sleptMs; }
+};
+
+TEST(Scheduler, RealSchedulerIsOnTimeAfterASleep) {
+    ShiftedScheduler scheduler;
+    int owner = 0, delayed = 0, alarmed = 0;
+    scheduler.performAfterDelay(&owner, "delay", 3600, [&] { ++delayed; });
+    scheduler.performAt(&owner, "alarm", scheduler.now().addSecs(3600), [&] { ++alarmed; });
+    scheduler.sleptMs = 3600 * 1000;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return delayed != 0; }, 5000));
+    EXPECT_EQ(alarmed, 0); // due at a time of the wall clock, which has not moved
+    scheduler.wallShiftMs = 3600 * 1000;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return alarmed != 0; }, 5000));
+}
+
+TEST(Scheduler, RealSchedulerDelaysIgnoreTheWallClock) {
+    // Set back an hour, the wall clock must not hold back a short delay; set forward, not hurry one.
+    ShiftedScheduler scheduler;
+    int owner = 0, soon = 0, later = 0;
+    scheduler.performAfterDelay(&owner, "soon", 0.05, [&] { ++soon; });
+    scheduler.performAfterDelay(&owner, "later", 3600, [&] { ++later; });
+    scheduler.wallShiftMs = -3600 * 1000;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return soon != 0; }, 5000));
+    scheduler.wallShiftMs = 2 * 3600 * 1000;
+    QTest::qWait(100);
+    EXPECT_EQ(later, 0);
+}
+
+TEST(Scheduler, RepeatingTaskRunsOnceAfterTheClockJumps) {
+    ShiftedScheduler scheduler;
     int owner = 0, runs = 0;
-    scheduler.performAfterDelay(&owner, "alarm", 3600, [&] { ++runs; });
-    scheduler.shiftMs = 3600 * 1000;
-    EXPECT_TRUE(QTest::qWaitFor([&] { return runs != 0; }, 5000));
+    scheduler.scheduleRepeating(&owner, "tick", 10, [&] { ++runs; });
+    scheduler.sleptMs = 3600 * 1000; // 360 intervals went by
+    ASSERT_TRUE(QTest::qWaitFor([&] { return runs != 0; }, 5000));
+    QTest::qWait(200);
+    EXPECT_EQ(runs, 1);
+    EXPECT_TRUE(scheduler.isPending(&owner, "tick"));
+}
+
+TEST(Scheduler, FiringHandsSubclassesAKeyThatOutlivesTheRequest) {
+    struct Recording : ManualScheduler {
+        QStringList disarmedKeys;
+        void disarmed(const Key& key) override { disarmedKeys << key.second; }
+    } scheduler;
+    int owner = 0;
+    const QString key = QString("a key long enough to live on the heap, ") + QString::number(42);
+    scheduler.performAfterDelay(&owner, key, 1, [] {});
+    scheduler.advance(2);
+    EXPECT_EQ(scheduler.disarmedKeys, QStringList{key});
 }

@@ -105,7 +105,5 @@ void AlarmScheduler::check() {
         saveState();
         m_stateWritten = true;
     }
-    if (next.isValid())
-        Scheduler::shared().performAfterDelay(this, kCheckKey, now.msecsTo(next) / 1000.0,
-                                              [this]() { check(); });
+    if (next.isValid()) Scheduler::shared().performAt(this, kCheckKey, next, [this]() { check(); });
 }
