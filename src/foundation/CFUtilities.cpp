@@ -17,11 +17,29 @@ QString CFCopyLocalizedString(const QString& key) {
 }
 
 QString CFCopyLocalizedString(const QString& key, const QStringList& args) {
-    QString text = CFCopyLocalizedString(key);
-    // Highest positions first, so "^1" does not eat the start of "^12".
-    for (qsizetype i = args.size(); i >= 1; --i)
-        text.replace(QLatin1Char('^') + QString::number(i), args.at(i - 1));
-    return text;
+    const QString text = CFCopyLocalizedString(key);
+    QString result;
+    result.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) != QLatin1Char('^')) {
+            result += text.at(i);
+            continue;
+        }
+        qsizetype digits = 0;
+        while (i + 1 + digits < text.size() && text.at(i + 1 + digits).isDigit()) ++digits;
+        // The longest run of digits that names an argument: "^12" is the twelfth when there is one.
+        for (; digits > 0; --digits) {
+            bool ok = false;
+            const qsizetype position = text.mid(i + 1, digits).toLongLong(&ok);
+            if (ok && position >= 1 && position <= args.size()) {
+                result += args.at(position - 1);
+                i += digits;
+                break;
+            }
+        }
+        if (digits == 0) result += text.at(i);
+    }
+    return result;
 }
 
 QString CFStringAppendPathComponent(const QString& path, const QString& component) {
@@ -36,8 +54,18 @@ QString CFStringAppendPathComponent(const QString& path, const QString& componen
 
 int CFStringFindAndReplace(QString& s, const QString& find, const QString& replacement) {
     if (find.isEmpty()) return 0;
-    const int count = static_cast<int>(s.count(find));
-    s.replace(find, replacement);
+    int count = 0;
+    QString result;
+    qsizetype from = 0;
+    for (qsizetype at = s.indexOf(find); at >= 0; at = s.indexOf(find, from)) {
+        result += QStringView(s).mid(from, at - from);
+        result += replacement;
+        from = at + find.size();
+        ++count;
+    }
+    if (count == 0) return 0;
+    result += QStringView(s).mid(from);
+    s = result;
     return count;
 }
 
@@ -153,9 +181,11 @@ QByteArray CFDataCopyBytes(const QByteArray& d, const CFRange& range) {
     return CFDataCreateWithDataRange(d, range);
 }
 
-bool CFDataGetBytes(const QByteArray& d, void* buffer) {
-    if (buffer && !d.isEmpty()) std::memcpy(buffer, d.constData(), static_cast<size_t>(d.size()));
-    return true;
+bool CFDataGetBytes(const QByteArray& d, void* buffer, qsizetype capacity) {
+    if (!buffer || capacity <= 0) return d.isEmpty();
+    const qsizetype n = std::min(d.size(), capacity);
+    if (n > 0) std::memcpy(buffer, d.constData(), static_cast<size_t>(n));
+    return n == d.size();
 }
 
 void CFDataAppendData(QByteArray& d, const QByteArray& more) {
@@ -167,10 +197,16 @@ QByteArray CFDataCreateWithDataRange(const QByteArray& d, const CFRange& range) 
     return d.mid(r.location, r.length);
 }
 
-bool CFDictionaryGetPointerValue(const QVariantMap& dictionary, const QString& key, void* buffer) {
+bool CFDictionaryGetPointerValue(const QVariantMap& dictionary, const QString& key, void* buffer,
+                                 qsizetype capacity) {
     auto it = dictionary.constFind(key);
     if (it == dictionary.constEnd()) return false;
-    return CFDataGetBytes(it.value().toByteArray(), buffer);
+    if (it.value().metaType().id() == QMetaType::VoidStar) {
+        const void* pointer = it.value().value<void*>();
+        return CFDataGetBytes(QByteArray(reinterpret_cast<const char*>(&pointer), sizeof pointer), buffer,
+                              capacity);
+    }
+    return CFDataGetBytes(it.value().toByteArray(), buffer, capacity);
 }
 
 void CFDictionaryCreateIndexedCopy(const QVariantMap& dictionary, QVariantList* keys, QVariantList* values) {

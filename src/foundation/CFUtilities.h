@@ -38,9 +38,11 @@ using ToolboxAll::CFStr;
 
 // Strings.
 QString CFCopyLocalizedString(const QString& key);
-// Replaces every "^1", "^2"... by the argument of that position.
+// Replaces every "^1", "^2"... by the argument of that position, in one pass: text that came in
+// with an argument is not searched again. A number with no argument stays as it is.
 QString CFCopyLocalizedString(const QString& key, const QStringList& args);
 QString CFStringAppendPathComponent(const QString& path, const QString& component);
+// Replaces each occurrence, left to right without overlaps; returns how many were replaced.
 int CFStringFindAndReplace(QString& s, const QString& find, const QString& replacement);
 bool CFStringFind(const QString& s, const QString& find);
 bool CFStringFind(const QString& s, const QStringList& finds);
@@ -68,10 +70,15 @@ QByteArray CFStringCopyCString(const QString& s, quint32 encoding = kCFStringEnc
 CFRange CFDataGetRange(const QByteArray& d);
 QByteArray CFDataCopyBytes(const QByteArray& d);
 QByteArray CFDataCopyBytes(const QByteArray& d, const CFRange& range);
-bool CFDataGetBytes(const QByteArray& d, void* buffer);
+// Copies at most capacity bytes into the buffer; false when the data did not fit whole (what fits
+// is copied).
+bool CFDataGetBytes(const QByteArray& d, void* buffer, qsizetype capacity);
 void CFDataAppendData(QByteArray& d, const QByteArray& more);
 QByteArray CFDataCreateWithDataRange(const QByteArray& d, const CFRange& range);
-bool CFDictionaryGetPointerValue(const QVariantMap& dictionary, const QString& key, void* buffer);
+// The data under the key (or a pointer value's own bytes) into the buffer, as CFDataGetBytes;
+// false when the key is absent or the value did not fit whole.
+bool CFDictionaryGetPointerValue(const QVariantMap& dictionary, const QString& key, void* buffer,
+                                 qsizetype capacity);
 void CFDictionaryCreateIndexedCopy(const QVariantMap& dictionary, QVariantList* keys, QVariantList* values);
 qint32 CFNumberGetValue(const QVariant& number);
 // Sets are lists without repeats, in first-seen order.

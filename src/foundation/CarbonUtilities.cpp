@@ -55,6 +55,13 @@ qint32 kernelVersionPart(int part) {
     return digits.toInt();
 }
 
+// The text as a URL with a scheme; an invalid URL when it is none.
+QUrl openableUrl(const QString& text) {
+    const QUrl u(text, QUrl::StrictMode);
+    if (text.isEmpty() || !u.isValid() || u.scheme().isEmpty()) return QUrl();
+    return u;
+}
+
 bool validBlock(const void* p) {
     return ToolboxAll::IsPointerValid(p);
 }
@@ -135,8 +142,8 @@ qint32 MacOSFullVersion() {
 }
 
 qint32 LSOpenURL(const QString& url) {
-    const QUrl u(url, QUrl::StrictMode);
-    if (url.isEmpty() || !u.isValid() || u.scheme().isEmpty()) return -1;
+    const QUrl u = openableUrl(url);
+    if (!u.isValid()) return -1;
     return QDesktopServices::openUrl(u) ? 0 : kLSApplicationNotFound;
 }
 
@@ -149,13 +156,20 @@ qint32 LSGetLoginItemFSRef(const QString& name, FSRef* ref) {
 
 qint32 LSOpenWithApplication(const FSRef& document, const FSRef& application) {
     if (application.isNull() || !QFileInfo(application.path).isExecutable()) return kLSApplicationNotFound;
-    return QProcess::startDetached(application.path, {document.path}) ? 0 : kLSApplicationNotFound;
+    // An absolute path, so the program never reads a name such as "-x" as an option.
+    const QString path = QFileInfo(document.path).absoluteFilePath();
+    return QProcess::startDetached(application.path, {path}) ? 0 : kLSApplicationNotFound;
 }
 
 qint32 LSOpenURLWithApplication(const QString& url, const FSRef& application) {
     if (url.isEmpty()) return 0;
+    // Only a URL goes to the program: it begins with its scheme, never with an option's "-".
+    const QUrl u = openableUrl(url);
+    if (!u.isValid()) return -1;
     if (application.isNull() || !QFileInfo(application.path).isExecutable()) return kLSApplicationNotFound;
-    return QProcess::startDetached(application.path, {url}) ? 0 : kLSApplicationNotFound;
+    return QProcess::startDetached(application.path, {u.toString(QUrl::FullyEncoded)})
+               ? 0
+               : kLSApplicationNotFound;
 }
 
 ATSURGBAlphaColor RGBColorToATSUColor(const RGBColor& c) {

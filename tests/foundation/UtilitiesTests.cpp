@@ -2,8 +2,14 @@
 #include "foundation/CarbonUtilities.h"
 #include "foundation/ToolboxAll.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSysInfo>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -46,16 +52,116 @@ TEST(Toolbox, StringsStayWholeAndShared) {
     bool ok = true;
     EXPECT_EQ(ToolboxAll::StrN("twelve", &ok), 0);
     EXPECT_FALSE(ok);
-    EXPECT_EQ(CFUtilities::CFCopyLocalizedString("^1 and ^2, again ^1", {"A", "B"}), "A and B, again A");
-    QString s = "a-b-c";
-    EXPECT_EQ(CFUtilities::CFStringFindAndReplace(s, "-", "+"), 2);
-    EXPECT_EQ(s, "a+b+c");
+    QString s = "a+b+c";
     EXPECT_TRUE(CFUtilities::CFStringFind(s, QStringList{"z", "+c"}));
     EXPECT_TRUE(CFUtilities::CFStringCopyCString(QString::fromUtf8("\xc3\xa9"), 0x0600).isNull());
     EXPECT_EQ(CFUtilities::CFStringCopyCString(QString::fromUtf8("\xc3\xa9")), "\xc3\xa9");
     EXPECT_EQ(CFUtilities::CFStringAppendPathComponent("/a/", "/b"), "/a/b");
     qint64 index = 9;
     EXPECT_EQ(CFUtilities::CFStringConstrainIndex("abc", index), 2);
+}
+
+TEST(Toolbox, PlaceholdersAreReplacedInOnePass) {
+    struct Case {
+        const char* text;
+        QStringList args;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"^1 and ^2, again ^1", {"A", "B"}, "A and B, again A"},
+        {"^2 then ^1", {"A", "^1"}, "^1 then A"}, // an argument's text is not replaced again
+        {"^1^2", {"^2", "x"}, "^2x"},
+        {"^12 and ^1", {"a", "b"}, "a2 and a"}, // no twelfth argument: the first, then "2"
+        {"^3 stays, ^ too", {"a"}, "^3 stays, ^ too"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CFUtilities::CFCopyLocalizedString(c.text, c.args), c.expected) << c.text;
+    QStringList twelve;
+    for (int i = 1; i <= 12; ++i) twelve << QString("<%1>").arg(i);
+    EXPECT_EQ(CFUtilities::CFCopyLocalizedString("^12 ^1", twelve), "<12> <1>");
+}
+
+TEST(Toolbox, FindAndReplaceCountsWhatItReplaced) {
+    struct Case {
+        const char* text;
+        const char* find;
+        const char* replacement;
+        const char* expected;
+        int count;
+    };
+    const Case cases[] = {
+        {"a-b-c", "-", "+", "a+b+c", 2}, {"aaa", "aa", "b", "ba", 1}, // occurrences do not overlap
+        {"aaaa", "aa", "a", "aa", 2},    {"abc", "x", "y", "abc", 0}, {"abc", "", "y", "abc", 0},
+    };
+    for (const Case& c : cases) {
+        QString s = c.text;
+        EXPECT_EQ(CFUtilities::CFStringFindAndReplace(s, c.find, c.replacement), c.count) << c.text;
+        EXPECT_EQ(s, c.expected) << c.text;
+    }
+}
+
+TEST(Toolbox, CopiesStayInsideTheCallersBuffer) {
+    using namespace CFUtilities;
+    struct Area {
+        char bytes[8];
+        char guard[8];
+    };
+    const QByteArray big(64, 'x');
+    const void* pointer = &big;
+    const QVariantMap dictionary{{"data", big},
+                                 {"small", QByteArray("abc")},
+                                 {"pointer", QVariant::fromValue(const_cast<void*>(pointer))}};
+    Area area;
+    std::memset(&area, '#', sizeof area);
+    EXPECT_FALSE(CFDataGetBytes(big, area.bytes, sizeof area.bytes)); // did not fit whole
+    EXPECT_EQ(QByteArray(area.bytes, 8), QByteArray(8, 'x'));
+    EXPECT_EQ(QByteArray(area.guard, 8), QByteArray(8, '#'));
+
+    std::memset(&area, '#', sizeof area);
+    EXPECT_FALSE(CFDictionaryGetPointerValue(dictionary, "data", area.bytes, sizeof area.bytes));
+    EXPECT_EQ(QByteArray(area.guard, 8), QByteArray(8, '#'));
+    std::memset(&area, '#', sizeof area);
+    EXPECT_TRUE(CFDictionaryGetPointerValue(dictionary, "small", area.bytes, sizeof area.bytes));
+    EXPECT_EQ(QByteArray(area.bytes, 4), "abc#");
+    EXPECT_FALSE(CFDictionaryGetPointerValue(dictionary, "absent", area.bytes, sizeof area.bytes));
+    const void* back = nullptr;
+    EXPECT_TRUE(CFDictionaryGetPointerValue(dictionary, "pointer", &back, sizeof back));
+    EXPECT_EQ(back, pointer);
+}
+
+TEST(Toolbox, ProgramsStartedForAURLOrDocumentNeverReadItAsAnOption) {
+    QTemporaryDir dir;
+    const QString log = dir.filePath("arguments");
+    const QString program = dir.filePath("record");
+    {
+        QFile script(program);
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write(QString("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1'\n").arg(log).toUtf8());
+    }
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const FSRef app{program};
+    for (const QString& text : {QString("-oProxyCommand=touch %1").arg(dir.filePath("ran")),
+                                QString("--help"), QString("not a url")}) {
+        EXPECT_EQ(LSOpenURLWithApplication(text, app), -1) << text.toStdString();
+    }
+    EXPECT_EQ(LSOpenURLWithApplication(QString(), app), 0);
+    QTest::qWait(200);
+    EXPECT_FALSE(QFile::exists(log));
+
+    auto argumentsOf = [&](auto start) {
+        QFile::remove(log);
+        EXPECT_EQ(start(), 0);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return QFileInfo(log).size() > 0; }, 5000));
+        QFile file(log);
+        file.open(QIODevice::ReadOnly);
+        return QString::fromUtf8(file.readAll()).trimmed();
+    };
+    EXPECT_EQ(argumentsOf([&] { return LSOpenURLWithApplication("https://example.org/a?-b", app); }),
+              "https://example.org/a?-b");
+    const QString folder = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    EXPECT_EQ(argumentsOf([&] { return LSOpenWithApplication(FSRef{"-rf"}, app); }), dir.filePath("-rf"));
+    QDir::setCurrent(folder);
 }
 
 TEST(Toolbox, Ranges) {
