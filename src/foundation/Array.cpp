@@ -6,11 +6,15 @@
 
 #include <QUrl>
 #include <algorithm>
+#include <iterator>
 #include <unordered_map>
+#include <vector>
 
 namespace {
 
 qint64 g_arrayEnumerationIndex = 0;
+// The enumerators of the range-for loops now running, innermost last.
+std::vector<const TArrayEnumerator*> g_loops;
 
 bool isPointer(const QVariant& v) {
     return v.metaType().id() == QMetaType::VoidStar;
@@ -81,7 +85,14 @@ void TArrayEnumerator::Reset() {
 }
 
 TArray::iterator::iterator(const TArray* array, bool atEnd) : m_enumerator(array), m_valid(!atEnd) {
-    if (!atEnd) m_valid = m_enumerator.MoveNext();
+    if (atEnd) return;
+    g_loops.push_back(&m_enumerator);
+    m_valid = m_enumerator.MoveNext();
+}
+
+TArray::iterator::~iterator() {
+    auto it = std::find(g_loops.rbegin(), g_loops.rend(), &m_enumerator);
+    if (it != g_loops.rend()) g_loops.erase(std::next(it).base());
 }
 
 // --- TArray --------------------------------------------------------------------------------------
@@ -310,7 +321,7 @@ void TArray::SortWithURLs() {
 }
 
 qint64 TArray::ForIndex() {
-    return g_arrayEnumerationIndex - 1;
+    return (g_loops.empty() ? g_arrayEnumerationIndex : g_loops.back()->cursor) - 1;
 }
 
 bool TArray::Enumerate() {
@@ -355,7 +366,11 @@ void TObjectArray::Deallocate() {
 void TObjectArray::CopyInstanceVariables(TObject* source) {
     TObject::CopyInstanceVariables(source);
     auto* other = static_cast<TObjectArray*>(source);
-    MakePlatformArray(other->m_callbacks);
+    // The copies are this array's own, whatever the source's callbacks do with references.
+    TArrayCallBacks callbacks = other->m_callbacks;
+    callbacks.retain = &objectRetain;
+    callbacks.release = &objectRelease;
+    MakePlatformArray(callbacks);
     // Element copies belong to this array alone; kept archives follow the copies of their elements.
     std::unordered_map<quint64, quint64> serials{{0, 0}};
     for (const QVariant& v : other->m_values) {

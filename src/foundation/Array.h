@@ -119,7 +119,9 @@ public:
     void SortWithStrings();
     void SortWithURLs();
 
-    // Enumeration: range-for (each step sets ForIndex) and the array's own cursor.
+    // Enumeration: range-for and the array's own cursor. ForIndex is the index of the current
+    // element of the innermost range-for loop still running (of the last enumerator step outside
+    // any loop), so nested loops each keep their own.
     TArrayEnumerator GetEnumerator() const { return TArrayEnumerator(this); }
     static qint64 ForIndex();
     bool Enumerate();
@@ -128,9 +130,13 @@ public:
     qint64 GetEnumerationIndex() const { return m_enumerationIndex - 1; }
     void ResetEnumeration() { m_enumerationIndex = 0; }
 
+    // A loop's position; it stays in place while the loop runs, so it cannot be copied.
     class iterator {
     public:
         iterator(const TArray* array, bool atEnd);
+        ~iterator();
+        iterator(const iterator&) = delete;
+        iterator& operator=(const iterator&) = delete;
         TArrayValue operator*() const { return m_enumerator.Current; }
         iterator& operator++() {
             m_valid = m_enumerator.MoveNext();

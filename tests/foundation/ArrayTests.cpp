@@ -197,6 +197,20 @@ TEST_F(ArrayTest, TypeArrayReadsAndArchives) {
     values->Release();
 }
 
+TEST_F(ArrayTest, NestedLoopsEachKeepTheirOwnIndex) {
+    TTypeArray* outer = TTypeArray::CreateWithValues(QVariantList{"a", "b"});
+    TTypeArray* inner = TTypeArray::CreateWithValues(QVariantList{1, 2, 3});
+    QStringList seen;
+    for (const TArrayValue& o : *outer) {
+        for (const TArrayValue& i : *inner)
+            seen << QString("%1%2@%3").arg(o.toString()).arg(i.toInt()).arg(TArray::ForIndex());
+        seen << QString("%1@%2").arg(o.toString()).arg(TArray::ForIndex()); // after the inner loop
+    }
+    EXPECT_EQ(seen, (QStringList{"a1@0", "a2@1", "a3@2", "a@0", "b1@0", "b2@1", "b3@2", "b@1"}));
+    inner->Release();
+    outer->Release();
+}
+
 TEST_F(ArrayTest, ObjectArrayArchivesDecodesAndCopiesDeeply) {
     TObjectArray* array = TObjectArray::Create();
     for (const char* l : {"one", "two"}) {
@@ -297,6 +311,28 @@ TEST_F(ArrayTest, KeptArchiveIsWrittenOnceWhenItsNeighbourIsListedTwice) {
     }
     copy->Release();
     array->Release();
+}
+
+TEST_F(ArrayTest, CopyOwnsItsElementsWhateverTheCallbacks) {
+    // An array that holds its elements without references of its own.
+    TArrayCallBacks borrowing = TObjectArray::ObjectCallBacks();
+    borrowing.retain = nullptr;
+    borrowing.release = nullptr;
+    TObjectArray* array = TObjectArray::CreateWithCallBacks(borrowing);
+    TArrayProbe* probe = TArrayProbe::Make("kept");
+    array->AppendValue(probe);
+    EXPECT_EQ(probe->GetRetainCount(), 1);
+
+    auto* copy = static_cast<TObjectArray*>(array->Copy());
+    ASSERT_EQ(copy->Count(), 1);
+    auto* element = static_cast<TArrayProbe*>(copy->GetObjectValue(0));
+    EXPECT_EQ(element->label, "kept");
+    EXPECT_EQ(element->GetRetainCount(), 1); // the copy's own reference
+    EXPECT_EQ(TArrayProbe::alive, 2);
+    copy->Release();
+    EXPECT_EQ(TArrayProbe::alive, 1);
+    array->Release();
+    probe->Release();
 }
 
 TEST_F(ArrayTest, ReferenceArrayNeitherRetainsNorReleases) {
