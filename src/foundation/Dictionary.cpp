@@ -1,5 +1,6 @@
 #include "Dictionary.h"
 
+#include "Archiver.h"
 #include "platform/AtomicFile.h"
 #include "platform/Diagnostics.h"
 #include "platform/PlistCodec.h"
@@ -8,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <cstring>
 
 namespace {
 
@@ -187,20 +187,18 @@ int TDictionary::Save(const QString& path) const {
 }
 
 bool TDictionary::Enumerate(TObjectClass valueClass) {
-    if (m_values.isEmpty()) {
-        ResetEnumeration();
-        return false;
-    }
     if (m_enumerationIndex != 0) {
         ++m_enumerationIndex;
     } else {
         ResetEnumeration();
+        if (m_values.isEmpty()) return false;
         m_enumerationKeys = static_cast<TTypeArray*>(CopyKeys(TTypeArray::StaticClass()));
         m_enumerationValues = CopyValues(valueClass);
+        m_enumerationSnapshot = m_values.values();
         m_enumerationIndex = 1;
     }
-    if (Count() < static_cast<qint64>(m_enumerationIndex) ||
-        (m_enumerationKeys && m_enumerationKeys->Count() < static_cast<qint64>(m_enumerationIndex))) {
+    // The snapshot decides, not the entries now.
+    if (m_enumerationSnapshot.size() < static_cast<qsizetype>(m_enumerationIndex)) {
         ResetEnumeration();
         return false;
     }
@@ -216,13 +214,15 @@ QString TDictionary::GetNextKey() const {
 }
 
 TArrayValue TDictionary::GetNextValue() const {
-    // The snapshot keeps the values alive; it skips null values, so the value is found by its key.
-    return m_enumerationValues ? GetValue(GetNextKey()) : TArrayValue();
+    const qint64 index = GetEnumerationIndex();
+    if (!m_enumerationValues || index < 0 || index >= m_enumerationSnapshot.size()) return TArrayValue();
+    return TArrayValue(m_enumerationSnapshot.at(index));
 }
 
 void TDictionary::ResetEnumeration() {
     ReleaseObject(m_enumerationKeys);
     ReleaseObject(m_enumerationValues);
+    m_enumerationSnapshot.clear();
     m_enumerationIndex = 0;
 }
 
@@ -238,6 +238,42 @@ TObjectDictionary* TObjectDictionary::DictionaryWithObject(const QString& key, T
 void TObjectDictionary::Initialize() {
     MakePlatformDictionary(TObjectArray::ObjectCallBacks());
     TDictionary::Initialize();
+}
+
+void TObjectDictionary::CopyInstanceVariables(TObject* source) {
+    TDictionary::CopyInstanceVariables(source);
+    m_kept = static_cast<TObjectDictionary*>(source)->m_kept;
+}
+
+void TObjectDictionary::EncodeData(TArchiver* archiver) {
+    TDictionary::EncodeData(archiver);
+    TArchiver* entries = TArchiver::CreateWithDictionary(m_kept);
+    for (auto it = m_values.constBegin(); it != m_values.constEnd(); ++it) {
+        entries->Remove(it.key()); // a kept archive gives way to the key's new value
+        if (TObject* object = GetValue(it.key())) object->ArchiveObject(entries, it.key());
+    }
+    archiver->SetArchive(kEntriesKey, entries);
+    entries->Release();
+}
+
+void TObjectDictionary::DecodeData(TArchiver* archiver) {
+    TDictionary::DecodeData(archiver);
+    MakePlatformDictionary(TObjectArray::ObjectCallBacks());
+    const QVariantMap entries = archiver->GetValue(kEntriesKey).toMap();
+    for (auto it = entries.constBegin(); it != entries.constEnd(); ++it) {
+        if (it.value().metaType().id() != QMetaType::QVariantMap) continue;
+        // Each entry is read from its own archiver: a key may look like a path ("/a").
+        TArchiver* entry = TArchiver::CreateWithDictionary(it.value().toMap());
+        entry->SetContext(archiver->GetContext());
+        TObject* object = AllocateFromArchive(entry, GetInitializationParameters());
+        entry->Release();
+        if (!object) {
+            m_kept.insert(it.key(), it.value());
+            continue;
+        }
+        SetValue(it.key(), object);
+        object->Release();
+    }
 }
 
 bool TObjectDictionary::Enumerate() {
@@ -270,11 +306,21 @@ void TTypeDictionary::Initialize() {
     TDictionary::Initialize();
 }
 
+void TTypeDictionary::EncodeData(TArchiver* archiver) {
+    TDictionary::EncodeData(archiver);
+    archiver->SetValue(kEntriesKey, VariantKinds::propertyListEntries(m_values));
+}
+
+void TTypeDictionary::DecodeData(TArchiver* archiver) {
+    TDictionary::DecodeData(archiver);
+    MakePlatformDictionary(TTypeArray::TypeCallBacks());
+    const QVariantMap entries = archiver->GetValue(kEntriesKey).toMap();
+    for (auto it = entries.constBegin(); it != entries.constEnd(); ++it) SetValue(it.key(), it.value());
+}
+
 void TTypeDictionary::SetPointerValue(const QString& key, const void* pointer) {
-    QByteArray bytes(static_cast<int>(sizeof(quint64)), '\0');
-    const quint64 address = reinterpret_cast<quintptr>(pointer);
-    std::memcpy(bytes.data(), &address, sizeof address);
-    SetValue(key, QVariant(bytes));
+    // A pointer value, not its bytes as data: data from a file or another process never reads as one.
+    SetValue(key, TArray::PointerValue(pointer));
 }
 
 void TTypeDictionary::AddPointerValue(const QString& key, const void* pointer) {
@@ -330,13 +376,7 @@ bool TTypeDictionary::GetDataValue(const QString& key, QByteArray* bytes) const 
 }
 
 void* TTypeDictionary::GetPointerValue(const QString& key) const {
-    const QVariant v = m_values.value(key);
-    if (v.metaType().id() != QMetaType::QByteArray) return nullptr;
-    const QByteArray bytes = v.toByteArray();
-    if (bytes.size() != static_cast<int>(sizeof(quint64))) return nullptr;
-    quint64 address = 0;
-    std::memcpy(&address, bytes.constData(), sizeof address);
-    return reinterpret_cast<void*>(static_cast<quintptr>(address));
+    return GetValue(key).pointer();
 }
 
 TTypeArray* TTypeDictionary::CopyArray(const QString& key) const {

@@ -7,10 +7,16 @@
 
 // The keyed collection: a TObject owning one dictionary with string keys whose value callbacks say
 // what a value is. TDictionary itself is abstract. Enumeration works on a snapshot of the keys and
-// values taken when it starts (keys in sorted order).
+// values taken when it starts (keys in sorted order): entries set or removed meanwhile change
+// nothing in it.
+//
+// Archive key of the object and type kinds: "system.entries", a dictionary of the entries (an object's
+// entry as its nested archive; values a property list cannot hold, such as pointers, are left out).
 class TDictionary : public TObject {
     T_OBJECT(TDictionary, TObject)
 public:
+    static inline const QString kEntriesKey = QStringLiteral("system.entries");
+
     void Initialize() override;
     void CopyInstanceVariables(TObject* source) override;
     void Show() const;
@@ -77,7 +83,8 @@ protected:
 private:
     bool m_hasDictionary = false;
     TTypeArray* m_enumerationKeys = nullptr;
-    TArray* m_enumerationValues = nullptr;
+    TArray* m_enumerationValues = nullptr; // holds a reference to each object value meanwhile
+    QVariantList m_enumerationSnapshot;    // the values, one per key
     quint32 m_enumerationIndex = 0;
 };
 
@@ -93,13 +100,18 @@ public:                                                                         
                                                                                                              \
 private:
 
-// TObject values, retained on insertion and released when replaced or removed.
+// TObject values, retained on insertion and released when replaced or removed. An archived entry
+// whose class cannot be made is kept as its archive and written back unchanged while its key holds
+// no value.
 class TObjectDictionary : public TDictionary {
     T_OBJECT(TObjectDictionary, TDictionary)
     T_DICTIONARY_CONSTRUCTORS(TObjectDictionary)
 public:
     static TObjectDictionary* DictionaryWithObject(const QString& key, TObject* object);
     void Initialize() override;
+    void CopyInstanceVariables(TObject* source) override;
+    void EncodeData(TArchiver* archiver) override;
+    void DecodeData(TArchiver* archiver) override;
     bool Enumerate() override;
     using TDictionary::Enumerate;
 
@@ -111,15 +123,21 @@ public:
 
 protected:
     TObjectDictionary() = default;
+
+private:
+    QVariantMap m_kept; // key to the archive of an entry that could not be made
 };
 
-// Plain values (booleans, strings, numbers, data, pointers as 8 bytes of data) with typed accessors.
+// Plain values (booleans, strings, numbers, data) with typed accessors, and pointers as pointer values,
+// which never leave the process (no archive, no property list, no other process holds them).
 class TTypeDictionary : public TDictionary {
     T_OBJECT(TTypeDictionary, TDictionary)
     T_DICTIONARY_CONSTRUCTORS(TTypeDictionary)
 public:
     static TTypeDictionary* DictionaryWithValue(const QString& key, const QVariant& value);
     void Initialize() override;
+    void EncodeData(TArchiver* archiver) override;
+    void DecodeData(TArchiver* archiver) override;
 
     void SetBooleanValue(const QString& key, bool value) { SetValue(key, QVariant(value)); }
     void AddBooleanValue(const QString& key, bool value) { AddValue(key, QVariant(value)); }
@@ -138,7 +156,7 @@ public:
     double GetFloatValue(const QString& key) const;
     QString GetStringValue(const QString& key) const;
     bool GetDataValue(const QString& key, QByteArray* bytes) const;
-    void* GetPointerValue(const QString& key) const;
+    void* GetPointerValue(const QString& key) const; // null unless SetPointerValue stored it
     QString CopyStringValue(const QString& key) const { return GetStringValue(key); }
     QString CopyMutableStringValue(const QString& key) const { return GetStringValue(key); }
     TTypeArray* CopyArray(const QString& key) const; // owned by the caller; null without a list

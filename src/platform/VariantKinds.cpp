@@ -1,5 +1,7 @@
 #include "VariantKinds.h"
 
+#include "PlistCodec.h"
+
 #include <cmath>
 #include <limits>
 
@@ -62,6 +64,13 @@ std::optional<qint32> exactInt32(const QVariant& value) {
         return static_cast<qint32>(d);
     }
     return std::nullopt;
+}
+
+QVariantMap propertyListEntries(const QVariantMap& map) {
+    QVariantMap plain;
+    for (auto it = map.constBegin(); it != map.constEnd(); ++it)
+        if (PlistCodec::isPropertyListValue(it.value())) plain.insert(it.key(), it.value());
+    return plain;
 }
 
 } // namespace VariantKinds

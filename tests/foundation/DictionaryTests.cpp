@@ -1,6 +1,8 @@
+#include "foundation/Archiver.h"
 #include "foundation/Dictionary.h"
 #include "platform/Diagnostics.h"
 
+#include <QMap>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -79,6 +81,8 @@ TEST_F(DictionaryTest, TypedGettersTable) {
     d->SetPointerValue("ptr", &target);
     EXPECT_EQ(d->GetPointerValue("ptr"), &target);
     EXPECT_EQ(d->GetPointerValue("absent"), nullptr);
+    d->SetDataValue("eight", QByteArray("\x10\x20\x30\x40\x50\x60\x70\x01", 8)); // as read from outside
+    EXPECT_EQ(d->GetPointerValue("eight"), nullptr);
 
     d->SetValue("list", QVariantList{1, "two"});
     TTypeArray* list = d->CopyArray("list");
@@ -128,6 +132,114 @@ TEST_F(DictionaryTest, EnumerationPairsKeysWithTheirValuesAroundNulls) {
     while (dictionary->Enumerate()) pairs.append({dictionary->GetNextKey(), dictionary->GetNextValue()});
     const QList<QPair<QString, void*>> expected{{"a", &first}, {"b", nullptr}, {"c", &last}};
     EXPECT_EQ(pairs, expected);
+    dictionary->Release();
+}
+
+TEST_F(DictionaryTest, EnumerationIsASnapshot) {
+    TObjectDictionary* dictionary = TObjectDictionary::Create();
+    QMap<QString, TObject*> objects;
+    for (const char* key : {"a", "b", "c", "d"}) {
+        objects.insert(key, TObject::Create());
+        dictionary->SetValue(key, objects.value(key));
+    }
+    QStringList keys;
+    while (dictionary->Enumerate()) {
+        const QString key = dictionary->GetNextKey();
+        keys << key;
+        TObject* value = dictionary->GetNextValue();
+        EXPECT_EQ(value, objects.value(key)) << key.toStdString();
+        EXPECT_GE(value->GetRetainCount(), 2) << key.toStdString(); // alive through the snapshot
+        if (key == "a") {
+            dictionary->RemoveAll();
+            dictionary->SetValue("a", objects.value("d"));
+            dictionary->SetValue("z", objects.value("a"));
+        }
+    }
+    EXPECT_EQ(keys, (QStringList{"a", "b", "c", "d"}));
+    EXPECT_EQ(dictionary->GetKeys()->CFType(), (QVariantList{"a", "z"}));
+    dictionary->Release();
+    for (TObject* o : objects) {
+        EXPECT_EQ(o->GetRetainCount(), 1);
+        o->Release();
+    }
+
+    TTypeDictionary* values = TTypeDictionary::Create();
+    values->SetIntegerValue("one", 1);
+    values->SetIntegerValue("two", 2);
+    QList<qint32> seen;
+    while (values->Enumerate()) {
+        seen << values->GetNextIntegerValue();
+        values->Remove("two");
+        values->SetIntegerValue("one", 10);
+    }
+    EXPECT_EQ(seen, (QList<qint32>{1, 2}));
+    values->Release();
+}
+
+TEST_F(DictionaryTest, DictionariesArchiveTheirEntries) {
+    int local = 0;
+    TTypeDictionary* types = TTypeDictionary::Create();
+    types->SetIntegerValue("count", 2);
+    types->SetStringValue("name", "Desk");
+    types->SetPointerValue("here", &local); // never stored
+    TArchiver* archive = types->CopyArchive();
+    const QVariantMap expected{{"system.class", "TTypeDictionary"},
+                               {"system.entries", QVariantMap{{"count", 2}, {"name", "Desk"}}}};
+    EXPECT_EQ(archive->CFType(), expected);
+    auto* back = static_cast<TTypeDictionary*>(AllocateFromXMLData(archive->CopyXMLData()));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->ClassName(), "TTypeDictionary");
+    EXPECT_EQ(back->CFType(), (QVariantMap{{"count", 2}, {"name", "Desk"}}));
+    back->Release();
+    archive->Release();
+    types->Release();
+
+    TObjectDictionary* objects = TObjectDictionary::Create();
+    TTypeArray* list = TTypeArray::CreateWithValues(QVariantList{1, "two"});
+    TTypeDictionary* inner = TTypeDictionary::Create();
+    inner->SetBooleanValue("on", true);
+    objects->SetValue("list", list);
+    objects->SetValue("/inner", inner); // a key that looks like a path
+    archive = objects->CopyArchive();
+    EXPECT_EQ(archive->GetValue("/system.entries/list/system.class").toString(), "TTypeArray");
+    auto* objectsBack = static_cast<TObjectDictionary*>(AllocateFromXMLData(archive->CopyXMLData()));
+    ASSERT_TRUE(objectsBack);
+    ASSERT_EQ(objectsBack->Count(), 2);
+    auto* listBack = static_cast<TTypeArray*>(objectsBack->GetObjectValue("list"));
+    ASSERT_TRUE(listBack && listBack->IsMember(TTypeArray::StaticClass()));
+    EXPECT_EQ(listBack->CFType(), list->CFType());
+    EXPECT_EQ(listBack->GetRetainCount(), 1);
+    auto* innerBack = static_cast<TTypeDictionary*>(objectsBack->GetObjectValue("/inner"));
+    ASSERT_TRUE(innerBack && innerBack->IsMember(TTypeDictionary::StaticClass()));
+    EXPECT_TRUE(innerBack->GetBooleanValue("on"));
+    objectsBack->Release();
+    archive->Release();
+    objects->Release();
+    inner->Release();
+    list->Release();
+}
+
+TEST_F(DictionaryTest, EntryOfAnUnknownClassIsWrittenBackUnchanged) {
+    const QVariantMap unknown{{"system.class", "TNoSuchThing"}, {"size", 3}};
+    const QVariantMap archived{
+        {"system.class", "TObjectDictionary"},
+        {"system.entries",
+         QVariantMap{{"odd", unknown}, {"plain", QVariantMap{{"system.class", "TObject"}}}}}};
+    Diagnostics::Capture capture;
+    auto* dictionary = static_cast<TObjectDictionary*>(AllocateFromDictionary(archived));
+    ASSERT_TRUE(dictionary);
+    EXPECT_EQ(dictionary->GetKeys()->CFType(), QVariantList{"plain"});
+    TArchiver* again = dictionary->CopyArchive();
+    EXPECT_EQ(again->CFType(), archived);
+    again->Release();
+
+    // Once the key holds an object, that object is written instead.
+    TObject* replacement = TObject::Create();
+    dictionary->SetValue("odd", replacement);
+    replacement->Release();
+    again = dictionary->CopyArchive();
+    EXPECT_EQ(again->GetValue("/system.entries/odd").toMap(), (QVariantMap{{"system.class", "TObject"}}));
+    again->Release();
     dictionary->Release();
 }
 
