@@ -16,16 +16,23 @@ QByteArray processToken() {
     return token;
 }
 
-// Objects whose identity has left the process in a payload, by serial.
+// Objects whose identity has left the process in a payload, by serial. Never destroyed: objects
+// still pending in the root autorelease pool at exit forget themselves here.
 QHash<quint64, TObject*>& liveObjects() {
-    static QHash<quint64, TObject*> objects;
-    return objects;
+    static auto* objects = new QHash<quint64, TObject*>();
+    return *objects;
 }
 
 } // namespace
 
-NSObjectWrapper::NSObjectWrapper(TObject* object, bool weak) : m_object(object), m_weak(weak) {
-    if (m_object && !m_weak) m_object->Retain();
+NSObjectWrapper::NSObjectWrapper(TObject* object, bool weak) : m_weak(weak) {
+    if (!object) return;
+    if (m_weak) {
+        if (!object->m_weakSlot) object->m_weakSlot = std::make_shared<TObject*>(object);
+        m_slot = object->m_weakSlot;
+    } else {
+        m_object = object->Retain();
+    }
 }
 
 NSObjectWrapper::~NSObjectWrapper() {
@@ -37,7 +44,7 @@ NSObjectWrapperPtr NSObjectWrapper::wrapperWithObject(TObject* object) {
 }
 
 NSObjectWrapperPtr NSObjectWrapper::wrapperWithWrapper(const NSObjectWrapper& other) {
-    return wrapperWithObject(other.m_object);
+    return wrapperWithObject(other.wrappedObject());
 }
 
 NSObjectWrapperPtr NSObjectWrapper::weakWrapperWithObject(TObject* object) {
@@ -47,10 +54,11 @@ NSObjectWrapperPtr NSObjectWrapper::weakWrapperWithObject(TObject* object) {
 QByteArray NSObjectWrapper::encode() const {
     QByteArray payload;
     QDataStream out(&payload, QIODevice::WriteOnly);
-    const quint64 serial = m_object ? m_object->GetSerial() : 0;
-    if (m_object) {
-        liveObjects().insert(serial, m_object);
-        m_object->m_inLiveRegistry = true;
+    TObject* object = wrappedObject();
+    const quint64 serial = object ? object->GetSerial() : 0;
+    if (object) {
+        liveObjects().insert(serial, object);
+        object->m_inLiveRegistry = true;
     }
     out << kPayloadTag << processToken() << serial;
     return payload;

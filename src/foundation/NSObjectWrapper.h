@@ -22,14 +22,16 @@ public:
     NSObjectWrapper(const NSObjectWrapper&) = delete;
     NSObjectWrapper& operator=(const NSObjectWrapper&) = delete;
 
-    TObject* wrappedObject() const { return m_object; }
+    // The object; null once a weak wrapper's object has gone.
+    TObject* wrappedObject() const { return m_weak ? (m_slot ? *m_slot : nullptr) : m_object; }
     template <class T> T* wrapped() const {
-        return MemberOfClass(m_object, T::StaticClass()) ? static_cast<T*>(m_object) : nullptr;
+        TObject* object = wrappedObject();
+        return MemberOfClass(object, T::StaticClass()) ? static_cast<T*>(object) : nullptr;
     }
     bool isWeakReference() const { return m_weak; }
-    bool isWrappedObjectMember(TObjectClass cls) const { return MemberOfClass(m_object, cls); }
+    bool isWrappedObjectMember(TObjectClass cls) const { return MemberOfClass(wrappedObject(), cls); }
     // A copy is always strong.
-    NSObjectWrapperPtr copy() const { return wrapperWithObject(m_object); }
+    NSObjectWrapperPtr copy() const { return wrapperWithObject(wrappedObject()); }
 
     // The archived form: this process's token and the object's identity, never an address.
     QByteArray encode() const;
@@ -44,10 +46,15 @@ public:
 private:
     friend class TObject;
     NSObjectWrapper(TObject* object, bool weak);
-    void objectGone() { m_object = nullptr; }
+    // This wrapper lets go of its object (the object's other weak wrappers keep it).
+    void objectGone() {
+        m_object = nullptr;
+        m_slot.reset();
+    }
     static void forgetLiveObject(TObject* object);
 
-    TObject* m_object;
+    TObject* m_object = nullptr;      // a strong wrapper's object
+    std::shared_ptr<TObject*> m_slot; // a weak wrapper's: the object's slot, null once it went
     bool m_weak;
 };
 

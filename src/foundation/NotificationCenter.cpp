@@ -3,10 +3,13 @@
 #include "platform/Diagnostics.h"
 #include "platform/NotificationCenter.h"
 #include "platform/PlistCodec.h"
+#include "platform/VariantKinds.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QObject>
+#include <algorithm>
+#include <vector>
 
 // --- TNotification -------------------------------------------------------------------------------
 
@@ -92,9 +95,19 @@ void deliver(TNotificationHandler* handler, const ::Notification& notice) {
         notification = TNotification::Create();
         notification->SetStringValue(TNotification::kNameKey, notice.name);
     }
+    // The name is the one the notice was posted under, whatever its user info says.
+    if (notification->ContainsKey(TNotification::kNameKey))
+        notification->SetStringValue(TNotification::kNameKey, notice.name);
     notification->SetObject(notice.object);
     if (const auto& action = handler->GetAction()) action(notification);
     notification->Release();
+}
+
+// Every centre alive, so an observer that goes can leave them all. Never destroyed: objects may go
+// while the program exits.
+std::vector<TNotificationCenter*>& liveCenters() {
+    static auto* centers = new std::vector<TNotificationCenter*>();
+    return *centers;
 }
 
 } // namespace
@@ -109,9 +122,18 @@ void TNotificationCenter::Initialize() {
     TObject::Initialize();
     if (!m_center) m_center = &NotificationCenter::defaultCenter();
     if (!m_handlers) m_handlers = TObjectArray::Create();
+    auto& centers = liveCenters();
+    if (std::find(centers.begin(), centers.end(), this) == centers.end()) centers.push_back(this);
+}
+
+void TNotificationCenter::RemoveFromEveryCenter(TObject* observer) {
+    const std::vector<TNotificationCenter*> centers = liveCenters();
+    for (TNotificationCenter* center : centers) center->RemoveEveryObserver(observer);
 }
 
 void TNotificationCenter::Deallocate() {
+    auto& centers = liveCenters();
+    centers.erase(std::remove(centers.begin(), centers.end(), this), centers.end());
     // Registrations must not outlive the handlers they call.
     if (m_handlers)
         for (qint64 i = 0; i < m_handlers->Count(); ++i)
@@ -125,6 +147,7 @@ void TNotificationCenter::ObserveNotification(TObject* observer, const QString& 
     if (name.isEmpty() || !m_handlers) return;
     NotificationCenter* center = GetNotificationCenter();
     if (!center) return;
+    if (observer) observer->m_observing = true;
     TNotificationHandler* handler = TNotificationHandler::Create(std::move(action), observer, name);
     m_handlers->AppendValue(handler);
     handler->Release();
@@ -219,14 +242,7 @@ public:
             return;
         }
         // Everything posted here goes out to the other processes, except what came from them.
-        center.addObserver(this, QString(), nullptr, [this](const ::Notification& notice) {
-            if (m_relaying) return;
-            QByteArray info;
-            if (!notice.userInfo.isEmpty() && !PlistCodec::encode(notice.userInfo, &info)) info.clear();
-            QDBusMessage signal = QDBusMessage::createSignal(kBusPath, kBusInterface, kBusMember);
-            signal << notice.name << info;
-            QDBusConnection::sessionBus().send(signal);
-        });
+        center.addObserver(this, QString(), nullptr, [this](const ::Notification& notice) { send(notice); });
     }
 
     NotificationCenter center;
@@ -235,16 +251,47 @@ public:
 public slots:
     void received(const QString& name, const QByteArray& info, const QDBusMessage& message) {
         if (message.service() == QDBusConnection::sessionBus().baseService()) return;
+        if (info.size() > TDistributedNotificationCenter::kMaxPayloadBytes) {
+            reportOnce(&m_reportedOversize, QStringLiteral("a distributed notification over %1 bytes was "
+                                                           "refused.")
+                                                .arg(TDistributedNotificationCenter::kMaxPayloadBytes));
+            return;
+        }
         QVariantMap userInfo;
         if (!info.isEmpty()) userInfo = PlistCodec::decode(info).toMap();
-        m_relaying = true;
-        center.post(name, nullptr, userInfo);
-        m_relaying = false;
+        const ::Notification notice{name, nullptr, userInfo};
+        const ::Notification* outer = m_relaying;
+        m_relaying = &notice;
+        center.post(notice);
+        m_relaying = outer;
     }
 
 private:
+    void send(const ::Notification& notice) {
+        // The remote notice being delivered is not sent back; what its observers post is.
+        if (&notice == m_relaying) return;
+        QByteArray info;
+        const QVariantMap plain = VariantKinds::propertyListEntries(notice.userInfo);
+        if (!plain.isEmpty() && !PlistCodec::encode(plain, &info)) info.clear();
+        if (info.size() > TDistributedNotificationCenter::kMaxPayloadBytes) {
+            reportOnce(&m_reportedOversize, QStringLiteral("a distributed notification over %1 bytes was "
+                                                           "not sent.")
+                                                .arg(TDistributedNotificationCenter::kMaxPayloadBytes));
+            return;
+        }
+        QDBusMessage signal = QDBusMessage::createSignal(kBusPath, kBusInterface, kBusMember);
+        signal << notice.name << info;
+        QDBusConnection::sessionBus().send(signal);
+    }
+
+    static void reportOnce(bool* reported, const QString& text) {
+        if (!*reported) Diagnostics::warning(text);
+        *reported = true;
+    }
+
     bool m_connected = false;
-    bool m_relaying = false;
+    bool m_reportedOversize = false;
+    const ::Notification* m_relaying = nullptr; // the remote notice being posted here
 };
 
 DistributedBridge& bridge() {

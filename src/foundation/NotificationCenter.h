@@ -11,8 +11,9 @@ class TNotification;
 
 // A notice as an observer receives it: a typed dictionary rebuilt from the posted user info, of the
 // class the poster used, with the object it was posted for.
-// Keys: "notification" (the name), "value" (the associated value; an object as 8 bytes of data),
-// and kNotificationKey (the class name of a posted TNotification).
+// Keys: "notification" (the name it was posted under), "value" (the associated value; an object as a
+// pointer value, which never leaves the process), and kNotificationKey (the class name of a posted
+// TNotification).
 class TNotification : public TTypeDictionary {
     T_OBJECT(TNotification, TTypeDictionary)
 public:
@@ -87,7 +88,8 @@ public:
     void SetNotificationCenter(NotificationCenter* center) { m_center = center; }
 
     // Registers the action for the name; a null object observes every sender. Observing a name
-    // twice registers twice. An empty name registers nothing.
+    // twice registers twice. An empty name registers nothing. The observer's last Release ends its
+    // registrations.
     void ObserveNotification(TObject* observer, const QString& name, Action action,
                              const void* object = nullptr);
     template <class T>
@@ -99,6 +101,8 @@ public:
     // Removes every registration of the observer for the name (any object).
     void RemoveObserver(TObject* observer, const QString& name);
     void RemoveEveryObserver(TObject* observer);
+    // RemoveEveryObserver on every centre alive; an observer's last Release does this.
+    static void RemoveFromEveryCenter(TObject* observer);
     bool IsObserving(TObject* observer, const QString& name) const;
 
     // Posts synchronously. A TTypeDictionary user info gets the name under "notification", a
@@ -121,11 +125,15 @@ protected:
 };
 
 // The same on the cross-process centre: notices posted here are also sent to the other processes of
-// the session over D-Bus, and theirs are delivered here. Without a session bus it works locally and
-// says so once.
+// the session over D-Bus, and theirs are delivered here. Only the name and the user info's plain
+// property-list values travel, never an object or an address; a payload over kMaxPayloadBytes is
+// refused unread. Notices that observers post while a remote one is delivered go out too; the remote
+// one itself is not sent back. Without a session bus it works locally and says so once.
 class TDistributedNotificationCenter : public TNotificationCenter {
     T_OBJECT(TDistributedNotificationCenter, TNotificationCenter)
 public:
+    static constexpr qsizetype kMaxPayloadBytes = 64 * 1024;
+
     static TDistributedNotificationCenter* DefaultCenter();
     void Initialize() override;
     bool IsConnected() const;

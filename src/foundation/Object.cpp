@@ -2,6 +2,7 @@
 
 #include "Archiver.h"
 #include "NSObjectWrapper.h"
+#include "NotificationCenter.h"
 #include "platform/Diagnostics.h"
 #include "platform/VariantKinds.h"
 
@@ -96,7 +97,13 @@ void TObject::autoreleaseDrained() {
 void TObject::Release() {
     --m_retainCount;
     trace("* release ");
-    if (m_retainCount <= 0) Deallocate();
+    if (m_retainCount > 0) return;
+    // No notice may reach the object while it is torn down or after.
+    if (m_observing) {
+        m_observing = false;
+        TNotificationCenter::RemoveFromEveryCenter(this);
+    }
+    Deallocate();
 }
 
 void TObject::Deallocate() {
@@ -121,6 +128,7 @@ void TObject::Deallocate() {
         m_cocoaObject->objectGone();
         m_cocoaObject.reset();
     }
+    if (m_weakSlot) *m_weakSlot = nullptr;
     if (m_inLiveRegistry) NSObjectWrapper::forgetLiveObject(this);
     delete this;
 }
@@ -210,6 +218,9 @@ TObject* TObject::Copy(void* params) {
 }
 
 TObject* TObject::CopyOfClass(TObjectClass cls) {
+    // A class's CopyInstanceVariables reads the source as one of its own; only this object's class
+    // and its ancestors can do that.
+    if (!MemberOfClass(this, cls)) return nullptr;
     TObject* copy = AllocateOf(cls);
     if (!copy) return nullptr;
     copy->CopyInstanceVariables(this);

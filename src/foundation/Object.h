@@ -84,6 +84,7 @@ public:
     virtual bool AllowArchiving() const { return true; }
     virtual TObject* Retain();
     virtual TObject* Autorelease();
+    // The last release ends the object's observations in every notification centre, then deallocates.
     virtual void Release();
     virtual void Initialize();
     void RequestInitialization();
@@ -114,7 +115,8 @@ public:
     QByteArray GetArchivedData();
     void DecodeAndInitializeFromArchive(TArchiver* archiver, void* params);
 
-    // Copying: a new object of the same class, count 1, owned by the caller.
+    // Copying: a new object of the same class, count 1, owned by the caller. CopyOfClass copies into
+    // this class or one of its ancestors; null for any other class.
     TObject* Copy(void* params = nullptr);
     TObject* CopyOfClass(TObjectClass cls);
     virtual void CopyInstanceVariables(TObject* source);
@@ -176,6 +178,7 @@ protected:
 
 private:
     friend class NSObjectWrapper;
+    friend class TNotificationCenter;
     static TObject* NewInstance_();
     void autoreleaseDrained() override;
     void trace(const char* what, bool longForm = false) const;
@@ -197,7 +200,9 @@ private:
     bool m_retainDelegate = false;
     bool m_maintainCocoaObject = false;
     bool m_inLiveRegistry = false;
+    bool m_observing = false; // registered as an observer by some notification centre
     NSObjectWrapperPtr m_cocoaObject;
+    std::shared_ptr<TObject*> m_weakSlot; // shared with weak wrappers, cleared when the object goes
     quint64 m_serial;
 };
 
@@ -226,7 +231,7 @@ TObject* AllocateClass(const QString& name, const QVariantList& parameters);
 bool MemberOfClass(const TObject* object, TObjectClass cls);
 bool MemberOfClass(const TObject* object, const QString& className);
 QString InstanceVarName(TObjectClass cls, const QString& name);
-TObject* Transform(TObject* object, TObjectClass cls);
+TObject* Transform(TObject* object, TObjectClass cls); // autoreleased CopyOfClass; null as it is
 // Registers the classes of this layer; called once at start-up.
 void RegisterFoundationClasses();
 // The collections' and notifications' part of it (FoundationClasses.cpp).

@@ -2,6 +2,12 @@
 #include "platform/Diagnostics.h"
 #include "platform/NotificationCenter.h"
 
+#include "platform/PlistCodec.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QProcess>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -150,6 +156,29 @@ TEST_F(NotificationCenterTest, RemovalAndPostingDuringDelivery) {
     EXPECT_FALSE(center->IsObserving(listener, "Test.twice"));
 }
 
+TEST_F(NotificationCenterTest, ReleasedObserverIsNeverCalled) {
+    TListener* gone = TListener::Create();
+    TNotificationCenter* own = TNotificationCenter::Create();
+    center->ObserveNotification(gone, "Test.gone", &TListener::Heard);
+    own->ObserveNotification(gone, "Test.gone", [gone](TNotification*) { gone->names << "own"; });
+    center->ObserveNotification(listener, "Test.gone", &TListener::Heard);
+    const qint64 handlers = center->HandlerCount();
+    gone->Release(); // its observations were never removed
+    EXPECT_EQ(center->HandlerCount(), handlers - 1);
+    EXPECT_EQ(own->HandlerCount(), 0);
+    center->PostNotification("Test.gone");
+    EXPECT_EQ(listener->names, QStringList{"Test.gone"});
+
+    // A centre that went is left alone by the observers that go after it.
+    own->ObserveNotification(other, "Test.gone", &TListener::Heard);
+    own->Release();
+    TListener* later = TListener::Create();
+    center->ObserveNotification(later, "Test.gone", &TListener::Heard);
+    later->Release();
+    center->PostNotification("Test.gone");
+    EXPECT_EQ(listener->names.size(), 2);
+}
+
 TEST_F(NotificationCenterTest, DistributedCentreDeliversLocally) {
     TDistributedNotificationCenter* distributed = TDistributedNotificationCenter::DefaultCenter();
     EXPECT_NE(static_cast<TNotificationCenter*>(distributed), center);
@@ -165,4 +194,101 @@ TEST_F(NotificationCenterTest, DistributedCentreDeliversLocally) {
     EXPECT_EQ(withObject->GetObjectValue(), listener);
 }
 
+const QString kBusPath = "/org/jobslate/Notifications";
+const QString kBusInterface = "org.jobslate.DistributedNotifications";
+const QString kBusMember = "Posted";
+
+// Another process of the session, played by a bus connection of its own: it sends distributed
+// notices and records those it receives.
+class BusPeer : public QObject {
+    Q_OBJECT
+public:
+    explicit BusPeer(const QString& address) : bus(QDBusConnection::connectToBus(address, "peer")) {
+        bus.connect(QString(), kBusPath, kBusInterface, kBusMember, this,
+                    SLOT(received(QString, QByteArray, QDBusMessage)));
+    }
+    ~BusPeer() override { QDBusConnection::disconnectFromBus("peer"); }
+    void send(const QString& name, const QVariantMap& info) {
+        QByteArray bytes;
+        if (!info.isEmpty()) PlistCodec::encode(info, &bytes);
+        QDBusMessage signal = QDBusMessage::createSignal(kBusPath, kBusInterface, kBusMember);
+        signal << name << bytes;
+        bus.send(signal);
+    }
+    QStringList names() const {
+        QStringList out;
+        for (const auto& notice : heard) out << notice.first;
+        return out;
+    }
+
+    QDBusConnection bus;
+    QList<QPair<QString, QByteArray>> heard;
+
+public slots:
+    void received(const QString& name, const QByteArray& info, const QDBusMessage& message) {
+        if (message.service() != bus.baseService()) heard.append({name, info});
+    }
+};
+
+TEST_F(NotificationCenterTest, DistributedNoticesCrossTheBusSafely) {
+    // A session bus of the test's own, in place of the user's.
+    QProcess daemon;
+    daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
+    if (!daemon.waitForStarted() || !daemon.waitForReadyRead(5000)) GTEST_SKIP() << "no dbus-daemon";
+    const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
+    qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
+    TDistributedNotificationCenter* distributed = TDistributedNotificationCenter::DefaultCenter();
+    if (!distributed->IsConnected()) GTEST_SKIP() << "the distributed centre was made before the test bus";
+    Diagnostics::Capture capture;
+    BusPeer peer(address);
+
+    // What comes in: plain values under the name it was sent under, never an object.
+    QStringList names;
+    QList<TObject*> values;
+    QVariantMap lastInfo;
+    auto heard = [&](TNotification* n) {
+        names << n->GetName();
+        values << n->GetObjectValue();
+        lastInfo = n->CFType();
+    };
+    distributed->ObserveNotification(listener, "Test.remote", heard);
+    distributed->ObserveNotification(listener, "Test.renamed", heard);
+    const QByteArray address8(8, '\x41');
+    peer.send("Test.remote", {{"notification", "Test.renamed"}, {"value", address8}, {"count", 3}});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !names.isEmpty(); }, 5000));
+    EXPECT_EQ(names, QStringList{"Test.remote"});
+    EXPECT_EQ(values, QList<TObject*>{nullptr});
+    EXPECT_EQ(lastInfo.value("count").toInt(), 3);
+
+    // Too large a payload is refused unread; the next notice still arrives.
+    peer.send("Test.remote", {{"blob", QByteArray(TDistributedNotificationCenter::kMaxPayloadBytes, 'x')}});
+    peer.send("Test.remote", {{"count", 4}});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return names.size() == 2; }, 5000));
+    QTest::qWait(100);
+    EXPECT_EQ(names.size(), 2);
+    EXPECT_EQ(lastInfo.value("count").toInt(), 4);
+
+    // What goes out: no address of this process.
+    distributed->PostNotification(TNotification::Notification("Test.out", listener));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return peer.names().contains("Test.out"); }, 5000));
+    const QByteArray payload = peer.heard.last().second;
+    const QVariantMap sent = PlistCodec::decode(payload).toMap();
+    EXPECT_EQ(sent.value("notification").toString(), "Test.out");
+    EXPECT_FALSE(sent.contains("value"));
+    const quintptr here = reinterpret_cast<quintptr>(listener);
+    EXPECT_FALSE(payload.contains(QByteArray(reinterpret_cast<const char*>(&here), sizeof here).toBase64()));
+
+    // A reply posted while a remote notice is delivered leaves the process; the notice is not echoed.
+    distributed->ObserveNotification(listener, "Test.ping",
+                                     [&](TNotification*) { distributed->PostNotification("Test.pong"); });
+    peer.heard.clear();
+    peer.send("Test.ping", {});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return peer.names().contains("Test.pong"); }, 5000));
+    QTest::qWait(100);
+    EXPECT_EQ(peer.names(), QStringList{"Test.pong"});
+    distributed->RemoveEveryObserver(listener);
+}
+
 } // namespace
+
+#include "NotificationCenterTests.moc"

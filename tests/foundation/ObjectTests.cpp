@@ -1,6 +1,10 @@
 #include "foundation/Archiver.h"
+#include "foundation/Array.h"
+#include "foundation/Dictionary.h"
 #include "foundation/NSObjectWrapper.h"
+#include "foundation/NotificationCenter.h"
 #include "foundation/Object.h"
+#include "foundation/TreeNode.h"
 #include "platform/Diagnostics.h"
 #include "platform/NotificationCenter.h"
 
@@ -10,6 +14,7 @@
 #include <QIODevice>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 namespace {
@@ -151,6 +156,34 @@ TEST_F(ObjectTest, RegistryLookups) {
     kind->Release();
 }
 
+TEST_F(ObjectTest, EveryFoundationClassReadsBackFromItsArchive) {
+    std::vector<TObject*> objects{TObject::Create(),
+                                  TTypeArray::Create(),
+                                  TObjectArray::Create(),
+                                  TReferenceArray::Create(),
+                                  TTypeDictionary::Create(),
+                                  TObjectDictionary::Create(),
+                                  TReferenceDictionary::Create(),
+                                  TPropertyList::Create(),
+                                  TNotification::Create()};
+    TTreeNode* node = TTreeNode::Create();
+    TTreeNode* child = TTreeNode::Create();
+    node->AddChild(child);
+    child->Release();
+    objects.push_back(node);
+    for (TObject* original : objects) {
+        SCOPED_TRACE(original->GetClass()->name);
+        TObject* back = AllocateFromXMLData(original->GetArchivedData());
+        ASSERT_TRUE(back);
+        EXPECT_EQ(back->GetClass(), original->GetClass());
+        if (back->IsMember(TTreeNode::StaticClass())) {
+            EXPECT_EQ(static_cast<TTreeNode*>(back)->ChildCount(), 1);
+        }
+        back->Release();
+        original->Release();
+    }
+}
+
 TEST_F(ObjectTest, EncodeDecodeKeepsClassValuesAndChildren) {
     QTemporaryDir dir;
     const QString path = dir.filePath("probe.qxcard");
@@ -238,6 +271,42 @@ TEST_F(ObjectTest, CopyIsADistinctObjectOfTheSameClass) {
     copy->Release();
     original->Release();
     EXPECT_EQ(g_deallocations, 4);
+}
+
+TEST_F(ObjectTest, CopyOfClassTakesOnlyTheClassOrAnAncestor) {
+    struct Case {
+        TObject* source;
+        TObjectClass target;
+        bool made;
+    };
+    TArchiveProbeKind* kind = TArchiveProbeKind::Create();
+    TArchiveProbe* probe = TArchiveProbe::Create();
+    TObject* plain = TObject::Create();
+    TTypeArray* values = TTypeArray::Create();
+    const Case cases[] = {
+        {kind, TArchiveProbe::StaticClass(), true},
+        {kind, TObject::StaticClass(), true},
+        {probe, TArchiveProbe::StaticClass(), true},
+        {probe, TArchiveProbeKind::StaticClass(), false}, // a descendant
+        {plain, TTypeArray::StaticClass(), false},
+        {values, TObjectArray::StaticClass(), false}, // a sibling
+        {values, TArchiveProbe::StaticClass(), false},
+        {values, nullptr, false},
+    };
+    for (const Case& c : cases) {
+        const char* target = c.target ? c.target->name : "nil";
+        TObject* copy = c.source->CopyOfClass(c.target);
+        EXPECT_EQ(copy != nullptr, c.made) << c.source->GetClass()->name << " into " << target;
+        if (copy) {
+            EXPECT_EQ(copy->GetClass(), c.target);
+            copy->Release();
+        }
+        AutoreleasePool pool;
+        EXPECT_EQ(Transform(c.source, c.target) != nullptr, c.made) << c.source->GetClass()->name;
+    }
+    for (TObject* o :
+         {static_cast<TObject*>(kind), static_cast<TObject*>(probe), plain, static_cast<TObject*>(values)})
+        o->Release();
 }
 
 TEST_F(ObjectTest, TypedProperties) {
@@ -361,6 +430,45 @@ TEST_F(ObjectTest, WrappersHoldOrNotAndSurviveTheirObject) {
     n.userInfo.clear();
     EXPECT_EQ(carried->GetRetainCount(), 1);
     carried->Release();
+}
+
+TEST_F(ObjectTest, EveryWeakWrapperIsClearedWhenItsObjectGoes) {
+    TObject* o = TArchiveProbe::Create();
+    const NSObjectWrapperPtr first = NSObjectWrapper::weakWrapperWithObject(o);
+    const NSObjectWrapperPtr second = NSObjectWrapper::weakWrapperWithObject(o);
+    o->SetMaintainCocoaObject(true);
+    const NSObjectWrapperPtr kept = o->GetCocoaObject();
+    EXPECT_EQ(first->wrapped<TArchiveProbe>(), o);
+    EXPECT_EQ(o->GetRetainCount(), 1);
+
+    // No longer maintained, the object's own wrapper lets go; the others still hold it.
+    o->SetMaintainCocoaObject(false);
+    o->GetCocoaObject();
+    EXPECT_EQ(kept->wrappedObject(), nullptr);
+    EXPECT_EQ(second->wrappedObject(), o);
+
+    o->Release();
+    for (const NSObjectWrapperPtr& weak : {first, second}) {
+        EXPECT_EQ(weak->wrappedObject(), nullptr);
+        EXPECT_EQ(weak->wrapped<TArchiveProbe>(), nullptr);
+        EXPECT_FALSE(weak->isWrappedObjectMember(TObject::StaticClass()));
+        EXPECT_EQ(weak->copy()->wrappedObject(), nullptr);
+    }
+}
+
+TEST_F(ObjectTest, RootPoolDrainedAtExitLeavesTheWrapperRegistryAlone) {
+    // The registry of objects named in payloads is made after the root pool, so it would be
+    // destroyed first; the pool drains at exit and the object forgets itself there.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            TObject::Instance(); // makes the root pool
+            TObject* o = TObject::Create();
+            NSObjectWrapper::wrapperWithObject(o)->encode();
+            o->Autorelease();
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(ObjectTest, WrapperPayloadsNeverCarryAddresses) {
