@@ -11,35 +11,6 @@
 #include <algorithm>
 #include <vector>
 
-// --- TNotification -------------------------------------------------------------------------------
-
-TNotification* TNotification::Create(TObject* object) {
-    TNotification* notification = Create();
-    notification->SetPointerValue(kValueKey, object);
-    return notification;
-}
-
-TNotification* TNotification::Notification(const QString& name, const QVariant& value) {
-    TNotification* notification = Create();
-    notification->SetStringValue(kNameKey, name);
-    notification->SetValue(kValueKey, value);
-    notification->Autorelease();
-    return notification;
-}
-
-TNotification* TNotification::Notification(const QString& name, TObject* object) {
-    TNotification* notification = Create(object);
-    notification->SetStringValue(kNameKey, name);
-    notification->Autorelease();
-    return notification;
-}
-
-TNotification* TNotification::Notification(TObject* object) {
-    TNotification* notification = Create(object);
-    notification->Autorelease();
-    return notification;
-}
-
 // --- TNotificationHandler ------------------------------------------------------------------------
 
 TNotificationHandler* TNotificationHandler::Create(Action action, TObject* target, const QString& name) {
@@ -60,9 +31,9 @@ void TNotificationHandler::Deallocate() {
 
 namespace {
 
-bool isNotificationClass(TObjectClass cls) {
+bool descendsFrom(TObjectClass cls, TObjectClass base) {
     for (; cls; cls = cls->parent)
-        if (cls == TNotification::StaticClass()) return true;
+        if (cls == base) return true;
     return false;
 }
 
@@ -76,28 +47,8 @@ void deliver(TNotificationHandler* handler, const ::Notification& notice) {
     }
     // The action may remove this very registration; the handler stays alive until it returns.
     Ref<TNotificationHandler> keep = Ref<TNotificationHandler>::retain(handler);
-    TNotification* notification = nullptr;
-    if (!notice.userInfo.isEmpty()) {
-        TObjectClass cls = TNotification::StaticClass();
-        const QString className = notice.userInfo.value(TNotification::kNotificationKey).toString();
-        if (!className.isEmpty() && ClassRegistered(className)) {
-            // Only TNotification and its descendants can carry a notice; no other class is made.
-            TObjectClass named = FindClass(className);
-            if (named && named->allocate && isNotificationClass(named)) cls = named;
-        } else if (!className.isEmpty()) {
-            FindClass(className); // says the class is not registered
-        }
-        notification = static_cast<TNotification*>(TObject::AllocateOf(cls));
-        notification->Initialize();
-        for (auto it = notice.userInfo.constBegin(); it != notice.userInfo.constEnd(); ++it)
-            notification->SetValue(it.key(), it.value());
-    } else {
-        notification = TNotification::Create();
-        notification->SetStringValue(TNotification::kNameKey, notice.name);
-    }
-    // The name is the one the notice was posted under, whatever its user info says.
-    if (notification->ContainsKey(TNotification::kNameKey))
-        notification->SetStringValue(TNotification::kNameKey, notice.name);
+    auto* notification = static_cast<TNotification*>(NotificationCenterUnit::CopyNotice(
+        notice, TNotification::StaticClass(), TNotification::kNotificationKey));
     notification->SetObject(notice.object);
     if (const auto& action = handler->GetAction()) action(notification);
     notification->Release();
@@ -111,6 +62,53 @@ std::vector<TNotificationCenter*>& liveCenters() {
 }
 
 } // namespace
+
+namespace NotificationCenterUnit {
+
+TTypeDictionary* CopyNotice(const ::Notification& notice, TObjectClass noticeClass, const QString& classKey) {
+    if (notice.userInfo.isEmpty()) {
+        auto* notification = static_cast<TTypeDictionary*>(TObject::AllocateOf(noticeClass));
+        notification->Initialize();
+        notification->SetStringValue(TNotification::kNameKey, notice.name);
+        return notification;
+    }
+    TObjectClass cls = noticeClass;
+    const QString className = notice.userInfo.value(classKey).toString();
+    if (!className.isEmpty() && className != QLatin1String(noticeClass->name)) {
+        if (ClassRegistered(className)) {
+            // Only the notice class and its descendants can carry a notice; no other class is made.
+            TObjectClass named = FindClass(className);
+            if (named && named->allocate && descendsFrom(named, noticeClass)) cls = named;
+        } else {
+            FindClass(className); // says the class is not registered
+        }
+    }
+    auto* notification = static_cast<TTypeDictionary*>(TObject::AllocateOf(cls));
+    notification->Initialize();
+    for (auto it = notice.userInfo.constBegin(); it != notice.userInfo.constEnd(); ++it)
+        notification->SetValue(it.key(), it.value());
+    // The name is the one the notice was posted under, whatever its user info says.
+    if (notification->ContainsKey(TNotification::kNameKey))
+        notification->SetStringValue(TNotification::kNameKey, notice.name);
+    return notification;
+}
+
+void PostUserInfo(NotificationCenter* center, const QString& name, const void* object, TDictionary* userInfo,
+                  TObjectClass noticeClass, const QString& classKey) {
+    if (!center) return;
+    if (!userInfo) {
+        center->post(name, object);
+        return;
+    }
+    Ref<TDictionary> keep = Ref<TDictionary>::retain(userInfo);
+    if (userInfo->IsMember(TTypeDictionary::StaticClass()))
+        static_cast<TTypeDictionary*>(userInfo)->SetStringValue(TNotification::kNameKey, name);
+    if (userInfo->IsMember(noticeClass))
+        static_cast<TTypeDictionary*>(userInfo)->SetStringValue(classKey, userInfo->ClassName());
+    center->post(name, object, userInfo->CFType());
+}
+
+} // namespace NotificationCenterUnit
 
 TNotificationCenter* TNotificationCenter::DefaultCenter() {
     // Made on first use and never released.
@@ -200,19 +198,8 @@ bool TNotificationCenter::IsObserving(TObject* observer, const QString& name) co
 }
 
 void TNotificationCenter::PostNotification(const QString& name, const void* object, TDictionary* userInfo) {
-    NotificationCenter* center = GetNotificationCenter();
-    if (!center) return;
-    if (!userInfo) {
-        center->post(name, object);
-        return;
-    }
-    Ref<TDictionary> keep = Ref<TDictionary>::retain(userInfo);
-    if (userInfo->IsMember(TTypeDictionary::StaticClass()))
-        static_cast<TTypeDictionary*>(userInfo)->SetStringValue(TNotification::kNameKey, name);
-    if (userInfo->IsMember(TNotification::StaticClass()))
-        static_cast<TTypeDictionary*>(userInfo)->SetStringValue(TNotification::kNotificationKey,
-                                                                userInfo->ClassName());
-    center->post(name, object, userInfo->CFType());
+    NotificationCenterUnit::PostUserInfo(GetNotificationCenter(), name, object, userInfo,
+                                         TNotification::StaticClass(), TNotification::kNotificationKey);
 }
 
 void TNotificationCenter::PostNotification(TNotification* notification) {

@@ -9,36 +9,63 @@ class NotificationCenter;
 struct Notification;
 class TNotification;
 
-// A notice as an observer receives it: a typed dictionary rebuilt from the posted user info, of the
-// class the poster used, with the object it was posted for.
-// Keys: "notification" (the name it was posted under), "value" (the associated value; an object as a
-// pointer value, which never leaves the process), and kNotificationKey (the class name of a posted
-// TNotification).
-class TNotification : public TTypeDictionary {
-    T_OBJECT(TNotification, TTypeDictionary)
+// What every notice class has (this centre's TNotification and the responders' one): the keys
+// "notification" (the name it was posted under) and "value" (the associated value; an object as a
+// pointer value, which never leaves the process), the factories, and the object the notice was
+// posted for. Self is a TTypeDictionary.
+template <class Self> class TNoticeShape {
 public:
     static inline const QString kNameKey = QStringLiteral("notification");
     static inline const QString kValueKey = QStringLiteral("value");
+
+    static Self* Create(TObject* object) {
+        Self* notification = Self::Create();
+        notification->SetPointerValue(kValueKey, object);
+        return notification;
+    }
+    // Autoreleased notifications.
+    static Self* Notification(const QString& name, const QVariant& value) {
+        Self* notification = Self::Create();
+        notification->SetStringValue(kNameKey, name);
+        notification->SetValue(kValueKey, value);
+        notification->Autorelease();
+        return notification;
+    }
+    static Self* Notification(const QString& name, TObject* object) {
+        Self* notification = Create(object);
+        notification->SetStringValue(kNameKey, name);
+        notification->Autorelease();
+        return notification;
+    }
+    static Self* Notification(TObject* object) {
+        Self* notification = Create(object);
+        notification->Autorelease();
+        return notification;
+    }
+
+    QString GetName() const { return self()->GetStringValue(kNameKey); }
+    const void* GetObject() const { return m_object; }
+    void SetObject(const void* object) { m_object = object; }
+    TObject* GetObjectValue() const { return static_cast<TObject*>(self()->GetPointerValue(kValueKey)); }
+    QVariant GetTypeValue() const { return self()->GetValue(kValueKey); }
+
+private:
+    const Self* self() const { return static_cast<const Self*>(this); }
+    const void* m_object = nullptr;
+};
+
+// A notice as an observer receives it: a typed dictionary rebuilt from the posted user info, of the
+// class the poster used, with the object it was posted for. kNotificationKey holds the class name of
+// a posted TNotification.
+class TNotification : public TTypeDictionary, public TNoticeShape<TNotification> {
+    T_OBJECT(TNotification, TTypeDictionary)
+public:
+    using TNoticeShape::Create;
     static inline const QString kNotificationKey =
         QStringLiteral("com.brasswick.TNotification.notificationKey");
 
-    static TNotification* Create(TObject* object);
-    // Autoreleased notifications.
-    static TNotification* Notification(const QString& name, const QVariant& value);
-    static TNotification* Notification(const QString& name, TObject* object);
-    static TNotification* Notification(TObject* object);
-
-    QString GetName() const { return GetStringValue(kNameKey); }
-    const void* GetObject() const { return m_object; }
-    void SetObject(const void* object) { m_object = object; }
-    TObject* GetObjectValue() const { return static_cast<TObject*>(GetPointerValue(kValueKey)); }
-    QVariant GetTypeValue() const { return GetValue(kValueKey); }
-
 protected:
     TNotification() = default;
-
-private:
-    const void* m_object = nullptr;
 };
 
 // One registration: the observer (not retained), the action and the observed name.
@@ -141,3 +168,15 @@ public:
 protected:
     TDistributedNotificationCenter() = default;
 };
+
+// The posting and rebuilding both notice classes share (this one's and the responders').
+namespace NotificationCenterUnit {
+// Posts on the centre at once. A TTypeDictionary user info gets the name under "notification", a
+// member of noticeClass also its class name under classKey.
+void PostUserInfo(NotificationCenter* center, const QString& name, const void* object, TDictionary* userInfo,
+                  TObjectClass noticeClass, const QString& classKey);
+// A notice object rebuilt from a posted notice, owned by the caller: of the registered class named under
+// classKey when it descends from noticeClass, else of noticeClass; holding a copy of the user info, or
+// the name alone when there is none. Its object field is left to the caller.
+TTypeDictionary* CopyNotice(const ::Notification& notice, TObjectClass noticeClass, const QString& classKey);
+} // namespace NotificationCenterUnit

@@ -145,6 +145,7 @@ public:
     void* InvokeMethod(VoidMethodPointer code);
     void* InvokeMethod(const QString& name, void* params = nullptr);
     void SetWarnMissingMethods(bool warn) { m_warnMissingMethods = warn; }
+    bool WarnsMissingMethods() const { return m_warnMissingMethods; }
 
     // Delegate.
     void SetDelegate(TObject* delegate, bool retain = true);

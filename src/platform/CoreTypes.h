@@ -21,6 +21,12 @@ struct CFRange {
     friend bool operator==(const CFRange&, const CFRange&) = default;
 };
 
+// A four-character code ('keyb', 'thtk'): the first character in the most significant byte.
+constexpr quint32 FourCharCode(const char (&code)[5]) {
+    return (quint32(quint8(code[0])) << 24) | (quint32(quint8(code[1])) << 16) |
+           (quint32(quint8(code[2])) << 8) | quint32(quint8(code[3]));
+}
+
 // A file reference: an absolute path; an empty one means "none".
 struct FSRef {
     QString path;
