@@ -3,6 +3,7 @@
 #include "AtomicFile.h"
 #include "Diagnostics.h"
 #include "PlistCodec.h"
+#include "VariantKinds.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -180,75 +181,31 @@ QVariantMap UserDefaults::dictionaryRepresentation() const {
 
 QString UserDefaults::stringForKey(const QString& key) const {
     const QVariant v = objectForKey(key);
-    switch (v.metaType().id()) {
-    case QMetaType::QString:
-        return v.toString();
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return v.toString();
-    default:
-        return QString();
-    }
+    if (v.metaType().id() == QMetaType::QString || VariantKinds::isNumber(v)) return v.toString();
+    return QString();
 }
 
 bool UserDefaults::boolForKey(const QString& key) const {
     const QVariant v = objectForKey(key);
-    switch (v.metaType().id()) {
-    case QMetaType::Bool:
-        return v.toBool();
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return v.toDouble() != 0;
-    case QMetaType::QString:
-        return textIsTrue(v.toString());
-    default:
-        return false;
-    }
+    if (v.metaType().id() == QMetaType::Bool) return v.toBool();
+    if (VariantKinds::isNumber(v)) return v.toDouble() != 0;
+    if (v.metaType().id() == QMetaType::QString) return textIsTrue(v.toString());
+    return false;
 }
 
 qint64 UserDefaults::integerForKey(const QString& key) const {
     const QVariant v = objectForKey(key);
-    switch (v.metaType().id()) {
-    case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::ULongLong:
-        return v.toLongLong();
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return toInteger(v.toDouble());
-    case QMetaType::QString:
-        return toInteger(v.toString().trimmed().toDouble());
-    default:
-        return 0;
-    }
+    if (v.metaType().id() == QMetaType::Bool || VariantKinds::isInteger(v)) return v.toLongLong();
+    if (VariantKinds::isReal(v)) return toInteger(v.toDouble());
+    if (v.metaType().id() == QMetaType::QString) return toInteger(v.toString().trimmed().toDouble());
+    return 0;
 }
 
 double UserDefaults::doubleForKey(const QString& key) const {
     const QVariant v = objectForKey(key);
-    switch (v.metaType().id()) {
-    case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return v.toDouble();
-    case QMetaType::QString:
-        return v.toString().trimmed().toDouble();
-    default:
-        return 0;
-    }
+    if (v.metaType().id() == QMetaType::Bool || VariantKinds::isNumber(v)) return v.toDouble();
+    if (v.metaType().id() == QMetaType::QString) return v.toString().trimmed().toDouble();
+    return 0;
 }
 
 float UserDefaults::floatForKey(const QString& key) const {
