@@ -1,0 +1,60 @@
+#include "ModelObject.h"
+
+#include "Card.h"
+#include "CardItems.h"
+#include "ListCard.h"
+#include "Memoleaf.h"
+#include "Stack.h"
+#include "foundation/Archiver.h"
+#include "foundation/Object.h"
+
+#include <QUuid>
+
+void KeptArchiveKeys::take(const TArchiver* archiver, const QSet<QString>& known) {
+    m_all = archiver->CFType();
+    m_unknown.clear();
+    for (auto it = m_all.constBegin(); it != m_all.constEnd(); ++it)
+        if (!known.contains(it.key())) m_unknown.append(it.key());
+}
+
+void KeptArchiveKeys::restore(TArchiver* archiver) const {
+    for (const QString& key : m_unknown) archiver->SetValue(key, m_all.value(key));
+}
+
+void KeptArchiveKeys::writeReal(TArchiver* archiver, const QString& key, double value) const {
+    const QVariant raw = m_all.value(key);
+    bool ok = false;
+    const double stored = raw.toDouble(&ok);
+    if (ok && raw.typeId() != QMetaType::Bool && static_cast<float>(stored) == static_cast<float>(value))
+        archiver->SetValue(key, raw);
+    else
+        archiver->SetFloatValue(key, static_cast<float>(value));
+}
+
+void KeptArchiveKeys::writeRect(TArchiver* archiver, const QString& key, const QRectF& rect) const {
+    writeReal(archiver, key + QStringLiteral(".origin.x"), rect.x());
+    writeReal(archiver, key + QStringLiteral(".origin.y"), rect.y());
+    writeSize(archiver, key + QStringLiteral(".size"), rect.size());
+}
+
+void KeptArchiveKeys::writeSize(TArchiver* archiver, const QString& key, const QSizeF& size) const {
+    writeReal(archiver, key + QStringLiteral(".width"), size.width());
+    writeReal(archiver, key + QStringLiteral(".height"), size.height());
+}
+
+QString NewUUIDString() {
+    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+}
+
+void RegisterModelClasses() {
+    static bool registered = false;
+    if (registered) return;
+    registered = true;
+    RegisterFoundationClasses();
+    for (TObjectClass cls :
+         {TCard::StaticClass(), TListCard::StaticClass(), TMemoleaf::StaticClass(), TStack::StaticClass(),
+          TListItem::StaticClass(), TFileAttachment::StaticClass(), TURLAttachment::StaticClass(),
+          TMailAttachment::StaticClass(), TImageAttachment::StaticClass(), TSeperatorItem::StaticClass(),
+          TCardAttachment::StaticClass(), TCardColumn::StaticClass()})
+        RegisterClass(cls);
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QRectF>
+#include <QSet>
+#include <QSizeF>
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+
+class TArchiver;
+
+// The keys of an object's archive that this version does not read, so that data written by a newer
+// version survives a load and save here.
+class KeptArchiveKeys {
+public:
+    // Keeps every key of the archive that is not among the known ones.
+    void take(const TArchiver* archiver, const QSet<QString>& known);
+    // Writes the kept keys back (before the object writes its own).
+    void restore(TArchiver* archiver) const;
+    bool isEmpty() const { return m_unknown.isEmpty(); }
+    // Writes a real as the archive held it when it still reads as the same float, so an unchanged
+    // value is written back exactly; otherwise the float.
+    void writeReal(TArchiver* archiver, const QString& key, double value) const;
+    void writeRect(TArchiver* archiver, const QString& key, const QRectF& rect) const;
+    void writeSize(TArchiver* archiver, const QString& key, const QSizeF& size) const;
+
+private:
+    QVariantMap m_all;
+    QStringList m_unknown;
+};
+
+// A new identity: an upper-case UUID string.
+QString NewUUIDString();
+
+// Enters every archivable class of the model (and of the foundation) in the class registry.
+void RegisterModelClasses();

@@ -1,0 +1,354 @@
+#include "ModelFakes.h"
+#include "foundation/Archiver.h"
+#include "model/Card.h"
+#include "model/CardItems.h"
+#include "model/Globals.h"
+#include "model/ListCard.h"
+#include "model/Memoleaf.h"
+#include "model/Preferences.h"
+#include "model/Stack.h"
+#include "platform/Diagnostics.h"
+#include "platform/NotificationCenter.h"
+#include "platform/PlistCodec.h"
+#include "platform/UserDefaults.h"
+#include "platform/text/RTFDCodec.h"
+#include "utilities/UserDefaultsUtilities.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QString fixture(const QString& name) {
+    return QStringLiteral(JOBSLATE_FIXTURES "/model/") + name;
+}
+
+QVariantMap readPlist(const QString& path) {
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    return PlistCodec::decode(file.readAll()).toMap();
+}
+
+template <class T> Ref<T> load(const QString& path) {
+    TArchiver* archiver = TArchiver::CreateWithPath(path);
+    EXPECT_EQ(archiver->Load(), 0);
+    TObject* object = AllocateFromArchive(archiver, nullptr);
+    archiver->Release();
+    EXPECT_TRUE(object && object->IsMember(T::StaticClass())) << path.toStdString();
+    return Ref<T>::adopt(static_cast<T*>(object));
+}
+
+QVariantMap encode(TObject* object) {
+    TArchiver* archiver = object->CopyArchive();
+    const QVariantMap dictionary = archiver->CFType();
+    archiver->Release();
+    return dictionary;
+}
+
+std::string xml(const QVariant& value) {
+    return PlistCodec::toXml(value).toStdString();
+}
+
+class CardTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RegisterModelClasses();
+        UserDefaults::setStandardUserDefaults(&defaults);
+        NotificationCenter::defaultCenter().addObserver(this, kCardModifiedNotification, nullptr,
+                                                        [this](const Notification&) { ++notices; });
+    }
+    void TearDown() override {
+        NotificationCenter::defaultCenter().removeObserver(this);
+        UserDefaults::setStandardUserDefaults(nullptr);
+    }
+    QTemporaryDir dir;
+    UserDefaults defaults{dir.filePath("defaults.plist")};
+    int notices = 0;
+    Diagnostics::Capture capture;
+};
+
+TEST_F(CardTest, NewCardIsModifiedOnceAndSettersMarkOnlyChanges) {
+    Ref<TCard> card = Ref<TCard>::adopt(TCard::Create(QStringLiteral("Plans")));
+    EXPECT_TRUE(card->IsModified());
+    EXPECT_EQ(notices, 1);
+    EXPECT_EQ(card->GetTabIdentifiers(), QStringList{card->GetUUID()});
+    EXPECT_EQ(card->GetSelectedTabIdentifier(), card->GetUUID());
+    EXPECT_EQ(card->GetUUID(), card->GetUUID().toUpper());
+    EXPECT_EQ(card->GetFrame(), QRectF(0, 0, 400, 300));
+    EXPECT_EQ(card->GetPreviewImage().size(), QSize(400, 300));
+    EXPECT_EQ(card->GetThemeName(), "Default");
+
+    struct Setter {
+        const char* name;
+        std::function<void(TCard&)> same, changed;
+    };
+    const Setter setters[] = {
+        {"title", [](TCard& c) { c.SetTitle(c.GetTitle()); }, [](TCard& c) { c.SetTitle("Other"); }},
+        {"color", [](TCard& c) { c.SetColor(c.GetColor()); }, [](TCard& c) { c.SetColor(Qt::darkBlue); }},
+        {"frame", [](TCard& c) { c.SetFrame(c.GetFrame()); },
+         [](TCard& c) {
+             c.SetFrame({1, 2, 3, 4});
+         }},
+        {"split", [](TCard& c) { c.SetSplitViewPosition(c.GetSplitViewPosition()); },
+         [](TCard& c) { c.SetSplitViewPosition(90); }},
+        {"restore", [](TCard& c) { c.SetSplitViewRestorePosition(c.GetSplitViewRestorePosition()); },
+         [](TCard& c) { c.SetSplitViewRestorePosition(91); }},
+        {"bar", [](TCard& c) { c.SetBottomBarHidden(c.IsBottomBarHidden()); },
+         [](TCard& c) { c.SetBottomBarHidden(!c.IsBottomBarHidden()); }},
+        {"tab", [](TCard& c) { c.SetSelectedTabIdentifier(""); },
+         [](TCard& c) { c.SetSelectedTabIdentifier("X"); }},
+        {"mini", [](TCard& c) { c.SetMiniaturized(c.IsMiniaturized()); },
+         [](TCard& c) { c.SetMiniaturized(true); }},
+        {"tabs", [](TCard& c) { c.SetTabIdentifiers(c.GetTabIdentifiers()); },
+         [](TCard& c) {
+             c.SetTabIdentifiers({c.GetUUID(), "T"});
+         }},
+        {"add tab", [](TCard& c) { c.AddTabIdentifier(c.GetUUID()); },
+         [](TCard& c) { c.AddTabIdentifier("N"); }},
+        {"theme", [](TCard& c) { c.SetTheme(c.GetTheme()); }, nullptr},
+    };
+    for (const Setter& setter : setters) {
+        Ref<TCard> fresh = Ref<TCard>::adopt(TCard::Create(QStringLiteral("Fresh")));
+        fresh->SetModified(false);
+        const QDateTime stamp = fresh->GetModifiedDate();
+        notices = 0;
+        setter.same(*fresh);
+        EXPECT_FALSE(fresh->IsModified()) << setter.name;
+        EXPECT_EQ(fresh->GetModifiedDate(), stamp) << setter.name;
+        EXPECT_EQ(notices, 0) << setter.name;
+        if (!setter.changed) continue;
+        setter.changed(*fresh);
+        EXPECT_TRUE(fresh->IsModified()) << setter.name;
+        setter.changed(*fresh); // already modified: no second notice
+        EXPECT_EQ(notices, 1) << setter.name;
+    }
+}
+
+TEST_F(CardTest, NewCardsNeverTakeTheLastColourAtRandom) {
+    const QColor white = DefaultCardColors().last().toMap()["color"].value<QColor>();
+    for (int i = 0; i < 200; ++i) {
+        Ref<TCard> card = Ref<TCard>::adopt(TCard::Create(QStringLiteral("c")));
+        ASSERT_NE(card->GetColor().rgb(), white.rgb());
+    }
+    UserDefaultsUtilities::setColorForKey(defaults, QColor(10, 20, 30), kPreferenceKeyDefaultCardColor);
+    Ref<TCard> card = Ref<TCard>::adopt(TCard::Create(QStringLiteral("c")));
+    EXPECT_EQ(card->GetColor().toRgb(), QColor(10, 20, 30));
+}
+
+TEST_F(CardTest, FixturesLoadAndSaveWithoutLoss) {
+    for (const char* name : {"outline.qxcard", "richtext.qxcard", "stack.qxcard", "newer.qxcard"}) {
+        notices = 0;
+        Ref<TCard> card = load<TCard>(fixture(name));
+        ASSERT_TRUE(card);
+        EXPECT_FALSE(card->IsModified()) << name; // loading is no change
+        EXPECT_EQ(notices, 0) << name;
+        EXPECT_EQ(card->GetModifiedDate(), QDateTime(QDate(2025, 3, 2), QTime(17, 5, 12), Qt::UTC)) << name;
+        EXPECT_EQ(xml(encode(card.get())), xml(readPlist(fixture(name)))) << name;
+    }
+}
+
+TEST_F(CardTest, OutlineFixtureReadsEveryRowKind) {
+    Ref<TListCard> card = load<TListCard>(fixture("outline.qxcard"));
+    EXPECT_NEAR(card->GetColor().redF(), 1.192, 1e-3); // above 1.0, not clamped
+    TObjectArray* rows = card->GetAllItems();
+    QStringList classes;
+    for (TObject* row : *rows) classes << row->ClassName();
+    EXPECT_EQ(classes, (QStringList{"TListItem", "TListItem", "TListItem", "TSeperatorItem", "TURLAttachment",
+                                    "TFileAttachment", "TMailAttachment", "TImageAttachment",
+                                    "TCardAttachment", "TListItem"}));
+    auto* groceries = static_cast<TListItem*>(card->GetRoot()->GetChild(0));
+    EXPECT_EQ(groceries->GetPlainText(), "Groceries");
+    EXPECT_EQ(groceries->GetNotes(), "weekly");
+    auto* file = static_cast<TFileAttachment*>(card->GetRoot()->GetChild(3));
+    EXPECT_EQ(file->GetPath(), QDir::homePath() + "/Documents/plan.txt");
+    auto* image = static_cast<TImageAttachment*>(card->GetRoot()->GetChild(5));
+    EXPECT_EQ(image->GetImageSize(), QSizeF(3, 2));
+    EXPECT_EQ(image->GetPlainText(), "");
+    auto* embedded = static_cast<TCardAttachment*>(card->GetRoot()->GetChild(6));
+    ASSERT_NE(embedded->GetCard(), nullptr);
+    EXPECT_EQ(embedded->GetCard()->GetAttachedParent(), embedded);
+
+    // Reading a text keeps its bytes; an edit writes new ones.
+    const QByteArray before = encode(card.get())["root"]
+                                  .toMap()["children"]
+                                  .toMap()["system.objects"]
+                                  .toList()[0]
+                                  .toMap()["text"]
+                                  .toByteArray();
+    groceries->GetText();
+    const QVariantMap after = encode(card.get());
+    EXPECT_EQ(
+        after["root"].toMap()["children"].toMap()["system.objects"].toList()[0].toMap()["text"].toByteArray(),
+        before);
+    groceries->SetText(QStringLiteral("Shopping"));
+    const QByteArray edited = encode(card.get())["root"]
+                                  .toMap()["children"]
+                                  .toMap()["system.objects"]
+                                  .toList()[0]
+                                  .toMap()["text"]
+                                  .toByteArray();
+    EXPECT_NE(edited, before);
+    EXPECT_EQ(RTFDCodec::read(edited)->plainText(), "Shopping");
+}
+
+TEST_F(CardTest, UnknownThemesAndKeysSurviveAnEdit) {
+    Ref<TListCard> card = load<TListCard>(fixture("newer.qxcard"));
+    EXPECT_EQ(card->GetTheme()->GetName(), "Default");
+    EXPECT_EQ(card->GetThemeName(), "Not Installed Here");
+    card->SetTitle("Edited here");
+    static_cast<TListItem*>(card->GetRoot()->GetChild(0))->SetText(QStringLiteral("Changed"));
+    const QVariantMap saved = encode(card.get());
+    EXPECT_EQ(saved["theme"].toString(), "Not Installed Here");
+    EXPECT_EQ(saved["future.version"].toInt(), 7);
+    EXPECT_EQ(saved["futureLayout"].toMap()["name"].toString(), "grid");
+    const QVariantMap row = saved["root"].toMap()["children"].toMap()["system.objects"].toList()[0].toMap();
+    EXPECT_EQ(row["futureTags"].toList().size(), 2);
+    EXPECT_TRUE(row["future.flag"].toBool());
+}
+
+TEST_F(CardTest, RowsWithoutViewsAndEmbeddedCardsMarkTheirCard) {
+    Ref<TListCard> card = load<TListCard>(fixture("outline.qxcard"));
+    auto* milk = static_cast<TListItem*>(card->GetRoot()->GetChild(0)->GetChild(0));
+    milk->SetText(QStringLiteral("Oat milk"));
+    EXPECT_TRUE(card->IsModified());
+    EXPECT_EQ(notices, 1);
+
+    card->SetModified(false);
+    auto* embedded = static_cast<TCardAttachment*>(card->GetRoot()->GetChild(6));
+    static_cast<TMemoleaf*>(embedded->GetCard())->SetText(QStringLiteral("New note"));
+    EXPECT_TRUE(card->IsModified());
+
+    card->SetModified(false);
+    card->GetRoot()->GetChild(0)->SetExpanded(false);
+    EXPECT_TRUE(card->IsModified());
+
+    // A free row marks nothing.
+    Ref<TListItem> free = Ref<TListItem>::adopt(TListItem::Create(QStringLiteral("x")));
+    free->SetText(QStringLiteral("y"));
+    EXPECT_EQ(free->GetCard(), nullptr);
+}
+
+TEST_F(CardTest, DeepCopyTakesNewIdentities) {
+    Ref<TListCard> card = load<TListCard>(fixture("outline.qxcard"));
+    Ref<TListCard> copy = Ref<TListCard>::adopt(static_cast<TListCard*>(card->Copy()));
+    EXPECT_NE(copy->GetUUID(), card->GetUUID());
+    EXPECT_EQ(copy->GetTabIdentifiers(), QStringList{copy->GetUUID()});
+    EXPECT_EQ(copy->GetTitle(), card->GetTitle());
+    EXPECT_EQ(copy->GetFrame(), card->GetFrame());
+    QSet<QString> uuids;
+    for (TObject* row : *card->GetAllItems()) uuids.insert(static_cast<TCardItem*>(row)->GetUUID());
+    TObjectArray* copied = copy->GetAllItems();
+    ASSERT_EQ(copied->Count(), 10);
+    for (TObject* row : *copied) EXPECT_FALSE(uuids.contains(static_cast<TCardItem*>(row)->GetUUID()));
+    auto* embedded = static_cast<TCardAttachment*>(copy->GetRoot()->GetChild(6));
+    EXPECT_NE(embedded->GetCard()->GetUUID(), "5D1B7C1E-0000-4000-8000-00000000000A");
+    // The copy's rows mark the copy, not the source.
+    card->SetModified(false);
+    copy->SetModified(false);
+    static_cast<TListItem*>(copy->GetRoot()->GetChild(0))->SetText(QStringLiteral("Changed"));
+    EXPECT_TRUE(copy->IsModified());
+    EXPECT_FALSE(card->IsModified());
+    // A copied embedded card is free.
+    Ref<TCard> loose = Ref<TCard>::adopt(static_cast<TCard*>(embedded->GetCard()->Copy()));
+    EXPECT_EQ(loose->GetAttachedParent(), nullptr);
+}
+
+TEST_F(CardTest, StackKeepsItsSheetWithoutTheSheet) {
+    Ref<TStack> stack = load<TStack>(fixture("stack.qxcard"));
+    EXPECT_EQ(stack->GetSheetUUID(), "7E57AB1E-0000-4000-8000-000000000001");
+    EXPECT_EQ(stack->GetSheet(), nullptr);
+    EXPECT_EQ(encode(stack.get())["sheet"].toString(), "7E57AB1E-0000-4000-8000-000000000001");
+    Ref<TStack> made = Ref<TStack>::adopt(TStack::Create("AB", "Holiday"));
+    EXPECT_EQ(made->GetTitle(), "Holiday");
+    EXPECT_EQ(encode(made.get())["sheet"].toString(), "AB");
+}
+
+TEST_F(CardTest, RichTextCard) {
+    Ref<TMemoleaf> card = Ref<TMemoleaf>::adopt(TMemoleaf::Create(QStringLiteral("n")));
+    EXPECT_TRUE(card->IsRichText());
+    EXPECT_TRUE(card->GetText().isEmpty());
+    card->SetModified(false);
+    card->SetText(card->GetText());
+    EXPECT_TRUE(card->IsModified()); // every time
+    Ref<TMemoleaf> loaded = load<TMemoleaf>(fixture("richtext.qxcard"));
+    ASSERT_EQ(loaded->GetText().attachments().size(), 1);
+    EXPECT_EQ(loaded->GetText().attachments()[0].fileName, "dot.png");
+    EXPECT_EQ(loaded->GetPreviewImage().size(), QSize(4, 3));
+    QVariantMap bare = readPlist(fixture("richtext.qxcard"));
+    bare.remove("richText");
+    TArchiver* archiver = TArchiver::CreateWithDictionary(bare);
+    Ref<TMemoleaf> plain =
+        Ref<TMemoleaf>::adopt(static_cast<TMemoleaf*>(AllocateFromArchive(archiver, nullptr)));
+    archiver->Release();
+    EXPECT_FALSE(plain->IsRichText());
+}
+
+TEST(ListMarkers, LettersRomanAndMarkers) {
+    const std::pair<qint64, const char*> letters[] = {
+        {1, "a"}, {26, "z"}, {27, "aa"}, {52, "az"}, {53, "aba"}, {702, "abcdefghijklmnopqrstuvwxyzz"}};
+    for (const auto& [n, text] : letters) EXPECT_EQ(IntToLetter(n), QString::fromLatin1(text)) << n;
+    for (qint64 n : {703, 1000, 100000, 1000000000}) {
+        const QString result = IntToLetter(n);
+        EXPECT_LE(result.size(), 255);
+        for (QChar c : result) EXPECT_TRUE(c >= u'a' && c <= u'z') << n;
+    }
+    EXPECT_EQ(IntToRoman(1994), "MCMXCIV");
+    EXPECT_EQ(IntToRoman(4000), "4000");
+
+    RegisterModelClasses();
+    Ref<TListItem> root = Ref<TListItem>::adopt(TListItem::Create(QStringLiteral("r")));
+    QList<Ref<TListItem>> rows;
+    for (int i = 0; i < 703; ++i) {
+        rows.append(Ref<TListItem>::adopt(TListItem::Create(QStringLiteral("row"))));
+        root->AddChild(rows.last().get());
+    }
+    Ref<TListItem> child = Ref<TListItem>::adopt(TListItem::Create(QStringLiteral("c")));
+    rows[26]->AddChild(child.get());
+    struct Case {
+        qint32 numbering;
+        int position;
+        const char* marker;
+    };
+    const Case cases[] = {{0, 1, "-"},
+                          {1, 27, "27)"},
+                          {2, 27, "AA)"},
+                          {3, 26, "z)"},
+                          {3, 703, "abcdefghijklmnopqrstuvwxyzaa)"},
+                          {4, 26, "XXVI)"},
+                          {5, 702, "dccii)"},
+                          {6, 27, "27)"}};
+    for (const Case& c : cases) {
+        root->SetRowNumbering(c.numbering);
+        EXPECT_EQ(ListMarker(rows[c.position - 1].get(), "-", ")"), QString::fromLatin1(c.marker))
+            << c.numbering;
+    }
+    rows[26]->SetRowNumbering(kRowNumberingOutline);
+    EXPECT_EQ(ListMarker(child.get(), "*", ""), "27.1");
+    rows[26]->SetRowNumbering(kRowNumberingNone);
+    EXPECT_EQ(ListMarker(child.get(), "*", ")"), "*");
+}
+
+TEST_F(CardTest, ExportIndentsRowsAndSkipsRowsWithoutText) {
+    Ref<TListCard> card = Ref<TListCard>::adopt(TListCard::Create(QStringLiteral("e")));
+    auto add = [](TTreeNode* parent, TCardItem* item) {
+        parent->AddChild(item);
+        item->Release();
+        return item;
+    };
+    TCardItem* top = add(card->GetRoot(), TListItem::Create(QStringLiteral("Top")));
+    add(top, TListItem::Create(QStringLiteral("")));
+    TCardItem* column = add(top, TCardItem::Create()); // exports nothing, its children still do
+    add(column, TListItem::Create(QStringLiteral("Deep")));
+    static_cast<TListItem*>(top)->SetMarkerString("1)");
+    add(card->GetRoot(), TSeperatorItem::Create());
+    EXPECT_EQ(card->ExportText()->plainText(), "1) Top\n\t\n\t\tDeep\n");
+    const AttributedString styled = *card->ExportText();
+    EXPECT_FALSE(styled.attributesAt(3).font.name.isEmpty()); // the rows keep their fonts
+    defaults.setBoolForKey(true, kPreferenceKeyExportAsPlainText);
+    const AttributedString plain = *card->ExportText();
+    for (const AttributeRun& run : plain.runs()) EXPECT_TRUE(run.attributes.isEmpty());
+}
+
+} // namespace
