@@ -5,6 +5,7 @@
 #include "ListCard.h"
 #include "Memoleaf.h"
 #include "Stack.h"
+#include "Task.h"
 #include "foundation/Archiver.h"
 #include "foundation/Object.h"
 
@@ -55,6 +56,7 @@ void RegisterModelClasses() {
          {TCard::StaticClass(), TListCard::StaticClass(), TMemoleaf::StaticClass(), TStack::StaticClass(),
           TListItem::StaticClass(), TFileAttachment::StaticClass(), TURLAttachment::StaticClass(),
           TMailAttachment::StaticClass(), TImageAttachment::StaticClass(), TSeperatorItem::StaticClass(),
-          TCardAttachment::StaticClass(), TCardColumn::StaticClass()})
+          TCardAttachment::StaticClass(), TCardColumn::StaticClass(), TJobslate::StaticClass(),
+          TTask::StaticClass()})
         RegisterClass(cls);
 }

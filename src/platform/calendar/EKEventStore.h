@@ -55,6 +55,10 @@ public:
     // Drops the saves and removals waiting for a commit.
     void reset() { m_pending.clear(); }
 
+    // Whether the last reading of the store took in every event it holds: false while an event's file
+    // could not be opened or parsed (a sync client replacing it), so an event missing now may be back.
+    virtual bool isComplete() const { return true; }
+
     // Filled in by the store: the record's current stored state.
     virtual std::optional<EKEventRecord> recordWithIdentifier(const QString& identifier) const = 0;
     virtual QList<EKEventRecord> recordsWithExternalIdentifier(const QString& identifier) const = 0;

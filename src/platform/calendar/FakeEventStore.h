@@ -19,6 +19,9 @@ public:
 
     // While set, every save and removal fails with this message.
     void setFailure(const QString& message) { m_failure = message; }
+    // While false, the store reads as one that could not take in every event just now.
+    void setComplete(bool complete) { m_complete = complete; }
+    bool isComplete() const override { return m_complete; }
 
     // Changes as if made by another program; each posts the change notice. putRecord gives the
     // record an identifier when it has none and returns it.
@@ -40,6 +43,7 @@ protected:
 
 private:
     FakeEventStore() = default;
+    bool m_complete = true;
 
     QList<std::shared_ptr<EKCalendar>> m_calendars; // in the order they were added
     std::map<QString, EKEventRecord> m_records;

@@ -109,6 +109,7 @@ bool VdirEventStore::scan() {
     std::map<QString, StoredEvent> events;
     std::map<QString, std::shared_ptr<EKCalendar>> calendars;
     QSet<QString> seenFiles;
+    bool complete = true;
     AtomicFile::removeLeftoversIn(m_root);
     const QFileInfoList folders = QDir(m_root).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     for (const QFileInfo& folder : folders) {
@@ -138,7 +139,10 @@ bool VdirEventStore::scan() {
             const QString path = file.filePath();
             const QString eventId = identifierFor(id, file.fileName());
             QFile f(path);
-            if (!f.open(QIODevice::ReadOnly)) continue; // being replaced; the next scan sees it
+            if (!f.open(QIODevice::ReadOnly)) { // being replaced; the next scan sees it
+                complete = false;
+                continue;
+            }
             const QByteArray content = f.readAll();
             seenFiles.insert(path);
             auto old = m_events.find(eventId);
@@ -158,6 +162,7 @@ bool VdirEventStore::scan() {
             case ICalendarCodec::ParseResult::NotAnEvent:
                 break;
             case ICalendarCodec::ParseResult::Malformed: {
+                complete = false;
                 auto reported = m_reportedFiles.find(path);
                 if (reported == m_reportedFiles.end() || *reported != content) {
                     qWarning("Skipping the unreadable calendar file %s: %s", qPrintable(path),
@@ -180,6 +185,7 @@ bool VdirEventStore::scan() {
     }
     m_events = std::move(events);
     m_calendars = std::move(calendars);
+    m_complete = complete;
     return changed;
 }
 

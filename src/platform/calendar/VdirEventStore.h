@@ -38,6 +38,7 @@ public:
     // Reads the folder again; posts the change notice when anything changed. The watcher calls it
     // shortly after the folder changes.
     void rescan();
+    bool isComplete() const override { return m_complete; }
 
 protected:
     bool writeRecord(const EKEventRecord& edited, const EKEventData& base, EKEventRecord* stored,
@@ -65,6 +66,7 @@ private:
     QString m_root;
     std::map<QString, StoredEvent> m_events; // by event identifier: "<calendar>/<file name without .ics>"
     std::map<QString, std::shared_ptr<EKCalendar>> m_calendars;
+    bool m_complete = true;
     QHash<QString, QByteArray> m_reportedFiles; // unreadable files already reported, with their content
     std::unique_ptr<QFileSystemWatcher> m_watcher;
     std::unique_ptr<AlarmScheduler> m_alarms;
