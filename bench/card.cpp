@@ -5,8 +5,10 @@
 #include "platform/Diagnostics.h"
 #include "platform/UserDefaults.h"
 
+#include "ModelBench.h"
 #include <QGuiApplication>
 #include <QTemporaryDir>
+
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -86,16 +88,5 @@ BENCHMARK(BM_EncodeEditedCard)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    QGuiApplication app(argc, argv);
-    QTemporaryDir dir;
-    UserDefaults defaults(dir.filePath(QStringLiteral("defaults.plist")));
-    UserDefaults::setStandardUserDefaults(&defaults);
-    Diagnostics::Capture quiet;
-    RegisterModelClasses();
-    cardFile();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    UserDefaults::setStandardUserDefaults(nullptr);
-    return 0;
+    return runModelBenchmarks(argc, argv, [](const QTemporaryDir&) { cardFile(); });
 }

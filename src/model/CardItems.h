@@ -215,6 +215,15 @@ protected:
 
 class TMailAttachment : public TURLAttachment {
     T_OBJECT(TMailAttachment, TURLAttachment)
+public:
+    static TMailAttachment* Create(const QUrl& url) {
+        TMailAttachment* item = Allocate();
+        item->m_url = url;
+        item->Initialize();
+        return item;
+    }
+    using TURLAttachment::Create;
+
 protected:
     TMailAttachment() = default;
 };

@@ -120,6 +120,8 @@ public:
     virtual void saveActiveSheet() = 0;
     virtual void convertLegacySheets() = 0;
     virtual void addSheetAsStack() = 0;
+    // A sheet or card file that could not be written (the next save tries again).
+    virtual void reportSaveError(const QString& /*message*/) {}
 };
 
 namespace ModelContracts {

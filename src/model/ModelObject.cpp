@@ -4,6 +4,7 @@
 #include "CardItems.h"
 #include "ListCard.h"
 #include "Memoleaf.h"
+#include "SheetManager.h"
 #include "Stack.h"
 #include "Task.h"
 #include "foundation/Archiver.h"
@@ -57,6 +58,7 @@ void RegisterModelClasses() {
           TListItem::StaticClass(), TFileAttachment::StaticClass(), TURLAttachment::StaticClass(),
           TMailAttachment::StaticClass(), TImageAttachment::StaticClass(), TSeperatorItem::StaticClass(),
           TCardAttachment::StaticClass(), TCardColumn::StaticClass(), TJobslate::StaticClass(),
-          TTask::StaticClass()})
+          TTask::StaticClass(), TSheet::StaticClass(), TSheetManagerItem::StaticClass(),
+          TSheetManagerGroupItem::StaticClass(), TSheetManagerSeperatorItem::StaticClass()})
         RegisterClass(cls);
 }

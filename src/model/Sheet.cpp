@@ -1,0 +1,431 @@
+#include "Sheet.h"
+
+#include "Globals.h"
+#include "ModelContracts.h"
+#include "foundation/Archiver.h"
+#include "platform/AlertPresenter.h"
+#include "platform/AtomicFile.h"
+#include "platform/Diagnostics.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Scheduler.h"
+#include "platform/Workspace.h"
+#include "utilities/Clock.h"
+#include "utilities/StringPathUtilities.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+const QString kUUID = QStringLiteral("uuid");
+const QString kCards = QStringLiteral("cards");
+const QString kFavorite = QStringLiteral("favorite");
+const QString kPreviewImage = QStringLiteral("previewImage");
+const QString kBundleIdentifier = QStringLiteral("CFBundleIdentifier");
+const QString kChildren = QStringLiteral("children");
+
+bool isFolder(const QString& path) {
+    return !path.isEmpty() && QFileInfo(path).isDir();
+}
+
+QString fullDate(const QDateTime& date) {
+    return date.isValid() ? date.toLocalTime().toString(Qt::ISODateWithMs) : QStringLiteral("(none)");
+}
+
+// Where the sheet manager's missing-events notice waits for its 1 s.
+const char* const kMissingEventsOwner = "TSheet.displayMissingEventsNotice";
+
+} // namespace
+
+TSheet* TSheet::Create(const QString& path) {
+    TSheet* sheet = Allocate();
+    sheet->m_path = path;
+    sheet->Initialize();
+    return sheet;
+}
+
+TSheet* TSheet::SheetFromPath(const QString& path) {
+    const QString infoPath = path + QLatin1Char('/') + kInfoFile;
+    if (!StringPathUtilities::doesFileExist(infoPath)) {
+        Diagnostics::warning(QStringLiteral("info.plist for ") + infoPath + QStringLiteral(" is missing."));
+        return nullptr;
+    }
+    TArchiver* archiver = TArchiver::CreateWithPath(infoPath);
+    TObject* object = nullptr;
+    if (archiver->Load() == 0) {
+        QString folder = path;
+        object = AllocateFromArchive(archiver, &folder);
+    }
+    archiver->Release();
+    if (object && !object->IsMember(StaticClass())) {
+        object->Release();
+        object = nullptr;
+    }
+    if (!object) {
+        Diagnostics::warning(QStringLiteral("The sheet ") + path + QStringLiteral(" can't be read."));
+        return nullptr;
+    }
+    auto* sheet = static_cast<TSheet*>(object);
+    sheet->m_recordedDate = FolderDate(sheet->m_path);
+    sheet->Autorelease();
+    return sheet;
+}
+
+void TSheet::Initialize() {
+    TObject::Initialize();
+    if (!DidInitializeFromArchive() && m_uuid.isEmpty()) m_uuid = NewUUIDString();
+    if (!m_cards) m_cards = Ref<TObjectArray>::adopt(TObjectArray::Create());
+    if (!DidInitializeFromArchive() && !m_path.isEmpty() && !QFileInfo::exists(m_path)) {
+        if (MakeFolder()) {
+            // A new sheet is a sheet on disk at once.
+            TArchiver* archiver = CopyArchive();
+            archiver->SetValue(kBundleIdentifier, QStringLiteral("com.brasswick.jobslate.sheet"));
+            if (archiver->Save(GetInfoPath(), true) != 0)
+                Report(QStringLiteral("WARNING: error saving sheet properties for ") + m_path);
+            archiver->Release();
+            UpdateModifiedDate();
+        }
+    }
+}
+
+bool TSheet::MakeFolder() {
+    QString error;
+    if (AtomicFile::makeFolder(m_path, &error)) return true;
+    Alert alert;
+    alert.messageText = QStringLiteral("The sheet can't be created.");
+    alert.informativeText = error;
+    AlertPresenter::shared().runModal(alert);
+    return false;
+}
+
+void TSheet::Deallocate() {
+    Scheduler::shared().cancelPrevious(this, QString::fromLatin1(kMissingEventsOwner));
+    m_cards = {};
+    TObject::Deallocate();
+}
+
+void TSheet::EncodeData(TArchiver* archiver) {
+    m_kept.restore(archiver);
+    TObject::EncodeData(archiver);
+    archiver->SetValue(kUUID, m_uuid);
+    archiver->SetValue(kCards, GetCardIdentifiers());
+    archiver->SetBooleanValue(kFavorite, m_favorite);
+    if (m_previewImage.isNull())
+        archiver->Remove(kPreviewImage);
+    else if (!m_previewData.isEmpty())
+        archiver->SetDataValue(kPreviewImage, m_previewData);
+    else
+        archiver->SetImageValue(kPreviewImage, m_previewImage);
+    archiver->Remove(kChildren);
+}
+
+void TSheet::DecodeData(TArchiver* archiver) {
+    TObject::DecodeData(archiver);
+    m_kept.take(archiver, {TArchiver::kClassKey, TArchiver::kObjectPropertiesKey, kUUID, kCards, kFavorite,
+                           kPreviewImage, kChildren});
+    if (const auto* folder = static_cast<const QString*>(GetInitializationParameters())) m_path = *folder;
+    m_uuid = archiver->GetStringValue(kUUID);
+    m_favorite = archiver->GetBooleanValue(kFavorite);
+    if (archiver->ContainsKey(kCards)) {
+        m_listedUUIDs.clear();
+        for (const QVariant& uuid : archiver->GetValue(kCards).toList())
+            if (!uuid.toString().isEmpty()) m_listedUUIDs.append(uuid.toString());
+        m_hasListedUUIDs = true;
+        m_order = m_listedUUIDs;
+    }
+    if (archiver->ContainsKey(kPreviewImage)) {
+        m_previewImage = archiver->CopyImageValue(kPreviewImage);
+        if (!m_previewImage.isNull()) archiver->GetDataValue(kPreviewImage, &m_previewData);
+    }
+}
+
+void TSheet::Show() const {
+    Diagnostics::line(GetTitle() + QStringLiteral(" (") + m_uuid + QStringLiteral(")"));
+}
+
+QStringList TSheet::CardFilesInFolder() const {
+    QStringList names;
+    for (const QFileInfo& entry : QDir(m_path).entryInfoList(QDir::Files | QDir::Hidden | QDir::System))
+        if (entry.suffix() == kCardExtension && !AtomicFile::isTemporaryName(entry.fileName()))
+            names.append(entry.fileName());
+    return names;
+}
+
+void TSheet::LoadCards() {
+    if (!m_hasListedUUIDs) return;
+    m_cards = Ref<TObjectArray>::adopt(TObjectArray::Create());
+    const QStringList files = CardFilesInFolder();
+    m_filesAtLoad = QSet<QString>(files.begin(), files.end());
+    for (const QString& uuid : std::as_const(m_listedUUIDs)) {
+        const QString path = GetCardPath(uuid);
+        if (!QFileInfo::exists(path)) {
+            // Kept in "cards": a sync may still bring the file.
+            Diagnostics::line(QStringLiteral("The card file for ID \"") + uuid +
+                              QStringLiteral("\" was not found in sheet bundle."));
+            continue;
+        }
+        TArchiver* archiver = TArchiver::CreateWithPath(path);
+        TObject* object = archiver->Load() == 0 ? AllocateFromArchive(archiver, nullptr) : nullptr;
+        archiver->Release();
+        if (object && object->IsMember(TCard::StaticClass())) {
+            auto* card = static_cast<TCard*>(object);
+            m_cards->AppendValue(static_cast<const void*>(card));
+            card->ClearModifiedForAll();
+            card->Release();
+            continue;
+        }
+        if (object) object->Release();
+        // Left on disk as it is and kept in "cards"; never taken for a stray file.
+        Alert alert;
+        alert.messageText = QStringLiteral("Error Loading Sheet");
+        alert.informativeText = QStringLiteral("The card file for ID \"") + uuid +
+                                QStringLiteral("\" could not be unarchived. The file is left as it is in the "
+                                               "sheet.");
+        AlertPresenter::shared().runModal(alert);
+    }
+    // Tasks whose events were not found while decoding are told in one notice.
+    Scheduler::shared().performAfterDelay(this, QString::fromLatin1(kMissingEventsOwner), 1.0, [] {
+        if (TAppController* delegate = ModelContracts::applicationDelegate())
+            delegate->displayMissingEventsNotice();
+    });
+    m_loaded = true;
+    m_listedUUIDs.clear();
+    m_hasListedUUIDs = false;
+    SetModified(false);
+}
+
+TObjectArray* TSheet::GetAllCards() const {
+    TObjectArray* all = TObjectArray::Instance();
+    for (TObject* object : *m_cards)
+        for (TObject* card : *static_cast<TCard*>(object)->GetAllChildrenIncludingSelf())
+            all->AppendValue(static_cast<const void*>(card));
+    return all;
+}
+
+TObjectArray* TSheet::GetMiniaturizedCards() const {
+    TObjectArray* cards = TObjectArray::Instance();
+    for (TObject* object : *m_cards)
+        if (static_cast<TCard*>(object)->IsMiniaturized())
+            cards->AppendValue(static_cast<const void*>(object));
+    return cards;
+}
+
+TCard* TSheet::FindCardWithUUID(const QString& uuid) const {
+    for (TObject* object : *m_cards)
+        if (static_cast<TCard*>(object)->GetUUID() == uuid) return static_cast<TCard*>(object);
+    return nullptr;
+}
+
+QString TSheet::GetCardPath(const QString& uuid) const {
+    return m_path + QLatin1Char('/') + uuid + QLatin1Char('.') + kCardExtension;
+}
+
+QString TSheet::FindCard(const QString& uuid) const {
+    const QString path = GetCardPath(uuid);
+    return QFileInfo::exists(path) ? path : QString();
+}
+
+void TSheet::AddCard(TCard* card) {
+    if (!card) return;
+    m_cards->AppendValue(static_cast<const void*>(card));
+    m_order.removeAll(card->GetUUID());
+    m_order.append(card->GetUUID());
+    SetModified(true);
+}
+
+void TSheet::RemoveCard(TCard* card, bool deleteFile) {
+    if (!card) return;
+    const QString path = GetCardPath(card->GetUUID());
+    if (deleteFile && QFileInfo::exists(path)) {
+        Diagnostics::line(QStringLiteral("* delete card at ") + path);
+        QFile::remove(path);
+        UpdateModifiedDate();
+    }
+    m_order.removeAll(card->GetUUID());
+    m_cards->RemoveValue(static_cast<const void*>(card));
+    SetModified(true);
+}
+
+void TSheet::ReorderCard(TCard* card, qint64 index) {
+    const qint64 from = m_cards->GetIndex(static_cast<const void*>(card));
+    if (from < 0) return;
+    m_cards->Reorder(from, index);
+    // Kept uuids stay where they are among the cards.
+    const qint64 at = m_cards->GetIndex(static_cast<const void*>(card));
+    m_order.removeAll(card->GetUUID());
+    if (at + 1 < m_cards->Count())
+        m_order.insert(m_order.indexOf(static_cast<TCard*>(m_cards->GetObjectValue(at + 1))->GetUUID()),
+                       card->GetUUID());
+    else
+        m_order.append(card->GetUUID());
+    SetModified(true);
+}
+
+void TSheet::PerformDelete() {
+    for (TObject* card : *GetAllCards()) static_cast<TCard*>(card)->PerformClose();
+}
+
+QString TSheet::GetTitle() const {
+    return StringPathUtilities::lastPathComponentWithoutExtension(m_path);
+}
+
+void TSheet::SetPath(const QString& path) {
+    const bool renamed = QFileInfo(path).fileName() != QFileInfo(m_path).fileName();
+    if (renamed) Diagnostics::line(QStringLiteral("path changed ") + m_path + QStringLiteral(" ") + path);
+    m_path = path;
+    m_recordedDate = FolderDate(m_path);
+    if (renamed) SetModified(true);
+}
+
+QImage TSheet::GetPreviewImage() const {
+    return m_previewImage.isNull() ? UnknownFileIcon() : m_previewImage;
+}
+
+void TSheet::SetPreviewImage(const QImage& image) {
+    m_previewImage = image;
+    m_previewData.clear();
+    m_modified = true;
+}
+
+void TSheet::SetModified(bool modified) {
+    m_modified = modified;
+    if (modified) NotificationCenter::defaultCenter().post(kCardModifiedNotification);
+}
+
+void TSheet::SetAllModified(bool modified) {
+    m_modified = modified;
+    for (TObject* card : *m_cards) static_cast<TCard*>(card)->SetModified(modified);
+    if (modified) NotificationCenter::defaultCenter().post(kCardModifiedNotification);
+}
+
+bool TSheet::IsModified() const {
+    if (m_modified) return true;
+    for (TObject* card : *GetAllCards())
+        if (static_cast<TCard*>(card)->IsModified()) return true;
+    return false;
+}
+
+QDateTime TSheet::FolderDate(const QString& path) {
+    if (!isFolder(path)) return {};
+    const QDateTime date =
+        StringPathUtilities::fileAttribute(path, StringPathUtilities::kNSFileModificationDate).toDateTime();
+    // Compared at whole milliseconds, the precision the date is set with.
+    return date.isValid() ? QDateTime::fromMSecsSinceEpoch(date.toMSecsSinceEpoch(), Qt::UTC) : QDateTime();
+}
+
+void TSheet::Report(const QString& message) const {
+    Diagnostics::warning(message);
+    if (TAppController* delegate = ModelContracts::applicationDelegate()) delegate->reportSaveError(message);
+}
+
+bool TSheet::Save() {
+    if (!isFolder(m_path)) return false;
+    const bool changed = IsModified();
+    if (changed && m_recordedDate.isValid()) {
+        const QDateTime folderDate = FolderDate(m_path);
+        if (folderDate != m_recordedDate) {
+            Diagnostics::line(
+                QStringLiteral("*** warning: file mod date is different from last saved date."));
+            Diagnostics::line(QStringLiteral("  last saved: ") + fullDate(m_recordedDate));
+            Diagnostics::line(QStringLiteral("  file date: ") + fullDate(folderDate));
+            if (ResolveConflict() == NSAlertFirstButtonReturn) {
+                Diagnostics::line(QStringLiteral("  keep this version, overwrite file"));
+            } else {
+                Diagnostics::line(QStringLiteral("  discard this version"));
+                SetAllModified(false);
+                reloadPending = true;
+                return true;
+            }
+        }
+    }
+    bool ok = true;
+    for (TObject* object : *m_cards) {
+        auto* card = static_cast<TCard*>(object);
+        const QString path = GetCardPath(card->GetUUID());
+        bool write = false;
+        if (!QFileInfo::exists(path)) {
+            Diagnostics::line(QStringLiteral("card path does not exist ") + path);
+            write = true;
+        } else {
+            for (TObject* node : *card->GetAllChildrenIncludingSelf())
+                if (static_cast<TCard*>(node)->IsModified()) write = true;
+        }
+        if (write && !SaveCard(card)) ok = false;
+    }
+    if (changed) {
+        TArchiver* archiver = CopyArchive();
+        if (!archiver->ContainsKey(kBundleIdentifier))
+            archiver->SetValue(kBundleIdentifier, QStringLiteral("com.brasswick.jobslate.sheet"));
+        const int result = archiver->Save(GetInfoPath(), true);
+        archiver->Release();
+        if (result != 0) {
+            Report(QStringLiteral("WARNING: error ") + QString::number(result) +
+                   QStringLiteral(" saving sheet properties for ") + m_path);
+            ok = false;
+        } else {
+            m_modified = false;
+        }
+        if (m_loaded) {
+            // Only files that were there when the cards were read: a file arriving later is left alone.
+            for (const QString& name : CardFilesInFolder()) {
+                const QString uuid = QFileInfo(name).completeBaseName();
+                if (m_order.contains(uuid) || !m_filesAtLoad.contains(name)) continue;
+                const QString path = m_path + QLatin1Char('/') + name;
+                Diagnostics::line(QStringLiteral("delete missing card file: ") + path);
+                Workspace::shared().moveToTrash(path);
+                m_filesAtLoad.remove(name);
+            }
+        }
+        UpdateModifiedDate();
+    }
+    return ok;
+}
+
+bool TSheet::SaveCard(TCard* card) {
+    if (!card) return false;
+    // The flags are cleared before the archive is made, so the file holds them cleared; a failed
+    // write sets them again.
+    QList<TCard*> modified;
+    for (TObject* node : *card->GetAllChildrenIncludingSelf())
+        if (static_cast<TCard*>(node)->IsModified()) modified.append(static_cast<TCard*>(node));
+    for (TCard* node : modified) node->SetModified(false);
+    TArchiver* archiver = card->CopyArchive();
+    const int result = archiver->Save(GetCardPath(card->GetUUID()));
+    archiver->Release();
+    if (result != 0) {
+        Report(QStringLiteral("Error ") + QString::number(result) + QStringLiteral(" saving card ") +
+               card->GetTitle());
+        card->SetModified(true);
+        for (TCard* node : modified) node->SetModified(true);
+        return false;
+    }
+    UpdateModifiedDate();
+    return true;
+}
+
+qint32 TSheet::ResolveConflict() {
+    Alert alert;
+    alert.buttons = {QStringLiteral("No"), QStringLiteral("Yes")};
+    alert.messageText = QStringLiteral("Resolve Conflict");
+    alert.informativeText =
+        QStringLiteral("The sheet \"%1\" has been changed on another device. Accept changes "
+                       "coming from that other device?")
+            .arg(GetTitle());
+    alert.style = Alert::Style::Informational;
+    return AlertPresenter::shared().runModal(alert);
+}
+
+void TSheet::UpdateModifiedDate() {
+    m_recordedDate = QDateTime();
+    if (!isFolder(m_path)) return;
+    QString error;
+    if (!StringPathUtilities::setFileAttributeObjectValueError(
+            m_path, StringPathUtilities::kNSFileModificationDate, Clock::shared().now(), &error))
+        Diagnostics::line(error);
+    m_recordedDate = FolderDate(m_path);
+}
+
+bool TSheet::Save(const QString& path) {
+    m_path = path;
+    return isFolder(m_path) || MakeFolder();
+}

@@ -1,0 +1,102 @@
+#pragma once
+
+#include "Card.h"
+#include "foundation/Array.h"
+
+#include <QDateTime>
+#include <QImage>
+#include <QSet>
+#include <QStringList>
+
+// A sheet: a folder "<title>.qxsheet" holding "info.plist" (the sheet's archive) and one
+// "<uuid>.qxcard" per top-level card. Card files are read when the sheet is opened and written when
+// they changed; a change of the folder made elsewhere (another device syncing it) is noticed by the
+// folder's modification date. Every file is written atomically. Main thread only.
+class TSheet : public TObject {
+    T_OBJECT(TSheet, TObject)
+public:
+    static inline const QString kInfoFile = QStringLiteral("info.plist");
+    static inline const QString kCardExtension = QStringLiteral("qxcard");
+
+    // A new sheet at the path: its folder and "info.plist" are made at once.
+    static TSheet* Create(const QString& path);
+    using TObject::Create;
+    // The sheet read from the folder's info.plist (autoreleased); null, with one diagnostic line,
+    // when there is no readable info.plist.
+    static TSheet* SheetFromPath(const QString& path);
+
+    void Initialize() override;
+    void EncodeData(TArchiver* archiver) override;
+    void DecodeData(TArchiver* archiver) override;
+    void Show() const;
+
+    void LoadCards();
+    bool IsLoaded() const { return m_loaded; }
+
+    TObjectArray* GetCards() const { return m_cards.get(); }
+    TObjectArray* GetAllCards() const;          // autoreleased
+    TObjectArray* GetMiniaturizedCards() const; // autoreleased
+    // The uuids of "cards": the loaded cards, and those whose file is missing or unreadable, in order.
+    QStringList GetCardIdentifiers() const { return m_order; }
+    TCard* FindCardWithUUID(const QString& uuid) const;
+    QString FindCard(const QString& uuid) const; // the card file's path when it exists
+    void AddCard(TCard* card);
+    void RemoveCard(TCard* card, bool deleteFile);
+    void ReorderCard(TCard* card, qint64 index);
+    void PerformDelete();
+
+    QString GetPath() const { return m_path; }
+    QString GetUUID() const { return m_uuid; }
+    QString GetTitle() const;
+    QString GetInfoPath() const { return m_path + QLatin1Char('/') + kInfoFile; }
+    QString GetCardPath(const QString& uuid) const;
+    QDateTime GetModifiedDate() const { return m_recordedDate; }
+    void SetPath(const QString& path);
+    QImage GetPreviewImage() const;
+    void SetPreviewImage(const QImage& image);
+    bool IsFavorite() const { return m_favorite; }
+    void SetFavorite(bool favorite) { m_favorite = favorite; }
+    void SetModified(bool modified);
+    void SetAllModified(bool modified);
+    bool IsModified() const;
+
+    // The save pass; false when the folder does not exist or a file could not be written (the
+    // flags of what was not written stay set, so the next save tries again).
+    bool Save();
+    bool SaveCard(TCard* card);
+    // "Resolve Conflict": NSAlertFirstButtonReturn for "No" (keep this version).
+    qint32 ResolveConflict();
+    void UpdateModifiedDate();
+    // Sets the path and makes the folder if needed; writes nothing else.
+    bool Save(const QString& path);
+
+    // Set when the user took the other device's version; the sheet manager reloads the sheet.
+    bool reloadPending = false;
+
+    // The folder's modification date, at the precision the sheet compares it.
+    static QDateTime FolderDate(const QString& path);
+
+protected:
+    TSheet() = default;
+    void Deallocate() override;
+
+private:
+    bool MakeFolder();
+    void Report(const QString& message) const;
+    QStringList CardFilesInFolder() const;
+
+    QString m_path;
+    QString m_uuid;
+    Ref<TObjectArray> m_cards;
+    QStringList m_order; // every uuid of "cards", loaded or kept
+    QImage m_previewImage;
+    QByteArray m_previewData;
+    QStringList m_listedUUIDs; // "cards" as read, until LoadCards
+    bool m_hasListedUUIDs = false;
+    bool m_loaded = false;
+    bool m_modified = false;
+    QDateTime m_recordedDate;
+    bool m_favorite = false;
+    QSet<QString> m_filesAtLoad; // card files in the folder when the cards were read
+    KeptArchiveKeys m_kept;
+};

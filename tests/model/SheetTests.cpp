@@ -1,0 +1,302 @@
+#include "ModelFakes.h"
+#include "model/ListCard.h"
+#include "model/Memoleaf.h"
+#include "model/SheetConverter.h"
+#include "model/SheetManager.h"
+#include "model/Task.h"
+#include "platform/AlertPresenter.h"
+#include "platform/Diagnostics.h"
+#include "platform/PlistCodec.h"
+#include "platform/Scheduler.h"
+#include "platform/UserDefaults.h"
+#include "platform/Workspace.h"
+#include "utilities/StringPathUtilities.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+QStringList listedCards(const QString& sheetPath) {
+    return PlistCodec::decode(readAll(sheetPath + "/info.plist")).toMap()["cards"].toStringList();
+}
+
+class SheetTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RegisterModelClasses();
+        UserDefaults::setStandardUserDefaults(&defaults);
+        Workspace::setShared(&workspace);
+    }
+    void TearDown() override {
+        Workspace::setShared(nullptr);
+        UserDefaults::setStandardUserDefaults(nullptr);
+    }
+    QString sheetPath() const { return dir.filePath("Plans.qxsheet"); }
+    // A saved sheet with two cards, read back from disk with its cards loaded.
+    Ref<TSheet> savedSheet() {
+        {
+            Ref<TSheet> sheet = Ref<TSheet>::adopt(TSheet::Create(sheetPath()));
+            for (const char* title : {"One", "Two"}) {
+                Ref<TCard> card = Ref<TCard>::adopt(TListCard::Create(QString::fromLatin1(title)));
+                sheet->AddCard(card.get());
+            }
+            EXPECT_TRUE(sheet->Save());
+        }
+        Ref<TSheet> sheet = Ref<TSheet>::retain(TSheet::SheetFromPath(sheetPath()));
+        sheet->LoadCards();
+        return sheet;
+    }
+    ScopedManualScheduler clock;
+    QTemporaryDir dir;
+    UserDefaults defaults{dir.filePath("defaults.plist")};
+    RecordingWorkspace workspace;
+    ScopedScriptedAlertPresenter alerts;
+    Diagnostics::Capture capture;
+};
+
+TEST_F(SheetTest, SavesWriteOnlyWhatChanged) {
+    Ref<TSheet> sheet = savedSheet();
+    ASSERT_EQ(sheet->GetCards()->Count(), 2);
+    EXPECT_TRUE(QFileInfo::exists(sheetPath() + "/info.plist"));
+    EXPECT_FALSE(sheet->IsModified());
+    const QString one =
+        sheet->GetCardPath(static_cast<TCard*>(sheet->GetCards()->GetObjectValue(0))->GetUUID());
+    const QDateTime written = QFileInfo(one).lastModified();
+    const QByteArray info = readAll(sheetPath() + "/info.plist");
+    clock.scheduler.advance(5);
+    EXPECT_TRUE(sheet->Save());
+    EXPECT_EQ(QFileInfo(one).lastModified(), written);
+    EXPECT_EQ(readAll(sheetPath() + "/info.plist"), info);
+
+    QFile::remove(one); // deleted by hand: written again though nothing changed
+    EXPECT_TRUE(sheet->Save());
+    EXPECT_TRUE(QFileInfo::exists(one));
+
+    static_cast<TCard*>(sheet->GetCards()->GetObjectValue(1))->SetTitle("Changed");
+    EXPECT_TRUE(sheet->IsModified());
+    EXPECT_TRUE(sheet->Save());
+    EXPECT_FALSE(sheet->IsModified());
+    Ref<TSheet> again = Ref<TSheet>::retain(TSheet::SheetFromPath(sheetPath()));
+    again->LoadCards();
+    EXPECT_EQ(static_cast<TCard*>(again->GetCards()->GetObjectValue(1))->GetTitle(), "Changed");
+}
+
+TEST_F(SheetTest, FailedWritesKeepTheFlags) {
+    Ref<TSheet> sheet = savedSheet();
+    auto* card = static_cast<TCard*>(sheet->GetCards()->GetObjectValue(0));
+    const QString path = sheet->GetCardPath(card->GetUUID());
+    // A folder where the card file belongs refuses the write (whoever runs the test).
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_TRUE(QDir().mkdir(path));
+    card->SetTitle("Unsaved");
+    EXPECT_FALSE(sheet->Save());
+    EXPECT_TRUE(card->IsModified());
+    ASSERT_TRUE(QDir().rmdir(path));
+    EXPECT_TRUE(sheet->Save());
+    EXPECT_FALSE(card->IsModified());
+}
+
+TEST_F(SheetTest, UnreadableMissingAndLateCardFilesSurviveASave) {
+    QStringList uuids;
+    {
+        Ref<TSheet> sheet = savedSheet();
+        for (TObject* card : *sheet->GetCards()) uuids << static_cast<TCard*>(card)->GetUUID();
+    }
+    const QString broken = sheetPath() + "/" + uuids[0] + ".qxcard";
+    writeAll(broken, "garbage");
+    QFile::remove(sheetPath() + "/" + uuids[1] + ".qxcard"); // a sync still under way
+    const QString stray = sheetPath() + "/ABANDONED.qxcard";
+    writeAll(stray, "old");
+
+    Ref<TSheet> sheet = Ref<TSheet>::retain(TSheet::SheetFromPath(sheetPath()));
+    sheet->LoadCards();
+    EXPECT_EQ(sheet->GetCards()->Count(), 0);
+    ASSERT_EQ(alerts.questions().size(), 1u);
+    EXPECT_EQ(alerts.questions()[0].alert.messageText, "Error Loading Sheet");
+    const QString late = sheetPath() + "/LATE.qxcard";
+    writeAll(late, "from another device");
+
+    Ref<TCard> added = Ref<TCard>::adopt(TCard::Create(QStringLiteral("New")));
+    sheet->AddCard(added.get());
+    EXPECT_TRUE(sheet->Save());
+    EXPECT_EQ(listedCards(sheetPath()), (QStringList{uuids[0], uuids[1], added->GetUUID()}));
+    EXPECT_EQ(readAll(broken), "garbage");
+    EXPECT_TRUE(QFileInfo::exists(late));
+    ASSERT_EQ(workspace.requests.size(), 1);
+    EXPECT_EQ(workspace.requests[0], (RecordingWorkspace::Request{"moveToTrash", {stray}}));
+}
+
+TEST_F(SheetTest, MissingInfoPlistIsAnErrorNotAnException) {
+    QDir().mkpath(dir.filePath("Empty.qxsheet"));
+    EXPECT_EQ(TSheet::SheetFromPath(dir.filePath("Empty.qxsheet")), nullptr);
+    EXPECT_EQ(TSheetManager::SharedManager()->RegisterSheet(dir.filePath("Empty.qxsheet")), nullptr);
+}
+
+TEST_F(SheetTest, ConflictsAskAndYesReloadsOnce) {
+    RecordingAppController app;
+    TSheetManager* manager = TSheetManager::SharedManager();
+    manager->SetDelegate(&app);
+    TSheet* sheet = manager->RegisterSheet(sheetPath());
+    Ref<TCard> card = Ref<TCard>::adopt(TCard::Create(QStringLiteral("Mine")));
+    manager->Open(sheet);
+    manager->AddCard(card.get());
+    manager->Save();
+
+    // Another device touches the folder; "No" keeps this version.
+    const auto touch = [&] {
+        const QDateTime later = TSheet::FolderDate(sheetPath()).addSecs(30);
+        ASSERT_TRUE(StringPathUtilities::setFileAttributeObjectValueError(
+            sheetPath(), StringPathUtilities::kNSFileModificationDate, later));
+        clock.scheduler.advance(2);
+    };
+    touch();
+    card->SetTitle("Mine, changed");
+    alerts.setNextAnswer(NSAlertFirstButtonReturn);
+    manager->Save();
+    EXPECT_EQ(alerts.questions().size(), 1u);
+    EXPECT_EQ(alerts.questions().back().alert.messageText, "Resolve Conflict");
+    EXPECT_FALSE(card->IsModified());
+
+    // "Yes" takes the other version: the sheet is read again at once and not asked about again.
+    touch();
+    card->SetTitle("Discarded");
+    alerts.setNextAnswer(NSAlertSecondButtonReturn);
+    manager->Save();
+    EXPECT_EQ(alerts.questions().size(), 2u);
+    TSheet* fresh = manager->GetActiveSheet();
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_NE(fresh, sheet);
+    EXPECT_EQ(static_cast<TCard*>(fresh->GetCards()->GetObjectValue(0))->GetTitle(), "Mine, changed");
+    manager->Save();
+    EXPECT_EQ(alerts.questions().size(), 2u);
+    manager->Close();
+    manager->UnregisterAllSheets();
+    manager->SetDelegate(nullptr);
+    clock.scheduler.advance(1);
+}
+
+TEST_F(SheetTest, ManagerTellsTheDelegateInOrder) {
+    RecordingAppController app;
+    TSheetManager* manager = TSheetManager::SharedManager();
+    manager->SetDelegate(&app);
+    TSheet* first = manager->RegisterSheet(sheetPath());
+    EXPECT_EQ(manager->RegisterSheet(sheetPath()), first);
+    EXPECT_TRUE(TSheetManager::VerifySheet(sheetPath()));
+    Ref<TCard> top = Ref<TCard>::adopt(TCard::Create(QStringLiteral("Top")));
+    Ref<TCard> tab = Ref<TCard>::adopt(TCard::Create(QStringLiteral("Tab")));
+    top->AddChild(tab.get());
+    first->AddCard(top.get());
+    TSheet* second = manager->RegisterSheet(dir.filePath("Other.qxsheet"));
+
+    manager->Open(first);
+    EXPECT_EQ(app.calls, (QStringList{"activeSheetDidChange", "makeControllerForCard"}));
+    ASSERT_EQ(manager->GetControllers().size(), 1);
+    EXPECT_EQ(manager->GetController(tab.get()), manager->GetControllers()[0]);
+    EXPECT_EQ(static_cast<RecordingCardController*>(manager->GetControllers()[0])->calls,
+              QStringList{"showWindow"});
+    app.calls.clear();
+    manager->Open(second); // another sheet is open: nothing at all
+    EXPECT_TRUE(app.calls.isEmpty());
+    EXPECT_EQ(manager->GeneratePreviewImage(QSizeF(1600, 800)).size(), QSize(200, 100));
+
+    app.calls.clear();
+    manager->Close();
+    EXPECT_EQ(app.calls, (QStringList{"activeSheetWillChange", "removeController", "activeSheetDidChange"}));
+    EXPECT_TRUE(manager->GetControllers().isEmpty());
+    EXPECT_TRUE(manager->GeneratePreviewImage(QSizeF(1600, 800)).isNull());
+    app.calls.clear();
+    manager->Close();
+    EXPECT_TRUE(app.calls.isEmpty());
+
+    TSheet* reread = manager->Reload(first); // not active: read again, left closed
+    ASSERT_NE(reread, nullptr);
+    EXPECT_EQ(manager->GetActiveSheet(), nullptr);
+    EXPECT_EQ(manager->FindSheetWithUUID(reread->GetUUID()), reread);
+    manager->UnregisterAllSheets();
+    manager->SetDelegate(nullptr);
+    clock.scheduler.advance(1);
+}
+
+TEST(SheetConverter, FramesAreClamped) {
+    const auto data = [](float value) {
+        QByteArray bytes(4, '\0');
+        qToBigEndian(value, bytes.data());
+        return bytes;
+    };
+    const auto frame = [&](float x, float y, float w, float h) {
+        return QVariantMap{{"frame.origin.x", data(x)},
+                           {"frame.origin.y", data(y)},
+                           {"frame.size.width", data(w)},
+                           {"frame.size.height", data(h)}};
+    };
+    EXPECT_EQ(ConvertFrameToRect(frame(10, -10, 100, 50)), QRectF(10, 40, 216, 80));
+    EXPECT_EQ(ConvertFrameToRect(frame(-5, 900, 300, 200)), QRectF(-5, 780, 300, 200));
+    EXPECT_EQ(ConvertFrameToRect(frame(1, 0, 216, 80)), QRectF(1, 40, 216, 80));
+    EXPECT_EQ(ConvertFrameToRect(frame(1, 780, 217, 81)), QRectF(1, 780, 217, 81));
+    EXPECT_EQ(ConvertFrameToRect({{"frame.origin.x", QByteArray("\x01", 1)}}), QRectF(0, 40, 400, 300));
+}
+
+TEST_F(SheetTest, ConvertsLegacyProjectsAndSheets) {
+    const QString legacy = QStringLiteral(JOBSLATE_FIXTURES "/model/legacy/");
+    Ref<TSheet> project =
+        Ref<TSheet>::adopt(ConvertJobslateSheet(legacy + "project.qxproj", dir.filePath("Project.qxsheet")));
+    ASSERT_TRUE(project);
+    ASSERT_EQ(project->GetCards()->Count(), 3);
+    auto* low = static_cast<TJobslate*>(project->GetCards()->GetObjectValue(0));
+    EXPECT_EQ(low->GetTitle(), "Low card");
+    EXPECT_EQ(low->GetFrame(), QRectF(10, 40, 216, 80));
+    QStringList kinds;
+    for (qint64 i = 0; i < low->GetRoot()->ChildCount(); ++i)
+        kinds << low->GetRoot()->GetChild(i)->ClassName();
+    EXPECT_EQ(kinds, (QStringList{"TTask", "TSeperatorItem", "TURLAttachment", "TFileAttachment",
+                                  "TMailAttachment", "TImageAttachment"}));
+    auto* parent = static_cast<TTask*>(low->GetRoot()->GetChild(0));
+    EXPECT_TRUE(parent->IsExpanded());
+    ASSERT_EQ(parent->ChildCount(), 2);
+    EXPECT_TRUE(static_cast<TTask*>(parent->GetChild(0))->IsCompleted());
+    EXPECT_EQ(static_cast<TTask*>(parent->GetChild(1))->GetPlainText(), "Open child");
+    EXPECT_EQ(static_cast<TFileAttachment*>(low->GetRoot()->GetChild(3))->GetPath(),
+              QDir::homePath() + "/notes.txt");
+    EXPECT_EQ(static_cast<TJobslate*>(project->GetCards()->GetObjectValue(1))->GetFrame(),
+              QRectF(20, 780, 300, 200));
+    EXPECT_TRUE(project->Save());
+
+    Ref<TSheet> notes =
+        Ref<TSheet>::adopt(ConvertMemoleafSheet(legacy + "notes.mzsheet", dir.filePath("Notes.qxsheet")));
+    ASSERT_TRUE(notes);
+    QStringList titles;
+    for (TObject* card : *notes->GetCards()) titles << static_cast<TCard*>(card)->GetTitle();
+    EXPECT_EQ(titles, (QStringList{"Book", "First", "Second"})); // the stack dissolved
+    auto* book = static_cast<TMemoleaf*>(notes->GetCards()->GetObjectValue(0));
+    EXPECT_EQ(book->GetPlainText(), "One");
+    ASSERT_EQ(book->ChildCount(), 3);
+    EXPECT_EQ(static_cast<TCard*>(book->GetChild(0))->GetTitle(), "Page 2");
+    EXPECT_EQ(static_cast<TCard*>(book->GetChild(1))->GetTitle(), "Page 3");
+    EXPECT_EQ(static_cast<TMemoleaf*>(book->GetChild(2))->GetPlainText(), "Embedded");
+    EXPECT_EQ(book->GetTabIdentifiers().size(), 4);
+
+    QString error;
+    EXPECT_EQ(ConvertMemoleafSheet(legacy + "missing.mzsheet", dir.filePath("X.qxsheet"), &error), nullptr);
+    EXPECT_FALSE(error.isEmpty());
+    QDir().mkpath(dir.filePath("project (Converted).qxsheet"));
+    EXPECT_EQ(ConvertedSheetPath(legacy + "project.qxproj", dir.path()),
+              dir.filePath("project (Converted) 2.qxsheet"));
+}
+
+} // namespace
