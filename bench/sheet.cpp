@@ -62,8 +62,9 @@ void BM_ChangeOneCardAndSave(benchmark::State& state) {
     sheet->LoadCards();
     int n = 0;
     for (auto _ : state) {
+        ++n;
         static_cast<TCard*>(sheet->GetCards()->GetObjectValue(n % kCards))
-            ->SetTitle(QStringLiteral("Edit %1").arg(++n));
+            ->SetTitle(QStringLiteral("Edit %1").arg(n));
         benchmark::DoNotOptimize(sheet->Save());
     }
 }
