@@ -98,6 +98,12 @@ QByteArray writeItems(const QList<const QMimeData*>& items) {
 
 } // namespace
 
+bool hasPlainText(const QMimeData& data) {
+    // Not hasText(), which counts URLs as text.
+    return data.hasFormat(QStringLiteral("text/plain")) ||
+           data.hasFormat(QStringLiteral("text/plain;charset=utf-8"));
+}
+
 QString mimeTypeForType(const QString& type) {
     if (const TypeEntry* entry = entryForType(type)) return QLatin1String(entry->mime);
     if (type.contains(QLatin1Char('/'))) return type;
@@ -149,7 +155,7 @@ void setDataForType(QMimeData& data, const QByteArray& bytes, const QString& typ
 }
 
 QString stringForType(const QMimeData& data, const QString& type) {
-    if (type == kPasteboardTypeString) return data.hasText() ? data.text() : QString();
+    if (type == kPasteboardTypeString) return hasPlainText(data) ? data.text() : QString();
     const QString mime = mimeTypeForType(type);
     if (!data.hasFormat(mime)) return QString();
     const QString text = QString::fromUtf8(data.data(mime));
@@ -329,7 +335,7 @@ QImage imageType(const QMimeData& item) {
 }
 
 QString textType(const QMimeData& item) {
-    return item.hasText() ? item.text() : QString();
+    return hasPlainText(item) ? item.text() : QString();
 }
 
 QString promisedFileContentType(const QMimeData& item) {

@@ -50,6 +50,7 @@ bool typeConformsTo(const QString& type, const QString& other);
 QStringList types(const QMimeData& data);
 QByteArray dataForType(const QMimeData& data, const QString& type); // null when absent
 void setDataForType(QMimeData& data, const QByteArray& bytes, const QString& type);
+bool hasPlainText(const QMimeData& data); // URLs alone are no text here
 // The text of a type: plain text as the platform reads it, other types as UTF-8; null when absent.
 QString stringForType(const QMimeData& data, const QString& type);
 

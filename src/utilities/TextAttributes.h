@@ -6,6 +6,11 @@
 #include <Qt>
 #include <optional>
 
+// The types live in a namespace of their own so that they never share a linker name with the
+// TextAttributes of attributed text (platform/text/AttributedString.h): both are linked into one
+// program. The two still can't be named in one source file.
+namespace StringDrawing {
+
 // A shadow behind drawn text or shapes. The defaults are the platform's: no blur, no offset,
 // black at one third opacity.
 struct Shadow {
@@ -24,3 +29,8 @@ struct TextAttributes {
     Qt::Alignment alignment = Qt::AlignLeft;
     bool wordWrap = true;
 };
+
+} // namespace StringDrawing
+
+using StringDrawing::Shadow;
+using StringDrawing::TextAttributes;

@@ -78,7 +78,6 @@ TEST(Pasteboard, EveryPayloadComesBackAsWritten) {
          [&](QMimeData& d) { setFileURLType(d, QUrl::fromLocalFile(oddPath)); },
          [&](const QMimeData& d) {
              EXPECT_EQ(filePathType(d), oddPath) << "a path with # and % stays whole";
-             EXPECT_EQ(fileRefType(d).path, oddPath);
              EXPECT_TRUE(conformsTo(d, kPasteboardTypeURL));
          }},
         {"TIFF", kPasteboardTypeTIFF, [](QMimeData& d) { EXPECT_TRUE(setImageType(d, smallImage())); },
@@ -128,7 +127,6 @@ TEST(Pasteboard, EveryPayloadComesBackAsWritten) {
         QMimeData data;
         c.write(data);
         EXPECT_TRUE(containsType(data, c.type)) << types(data).join(QLatin1Char(' ')).toStdString();
-        EXPECT_EQ(typeForMimeType(mimeTypeForType(c.type)), c.type);
         c.check(data);
         // The same through the clipboard and as an item of a pasteboard of several.
         auto copy = std::make_unique<QMimeData>();
@@ -309,6 +307,7 @@ TEST(PasteboardItems, FileConformanceNeedsAnExistingFileOfTheType) {
     for (const Case& c : cases) {
         const auto item = itemWithFileURL(QUrl::fromLocalFile(c.path));
         EXPECT_EQ(fileConformsToUTIdentifier(*item, c.identifier), c.conforms) << c.path.toStdString();
+        EXPECT_EQ(fileRefType(*item).isNull(), !QFileInfo::exists(c.path)) << c.path.toStdString();
     }
     QMimeData none;
     EXPECT_FALSE(fileConformsToUTIdentifier(none, QStringLiteral("public.image")));
