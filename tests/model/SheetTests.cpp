@@ -294,6 +294,14 @@ TEST_F(SheetTest, ConvertsLegacyProjectsAndSheets) {
     QString error;
     EXPECT_EQ(ConvertMemoleafSheet(legacy + "missing.mzsheet", dir.filePath("X.qxsheet"), &error), nullptr);
     EXPECT_FALSE(error.isEmpty());
+    // Never into something that is there already.
+    Ref<TSheet> existing = Ref<TSheet>::adopt(TSheet::Create(dir.filePath("Existing.qxsheet")));
+    const QByteArray info = readAll(dir.filePath("Existing.qxsheet/info.plist"));
+    error.clear();
+    EXPECT_EQ(ConvertJobslateSheet(legacy + "project.qxproj", existing->GetPath(), &error), nullptr);
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(ConvertMemoleafSheet(legacy + "notes.mzsheet", existing->GetPath()), nullptr);
+    EXPECT_EQ(readAll(dir.filePath("Existing.qxsheet/info.plist")), info);
     QDir().mkpath(dir.filePath("project (Converted).qxsheet"));
     EXPECT_EQ(ConvertedSheetPath(legacy + "project.qxproj", dir.path()),
               dir.filePath("project (Converted) 2.qxsheet"));
