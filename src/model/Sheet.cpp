@@ -294,7 +294,13 @@ void TSheet::SetModified(bool modified) {
 
 void TSheet::SetAllModified(bool modified) {
     m_modified = modified;
-    for (TObject* card : *m_cards) static_cast<TCard*>(card)->SetModified(modified);
+    // Cleared down to the tab cards: a flag left on one would make the next save ask again.
+    for (TObject* card : *m_cards) {
+        if (modified)
+            static_cast<TCard*>(card)->SetModified(true);
+        else
+            static_cast<TCard*>(card)->ClearModifiedForAll();
+    }
     if (modified) NotificationCenter::defaultCenter().post(kCardModifiedNotification);
 }
 

@@ -36,6 +36,22 @@ QStringList listedCards(const QString& sheetPath) {
     return PlistCodec::decode(readAll(sheetPath + "/info.plist")).toMap()["cards"].toStringList();
 }
 
+// Rewrites one key of a property-list file (removes it for an invalid value), as another program would.
+void rewriteKey(const QString& path, const QString& key, const QVariant& value) {
+    QVariantMap map = PlistCodec::decode(readAll(path)).toMap();
+    if (value.isValid())
+        map[key] = value;
+    else
+        map.remove(key);
+    QByteArray bytes;
+    ASSERT_TRUE(PlistCodec::encode(map, &bytes));
+    writeAll(path, bytes);
+}
+
+QString storedKey(const QString& path, const QString& key) {
+    return PlistCodec::decode(readAll(path)).toMap().value(key).toString();
+}
+
 class SheetTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -186,6 +202,39 @@ TEST_F(SheetTest, ConflictsAskAndYesReloadsOnce) {
     manager->Save();
     EXPECT_EQ(alerts.questions().size(), 2u);
     manager->Close();
+    manager->UnregisterAllSheets();
+    manager->SetDelegate(nullptr);
+    clock.scheduler.advance(1);
+}
+
+TEST_F(SheetTest, YesAfterATabCardChangedTakesTheOtherVersionOnce) {
+    RecordingAppController app;
+    TSheetManager* manager = TSheetManager::SharedManager();
+    manager->SetDelegate(&app);
+    TSheet* sheet = manager->RegisterSheet(sheetPath());
+    Ref<TCard> top = Ref<TCard>::adopt(TCard::Create(QStringLiteral("Top")));
+    Ref<TCard> tab = Ref<TCard>::adopt(TCard::Create(QStringLiteral("Tab")));
+    top->AddChild(tab.get());
+    manager->Open(sheet);
+    manager->AddCard(top.get());
+    manager->Save();
+    const QString file = sheet->GetCardPath(top->GetUUID());
+
+    // Another device rewrites the card; meanwhile only the tab card changes here.
+    rewriteKey(file, "title", "Theirs");
+    ASSERT_TRUE(StringPathUtilities::setFileAttributeObjectValueError(
+        sheetPath(), StringPathUtilities::kNSFileModificationDate,
+        TSheet::FolderDate(sheetPath()).addSecs(30)));
+    tab->SetTitle("Mine");
+    alerts.setNextAnswer(NSAlertSecondButtonReturn);
+    manager->Save();
+    EXPECT_EQ(alerts.questions().size(), 1u);
+    EXPECT_EQ(storedKey(file, "title"), "Theirs");
+    ASSERT_NE(manager->GetActiveSheet(), nullptr);
+    EXPECT_EQ(static_cast<TCard*>(manager->GetActiveSheet()->GetCards()->GetObjectValue(0))->GetTitle(),
+              "Theirs");
+    manager->Close();
+    EXPECT_EQ(alerts.questions().size(), 1u);
     manager->UnregisterAllSheets();
     manager->SetDelegate(nullptr);
     clock.scheduler.advance(1);
