@@ -28,6 +28,47 @@ bool isFolder(const QString& path) {
     return !path.isEmpty() && QFileInfo(path).isDir();
 }
 
+// Archives larger than this are not read: no card or sheet comes near it, and reading one whole
+// would take the memory of the machine.
+constexpr qint64 kMaximumArchiveSize = qint64(256) * 1024 * 1024;
+
+// Whether the archive at path may be read: a regular file (through links) lying in the folder itself,
+// of a sane size. A link leaving the folder, a pipe or a device is never read, and so never written.
+bool isReadableArchive(const QString& folder, const QString& path) {
+    const QFileInfo link(path);
+    const QString target = link.canonicalFilePath();
+    if (target.isEmpty()) return false;
+    const QFileInfo file(target);
+    if (!file.isFile() || file.size() > kMaximumArchiveSize) return false;
+    const QString home = QFileInfo(folder).canonicalFilePath();
+    return !home.isEmpty() && file.absolutePath() == home;
+}
+
+// A uuid of "cards" that names a file in the folder and nothing outside it.
+bool isCardName(const QString& uuid) {
+    return !uuid.isEmpty() && uuid != QLatin1String(".") && uuid != QLatin1String("..") &&
+           !uuid.contains(QLatin1Char('/')) && !uuid.contains(QChar(0));
+}
+
+// A card is known by the name of its file: the archive's own uuid, when it differs or is missing, gives
+// way to it (else the card would be written to a file the sheet never reads). True when renamed.
+bool nameCardAfterFile(TArchiver* archiver, const QString& uuid) {
+    const QString stored = archiver->GetStringValue(kUUID);
+    if (stored == uuid) return false;
+    archiver->SetValue(kUUID, uuid);
+    if (stored.isEmpty()) return true;
+    const QString tabs = QStringLiteral("tabIdentifiers");
+    if (archiver->ContainsKey(tabs)) {
+        QVariantList identifiers = archiver->GetValue(tabs).toList();
+        for (QVariant& identifier : identifiers)
+            if (identifier.toString() == stored) identifier = uuid;
+        archiver->SetValue(tabs, identifiers);
+    }
+    const QString selected = QStringLiteral("selectedTabIdentifier");
+    if (archiver->GetStringValue(selected) == stored) archiver->SetValue(selected, uuid);
+    return true;
+}
+
 QString fullDate(const QDateTime& date) {
     return date.isValid() ? date.toLocalTime().toString(Qt::ISODateWithMs) : QStringLiteral("(none)");
 }
@@ -52,7 +93,7 @@ TSheet* TSheet::SheetFromPath(const QString& path) {
     }
     TArchiver* archiver = TArchiver::CreateWithPath(infoPath);
     TObject* object = nullptr;
-    if (archiver->Load() == 0) {
+    if (isReadableArchive(path, infoPath) && archiver->Load() == 0) {
         QString folder = path;
         object = AllocateFromArchive(archiver, &folder);
     }
@@ -80,8 +121,10 @@ void TSheet::Initialize() {
             // A new sheet is a sheet on disk at once.
             TArchiver* archiver = CopyArchive();
             archiver->SetValue(kBundleIdentifier, QStringLiteral("com.brasswick.jobslate.sheet"));
-            if (archiver->Save(GetInfoPath(), true) != 0)
+            if (archiver->Save(GetInfoPath(), true) != 0) {
                 Report(QStringLiteral("WARNING: error saving sheet properties for ") + m_path);
+                m_modified = true; // the next save tries again
+            }
             archiver->Release();
             UpdateModifiedDate();
         }
@@ -128,8 +171,13 @@ void TSheet::DecodeData(TArchiver* archiver) {
     m_favorite = archiver->GetBooleanValue(kFavorite);
     if (archiver->ContainsKey(kCards)) {
         m_listedUUIDs.clear();
-        for (const QVariant& uuid : archiver->GetValue(kCards).toList())
-            if (!uuid.toString().isEmpty()) m_listedUUIDs.append(uuid.toString());
+        const QVariant cards = archiver->GetValue(kCards);
+        // A damaged list is no list: the card files of the folder stand in for it when the cards are read.
+        m_listsFolder = cards.typeId() != QMetaType::QVariantList;
+        for (const QVariant& uuid : cards.toList())
+            if (uuid.typeId() == QMetaType::QString && !uuid.toString().isEmpty() &&
+                !m_listedUUIDs.contains(uuid.toString()))
+                m_listedUUIDs.append(uuid.toString());
         m_hasListedUUIDs = true;
         m_order = m_listedUUIDs;
     }
@@ -153,24 +201,41 @@ QStringList TSheet::CardFilesInFolder() const {
 
 void TSheet::LoadCards() {
     if (!m_hasListedUUIDs) return;
+    // Cards added before the files were read stay (their uuids are in the order already).
+    const Ref<TObjectArray> earlier = m_cards;
     m_cards = Ref<TObjectArray>::adopt(TObjectArray::Create());
     const QStringList files = CardFilesInFolder();
     m_filesAtLoad = QSet<QString>(files.begin(), files.end());
+    if (m_listsFolder) {
+        m_listedUUIDs.clear();
+        for (const QString& name : files) m_listedUUIDs.append(QFileInfo(name).completeBaseName());
+        m_listedUUIDs.sort();
+        for (const QString& uuid : std::as_const(m_order))
+            if (!m_listedUUIDs.contains(uuid)) m_listedUUIDs.append(uuid);
+        m_order = m_listedUUIDs;
+    }
+    QList<TCard*> renamed;
     for (const QString& uuid : std::as_const(m_listedUUIDs)) {
         const QString path = GetCardPath(uuid);
-        if (!QFileInfo::exists(path)) {
+        if (!isCardName(uuid) || !QFileInfo::exists(path)) {
             // Kept in "cards": a sync may still bring the file.
             Diagnostics::line(QStringLiteral("The card file for ID \"") + uuid +
                               QStringLiteral("\" was not found in sheet bundle."));
             continue;
         }
         TArchiver* archiver = TArchiver::CreateWithPath(path);
-        TObject* object = archiver->Load() == 0 ? AllocateFromArchive(archiver, nullptr) : nullptr;
+        TObject* object = nullptr;
+        bool named = false;
+        if (isReadableArchive(m_path, path) && archiver->Load() == 0) {
+            named = nameCardAfterFile(archiver, uuid);
+            object = AllocateFromArchive(archiver, nullptr);
+        }
         archiver->Release();
         if (object && object->IsMember(TCard::StaticClass())) {
             auto* card = static_cast<TCard*>(object);
             m_cards->AppendValue(static_cast<const void*>(card));
             card->ClearModifiedForAll();
+            if (named) renamed.append(card);
             card->Release();
             continue;
         }
@@ -188,10 +253,17 @@ void TSheet::LoadCards() {
         if (TAppController* delegate = ModelContracts::applicationDelegate())
             delegate->displayMissingEventsNotice();
     });
+    if (earlier)
+        for (TObject* card : *earlier)
+            if (!FindCardWithUUID(static_cast<TCard*>(card)->GetUUID()))
+                m_cards->AppendValue(static_cast<const void*>(card));
     m_loaded = true;
     m_listedUUIDs.clear();
     m_hasListedUUIDs = false;
-    SetModified(false);
+    SetModified(m_listsFolder); // a repaired list is written by the next save
+    m_listsFolder = false;
+    // Their files hold another uuid: written again under the one they are known by.
+    for (TCard* card : std::as_const(renamed)) card->SetModified(true);
 }
 
 TObjectArray* TSheet::GetAllCards() const {
@@ -253,9 +325,12 @@ void TSheet::ReorderCard(TCard* card, qint64 index) {
     // Kept uuids stay where they are among the cards.
     const qint64 at = m_cards->GetIndex(static_cast<const void*>(card));
     m_order.removeAll(card->GetUUID());
-    if (at + 1 < m_cards->Count())
-        m_order.insert(m_order.indexOf(static_cast<TCard*>(m_cards->GetObjectValue(at + 1))->GetUUID()),
-                       card->GetUUID());
+    const qint64 before =
+        at + 1 < m_cards->Count()
+            ? m_order.indexOf(static_cast<TCard*>(m_cards->GetObjectValue(at + 1))->GetUUID())
+            : -1;
+    if (before >= 0)
+        m_order.insert(before, card->GetUUID());
     else
         m_order.append(card->GetUUID());
     SetModified(true);
@@ -294,7 +369,13 @@ void TSheet::SetModified(bool modified) {
 
 void TSheet::SetAllModified(bool modified) {
     m_modified = modified;
-    for (TObject* card : *m_cards) static_cast<TCard*>(card)->SetModified(modified);
+    // Cleared down to the tab cards: a flag left on one would make the next save ask again.
+    for (TObject* card : *m_cards) {
+        if (modified)
+            static_cast<TCard*>(card)->SetModified(true);
+        else
+            static_cast<TCard*>(card)->ClearModifiedForAll();
+    }
     if (modified) NotificationCenter::defaultCenter().post(kCardModifiedNotification);
 }
 

@@ -93,6 +93,7 @@ private:
     QByteArray m_previewData;
     QStringList m_listedUUIDs; // "cards" as read, until LoadCards
     bool m_hasListedUUIDs = false;
+    bool m_listsFolder = false; // "cards" was damaged: the folder's card files are the list
     bool m_loaded = false;
     bool m_modified = false;
     QDateTime m_recordedDate;

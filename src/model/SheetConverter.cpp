@@ -44,7 +44,16 @@ std::optional<bool> boolOf(const QVariantMap& map, const QString& key) {
     return std::nullopt;
 }
 
+// Larger legacy files are refused rather than read whole into memory.
+constexpr qint64 kMaximumSourceSize = qint64(256) * 1024 * 1024;
+
 std::optional<QVariantMap> readPlist(const QString& path, QString* error) {
+    const QFileInfo info(path);
+    if (info.exists() && (!info.isFile() || info.size() > kMaximumSourceSize)) {
+        if (error)
+            *error = QStringLiteral("Cannot convert ") + path + QStringLiteral(": not a file of a sane size");
+        return std::nullopt;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (error) *error = QStringLiteral("Cannot read ") + path + QStringLiteral(": ") + file.errorString();
@@ -59,6 +68,16 @@ std::optional<QVariantMap> readPlist(const QString& path, QString* error) {
         return std::nullopt;
     }
     return value.toMap();
+}
+
+// The new sheet at the destination; null when something is there already (a sheet converted into
+// another one would take its info.plist, and its cards would go to the Trash as strays).
+TSheet* makeSheet(const QString& destination, QString* error) {
+    if (QFileInfo::exists(destination) || QFileInfo(destination).isSymLink()) {
+        if (error) *error = destination + QStringLiteral(" exists already.");
+        return nullptr;
+    }
+    return TSheet::Create(destination);
 }
 
 void setUpCard(TCard* card, const QVariantMap& legacy) {
@@ -175,7 +194,8 @@ QRectF ConvertFrameToRect(const QVariantMap& card) {
 TSheet* ConvertJobslateSheet(const QString& source, const QString& destination, QString* error) {
     const std::optional<QVariantMap> root = readPlist(source, error);
     if (!root) return nullptr;
-    TSheet* sheet = TSheet::Create(destination);
+    TSheet* sheet = makeSheet(destination, error);
+    if (!sheet) return nullptr;
     for (const QVariant& entry : topObjects(*root)) {
         if (entry.typeId() != QMetaType::QVariantMap) continue;
         const QVariantMap legacy = entry.toMap();
@@ -195,7 +215,8 @@ TSheet* ConvertJobslateSheet(const QString& source, const QString& destination, 
 TSheet* ConvertMemoleafSheet(const QString& source, const QString& destination, QString* error) {
     const std::optional<QVariantMap> root = readPlist(source, error);
     if (!root) return nullptr;
-    TSheet* sheet = TSheet::Create(destination);
+    TSheet* sheet = makeSheet(destination, error);
+    if (!sheet) return nullptr;
     const auto addCard = [&](const QVariantMap& legacy) {
         Ref<TMemoleaf> card = Ref<TMemoleaf>::adopt(TMemoleaf::Create(QStringLiteral("Untitled")));
         convertMemoleaf(legacy, card.get(), 0);

@@ -134,7 +134,9 @@ void TTask::EncodeData(TArchiver* archiver) {
     // A copy's event is made in the store when the copy is first saved.
     if (m_event && m_event->isNew() && m_event->startDate().isValid()) SaveEvent();
     TListItem::EncodeData(archiver);
-    const QString identifier = GetEventIdenfitier();
+    // Only an event the store holds is named: one never saved would read as missing next time.
+    const QString identifier =
+        m_event && !m_event->isNew() ? m_event->calendarItemExternalIdentifier() : m_eventIdentifier;
     if (identifier.isEmpty())
         archiver->Remove(kEventIdentifier);
     else
@@ -206,7 +208,8 @@ void TTask::SetNotes(const QString& notes) {
 void TTask::HoldEvent(const std::shared_ptr<EKEvent>& event) {
     TNotificationCenter::DefaultCenter()->RemoveObserver(this, EKEventStoreChangedNotification);
     m_event = event;
-    m_eventIdentifier.clear();
+    // A kept identifier is written back until an event of this machine's store stands in for it.
+    if (m_event && !m_event->isNew()) m_eventIdentifier.clear();
     if (m_event)
         TNotificationCenter::DefaultCenter()->ObserveNotification(this, EKEventStoreChangedNotification,
                                                                   &TTask::HandleEventStoreChanged);
@@ -278,6 +281,7 @@ bool TTask::SaveEvent() {
         Diagnostics::line(QStringLiteral("error saving event: ") + error);
         return false;
     }
+    m_eventIdentifier.clear();
     return true;
 }
 

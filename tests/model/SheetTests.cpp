@@ -5,6 +5,7 @@
 #include "model/SheetManager.h"
 #include "model/Task.h"
 #include "platform/AlertPresenter.h"
+#include "platform/AtomicFile.h"
 #include "platform/Diagnostics.h"
 #include "platform/PlistCodec.h"
 #include "platform/Scheduler.h"
@@ -18,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -34,6 +36,22 @@ void writeAll(const QString& path, const QByteArray& bytes) {
 
 QStringList listedCards(const QString& sheetPath) {
     return PlistCodec::decode(readAll(sheetPath + "/info.plist")).toMap()["cards"].toStringList();
+}
+
+// Rewrites one key of a property-list file (removes it for an invalid value), as another program would.
+void rewriteKey(const QString& path, const QString& key, const QVariant& value) {
+    QVariantMap map = PlistCodec::decode(readAll(path)).toMap();
+    if (value.isValid())
+        map[key] = value;
+    else
+        map.remove(key);
+    QByteArray bytes;
+    ASSERT_TRUE(PlistCodec::encode(map, &bytes));
+    writeAll(path, bytes);
+}
+
+QString storedKey(const QString& path, const QString& key) {
+    return PlistCodec::decode(readAll(path)).toMap().value(key).toString();
 }
 
 class SheetTest : public ::testing::Test {
@@ -191,6 +209,146 @@ TEST_F(SheetTest, ConflictsAskAndYesReloadsOnce) {
     clock.scheduler.advance(1);
 }
 
+TEST_F(SheetTest, YesAfterATabCardChangedTakesTheOtherVersionOnce) {
+    RecordingAppController app;
+    TSheetManager* manager = TSheetManager::SharedManager();
+    manager->SetDelegate(&app);
+    TSheet* sheet = manager->RegisterSheet(sheetPath());
+    Ref<TCard> top = Ref<TCard>::adopt(TCard::Create(QStringLiteral("Top")));
+    Ref<TCard> tab = Ref<TCard>::adopt(TCard::Create(QStringLiteral("Tab")));
+    top->AddChild(tab.get());
+    manager->Open(sheet);
+    manager->AddCard(top.get());
+    manager->Save();
+    const QString file = sheet->GetCardPath(top->GetUUID());
+
+    // Another device rewrites the card; meanwhile only the tab card changes here.
+    rewriteKey(file, "title", "Theirs");
+    ASSERT_TRUE(StringPathUtilities::setFileAttributeObjectValueError(
+        sheetPath(), StringPathUtilities::kNSFileModificationDate,
+        TSheet::FolderDate(sheetPath()).addSecs(30)));
+    tab->SetTitle("Mine");
+    alerts.setNextAnswer(NSAlertSecondButtonReturn);
+    manager->Save();
+    EXPECT_EQ(alerts.questions().size(), 1u);
+    EXPECT_EQ(storedKey(file, "title"), "Theirs");
+    ASSERT_NE(manager->GetActiveSheet(), nullptr);
+    EXPECT_EQ(static_cast<TCard*>(manager->GetActiveSheet()->GetCards()->GetObjectValue(0))->GetTitle(),
+              "Theirs");
+    manager->Close();
+    EXPECT_EQ(alerts.questions().size(), 1u);
+    manager->UnregisterAllSheets();
+    manager->SetDelegate(nullptr);
+    clock.scheduler.advance(1);
+}
+
+TEST_F(SheetTest, CardsAreKnownByTheirFileNames) {
+    QStringList uuids;
+    {
+        Ref<TSheet> sheet = savedSheet();
+        for (TObject* card : *sheet->GetCards()) uuids << static_cast<TCard*>(card)->GetUUID();
+    }
+    // One file lost its uuid, the other holds a foreign one; "cards" names one twice and one outside.
+    rewriteKey(sheetPath() + "/" + uuids[0] + ".qxcard", "uuid", QVariant());
+    rewriteKey(sheetPath() + "/" + uuids[1] + ".qxcard", "uuid", "FOREIGN");
+    QFile::copy(sheetPath() + "/" + uuids[1] + ".qxcard", dir.filePath("Outside.qxcard"));
+    const QByteArray outside = readAll(dir.filePath("Outside.qxcard"));
+    rewriteKey(sheetPath() + "/info.plist", "cards", QStringList{uuids[0], uuids[1], uuids[0], "../Outside"});
+
+    Ref<TSheet> sheet = Ref<TSheet>::retain(TSheet::SheetFromPath(sheetPath()));
+    sheet->LoadCards();
+    ASSERT_EQ(sheet->GetCards()->Count(), 2);
+    auto* second = static_cast<TCard*>(sheet->GetCards()->GetObjectValue(1));
+    EXPECT_EQ(static_cast<TCard*>(sheet->GetCards()->GetObjectValue(0))->GetUUID(), uuids[0]);
+    EXPECT_EQ(second->GetUUID(), uuids[1]);
+    sheet->ReorderCard(second, 0);
+    EXPECT_TRUE(sheet->Save());
+    EXPECT_EQ(listedCards(sheetPath()), (QStringList{uuids[1], uuids[0], "../Outside"}));
+    EXPECT_EQ(storedKey(sheetPath() + "/" + uuids[0] + ".qxcard", "uuid"), uuids[0]);
+    EXPECT_EQ(storedKey(sheetPath() + "/" + uuids[1] + ".qxcard", "uuid"), uuids[1]);
+    EXPECT_FALSE(QFileInfo::exists(sheetPath() + "/FOREIGN.qxcard"));
+    EXPECT_EQ(readAll(dir.filePath("Outside.qxcard")), outside);
+    EXPECT_TRUE(workspace.requests.isEmpty());
+}
+
+TEST_F(SheetTest, LinksPipesAndHugeFilesAreNeitherReadNorWritten) {
+    QStringList uuids;
+    {
+        Ref<TSheet> sheet = savedSheet();
+        for (TObject* card : *sheet->GetCards()) uuids << static_cast<TCard*>(card)->GetUUID();
+        Ref<TCard> third = Ref<TCard>::adopt(TCard::Create(QStringLiteral("Three")));
+        sheet->AddCard(third.get());
+        ASSERT_TRUE(sheet->Save());
+        uuids << third->GetUUID();
+    }
+    const auto cardFile = [&](int i) { return sheetPath() + "/" + uuids[i] + ".qxcard"; };
+    // A link leaving the folder, a pipe, and a file far larger than any card.
+    ASSERT_TRUE(QFile::rename(cardFile(0), dir.filePath("Elsewhere.qxcard")));
+    const QByteArray elsewhere = readAll(dir.filePath("Elsewhere.qxcard"));
+    ASSERT_TRUE(QFile::link(dir.filePath("Elsewhere.qxcard"), cardFile(0)));
+    ASSERT_TRUE(QFile::remove(cardFile(1)));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(cardFile(1)).constData(), 0600), 0);
+    {
+        QFile huge(cardFile(2));
+        ASSERT_TRUE(huge.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(huge.resize(qint64(300) * 1024 * 1024));
+    }
+
+    Ref<TSheet> sheet = Ref<TSheet>::retain(TSheet::SheetFromPath(sheetPath()));
+    sheet->LoadCards();
+    EXPECT_EQ(sheet->GetCards()->Count(), 0);
+    EXPECT_EQ(alerts.questions().size(), 3u);
+    Ref<TCard> added = Ref<TCard>::adopt(TCard::Create(QStringLiteral("New")));
+    sheet->AddCard(added.get());
+    EXPECT_TRUE(sheet->Save());
+    EXPECT_EQ(listedCards(sheetPath()), (QStringList{uuids[0], uuids[1], uuids[2], added->GetUUID()}));
+    EXPECT_EQ(readAll(dir.filePath("Elsewhere.qxcard")), elsewhere);
+    EXPECT_TRUE(QFileInfo(cardFile(0)).isSymLink());
+    EXPECT_EQ(QFileInfo(cardFile(2)).size(), qint64(300) * 1024 * 1024);
+    EXPECT_TRUE(workspace.requests.isEmpty());
+
+    // An info.plist that is a link leaving the folder is not read.
+    ASSERT_TRUE(QFile::rename(sheetPath() + "/info.plist", dir.filePath("info.plist")));
+    ASSERT_TRUE(QFile::link(dir.filePath("info.plist"), sheetPath() + "/info.plist"));
+    EXPECT_EQ(TSheet::SheetFromPath(sheetPath()), nullptr);
+}
+
+TEST_F(SheetTest, DamagedCardListKeepsEveryCardFile) {
+    QStringList uuids;
+    {
+        Ref<TSheet> sheet = savedSheet();
+        for (TObject* card : *sheet->GetCards()) uuids << static_cast<TCard*>(card)->GetUUID();
+    }
+    rewriteKey(sheetPath() + "/info.plist", "cards", "not a list");
+    Ref<TSheet> sheet = Ref<TSheet>::retain(TSheet::SheetFromPath(sheetPath()));
+    sheet->LoadCards();
+    EXPECT_EQ(sheet->GetCards()->Count(), 2);
+    EXPECT_TRUE(sheet->Save());
+    uuids.sort();
+    EXPECT_EQ(listedCards(sheetPath()), uuids);
+    EXPECT_TRUE(workspace.requests.isEmpty());
+}
+
+TEST_F(SheetTest, UnsavedWorkSurvivesLoadingAndAFailedFirstWrite) {
+    // A new sheet whose info.plist could not be written writes it at the next save.
+    AtomicFile::setBeforeRenameHook([](const QString&) { return false; });
+    Ref<TSheet> fresh = Ref<TSheet>::adopt(TSheet::Create(dir.filePath("Fresh.qxsheet")));
+    AtomicFile::setBeforeRenameHook({});
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("Fresh.qxsheet/info.plist")));
+    EXPECT_TRUE(fresh->IsModified());
+    EXPECT_TRUE(fresh->Save());
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath("Fresh.qxsheet/info.plist")));
+
+    // A card added to a sheet before its files are read stays.
+    savedSheet();
+    Ref<TSheet> sheet = Ref<TSheet>::retain(TSheet::SheetFromPath(sheetPath()));
+    Ref<TCard> early = Ref<TCard>::adopt(TCard::Create(QStringLiteral("Early")));
+    sheet->AddCard(early.get());
+    sheet->LoadCards();
+    EXPECT_EQ(sheet->GetCards()->Count(), 3);
+    EXPECT_EQ(sheet->FindCardWithUUID(early->GetUUID()), early.get());
+}
+
 TEST_F(SheetTest, ManagerTellsTheDelegateInOrder) {
     RecordingAppController app;
     TSheetManager* manager = TSheetManager::SharedManager();
@@ -294,6 +452,14 @@ TEST_F(SheetTest, ConvertsLegacyProjectsAndSheets) {
     QString error;
     EXPECT_EQ(ConvertMemoleafSheet(legacy + "missing.mzsheet", dir.filePath("X.qxsheet"), &error), nullptr);
     EXPECT_FALSE(error.isEmpty());
+    // Never into something that is there already.
+    Ref<TSheet> existing = Ref<TSheet>::adopt(TSheet::Create(dir.filePath("Existing.qxsheet")));
+    const QByteArray info = readAll(dir.filePath("Existing.qxsheet/info.plist"));
+    error.clear();
+    EXPECT_EQ(ConvertJobslateSheet(legacy + "project.qxproj", existing->GetPath(), &error), nullptr);
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(ConvertMemoleafSheet(legacy + "notes.mzsheet", existing->GetPath()), nullptr);
+    EXPECT_EQ(readAll(dir.filePath("Existing.qxsheet/info.plist")), info);
     QDir().mkpath(dir.filePath("project (Converted).qxsheet"));
     EXPECT_EQ(ConvertedSheetPath(legacy + "project.qxproj", dir.path()),
               dir.filePath("project (Converted) 2.qxsheet"));

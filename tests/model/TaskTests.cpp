@@ -204,6 +204,46 @@ TEST_F(TaskTest, FailedSavesKeepTheDueDate) {
     EXPECT_TRUE(task->SaveEvent());
 }
 
+TEST_F(TaskTest, OnlyStoredEventsAreNamedInTheFile) {
+    const auto named = [](const QVariantMap& card) {
+        const QVariantList rows = card["root"].toMap()["children"].toMap()["system.objects"].toList();
+        QStringList identifiers;
+        for (const QVariant& row : rows) identifiers << row.toMap().value("eventIdentifier").toString();
+        return identifiers;
+    };
+    Ref<TJobslate> card = Ref<TJobslate>::adopt(TJobslate::Create(QStringLiteral("Jobs")));
+    Ref<TTask> untouched = Ref<TTask>::adopt(TTask::Create(QStringLiteral("Event asked for, never saved")));
+    Ref<TTask> failed = Ref<TTask>::adopt(TTask::Create(QStringLiteral("Save failed")));
+    card->GetRoot()->AddChild(untouched.get());
+    card->GetRoot()->AddChild(failed.get());
+    ASSERT_TRUE(untouched->GetEvent());
+    failed->SetDueDate(clock.scheduler.now().addDays(1));
+    store->setFailure(QStringLiteral("disk full"));
+    const QVariantMap saved = encode(card.get());
+    EXPECT_EQ(named(saved), (QStringList{QString(), QString()}));
+    EXPECT_EQ(failed->GetDueDate(), clock.scheduler.now().addDays(1)); // still in memory
+    decode<TJobslate>(saved);
+    EXPECT_TRUE(TTask::MissingEvents().isEmpty());
+
+    // A kept identifier stays until an event of this store is saved in its place.
+    QVariantMap kept = saved;
+    QVariantMap root = kept["root"].toMap(), children = root["children"].toMap();
+    QVariantList rows = children["system.objects"].toList();
+    QVariantMap row = rows[0].toMap();
+    row["eventIdentifier"] = QStringLiteral("from-another-mac@example.org");
+    rows[0] = row;
+    children["system.objects"] = rows;
+    root["children"] = children;
+    kept["root"] = root;
+    Ref<TJobslate> loaded = decode<TJobslate>(kept);
+    auto* task = static_cast<TTask*>(loaded->GetRoot()->GetChild(0));
+    task->SetDueDate(clock.scheduler.now().addDays(3));
+    EXPECT_EQ(named(encode(loaded.get()))[0], "from-another-mac@example.org");
+    store->setFailure(QString());
+    ASSERT_TRUE(task->SaveEvent());
+    EXPECT_EQ(named(encode(loaded.get()))[0], task->GetEvent()->calendarItemExternalIdentifier());
+}
+
 TEST_F(TaskTest, TitlesDueDaysAndKinds) {
     TTask* task = nullptr;
     Ref<TJobslate> card = cardWithTask(&task);
