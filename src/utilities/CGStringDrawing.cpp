@@ -75,20 +75,21 @@ void CGContextDrawText(QPainter& context, const QRectF& rect, const QString& str
     attributes = withDefaults(attributes);
     const bool centreVertically = options & (kCGTextCenterVertically | kCGTextCenter);
     const bool flip = options & kCGTextFlipVertically;
-    const QRectF frame = rect;
-    QRectF box = rect;
+    // Turned text is laid out in the rect turned about its centre; the other options apply in there.
+    QRectF frame = rect;
+    if (options & kCGTextRotateCW) {
+        CGContextRotateCW(context, frame);
+        frame = turned(frame);
+    }
+    if (options & kCGTextRotateCCW) {
+        CGContextRotateCCW(context, frame);
+        frame = turned(frame);
+    }
+    QRectF box = frame;
     if (centreVertically) box.setHeight(StringUtilities::sizeWithAttributes(string, attributes).height());
     if (flip) CGContextFlipVertically(context, box);
     if (options & (kCGTextCenterHorizontally | kCGTextCenter)) attributes.alignment = Qt::AlignHCenter;
     if (options & kCGTextShadow) attributes.shadow = textShadow();
-    if (options & kCGTextRotateCW) {
-        CGContextRotateCW(context, box);
-        box = turned(box);
-    }
-    if (options & kCGTextRotateCCW) {
-        CGContextRotateCCW(context, box);
-        box = turned(box);
-    }
     if (centreVertically) {
         if (flip)
             box.translate(0, -(frame.height() / 2 - box.height() / 2));
