@@ -6,6 +6,10 @@
 #include <Qt>
 #include <optional>
 
+// The types live in a namespace of their own: the rich-text attributes of platform/text are also
+// called TextAttributes, and two classes of one name in one program would share their inline members.
+namespace StringDrawing {
+
 // A shadow behind drawn text or shapes. The defaults are the platform's: no blur, no offset,
 // black at one third opacity.
 struct Shadow {
@@ -24,3 +28,8 @@ struct TextAttributes {
     Qt::Alignment alignment = Qt::AlignLeft;
     bool wordWrap = true;
 };
+
+} // namespace StringDrawing
+
+using StringDrawing::Shadow;
+using StringDrawing::TextAttributes;

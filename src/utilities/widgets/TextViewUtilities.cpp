@@ -7,6 +7,8 @@
 #include <QTextEdit>
 #include <QTextLayout>
 
+#include <memory>
+
 namespace TextViewUtilities {
 
 namespace {
@@ -48,6 +50,13 @@ CocoaUtilities::NSRange entireRange(const QTextEdit* view) {
 QSizeF textSize(const QTextEdit* view) {
     if (!view) return {};
     const QTextDocument* document = view->document();
+    // An editor lays its text out once it is shown; before, a copy is laid out at its width.
+    std::unique_ptr<QTextDocument> copy;
+    if (document->pageSize().isNull()) {
+        copy.reset(document->clone());
+        copy->setTextWidth(view->lineWrapMode() == QTextEdit::NoWrap ? -1 : view->viewport()->width());
+        document = copy.get();
+    }
     QAbstractTextDocumentLayout* layout = document->documentLayout();
     double width = 0, height = 0;
     for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
