@@ -376,6 +376,11 @@ void CGContextDrawShadowOfImage(QPainter& context, const QRectF& rect, const QIm
     drawShadow(context, rect, shadow, [&](QPainter& p) { p.drawImage(rect, image); });
 }
 
+void CGContextDrawShadowOfDrawing(QPainter& context, const QRectF& bounds, const CGShadow& shadow,
+                                  const std::function<void(QPainter&)>& paint) {
+    if (paint) drawShadow(context, bounds, shadow, paint);
+}
+
 void CGContextDrawInnerShadow(QPainter& context, const QPainterPath& path, const CGShadow& shadow) {
     const double grow =
         std::max(0.0, shadow.blur) * 2 + std::abs(shadow.offset.x()) + std::abs(shadow.offset.y()) + 1;

@@ -142,6 +142,9 @@ QImage CGImageCreateBlurred(const QImage& image, double radius);
 void CGContextDrawShadowOfPath(QPainter& context, const QPainterPath& path, const CGShadow& shadow);
 void CGContextDrawShadowOfImage(QPainter& context, const QRectF& rect, const QImage& image,
                                 const CGShadow& shadow);
+// The shadow of whatever paint draws (in the painter's coordinates) within bounds.
+void CGContextDrawShadowOfDrawing(QPainter& context, const QRectF& bounds, const CGShadow& shadow,
+                                  const std::function<void(QPainter&)>& paint);
 // The shadow that a frame around the path throws into it: only inside the path, darkest at the
 // edges that face away from the offset.
 void CGContextDrawInnerShadow(QPainter& context, const QPainterPath& path, const CGShadow& shadow);
