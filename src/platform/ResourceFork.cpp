@@ -202,6 +202,10 @@ std::optional<QList<ResourceEntry>> ResourceFork::decode(const QByteArray& bytes
     if (typeList + 2 > mapEnd || nameList > mapEnd || !r.u16(typeList, &typeCount)) return std::nullopt;
     typeCount = (typeCount + 1) & 0xFFFF;
 
+    // Each resource has its own reference and its own data: lists or data shared between entries
+    // would let a small fork claim millions of resources.
+    const qint64 referenceRoom = mapLength - kMapHeader - 2 - kTypeEntry * qint64(typeCount);
+    qint64 referencesTaken = 0, dataTaken = 0;
     QList<ResourceEntry> entries;
     for (quint32 t = 0; t < typeCount; ++t) {
         const qint64 typeEntry = typeList + 2 + kTypeEntry * t;
@@ -209,6 +213,8 @@ std::optional<QList<ResourceEntry>> ResourceFork::decode(const QByteArray& bytes
         if (typeEntry + kTypeEntry > mapEnd || !r.u32(typeEntry, &type) || !r.u16(typeEntry + 4, &count) ||
             !r.u16(typeEntry + 6, &referenceOffset))
             return std::nullopt;
+        referencesTaken += kReference * (qint64(count) + 1);
+        if (referencesTaken > referenceRoom) return std::nullopt;
         for (quint32 i = 0; i <= count; ++i) {
             const qint64 reference = typeList + referenceOffset + kReference * i;
             quint32 id = 0, nameOffset = 0, flags = 0, offset = 0, length = 0;
@@ -228,6 +234,8 @@ std::optional<QList<ResourceEntry>> ResourceFork::decode(const QByteArray& bytes
             }
             const qint64 at = qint64(dataOffset) + offset;
             if (!r.u32(at, &length) || at + 4 + qint64(length) > dataEnd) return std::nullopt;
+            dataTaken += 4 + qint64(length);
+            if (dataTaken > dataLength) return std::nullopt;
             entry.data = bytes.mid(at + 4, length);
             entries.append(entry);
         }

@@ -80,7 +80,14 @@ void drawShadow(QPainter& context, const QRectF& userBounds, const CGShadow& sha
                 const std::function<void(QPainter&)>& paint) {
     if (shadow.colour.alpha <= 0) return;
     const double margin = std::ceil(std::max(0.0, shadow.blur) * 2) + 2;
-    const QRectF device = deviceBounds(context, userBounds, margin).toAlignedRect();
+    QRectF device = deviceBounds(context, userBounds, margin);
+    // Only the part that can reach the painter's device: a shape far larger than the device would
+    // need a layer too big to make (no shadow) or to blur in reasonable time.
+    if (const QPaintDevice* target = context.device()) {
+        const double reach = margin + std::abs(shadow.offset.x()) + std::abs(shadow.offset.y());
+        device &= QRectF(0, 0, target->width(), target->height()).adjusted(-reach, -reach, reach, reach);
+    }
+    device = device.toAlignedRect();
     QImage layer = CGBitmapContextCreate(device.size());
     if (layer.isNull()) return;
     {

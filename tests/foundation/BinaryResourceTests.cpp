@@ -33,6 +33,16 @@ protected:
         return size < 0 ? QByteArray() : bytes.left(size);
     }
 
+    // Stores the bytes as the file's fork and opens it: the status Open gives.
+    qint32 openStored(const QByteArray& fork, Ref<TBinaryResource>* opened) {
+        if (::setxattr(QFile::encodeName(path).constData(), ResourceFork::kAttributeName, fork.constData(),
+                       static_cast<size_t>(fork.size()), 0) != 0)
+            return ioErr;
+        qint32 status = 0;
+        *opened = open(&status);
+        return status;
+    }
+
     QTemporaryDir folder;
     QString path;
 };
@@ -129,17 +139,74 @@ TEST_F(BinaryResourceTest, RefusedWritesFailCleanlyAndKeepTheStoredFork) {
 
 TEST_F(BinaryResourceTest, AnUnreadableForkIsLeftAlone) {
     const QByteArray garbage("\x00\x00\x01\x00\xff\xff\xff\xff", 8);
-    ASSERT_EQ(::setxattr(QFile::encodeName(path).constData(), ResourceFork::kAttributeName,
-                         garbage.constData(), static_cast<size_t>(garbage.size()), 0),
-              0);
-    qint32 status = 0;
-    Ref<TBinaryResource> resource = open(&status);
-    EXPECT_EQ(status, mapReadErr);
+    Ref<TBinaryResource> resource;
+    EXPECT_EQ(openStored(garbage, &resource), mapReadErr);
     EXPECT_FALSE(resource->IsOpen());
     resource->SetIntegerValue("x", 1);
     EXPECT_EQ(CarbonUtilities::Err, resFNotFound);
     resource = Ref<TBinaryResource>();
     EXPECT_EQ(storedFork(), garbage);
+}
+
+// A fork whose types all point at one list of references, each naming the same data.
+QByteArray forkWithSharedReferences(int types, int references, int dataSize) {
+    auto put16 = [](QByteArray& out, int v) {
+        out.append(static_cast<char>((v >> 8) & 0xff));
+        out.append(static_cast<char>(v & 0xff));
+    };
+    auto put32 = [&](QByteArray& out, qint64 v) {
+        put16(out, static_cast<int>((v >> 16) & 0xffff));
+        put16(out, static_cast<int>(v & 0xffff));
+    };
+    QByteArray data;
+    put32(data, dataSize);
+    data.append(QByteArray(dataSize, 'd'));
+    QByteArray typeList;
+    put16(typeList, types - 1);
+    for (int t = 0; t < types; ++t) {
+        put32(typeList, 0x41414100 + t);
+        put16(typeList, references - 1);
+        put16(typeList, 2 + 8 * types);
+    }
+    QByteArray list;
+    for (int i = 0; i < references; ++i) {
+        put16(list, 128 + i);
+        put16(list, 0xffff); // no name
+        put32(list, 0);      // attributes and data offset 0
+        put32(list, 0);
+    }
+    const qint64 mapLength = 28 + typeList.size() + list.size();
+    QByteArray header;
+    put32(header, 256);
+    put32(header, 256 + data.size());
+    put32(header, data.size());
+    put32(header, mapLength);
+    QByteArray fork = header + QByteArray(256 - header.size(), '\0') + data + header;
+    put32(fork, 0);
+    put16(fork, 0);
+    put16(fork, 0);
+    put16(fork, 28);
+    put16(fork, static_cast<int>(mapLength));
+    return fork + typeList + list;
+}
+
+TEST_F(BinaryResourceTest, AForkWhoseEntriesShareReferencesOrDataIsRefused) {
+    // 40 types of 40 references over one block of 1,000 bytes: 1,600 resources, 1.6 MB from 2 KB; a
+    // fork of 64 KB the same way would claim millions.
+    const QByteArray shared = forkWithSharedReferences(40, 40, 1000);
+    ASSERT_LT(shared.size(), 4000); // small enough for any file system's attribute
+    EXPECT_FALSE(ResourceFork::decode(shared));
+    Ref<TBinaryResource> resource;
+    EXPECT_EQ(openStored(shared, &resource), mapReadErr);
+    EXPECT_FALSE(resource->IsOpen());
+    // One type, one reference: the same layout is a sound fork.
+    const std::optional<QList<ResourceEntry>> single =
+        ResourceFork::decode(forkWithSharedReferences(1, 1, 2000));
+    ASSERT_TRUE(single);
+    ASSERT_EQ(single->size(), 1);
+    EXPECT_EQ(single->first().data, QByteArray(2000, 'd'));
+    // Two resources naming the same data are refused too.
+    EXPECT_FALSE(ResourceFork::decode(forkWithSharedReferences(1, 2, 2000)));
 }
 
 TEST(BinaryResource, AFileSystemWithoutAttributesFailsEveryOperation) {

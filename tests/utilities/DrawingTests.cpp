@@ -140,6 +140,29 @@ TEST(Drawing, RectPainterDefaultsDrawNothingAndShadowsFallDown) {
     EXPECT_EQ(qAlpha(image.pixel(15, 1)), 0);
 }
 
+TEST(Drawing, TheShadowOfAShapeFarLargerThanTheBitmapIsDrawnWhereItShows) {
+    // 60,000 points square: its whole shadow would be a layer of 3.6 billion pixels.
+    QPainterPath huge;
+    huge.addRect(-30000, -30000, 60000, 60000);
+    QImage image = canvas(40, 40);
+    {
+        QPainter p(&image);
+        CGContextDrawShadowOfPath(p, huge, {QPointF(0, 2), 2, kCGRGBColorBlack});
+    }
+    EXPECT_EQ(qAlpha(image.pixel(20, 20)), 255);
+    EXPECT_EQ(qAlpha(image.pixel(0, 39)), 255);
+    // A shape beside the bitmap still throws its shadow in when the offset brings it there.
+    QPainterPath beside;
+    beside.addRect(-20000, 0, 20000, 40);
+    QImage shifted = canvas(40, 40);
+    {
+        QPainter p(&shifted);
+        CGContextDrawShadowOfPath(p, beside, {QPointF(10, 0), 1, kCGRGBColorBlack});
+    }
+    EXPECT_GT(qAlpha(shifted.pixel(5, 20)), 200);
+    EXPECT_EQ(qAlpha(shifted.pixel(30, 20)), 0);
+}
+
 TEST(Drawing, InnerShadowStaysInsideThePath) {
     QImage image = canvas(40, 40);
     QPainterPath path;

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 
 namespace {
@@ -43,8 +44,10 @@ int answerOf(QMessageBox* box) {
 } // namespace
 
 int MessageBoxAlertPresenter::runModal(const Alert& alert, QObject* window) {
-    QMessageBox* box = makeBox(alert, window);
+    const QPointer<QMessageBox> box = makeBox(alert, window);
     box->exec();
+    // The window may have gone while the box was open, and the box with it: no button was clicked.
+    if (!box) return NSAlertFirstButtonReturn;
     const int answer = answerOf(box);
     delete box;
     return answer;

@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -151,6 +152,15 @@ TEST(MessageBoxAlerts, InformativeTextIsPlainAndTheClickedButtonIsAnswered) {
     ASSERT_NE(cancel, nullptr);
     cancel->click();
     EXPECT_EQ(answer, NSAlertSecondButtonReturn);
+}
+
+TEST(MessageBoxAlerts, AModalAlertWhoseWindowGoesAwayMeanwhileReturns) {
+    auto* window = new QWidget;
+    window->show();
+    QTimer::singleShot(0, qApp, [window] { delete window; }); // runs inside the box's own loop
+    MessageBoxAlertPresenter presenter;
+    EXPECT_EQ(presenter.runModal({"Closing", "", {"Ok", "Cancel"}, Alert::Style::Warning}, window),
+              NSAlertFirstButtonReturn);
 }
 
 } // namespace
