@@ -282,9 +282,11 @@ QVariantMap FileCreationAttributesForPasteboardItem(const QMimeData& item) {
                 {kFileCreationKeyPlainText, item.text()}};
     }
     const QList<QUrl> urls = item.urls();
-    if (item.hasImage() || std::any_of(item.formats().cbegin(), item.formats().cend(), [](const QString& f) {
-            return f.startsWith(QLatin1String("image/"));
-        })) {
+    const QStringList formats = item.formats();
+    const bool isImage = item.hasImage() ||
+                         std::any_of(formats.cbegin(), formats.cend(),
+                                     [](const QString& f) { return f.startsWith(QLatin1String("image/")); });
+    if (isImage) {
         QVariantMap attributes{{kFileCreationKeyType, kFileCreationImage},
                                {kFileCreationKeyData, imageBytes(item)}};
         if (urls.isEmpty()) {

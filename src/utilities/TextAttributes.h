@@ -16,7 +16,9 @@ struct Shadow {
 };
 
 // What a string is measured and drawn with. Unset fields take the defaults: the application's
-// font, black, no shadow; paragraphs are left-aligned and wrap at words.
+// font, black, no shadow; paragraphs are left-aligned and wrap at words. In a namespace of its own
+// so that it never shares a linker name with the attributed strings' TextAttributes.
+namespace DrawingText {
 struct TextAttributes {
     std::optional<QFont> font;
     std::optional<QColor> foregroundColor;
@@ -24,3 +26,5 @@ struct TextAttributes {
     Qt::Alignment alignment = Qt::AlignLeft;
     bool wordWrap = true;
 };
+} // namespace DrawingText
+using DrawingText::TextAttributes;
