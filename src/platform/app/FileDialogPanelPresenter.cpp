@@ -1,0 +1,38 @@
+#include "FileDialogPanelPresenter.h"
+
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QLabel>
+
+void FileDialogPanelPresenter::configure(QFileDialog& dialog, const OpenPanel& panel) {
+    // The platform's own dialogs can't be held to these settings, nor show the message.
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setWindowTitle(panel.title);
+    if (!panel.prompt.isEmpty()) dialog.setLabelText(QFileDialog::Accept, panel.prompt);
+    dialog.setDirectory(panel.directory);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (panel.canChooseDirectories && !panel.canChooseFiles)
+        dialog.setFileMode(QFileDialog::Directory);
+    else
+        dialog.setFileMode(panel.allowsMultipleSelection ? QFileDialog::ExistingFiles
+                                                         : QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::ShowDirsOnly, !panel.canChooseFiles);
+    dialog.setOption(QFileDialog::ReadOnly, !panel.canCreateDirectories);
+    // Folders that are documents are folders here, so packages are always browsable.
+    auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
+    if (grid && !panel.message.isEmpty()) {
+        auto* label = new QLabel(panel.message, &dialog);
+        label->setObjectName(QStringLiteral("panelMessage"));
+        label->setTextFormat(Qt::PlainText);
+        label->setWordWrap(true);
+        grid->addWidget(label, grid->rowCount(), 0, 1, grid->columnCount());
+    }
+}
+
+int FileDialogPanelPresenter::runModal(const OpenPanel& panel, QStringList* chosen) {
+    QFileDialog dialog;
+    configure(dialog, panel);
+    if (dialog.exec() != QDialog::Accepted) return NSModalResponseCancel;
+    if (chosen) *chosen = dialog.selectedFiles();
+    return NSModalResponseOK;
+}
