@@ -9,8 +9,9 @@ PanelPresenter* g_installed = nullptr;
 // Writes the panel out and cancels it.
 class DiagnosticPanelPresenter : public PanelPresenter {
 public:
-    int runModal(const OpenPanel& panel, QStringList*) override {
-        Diagnostics::line(QStringLiteral("Open panel: %1 %2").arg(panel.title, panel.message).trimmed());
+    int runModal(OpenPanel& panel, QObject*) override {
+        Diagnostics::line(QStringLiteral("Open panel: %1 %2").arg(panel.title, panel.directory).trimmed());
+        panel.chosenPaths.clear();
         return NSModalResponseCancel;
     }
 };
@@ -27,11 +28,11 @@ void PanelPresenter::setShared(PanelPresenter* presenter) {
     g_installed = presenter;
 }
 
-int ScriptedPanelPresenter::runModal(const OpenPanel& panel, QStringList* chosen) {
+int ScriptedPanelPresenter::runModal(OpenPanel& panel, QObject*) {
     m_panels.push_back(panel);
-    if (m_answers.empty()) return NSModalResponseCancel;
-    const Answer next = m_answers.front();
-    m_answers.pop_front();
-    if (next.response == NSModalResponseOK && chosen) *chosen = next.chosen;
-    return next.response;
+    panel.chosenPaths.clear();
+    if (m_choices.empty()) return NSModalResponseCancel;
+    panel.chosenPaths = m_choices.front();
+    m_choices.pop_front();
+    return panel.chosenPaths.isEmpty() ? NSModalResponseCancel : NSModalResponseOK;
 }

@@ -1,21 +1,24 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <deque>
 #include <vector>
 
-// An open panel as the user sees it: what it says, where it opens and what may be chosen.
+// An open panel as the user sees it: what it offers to choose and where it starts. The presenter
+// fills chosenPaths when the user confirms.
 struct OpenPanel {
     QString title;
+    QString prompt;
     QString message;
-    QString prompt;    // the choose button's text; empty: the toolkit's own
-    QString directory; // where it opens
     bool canChooseFiles = true;
     bool canChooseDirectories = false;
     bool allowsMultipleSelection = false;
-    bool canCreateDirectories = true;
-    bool treatsFilePackagesAsDirectories = false;
+    bool canCreateDirectories = false;
+    QStringList allowedMimeTypes; // empty: any file
+    QString directory;            // empty: the presenter's choice
+    QStringList chosenPaths;
 };
 
 // The answers of a panel.
@@ -24,35 +27,33 @@ enum : int {
     NSModalResponseOK = 1,
 };
 
-// Runs open panels. The program installs a file-dialog presenter (platform/app) at start-up; tests
-// install a ScriptedPanelPresenter, so no test waits on a dialog. Without one installed, a panel is
-// written as a diagnostic line and cancelled. Main thread only.
+// Runs open panels. The program installs the file-dialog presenter (platform/app) at start-up;
+// tests install a ScriptedPanelPresenter, so no test waits on a dialog. Without one installed, a
+// panel is written as a diagnostic line and cancelled. Main thread only.
 class PanelPresenter {
 public:
     virtual ~PanelPresenter() = default;
 
-    // Runs the panel modally; on OK chosen receives the chosen paths, in order.
-    virtual int runModal(const OpenPanel& panel, QStringList* chosen) = 0;
+    // Runs the panel modally over window (null: over the application); NSModalResponseOK with the
+    // panel's chosenPaths filled, or NSModalResponseCancel.
+    virtual int runModal(OpenPanel& panel, QObject* window = nullptr) = 0;
 
     static PanelPresenter& shared();
     // Installs a presenter (not owned); null goes back to the diagnostic one.
     static void setShared(PanelPresenter* presenter);
 };
 
-// Records every panel and answers from a script: the queued answers in order, then Cancel. For tests.
+// Records every panel and answers from a script: the queued choices in order (an empty list
+// cancels), then cancel. For tests.
 class ScriptedPanelPresenter : public PanelPresenter {
 public:
-    int runModal(const OpenPanel& panel, QStringList* chosen) override;
+    int runModal(OpenPanel& panel, QObject* window = nullptr) override;
 
-    void setNextAnswer(int answer, const QStringList& chosen = {}) { m_answers.push_back({answer, chosen}); }
+    void setNextChoice(const QStringList& paths) { m_choices.push_back(paths); }
     const std::vector<OpenPanel>& panels() const { return m_panels; }
 
 private:
-    struct Answer {
-        int response;
-        QStringList chosen;
-    };
-    std::deque<Answer> m_answers;
+    std::deque<QStringList> m_choices;
     std::vector<OpenPanel> m_panels;
 };
 

@@ -45,10 +45,10 @@ bool startAccessing(const QByteArray& bookmark) {
 // when the panel or the location alert is cancelled.
 bool locate(const QString& path, QByteArray& bookmark) {
     for (;;) {
-        QStringList chosen;
-        if (PanelPresenter::shared().runModal(LocateDirectoryPanel(path), &chosen) != NSModalResponseOK ||
-            chosen.isEmpty())
+        OpenPanel panel = LocateDirectoryPanel(path);
+        if (PanelPresenter::shared().runModal(panel) != NSModalResponseOK || panel.chosenPaths.isEmpty())
             return false;
+        const QStringList& chosen = panel.chosenPaths;
         if (ComparePathsForSandbox(chosen.last(), path)) {
             bookmark = makeBookmark(chosen.last());
             return !bookmark.isEmpty();
@@ -124,10 +124,9 @@ bool RequestDirectoryAccess(const QString& path, const QString& title, const QSt
     OpenPanel panel = LocateDirectoryPanel(path);
     panel.title = title;
     panel.message = message;
-    QStringList chosen;
-    if (PanelPresenter::shared().runModal(panel, &chosen) != NSModalResponseOK || chosen.isEmpty())
+    if (PanelPresenter::shared().runModal(panel) != NSModalResponseOK || panel.chosenPaths.isEmpty())
         return false;
-    const QByteArray bookmark = makeBookmark(chosen.last());
+    const QByteArray bookmark = makeBookmark(panel.chosenPaths.last());
     if (!startAccessing(bookmark)) return false;
     defaults().setObjectForKey(bookmark, key);
     return true;
@@ -161,7 +160,6 @@ OpenPanel LocateDirectoryPanel(const QString& path) {
     panel.canChooseDirectories = true;
     panel.allowsMultipleSelection = false;
     panel.canCreateDirectories = false;
-    panel.treatsFilePackagesAsDirectories = true;
     panel.title = QStringLiteral("Locate Folder");
     panel.message =
         QStringLiteral("%1 doesn't have access to the folder \"%2\" which is outside the sandbox. "

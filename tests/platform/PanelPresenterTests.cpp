@@ -11,15 +11,13 @@ namespace {
 
 TEST(Panels, ScriptedAnswersComeBackInOrderThenCancel) {
     ScopedScriptedPanelPresenter presenter;
-    presenter.setNextAnswer(NSModalResponseOK, {"/a", "/b"});
-    QStringList chosen;
+    presenter.setNextChoice({"/a", "/b"});
     OpenPanel panel;
     panel.title = "Open";
-    EXPECT_EQ(PanelPresenter::shared().runModal(panel, &chosen), NSModalResponseOK);
-    EXPECT_EQ(chosen, (QStringList{"/a", "/b"}));
-    chosen.clear();
-    EXPECT_EQ(PanelPresenter::shared().runModal(panel, &chosen), NSModalResponseCancel);
-    EXPECT_TRUE(chosen.isEmpty());
+    EXPECT_EQ(PanelPresenter::shared().runModal(panel), NSModalResponseOK);
+    EXPECT_EQ(panel.chosenPaths, (QStringList{"/a", "/b"}));
+    EXPECT_EQ(PanelPresenter::shared().runModal(panel), NSModalResponseCancel);
+    EXPECT_TRUE(panel.chosenPaths.isEmpty());
     ASSERT_EQ(presenter.panels().size(), 2u);
     EXPECT_EQ(presenter.panels()[0].title, "Open");
 }
@@ -28,8 +26,7 @@ TEST(Panels, WithoutAPresenterPanelsAreWrittenOutAndCancelled) {
     Diagnostics::Capture capture;
     OpenPanel panel;
     panel.title = "Locate Folder";
-    QStringList chosen;
-    EXPECT_EQ(PanelPresenter::shared().runModal(panel, &chosen), NSModalResponseCancel);
+    EXPECT_EQ(PanelPresenter::shared().runModal(panel), NSModalResponseCancel);
     EXPECT_EQ(capture.lines(), QStringList{"Open panel: Locate Folder"});
 }
 

@@ -72,8 +72,8 @@ TEST_F(Sandbox, AFolderThatIsGoneKeepsItsEntryAndIsLocatedAgain) {
 
     EXPECT_FALSE(StartAccessingBookmark(gone));
     // Another folder is not the one asked for: the alert's "Try Again" asks again, Cancel ends it.
-    panels.setNextAnswer(NSModalResponseOK, {other()});
-    panels.setNextAnswer(NSModalResponseCancel);
+    panels.setNextChoice({other()});
+    panels.setNextChoice({});
     alerts.setNextAnswer(NSAlertFirstButtonReturn);
     EXPECT_FALSE(RequestDirectoryAccessOutsideContainer(gone));
     ASSERT_EQ(panels.panels().size(), 2u);
@@ -107,7 +107,7 @@ TEST_F(Sandbox, BookmarksUnderTheirOwnKeys) {
     EXPECT_TRUE(RequestDirectoryAccessOutsideContainer(other(), "key", true));
     EXPECT_EQ(defaults.dataForKey("key"), StringBookmarkUtilities::bookmarkData(other()));
 
-    panels.setNextAnswer(NSModalResponseOK, {other()});
+    panels.setNextChoice({other()});
     EXPECT_TRUE(RequestDirectoryAccess(sheets(), "Pick", "Pick a folder", "picked"));
     EXPECT_EQ(panels.panels().at(0).title, "Pick");
     EXPECT_EQ(defaults.dataForKey("picked"), StringBookmarkUtilities::bookmarkData(other()));

@@ -9,7 +9,7 @@ void FileDialogPanelPresenter::configure(QFileDialog& dialog, const OpenPanel& p
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setWindowTitle(panel.title);
     if (!panel.prompt.isEmpty()) dialog.setLabelText(QFileDialog::Accept, panel.prompt);
-    dialog.setDirectory(panel.directory);
+    if (!panel.directory.isEmpty()) dialog.setDirectory(panel.directory);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     if (panel.canChooseDirectories && !panel.canChooseFiles)
         dialog.setFileMode(QFileDialog::Directory);
@@ -18,6 +18,7 @@ void FileDialogPanelPresenter::configure(QFileDialog& dialog, const OpenPanel& p
                                                          : QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::ShowDirsOnly, !panel.canChooseFiles);
     dialog.setOption(QFileDialog::ReadOnly, !panel.canCreateDirectories);
+    if (!panel.allowedMimeTypes.isEmpty()) dialog.setMimeTypeFilters(panel.allowedMimeTypes);
     // Folders that are documents are folders here, so packages are always browsable.
     auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
     if (grid && !panel.message.isEmpty()) {
@@ -29,10 +30,11 @@ void FileDialogPanelPresenter::configure(QFileDialog& dialog, const OpenPanel& p
     }
 }
 
-int FileDialogPanelPresenter::runModal(const OpenPanel& panel, QStringList* chosen) {
-    QFileDialog dialog;
+int FileDialogPanelPresenter::runModal(OpenPanel& panel, QObject* window) {
+    QFileDialog dialog(qobject_cast<QWidget*>(window));
     configure(dialog, panel);
+    panel.chosenPaths.clear();
     if (dialog.exec() != QDialog::Accepted) return NSModalResponseCancel;
-    if (chosen) *chosen = dialog.selectedFiles();
-    return NSModalResponseOK;
+    panel.chosenPaths = dialog.selectedFiles();
+    return panel.chosenPaths.isEmpty() ? NSModalResponseCancel : NSModalResponseOK;
 }
