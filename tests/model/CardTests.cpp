@@ -230,6 +230,53 @@ TEST_F(CardTest, RowsWithoutViewsAndEmbeddedCardsMarkTheirCard) {
     EXPECT_EQ(free->GetCard(), nullptr);
 }
 
+TEST_F(CardTest, EmbeddedCardsMarkTheirHolderAfterEverySave) {
+    // GIVEN a loaded card whose embedded card was edited and the card then saved (its flag cleared)
+    Ref<TListCard> card = load<TListCard>(fixture("outline.qxcard"));
+    auto* embedded =
+        static_cast<TMemoleaf*>(static_cast<TCardAttachment*>(card->GetRoot()->GetChild(6))->GetCard());
+    embedded->SetText(QStringLiteral("First"));
+    ASSERT_TRUE(card->IsModified());
+    card->ClearModifiedForAll();
+    // WHEN the embedded card changes again
+    embedded->SetText(QStringLiteral("Second"));
+    // THEN the holder is marked again
+    EXPECT_TRUE(card->IsModified());
+
+    // A new card (modified from the start) embedded in a row marks its holder too.
+    Ref<TMemoleaf> fresh = Ref<TMemoleaf>::adopt(TMemoleaf::Create(QStringLiteral("fresh")));
+    Ref<TCardAttachment> row = Ref<TCardAttachment>::adopt(TCardAttachment::Create(fresh.get()));
+    card->GetRoot()->AddChild(row.get());
+    card->ClearModifiedForAll();
+    fresh->SetRichText(false);
+    EXPECT_TRUE(card->IsModified());
+
+    // A card embedded in its own outline marks itself once and stops.
+    Ref<TListCard> loop = Ref<TListCard>::adopt(TListCard::Create(QStringLiteral("loop")));
+    Ref<TCardAttachment> self = Ref<TCardAttachment>::adopt(TCardAttachment::Create(loop.get()));
+    loop->GetRoot()->AddChild(self.get());
+    loop->ClearModifiedForAll();
+    loop->SetTitle(QStringLiteral("again"));
+    EXPECT_TRUE(loop->IsModified());
+    loop->GetRoot()->RemoveAllChildren(); // breaks the reference loop
+}
+
+TEST_F(CardTest, LoadedColourSetAgainIsNoChange) {
+    Ref<TListCard> card = load<TListCard>(fixture("outline.qxcard"));
+    card->SetColor(card->GetColor());
+    EXPECT_FALSE(card->IsModified());
+    EXPECT_EQ(notices, 0);
+    EXPECT_EQ(xml(encode(card.get())), xml(readPlist(fixture("outline.qxcard"))));
+}
+
+TEST_F(CardTest, ThemeChoiceOverAnUninstalledThemeMarksTheCard) {
+    Ref<TListCard> card = load<TListCard>(fixture("newer.qxcard"));
+    ASSERT_EQ(card->GetThemeName(), "Not Installed Here");
+    card->SetTheme(card->GetTheme()); // the user picks "Default", which the card is drawn with
+    EXPECT_TRUE(card->IsModified());
+    EXPECT_EQ(encode(card.get())["theme"].toString(), "Default");
+}
+
 TEST_F(CardTest, DeepCopyTakesNewIdentities) {
     Ref<TListCard> card = load<TListCard>(fixture("outline.qxcard"));
     Ref<TListCard> copy = Ref<TListCard>::adopt(static_cast<TListCard*>(card->Copy()));
