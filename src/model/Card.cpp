@@ -194,6 +194,7 @@ void TCard::EncodeData(TArchiver* archiver) {
 
 void TCard::DecodeData(TArchiver* archiver) {
     TTreeNode::DecodeData(archiver);
+    DropChildrenNotOf(this, TCard::StaticClass());
     QSet<QString> known;
     AddArchiveKeys(known);
     m_kept.take(archiver, known);
@@ -378,8 +379,11 @@ TCardControllerProtocol* TCard::GetWindowController() const {
 QImage TCard::GetPreviewImage() const {
     if (!m_previewImage.isNull()) return m_previewImage;
     const QImage icon = UnknownFileIcon();
-    const QSize size = m_frame.size().toSize();
-    if (icon.isNull() || size.isEmpty()) return icon;
+    // A frame from a file may be of any size: the picture stays within what a screen shows.
+    constexpr double kLargest = 8192;
+    const QSizeF frame = m_frame.size();
+    if (icon.isNull() || !(frame.width() >= 1 && frame.height() >= 1)) return icon;
+    const QSize size = frame.boundedTo(QSizeF(kLargest, kLargest)).toSize();
     return icon.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 

@@ -89,6 +89,7 @@ void TCardItem::EncodeData(TArchiver* archiver) {
 
 void TCardItem::DecodeData(TArchiver* archiver) {
     TTreeNode::DecodeData(archiver);
+    DropChildrenNotOf(this, TCardItem::StaticClass());
     QSet<QString> known;
     AddArchiveKeys(known);
     m_kept.take(archiver, known);

@@ -9,6 +9,8 @@
 #include "Task.h"
 #include "foundation/Archiver.h"
 #include "foundation/Object.h"
+#include "foundation/TreeNode.h"
+#include "platform/Diagnostics.h"
 
 #include <QUuid>
 
@@ -42,6 +44,19 @@ void KeptArchiveKeys::writeRect(TArchiver* archiver, const QString& key, const Q
 void KeptArchiveKeys::writeSize(TArchiver* archiver, const QString& key, const QSizeF& size) const {
     writeReal(archiver, key + QStringLiteral(".width"), size.width());
     writeReal(archiver, key + QStringLiteral(".height"), size.height());
+}
+
+void DropChildrenNotOf(TTreeNode* node, TObjectClass cls) {
+    TObjectArray* children = node ? node->GetChildren() : nullptr;
+    if (!children) return;
+    for (qint64 i = children->Limit(); i >= 0; --i) {
+        const TObject* child = children->GetObjectValue(i);
+        if (MemberOfClass(child, cls)) continue;
+        Diagnostics::warning(node->ClassName() + QStringLiteral(" holds a ") +
+                             (child ? child->ClassName() : QStringLiteral("null")) +
+                             QStringLiteral(" as a child; dropped."));
+        children->RemoveValue(i); // quietly: decoding is no change
+    }
 }
 
 QString NewUUIDString() {

@@ -8,6 +8,9 @@
 #include <QVariantMap>
 
 class TArchiver;
+class TTreeNode;
+struct TObjectClassInfo;
+using TObjectClass = const TObjectClassInfo*;
 
 // The keys of an object's archive that this version does not read, so that data written by a newer
 // version survives a load and save here.
@@ -28,6 +31,10 @@ private:
     QVariantMap m_all;
     QStringList m_unknown;
 };
+
+// Takes the decoded children of the node that are not of the class out again, each with a warning:
+// a card's tabs are cards and a row's children rows, and callers rely on it.
+void DropChildrenNotOf(TTreeNode* node, TObjectClass cls);
 
 // A new identity: an upper-case UUID string.
 QString NewUUIDString();

@@ -277,6 +277,55 @@ TEST_F(CardTest, ThemeChoiceOverAnUninstalledThemeMarksTheCard) {
     EXPECT_EQ(encode(card.get())["theme"].toString(), "Default");
 }
 
+TEST_F(CardTest, ChildrenOfTheWrongKindAreDropped) {
+    // GIVEN a card whose tabs hold a row, and a row whose children hold a card
+    Ref<TListCard> source = Ref<TListCard>::adopt(TListCard::Create(QStringLiteral("s")));
+    Ref<TListItem> row = Ref<TListItem>::adopt(TListItem::Create(QStringLiteral("row")));
+    Ref<TCard> tab = Ref<TCard>::adopt(TCard::Create(QStringLiteral("tab")));
+    const QVariantMap rowArchive = encode(row.get());
+    const QVariantMap tabArchive = encode(tab.get());
+    QVariantMap dictionary = encode(source.get());
+    QVariantMap children = dictionary["children"].toMap();
+    children["system.objects"] = QVariantList{rowArchive, tabArchive};
+    dictionary["children"] = children;
+    QVariantMap root = dictionary["root"].toMap();
+    QVariantMap hostileRow = rowArchive;
+    QVariantMap rowChildren = hostileRow["children"].toMap();
+    rowChildren["system.objects"] = QVariantList{tabArchive, rowArchive};
+    hostileRow["children"] = rowChildren;
+    QVariantMap rootChildren = root["children"].toMap();
+    rootChildren["system.objects"] = QVariantList{hostileRow};
+    root["children"] = rootChildren;
+    dictionary["root"] = root;
+    // WHEN it is read
+    TArchiver* archiver = TArchiver::CreateWithDictionary(dictionary);
+    Ref<TListCard> card =
+        Ref<TListCard>::adopt(static_cast<TListCard*>(AllocateFromArchive(archiver, nullptr)));
+    archiver->Release();
+    // THEN tabs are cards and rows are rows, so walking them as such is safe
+    ASSERT_TRUE(card);
+    ASSERT_EQ(card->ChildCount(), 1);
+    EXPECT_TRUE(card->GetChild(0)->IsMember(TCard::StaticClass()));
+    ASSERT_EQ(card->GetRoot()->ChildCount(), 1);
+    TTreeNode* kept = card->GetRoot()->GetChild(0);
+    ASSERT_EQ(kept->ChildCount(), 1);
+    EXPECT_TRUE(kept->GetChild(0)->IsMember(TListItem::StaticClass()));
+    EXPECT_FALSE(card->IsModified());
+    for (TObject* node : *card->GetAllChildrenIncludingSelf())
+        EXPECT_FALSE(static_cast<TCard*>(node)->IsModified());
+}
+
+TEST_F(CardTest, PreviewOfAHugeOrBrokenFrameStaysSmall) {
+    Ref<TCard> card = Ref<TCard>::adopt(TCard::Create(QStringLiteral("p")));
+    const QRectF frames[] = {{0, 0, 1e6, 10}, {0, 0, 20, 1e300}, {0, 0, qQNaN(), 50}, {0, 0, -5, 10}};
+    for (const QRectF& frame : frames) {
+        card->SetFrame(frame);
+        const QSize size = card->GetPreviewImage().size();
+        EXPECT_LE(size.width(), 8192) << frame.width();
+        EXPECT_LE(size.height(), 8192) << frame.width();
+    }
+}
+
 TEST_F(CardTest, DeepCopyTakesNewIdentities) {
     Ref<TListCard> card = load<TListCard>(fixture("outline.qxcard"));
     Ref<TListCard> copy = Ref<TListCard>::adopt(static_cast<TListCard*>(card->Copy()));
