@@ -21,6 +21,10 @@ void KeptArchiveKeys::take(const TArchiver* archiver, const QSet<QString>& known
         if (!known.contains(it.key())) m_unknown.append(it.key());
 }
 
+void KeptArchiveKeys::keep(const QString& key) {
+    if (m_all.contains(key) && !m_unknown.contains(key)) m_unknown.append(key);
+}
+
 void KeptArchiveKeys::restore(TArchiver* archiver) const {
     for (const QString& key : m_unknown) archiver->SetValue(key, m_all.value(key));
 }

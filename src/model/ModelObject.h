@@ -21,6 +21,10 @@ public:
     // Writes the kept keys back (before the object writes its own).
     void restore(TArchiver* archiver) const;
     bool isEmpty() const { return m_unknown.isEmpty(); }
+    // Keeps a known key whose value could not be read (an object of a class this version lacks), so
+    // restore writes it back as it was.
+    void keep(const QString& key);
+    bool keeps(const QString& key) const { return m_unknown.contains(key); }
     // Writes a real as the archive held it when it still reads as the same float, so an unchanged
     // value is written back exactly; otherwise the float.
     void writeReal(TArchiver* archiver, const QString& key, double value) const;

@@ -326,6 +326,39 @@ TEST_F(CardTest, PreviewOfAHugeOrBrokenFrameStaysSmall) {
     }
 }
 
+TEST_F(CardTest, CardsAndRootsOfUnknownKindsAreWrittenBack) {
+    // GIVEN a card whose root row and an embedded card are of kinds this version lacks
+    QVariantMap dictionary = readPlist(fixture("outline.qxcard"));
+    QVariantMap root = dictionary["root"].toMap();
+    QVariantMap rootChildren = root["children"].toMap();
+    QVariantList rows = rootChildren["system.objects"].toList();
+    QVariantMap attachment = rows[6].toMap();
+    QVariantMap embedded = attachment["card"].toMap();
+    embedded["system.class"] = QStringLiteral("TFutureCard");
+    attachment["card"] = embedded;
+    rows[6] = attachment;
+    rootChildren["system.objects"] = rows;
+    root["children"] = rootChildren;
+    dictionary["root"] = root;
+    QVariantMap futureRoot = dictionary;
+    futureRoot["root"] = QVariantMap{{"system.class", "TFutureRoot"}, {"payload", 42}};
+    for (const QVariantMap& archive : {dictionary, futureRoot}) {
+        TArchiver* archiver = TArchiver::CreateWithDictionary(archive);
+        Ref<TListCard> card =
+            Ref<TListCard>::adopt(static_cast<TListCard*>(AllocateFromArchive(archiver, nullptr)));
+        archiver->Release();
+        ASSERT_TRUE(card);
+        // WHEN it is edited and saved
+        card->SetTitle(QStringLiteral("Edited"));
+        QVariantMap saved = encode(card.get());
+        // THEN what could not be read is written back as it was
+        EXPECT_EQ(xml(saved["root"]), xml(archive["root"]));
+        saved["title"] = archive["title"];
+        saved["modifiedDate"] = archive["modifiedDate"];
+        EXPECT_EQ(xml(saved), xml(archive));
+    }
+}
+
 TEST_F(CardTest, DeepCopyTakesNewIdentities) {
     Ref<TListCard> card = load<TListCard>(fixture("outline.qxcard"));
     Ref<TListCard> copy = Ref<TListCard>::adopt(static_cast<TListCard*>(card->Copy()));
