@@ -194,6 +194,7 @@ void TCard::EncodeData(TArchiver* archiver) {
 
 void TCard::DecodeData(TArchiver* archiver) {
     TTreeNode::DecodeData(archiver);
+    DropChildrenNotOf(this, TCard::StaticClass());
     QSet<QString> known;
     AddArchiveKeys(known);
     m_kept.take(archiver, known);
@@ -257,9 +258,9 @@ QColor TCard::GetColor() const {
 
 void TCard::SetColor(const QColor& colour) {
     const ATSURGBAlphaColor record = ColorUtilities::cgRGB(colour);
-    if (m_hasColor && record.red == m_color.red && record.green == m_color.green &&
-        record.blue == m_color.blue && record.alpha == m_color.alpha)
-        return;
+    // Compared as colours: the stored record may be finer than a colour holds, and handing back
+    // GetColor() is no change.
+    if (m_hasColor && (record == m_color || record == ColorUtilities::cgRGB(GetColor()))) return;
     m_color = record;
     m_hasColor = true;
     SetModified(true);
@@ -302,7 +303,8 @@ void TCard::SetMiniaturized(bool miniaturized) {
 }
 
 void TCard::ApplyTheme(TCardTheme* theme, bool mark) {
-    const bool changed = !m_theme || !theme || theme->GetName() != m_theme->GetName();
+    // Against the stored name: a theme not installed here is drawn as "Default" but is not it.
+    const bool changed = !m_theme || !theme || theme->GetName() != m_themeName;
     m_theme = Ref<TCardTheme>::retain(theme);
     m_themeName = theme ? theme->GetName() : QString();
     if (mark && changed) SetModified(true);
@@ -329,12 +331,18 @@ void TCard::AddTabIdentifier(const QString& identifier) {
 void TCard::SetModified(bool modified) {
     const bool was = m_modified;
     m_modified = modified;
-    if (!modified || was) return;
-    if (m_viewRepresentation) m_viewRepresentation->modify();
-    m_modifiedDate = now();
-    NotificationCenter::defaultCenter().post(kCardModifiedNotification);
-    // A card embedded in a row is saved with the card that holds the row.
-    if (m_attachedParent) m_attachedParent->SetModified(true);
+    if (!modified) return;
+    if (!was) {
+        if (m_viewRepresentation) m_viewRepresentation->modify();
+        m_modifiedDate = now();
+        NotificationCenter::defaultCenter().post(kCardModifiedNotification);
+    }
+    // A card embedded in a row is saved with the card that holds the row. Saving clears only the
+    // holder's flag, so every change is passed on, not just the first; a holder already marked
+    // stops the chain (a card embedded in itself included). The row's card, not the one it embeds.
+    if (m_attachedParent)
+        if (TCard* holder = m_attachedParent->TCardItem::GetCard(); holder && !holder->IsModified())
+            holder->SetModified(true);
 }
 
 void TCard::ClearModifiedForAll() {
@@ -371,8 +379,11 @@ TCardControllerProtocol* TCard::GetWindowController() const {
 QImage TCard::GetPreviewImage() const {
     if (!m_previewImage.isNull()) return m_previewImage;
     const QImage icon = UnknownFileIcon();
-    const QSize size = m_frame.size().toSize();
-    if (icon.isNull() || size.isEmpty()) return icon;
+    // A frame from a file may be of any size: the picture stays within what a screen shows.
+    constexpr double kLargest = 8192;
+    const QSizeF frame = m_frame.size();
+    if (icon.isNull() || !(frame.width() >= 1 && frame.height() >= 1)) return icon;
+    const QSize size = frame.boundedTo(QSizeF(kLargest, kLargest)).toSize();
     return icon.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 

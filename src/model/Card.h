@@ -107,6 +107,7 @@ protected:
     TCard() = default;
     void Deallocate() override;
     virtual void AddArchiveKeys(QSet<QString>& keys) const;
+    KeptArchiveKeys& Kept() { return m_kept; }
     // The title of a card not yet initialised.
     void SetInitialTitle(const QString& title) { m_title = title; }
     template <class T> static T* CreateTitled(const QString& title) {

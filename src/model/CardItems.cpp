@@ -89,6 +89,7 @@ void TCardItem::EncodeData(TArchiver* archiver) {
 
 void TCardItem::DecodeData(TArchiver* archiver) {
     TTreeNode::DecodeData(archiver);
+    DropChildrenNotOf(this, TCardItem::StaticClass());
     QSet<QString> known;
     AddArchiveKeys(known);
     m_kept.take(archiver, known);
@@ -446,9 +447,11 @@ void TCardAttachment::DecodeData(TArchiver* archiver) {
     if (card && card->IsMember(TCard::StaticClass())) {
         SetCard(static_cast<TCard*>(card));
         card->Release();
-    } else if (card) {
-        card->Release();
+        return;
     }
+    if (card) card->Release();
+    // A card of a kind this version lacks is written back as it was read.
+    Kept().keep(kCard);
 }
 
 TCard* TCardAttachment::GetCard() const {

@@ -73,6 +73,7 @@ protected:
     void Deallocate() override;
     virtual void AddArchiveKeys(QSet<QString>& keys) const;
     const KeptArchiveKeys& Kept() const { return m_kept; }
+    KeptArchiveKeys& Kept() { return m_kept; }
 
 private:
     TCardItemViewController* m_viewRepresentation = nullptr;

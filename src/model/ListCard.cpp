@@ -113,14 +113,18 @@ void TListCard::AddArchiveKeys(QSet<QString>& keys) const {
 
 void TListCard::EncodeData(TArchiver* archiver) {
     TCard::EncodeData(archiver);
-    if (m_root) m_root->ArchiveObject(archiver, kRoot);
+    // A root that could not be read stays in the file as it was until rows are added here.
+    if (m_root && !(Kept().keeps(kRoot) && !m_root->HasChildren())) m_root->ArchiveObject(archiver, kRoot);
 }
 
 void TListCard::DecodeData(TArchiver* archiver) {
     TCard::DecodeData(archiver);
     if (!archiver->ContainsKey(kRoot)) return;
     TObject* root = AllocateFromArchive(archiver, kRoot, nullptr);
-    if (root && root->IsMember(TListItem::StaticClass())) SetRoot(static_cast<TListItem*>(root));
+    if (root && root->IsMember(TListItem::StaticClass()))
+        SetRoot(static_cast<TListItem*>(root));
+    else
+        Kept().keep(kRoot);
     if (root) root->Release();
 }
 

@@ -9,6 +9,8 @@
 #include "Task.h"
 #include "foundation/Archiver.h"
 #include "foundation/Object.h"
+#include "foundation/TreeNode.h"
+#include "platform/Diagnostics.h"
 
 #include <QUuid>
 
@@ -17,6 +19,10 @@ void KeptArchiveKeys::take(const TArchiver* archiver, const QSet<QString>& known
     m_unknown.clear();
     for (auto it = m_all.constBegin(); it != m_all.constEnd(); ++it)
         if (!known.contains(it.key())) m_unknown.append(it.key());
+}
+
+void KeptArchiveKeys::keep(const QString& key) {
+    if (m_all.contains(key) && !m_unknown.contains(key)) m_unknown.append(key);
 }
 
 void KeptArchiveKeys::restore(TArchiver* archiver) const {
@@ -42,6 +48,19 @@ void KeptArchiveKeys::writeRect(TArchiver* archiver, const QString& key, const Q
 void KeptArchiveKeys::writeSize(TArchiver* archiver, const QString& key, const QSizeF& size) const {
     writeReal(archiver, key + QStringLiteral(".width"), size.width());
     writeReal(archiver, key + QStringLiteral(".height"), size.height());
+}
+
+void DropChildrenNotOf(TTreeNode* node, TObjectClass cls) {
+    TObjectArray* children = node ? node->GetChildren() : nullptr;
+    if (!children) return;
+    for (qint64 i = children->Limit(); i >= 0; --i) {
+        const TObject* child = children->GetObjectValue(i);
+        if (MemberOfClass(child, cls)) continue;
+        Diagnostics::warning(node->ClassName() + QStringLiteral(" holds a ") +
+                             (child ? child->ClassName() : QStringLiteral("null")) +
+                             QStringLiteral(" as a child; dropped."));
+        children->RemoveValue(i); // quietly: decoding is no change
+    }
 }
 
 QString NewUUIDString() {

@@ -8,6 +8,9 @@
 #include <QVariantMap>
 
 class TArchiver;
+class TTreeNode;
+struct TObjectClassInfo;
+using TObjectClass = const TObjectClassInfo*;
 
 // The keys of an object's archive that this version does not read, so that data written by a newer
 // version survives a load and save here.
@@ -18,6 +21,10 @@ public:
     // Writes the kept keys back (before the object writes its own).
     void restore(TArchiver* archiver) const;
     bool isEmpty() const { return m_unknown.isEmpty(); }
+    // Keeps a known key whose value could not be read (an object of a class this version lacks), so
+    // restore writes it back as it was.
+    void keep(const QString& key);
+    bool keeps(const QString& key) const { return m_unknown.contains(key); }
     // Writes a real as the archive held it when it still reads as the same float, so an unchanged
     // value is written back exactly; otherwise the float.
     void writeReal(TArchiver* archiver, const QString& key, double value) const;
@@ -28,6 +35,10 @@ private:
     QVariantMap m_all;
     QStringList m_unknown;
 };
+
+// Takes the decoded children of the node that are not of the class out again, each with a warning:
+// a card's tabs are cards and a row's children rows, and callers rely on it.
+void DropChildrenNotOf(TTreeNode* node, TObjectClass cls);
 
 // A new identity: an upper-case UUID string.
 QString NewUUIDString();

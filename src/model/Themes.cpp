@@ -43,6 +43,12 @@ void loadFolder(const QString& folder, TObjectClass themeClass) {
     for (const QString& name : names) {
         const QString path = folder + QLatin1Char('/') + name;
         if (QFileInfo(name).suffix() != kThemeExtension) continue;
+        if (!QFileInfo::exists(path + QStringLiteral("/info.plist"))) {
+            // An empty or half-copied folder would shadow a working theme of the same name.
+            Diagnostics::warning(QStringLiteral("The theme ") + QFileInfo(name).completeBaseName() +
+                                 QStringLiteral(" has no info.plist; skipped."));
+            continue;
+        }
         try {
             Ref<TTheme> theme = Ref<TTheme>::adopt(createTheme(themeClass, path));
             registerTheme(theme.get());

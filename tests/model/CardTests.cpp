@@ -230,6 +230,135 @@ TEST_F(CardTest, RowsWithoutViewsAndEmbeddedCardsMarkTheirCard) {
     EXPECT_EQ(free->GetCard(), nullptr);
 }
 
+TEST_F(CardTest, EmbeddedCardsMarkTheirHolderAfterEverySave) {
+    // GIVEN a loaded card whose embedded card was edited and the card then saved (its flag cleared)
+    Ref<TListCard> card = load<TListCard>(fixture("outline.qxcard"));
+    auto* embedded =
+        static_cast<TMemoleaf*>(static_cast<TCardAttachment*>(card->GetRoot()->GetChild(6))->GetCard());
+    embedded->SetText(QStringLiteral("First"));
+    ASSERT_TRUE(card->IsModified());
+    card->ClearModifiedForAll();
+    // WHEN the embedded card changes again
+    embedded->SetText(QStringLiteral("Second"));
+    // THEN the holder is marked again
+    EXPECT_TRUE(card->IsModified());
+
+    // A new card (modified from the start) embedded in a row marks its holder too.
+    Ref<TMemoleaf> fresh = Ref<TMemoleaf>::adopt(TMemoleaf::Create(QStringLiteral("fresh")));
+    Ref<TCardAttachment> row = Ref<TCardAttachment>::adopt(TCardAttachment::Create(fresh.get()));
+    card->GetRoot()->AddChild(row.get());
+    card->ClearModifiedForAll();
+    fresh->SetRichText(false);
+    EXPECT_TRUE(card->IsModified());
+
+    // A card embedded in its own outline marks itself once and stops.
+    Ref<TListCard> loop = Ref<TListCard>::adopt(TListCard::Create(QStringLiteral("loop")));
+    Ref<TCardAttachment> self = Ref<TCardAttachment>::adopt(TCardAttachment::Create(loop.get()));
+    loop->GetRoot()->AddChild(self.get());
+    loop->ClearModifiedForAll();
+    loop->SetTitle(QStringLiteral("again"));
+    EXPECT_TRUE(loop->IsModified());
+    loop->GetRoot()->RemoveAllChildren(); // breaks the reference loop
+}
+
+TEST_F(CardTest, LoadedColourSetAgainIsNoChange) {
+    Ref<TListCard> card = load<TListCard>(fixture("outline.qxcard"));
+    card->SetColor(card->GetColor());
+    EXPECT_FALSE(card->IsModified());
+    EXPECT_EQ(notices, 0);
+    EXPECT_EQ(xml(encode(card.get())), xml(readPlist(fixture("outline.qxcard"))));
+}
+
+TEST_F(CardTest, ThemeChoiceOverAnUninstalledThemeMarksTheCard) {
+    Ref<TListCard> card = load<TListCard>(fixture("newer.qxcard"));
+    ASSERT_EQ(card->GetThemeName(), "Not Installed Here");
+    card->SetTheme(card->GetTheme()); // the user picks "Default", which the card is drawn with
+    EXPECT_TRUE(card->IsModified());
+    EXPECT_EQ(encode(card.get())["theme"].toString(), "Default");
+}
+
+TEST_F(CardTest, ChildrenOfTheWrongKindAreDropped) {
+    // GIVEN a card whose tabs hold a row, and a row whose children hold a card
+    Ref<TListCard> source = Ref<TListCard>::adopt(TListCard::Create(QStringLiteral("s")));
+    Ref<TListItem> row = Ref<TListItem>::adopt(TListItem::Create(QStringLiteral("row")));
+    Ref<TCard> tab = Ref<TCard>::adopt(TCard::Create(QStringLiteral("tab")));
+    const QVariantMap rowArchive = encode(row.get());
+    const QVariantMap tabArchive = encode(tab.get());
+    QVariantMap dictionary = encode(source.get());
+    QVariantMap children = dictionary["children"].toMap();
+    children["system.objects"] = QVariantList{rowArchive, tabArchive};
+    dictionary["children"] = children;
+    QVariantMap root = dictionary["root"].toMap();
+    QVariantMap hostileRow = rowArchive;
+    QVariantMap rowChildren = hostileRow["children"].toMap();
+    rowChildren["system.objects"] = QVariantList{tabArchive, rowArchive};
+    hostileRow["children"] = rowChildren;
+    QVariantMap rootChildren = root["children"].toMap();
+    rootChildren["system.objects"] = QVariantList{hostileRow};
+    root["children"] = rootChildren;
+    dictionary["root"] = root;
+    // WHEN it is read
+    TArchiver* archiver = TArchiver::CreateWithDictionary(dictionary);
+    Ref<TListCard> card =
+        Ref<TListCard>::adopt(static_cast<TListCard*>(AllocateFromArchive(archiver, nullptr)));
+    archiver->Release();
+    // THEN tabs are cards and rows are rows, so walking them as such is safe
+    ASSERT_TRUE(card);
+    ASSERT_EQ(card->ChildCount(), 1);
+    EXPECT_TRUE(card->GetChild(0)->IsMember(TCard::StaticClass()));
+    ASSERT_EQ(card->GetRoot()->ChildCount(), 1);
+    TTreeNode* kept = card->GetRoot()->GetChild(0);
+    ASSERT_EQ(kept->ChildCount(), 1);
+    EXPECT_TRUE(kept->GetChild(0)->IsMember(TListItem::StaticClass()));
+    EXPECT_FALSE(card->IsModified());
+    for (TObject* node : *card->GetAllChildrenIncludingSelf())
+        EXPECT_FALSE(static_cast<TCard*>(node)->IsModified());
+}
+
+TEST_F(CardTest, PreviewOfAHugeOrBrokenFrameStaysSmall) {
+    Ref<TCard> card = Ref<TCard>::adopt(TCard::Create(QStringLiteral("p")));
+    const QRectF frames[] = {{0, 0, 1e6, 10}, {0, 0, 20, 1e300}, {0, 0, qQNaN(), 50}, {0, 0, -5, 10}};
+    for (const QRectF& frame : frames) {
+        card->SetFrame(frame);
+        const QSize size = card->GetPreviewImage().size();
+        EXPECT_LE(size.width(), 8192) << frame.width();
+        EXPECT_LE(size.height(), 8192) << frame.width();
+    }
+}
+
+TEST_F(CardTest, CardsAndRootsOfUnknownKindsAreWrittenBack) {
+    // GIVEN a card whose root row and an embedded card are of kinds this version lacks
+    QVariantMap dictionary = readPlist(fixture("outline.qxcard"));
+    QVariantMap root = dictionary["root"].toMap();
+    QVariantMap rootChildren = root["children"].toMap();
+    QVariantList rows = rootChildren["system.objects"].toList();
+    QVariantMap attachment = rows[6].toMap();
+    QVariantMap embedded = attachment["card"].toMap();
+    embedded["system.class"] = QStringLiteral("TFutureCard");
+    attachment["card"] = embedded;
+    rows[6] = attachment;
+    rootChildren["system.objects"] = rows;
+    root["children"] = rootChildren;
+    dictionary["root"] = root;
+    QVariantMap futureRoot = dictionary;
+    futureRoot["root"] = QVariantMap{{"system.class", "TFutureRoot"}, {"payload", 42}};
+    for (const QVariantMap& archive : {dictionary, futureRoot}) {
+        TArchiver* archiver = TArchiver::CreateWithDictionary(archive);
+        Ref<TListCard> card =
+            Ref<TListCard>::adopt(static_cast<TListCard*>(AllocateFromArchive(archiver, nullptr)));
+        archiver->Release();
+        ASSERT_TRUE(card);
+        // WHEN it is edited and saved
+        card->SetTitle(QStringLiteral("Edited"));
+        QVariantMap saved = encode(card.get());
+        // THEN what could not be read is written back as it was
+        EXPECT_EQ(xml(saved["root"]), xml(archive["root"]));
+        saved["title"] = archive["title"];
+        saved["modifiedDate"] = archive["modifiedDate"];
+        EXPECT_EQ(xml(saved), xml(archive));
+    }
+}
+
 TEST_F(CardTest, DeepCopyTakesNewIdentities) {
     Ref<TListCard> card = load<TListCard>(fixture("outline.qxcard"));
     Ref<TListCard> copy = Ref<TListCard>::adopt(static_cast<TListCard*>(card->Copy()));

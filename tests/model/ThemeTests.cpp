@@ -53,11 +53,13 @@ TEST_F(ThemeTest, LoadingUserThemesWinAndBrokenBundlesAreSkipped) {
     ASSERT_TRUE(AtomicFile::write(builtIn() + "/Broken.qxtheme/info.plist", "not a plist", &error));
     writeTheme(builtIn(), "Zebra.qxtheme", "");
     writeTheme(user(), "Plain.qxtheme", "<key>borderRadius</key><integer>9</integer>\n");
+    ASSERT_TRUE(QDir().mkpath(user() + "/Default.qxtheme")); // no info.plist: does not shadow Default
 
     Diagnostics::Capture capture;
     LoadStandardThemes(TCardTheme::StaticClass());
     EXPECT_EQ(capture.count("Warning: The theme Broken failed to load."), 1);
     EXPECT_EQ(capture.count("* Loaded theme: Zebra"), 1); // loading goes on after a broken bundle
+    EXPECT_EQ(capture.count("Warning: The theme Default has no info.plist; skipped."), 1);
     EXPECT_EQ(TTheme::FindTheme("Loud"), nullptr);
     ASSERT_NE(TTheme::FindTheme("Plain"), nullptr);
     EXPECT_EQ(TTheme::FindTheme("Plain")->GetIntegerProperty("borderRadius"), 9);
