@@ -54,7 +54,8 @@ qint32 dropIndex(double x, qint32 current, const QList<std::optional<QRectF>>& b
 }
 
 qint64 moveIndex(qint64 dropIndex, qint64 itemIndex) {
-    return dropIndex < itemIndex ? dropIndex : dropIndex - 1;
+    // Before the item's own place and right after it are the same gap: the item stays.
+    return dropIndex <= itemIndex ? dropIndex : dropIndex - 1;
 }
 
 QList<bool> clippedTabs(const QList<double>& rightEdges, double barWidth, double overflowImageWidth) {

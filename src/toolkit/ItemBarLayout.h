@@ -44,8 +44,8 @@ double fittedWidth(const Result& result, double edgeInset);
 // The insertion index for a pointer at x over items' bounding frames (none for items out of the
 // view tree); a position over no item keeps the current index.
 qint32 dropIndex(double x, qint32 current, const QList<std::optional<QRectF>>& boundingFrames);
-// The index a dropped item of the same bar moves to: the drop index when before the item's own
-// index, else one less.
+// The index a dropped item of the same bar moves to: the drop index when at or before the item's
+// own index, else one less.
 qint64 moveIndex(qint64 dropIndex, qint64 itemIndex);
 
 // Tabs whose right edge passes the bar's width less the room kept for the overflow button (none

@@ -80,7 +80,8 @@ void NSBarItem::setItemBar(NSItemBar* bar) {
     QMetaObject::invokeMethod(
         this,
         [this] {
-            if (!parentWidget() && !(m_itemBar && m_itemBar->items().contains(this))) deleteLater();
+            if (!parentWidget() && !m_dragging && !(m_itemBar && m_itemBar->items().contains(this)))
+                deleteLater();
         },
         Qt::QueuedConnection);
 }
@@ -184,7 +185,10 @@ void NSBarItem::draggingSessionMovedToPoint(const QPointF& point) {
 void NSBarItem::draggingSessionEnded(const QPointF& point, quint64 operation) {
     m_dragging = false;
     update();
-    if (m_itemBar) m_itemBar->itemDraggingEnded(this, point, operation);
+    if (m_itemBar)
+        m_itemBar->itemDraggingEnded(this, point, operation);
+    else if (!parentWidget())
+        deleteLater(); // its bar let it go during the drag
 }
 
 quint64 NSBarItem::passDragToBar(const NSDraggingInfo& info, bool entered) {
@@ -263,9 +267,11 @@ void NSBarItem::dragMoveEvent(QDragMoveEvent* event) {
 void NSBarItem::dragLeaveEvent(QDragLeaveEvent*) {
     QPointF local = mapFromGlobal(QCursor::pos());
     draggingExited(infoInBar(nullptr, local));
+    if (m_itemBar) m_itemBar->dragLeft();
 }
 
 void NSBarItem::dropEvent(QDropEvent* event) {
+    const QPointer<NSItemBar> bar = m_itemBar; // the drop may take the item out of it
     if (performDragOperation(infoInBar(event->mimeData(), event->position()))) {
         event->setDropAction(BarItemPasteboard::containsType(event->mimeData()) ? Qt::MoveAction
                                                                                 : Qt::CopyAction);
@@ -273,7 +279,7 @@ void NSBarItem::dropEvent(QDropEvent* event) {
     } else {
         event->ignore();
     }
-    if (m_itemBar) m_itemBar->draggingEnded();
+    if (bar) bar->draggingEnded();
 }
 
 void NSBarItem::paintEvent(QPaintEvent*) {}

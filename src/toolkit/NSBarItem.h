@@ -15,7 +15,8 @@ class QGraphicsOpacityEffect;
 // (non-owning; the bar sets it), carries a represented object, may host a view or a view
 // controller's view, and is the drag source when the user drags it along or out of its bar.
 // While in a bar it is the bar's child widget; the bar owns it. An item taken out of its bar is
-// deleted at the next turn of the event loop unless it was added to a bar again by then.
+// deleted at the next turn of the event loop unless it was added to a bar again by then; one
+// being dragged lives until its drag ends.
 // Main thread only.
 class NSBarItem : public QWidget {
     Q_OBJECT

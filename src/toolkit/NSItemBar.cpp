@@ -25,7 +25,7 @@ NSItemBar::~NSItemBar() {
     m_items.clear();
     for (NSBarItem* item : items) {
         item->m_itemBar = nullptr;
-        if (item->parentWidget() != this) delete item;
+        if (item->parentWidget() != this && !item->isDragging()) delete item;
     }
 }
 
@@ -49,6 +49,8 @@ void NSItemBar::addItem(NSBarItem* item) {
 
 void NSItemBar::insertItemAtIndex(NSBarItem* item, qint64 index) {
     if (!item || m_items.contains(item)) return;
+    // An item stands in one bar at a time: the bar it leaves forgets it.
+    if (NSItemBar* other = item->itemBar(); other && other != this) other->removeItem(item);
     if (m_delegate) m_delegate->willAddItemToBar(this, item);
     m_items.insert(std::clamp<qint64>(index, 0, m_items.size()), item);
     item->setItemBar(this);
@@ -61,8 +63,14 @@ void NSItemBar::removeItem(NSBarItem* item) {
     if (m_delegate) m_delegate->willRemoveItemFromBar(this, item);
     m_items.removeAll(item);
     item->setItemBar(nullptr);
+    forgetDraggedItem(item);
     if (m_delegate) m_delegate->didRemoveItemFromBar(this, item);
     if (m_delegate && !m_reloadingData) m_delegate->itemBarItemsChanged(this);
+}
+
+void NSItemBar::forgetDraggedItem(const NSBarItem* item) {
+    // The drag of an item that left the bar no longer keeps the bar tracking.
+    if (item->isDragging()) m_trackingDrag = m_dragTimer;
 }
 
 void NSItemBar::removeItemAtIndex(qint64 index) {
@@ -105,7 +113,10 @@ void NSItemBar::reloadData() {
     m_reloadingData = true;
     const QList<NSBarItem*> old = m_items;
     m_items.clear();
-    for (NSBarItem* item : old) item->setItemBar(nullptr);
+    for (NSBarItem* item : old) {
+        item->setItemBar(nullptr);
+        forgetDraggedItem(item);
+    }
     const qint32 count = m_dataSource->itemBarItemCount(this);
     for (qint32 i = 0; i < count; ++i)
         if (NSBarItem* item = m_dataSource->itemBarCreateItemForIndex(this, i)) addItem(item);

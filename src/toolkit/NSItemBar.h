@@ -127,7 +127,13 @@ private:
     friend class NSBarItem;
     void placeItem(NSBarItem* item, const QRectF& target);
     void animationDidStop(bool finished);
-    void itemDestroyed(NSBarItem* item) { m_items.removeAll(item); }
+    void itemDestroyed(NSBarItem* item) {
+        m_items.removeAll(item);
+        forgetDraggedItem(item);
+    }
+    void forgetDraggedItem(const NSBarItem* item);
+    // A Qt drag left the bar or one of its items.
+    void dragLeft();
     void stopDragTimer();
     void setDropTrackingIndex(qint32 index);
     bool takePasteboardItem(const QMimeData* pasteboard, qint32 dropIndex);
@@ -153,4 +159,5 @@ private:
     bool m_trackingDrag = false;
     bool m_centerHorizontally = false;
     bool m_resizingToWidth = false;
+    bool m_dragLeft = false;
 };

@@ -52,6 +52,7 @@ void NSItemBar::updateDropTrackingOutsideOfEventStream() {
 
 quint64 NSItemBar::draggingEntered(const NSDraggingInfo& info) {
     if (m_delegate && !m_delegate->acceptDrop(this, info, nullptr)) return NSDragOperationNone;
+    m_dragLeft = false;
     m_dragTime = now();
     m_trackingDrag = true;
     if (!m_dragTimer) {
@@ -85,7 +86,20 @@ void NSItemBar::stopDragTimer() {
     m_dragTimer = false;
 }
 
+void NSItemBar::dragLeft() {
+    // Qt ends nothing for a target the drag left: a leave that no enter on the bar or one of its
+    // items follows at once (Qt sends both in one go) ends the tracking.
+    m_dragLeft = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_dragLeft) draggingEnded();
+        },
+        Qt::QueuedConnection);
+}
+
 void NSItemBar::draggingEnded() {
+    m_dragLeft = false;
     stopDragTimer();
     m_trackingDrag = false;
     arrangeItems();
@@ -213,7 +227,7 @@ void NSItemBar::dragMoveEvent(QDragMoveEvent* event) {
 
 void NSItemBar::dragLeaveEvent(QDragLeaveEvent*) {
     draggingExited({nullptr, mapFromGlobal(QCursor::pos())});
-    draggingEnded();
+    dragLeft();
 }
 
 void NSItemBar::dropEvent(QDropEvent* event) {

@@ -111,6 +111,20 @@ TEST_F(ItemBarDragTest, DroppingOnTheSameBarMovesTheItem) {
     EXPECT_FALSE(bar.isTrackingDrag());
 }
 
+TEST_F(ItemBarDragTest, ADropIntoTheItemsOwnGapLeavesItInPlace) {
+    for (const double x : {30.0, 50.0}) { // right half of a, left half of c: both border b's gap
+        startDraggingB();
+        b->draggingSessionWillBegin({});
+        NSDraggingInfo info{session.data.get(), QPointF(x, 10)};
+        bar.draggingEntered(info);
+        bar.draggingUpdated(info);
+        EXPECT_TRUE(bar.performDragOperation(info));
+        b->draggingSessionEnded({}, NSDragOperationMove);
+        bar.draggingEnded();
+        EXPECT_EQ(bar.items(), (QList<NSBarItem*>{a, b, c})) << x;
+    }
+}
+
 TEST_F(ItemBarDragTest, ADropBeforeThePointerRestedLandsWhereItWasDropped) {
     bar.setAnimationDuration(0.25);
     startDraggingB();
@@ -183,6 +197,84 @@ TEST_F(ItemBarDragTest, ADragThatEndsElsewherePutsTheItemBack) {
     b->draggingSessionWillBegin({});
     b->draggingSessionEnded({}, NSDragOperationNone); // released over nothing: removed
     EXPECT_EQ(bar.items(), (QList<NSBarItem*>{a, c}));
+}
+
+TEST_F(ItemBarDragTest, AnItemThatLeavesItsBarDuringItsDragLivesUntilTheDragEnds) {
+    struct Source : NSItemBarDataSource {
+        qint32 itemBarItemCount(NSItemBar*) override { return 1; }
+        NSBarItem* itemBarCreateItemForIndex(NSItemBar*, qint32) override {
+            return NSBarItem::initWithWidth(30);
+        }
+    } source;
+    bar.setDataSource(&source);
+    QPointer<NSBarItem> dragged = b;
+    startDraggingB();
+    b->draggingSessionWillBegin({});
+    bar.reloadData();
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_FALSE(dragged.isNull()); // the drag still runs with it
+    EXPECT_FALSE(bar.isTrackingDrag());
+    b->draggingSessionEnded({}, NSDragOperationNone);
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(dragged.isNull());
+
+    // The same when the bar itself goes away during the drag.
+    auto other = std::make_unique<NSItemBar>();
+    dragged = NSBarItem::initWithWidth(40);
+    other->addItem(dragged);
+    other->arrangeItems();
+    QTest::mousePress(dragged, Qt::LeftButton, {}, QPoint(5, 5));
+    dragged->mouseDragged(QPointF(9, 5), nullptr);
+    dragged->draggingSessionWillBegin({});
+    other.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_FALSE(dragged.isNull());
+    dragged->draggingSessionEnded({}, NSDragOperationMove);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(dragged.isNull());
+}
+
+TEST_F(ItemBarDragTest, QtDragEventsOnTheItemsDriveTheBarAndLeavingEndsTheTracking) {
+    QMimeData text;
+    text.setText("x");
+    const auto send = [](QWidget* target, QEvent* event) { QApplication::sendEvent(target, event); };
+    QDragEnterEvent enter(QPoint(5, 10), Qt::CopyAction | Qt::MoveAction, &text, Qt::LeftButton, {});
+    send(b, &enter);
+    EXPECT_TRUE(bar.isTrackingDrag());
+    QDragMoveEvent move(QPoint(40, 10), Qt::CopyAction | Qt::MoveAction, &text, Qt::LeftButton, {});
+    send(b, &move); // right half of b, in the bar at x 82
+    EXPECT_TRUE(move.isAccepted());
+    EXPECT_EQ(move.dropAction(), Qt::CopyAction);
+    EXPECT_EQ(bar.dropTrackingIndex(), 2);
+
+    // From b onto c: Qt sends the leave and the enter together; the tracking goes on.
+    QCursor::setPos(bar.mapToGlobal(QPoint(100, 10)));
+    QDragLeaveEvent leaveB;
+    send(b, &leaveB);
+    QDragEnterEvent enterC(QPoint(5, 10), Qt::CopyAction | Qt::MoveAction, &text, Qt::LeftButton, {});
+    send(c, &enterC);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_TRUE(bar.isTrackingDrag());
+    EXPECT_EQ(bar.dropTrackingIndex(), 2);
+
+    // Off the bar through c: nothing else will come, so the tracking ends.
+    QCursor::setPos(bar.mapToGlobal(QPoint(100, 500)));
+    QDragLeaveEvent leaveC;
+    send(c, &leaveC);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_FALSE(bar.isTrackingDrag());
+    EXPECT_EQ(bar.dropTrackingIndex(), NSItemBar::kNoDropIndex);
+    EXPECT_FALSE(time.scheduler.isPending(&bar, "dragTrackingTimer"));
+
+    // A drop nobody takes is refused and ends the tracking too.
+    send(c, &enterC);
+    QDropEvent drop(QPointF(5, 10), Qt::CopyAction | Qt::MoveAction, &text, Qt::LeftButton, {});
+    send(c, &drop);
+    EXPECT_FALSE(drop.isAccepted());
+    EXPECT_FALSE(bar.isTrackingDrag());
+    EXPECT_EQ(bar.items(), (QList<NSBarItem*>{a, b, c}));
 }
 
 TEST_F(ItemBarDragTest, ContextMenuOffersAddSeparatorOnlyWhereItAddsOne) {

@@ -5,6 +5,7 @@
 #include "toolkit/NSDraggingSession.h"
 #include "toolkit/NSImageAndTextBarItem.h"
 #include "toolkit/NSItemBar.h"
+#include "toolkit/NSNIBBarItem.h"
 #include "toolkit/NSSeparatorBarItem.h"
 #include "toolkit/NSSpaceBarItem.h"
 #include "utilities/CocoaUtilities.h"
@@ -149,6 +150,8 @@ TEST(ItemBarLayout, DropIndexTable) {
         EXPECT_EQ(ItemBarLayout::dropIndex(c.x, c.current, frames), c.expected) << c.x;
     EXPECT_EQ(ItemBarLayout::moveIndex(3, 1), 2);
     EXPECT_EQ(ItemBarLayout::moveIndex(0, 1), 0);
+    EXPECT_EQ(ItemBarLayout::moveIndex(1, 1), 1); // right after its left neighbour: it stays
+    EXPECT_EQ(ItemBarLayout::moveIndex(2, 1), 1);
 }
 
 TEST_F(ItemBarTest, ArrangesAndFitsItsWidth) {
@@ -194,6 +197,21 @@ TEST_F(ItemBarTest, RemovedItemsAreReleasedUnlessAddedAgain) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(dropped.isNull());
     EXPECT_FALSE(kept.isNull());
+}
+
+TEST_F(ItemBarTest, AnItemAddedToAnotherBarLeavesTheFirst) {
+    QPointer<NSBarItem> item = addWidth(10);
+    auto first = std::make_unique<NSItemBar>();
+    first->addItem(item);
+    EXPECT_TRUE(bar.items().isEmpty());
+    bar.addItem(item);
+    EXPECT_TRUE(first->items().isEmpty());
+    first.reset(); // must not take the item along
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_FALSE(item.isNull());
+    EXPECT_EQ(bar.items(), QList<NSBarItem*>{item.data()});
+    EXPECT_EQ(item->itemBar(), &bar);
 }
 
 TEST_F(ItemBarTest, ReloadNotifiesAddsOnlyAndSkipsMissingItems) {
@@ -280,6 +298,36 @@ TEST(BarItems, WidthsOfEveryKind) {
     truncated.setWidth(10);
     truncated.setMaximumTextWidth(128); // unchanged: no refit
     EXPECT_EQ(truncated.width(), 10);
+}
+
+TEST(BarItems, ANibItemHostsItsBaseViewOrRaises) {
+    NSNIBBarItem::registerNib("Badge", [](NSNIBBarItem*) { return new QWidget; });
+    NSNIBBarItem::registerNib("Broken", [](NSNIBBarItem*) -> QWidget* { return nullptr; });
+    NSNIBBarItem item("Badge", 30);
+    ASSERT_NE(item.baseView(), nullptr);
+    EXPECT_EQ(item.baseView()->parentWidget(), &item);
+    item.show();
+    item.setFrame(QRectF(0, 0, 50, 20));
+    EXPECT_EQ(item.baseView()->geometry(), QRect(0, 0, 50, 20));
+    try {
+        NSNIBBarItem broken("Broken", 30);
+        ADD_FAILURE() << "no exception";
+    } catch (const CocoaUtilities::Exception& exception) {
+        EXPECT_EQ(QString::fromUtf8(exception.what()),
+                  "NSBundle could not connect the IBOutlet \"baseView\" from the NIB Broken.");
+    }
+}
+
+TEST(BarItems, TheSeparatorIsDarkInTheMiddleAndFadesToBothEnds) {
+    std::unique_ptr<NSSeparatorBarItem> separator(NSSeparatorBarItem::separatorItem());
+    separator->setFrame(QRectF(0, 0, 1, 40));
+    separator->setAttribute(Qt::WA_TranslucentBackground);
+    const QImage image = separator->grab().toImage();
+    EXPECT_GT(qAlpha(image.pixel(0, 20)), 240);
+    EXPECT_LT(qAlpha(image.pixel(0, 0)), 20);
+    EXPECT_LT(qAlpha(image.pixel(0, 39)), 20);
+    EXPECT_GT(qAlpha(image.pixel(0, 10)), 100);
+    EXPECT_LT(qAlpha(image.pixel(0, 10)), 160);
 }
 
 } // namespace
