@@ -140,7 +140,8 @@ void NSTabbedBar::updateOverflowButton() {
         entry->setData(QVariant::fromValue<QObject*>(tab));
         QPointer<NSTabbedBarItem> target(tab);
         connect(entry, &QAction::triggered, this, [this, target] {
-            if (target) overflowButtonSelectedItem(target);
+            if (target && indexOfItem(target) >= 0)
+                overflowButtonSelectedItem(target); // not one removed since
         });
     }
     m_overflowButton->setMenu(menu);

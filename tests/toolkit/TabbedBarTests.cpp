@@ -1,9 +1,14 @@
 #include "platform/Diagnostics.h"
 #include "platform/Scheduler.h"
+#include "toolkit/NSTabItemCloseButtonCell.h"
+#include "toolkit/NSTabItemViewController.h"
 #include "toolkit/NSTabbedBar.h"
 #include "toolkit/NSTabbedBarItem.h"
 
 #include <QApplication>
+#include <QEnterEvent>
+#include <QGraphicsOpacityEffect>
+#include <QLabel>
 #include <QMenu>
 #include <QStackedWidget>
 #include <QToolButton>
@@ -83,6 +88,16 @@ TEST(TabbedBar, TabsThatDoNotFitGoToTheOverflowMenu) {
     ASSERT_EQ(menu->actions().size(), 2);
     menu->actions()[1]->trigger();
     EXPECT_EQ(bar.selectedItem()->tabIdentifier(), "3");
+    // A tab closed while the menu still lists it is not selected from it.
+    SelectionRecorder recorder;
+    bar.setDelegate(&recorder);
+    ASSERT_TRUE(bar.removeItemWithIdentifier("2"));
+    menu->actions()[0]->trigger();
+    EXPECT_TRUE(recorder.notices.isEmpty());
+    EXPECT_EQ(bar.selectedItemIdentifier(), "3");
+    bar.setDelegate(nullptr);
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     bar.resetClipping();
     EXPECT_TRUE(bar.overflowButton()->isHidden());
 }
@@ -107,6 +122,31 @@ TEST(TabbedBar, ADragRestingOnATabForASecondSelectsIt) {
     time.scheduler.advance(1.0);
     EXPECT_EQ(bar.selectedItem(), two);
     bar.draggingEnded();
+}
+
+TEST(TabbedBar, AnAutoHiddenCloseButtonShowsWhileThePointerIsOverTheTab) {
+    auto* controller = new NSTabItemViewController;
+    controller->setAutoHideButtons(true);
+    NSTabbedBar bar;
+    auto* tab = new NSTabbedBarItem("One", "1", controller);
+    bar.addItem(tab);
+    const auto alpha = [&] {
+        auto* effect = qobject_cast<QGraphicsOpacityEffect*>(controller->closeButton()->graphicsEffect());
+        return effect ? effect->opacity() : 1.0;
+    };
+    EXPECT_EQ(alpha(), 0.0);
+    QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+    QApplication::sendEvent(controller->view(), &enter);
+    EXPECT_EQ(alpha(), 1.0);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(controller->view(), &leave);
+    EXPECT_EQ(alpha(), 0.0);
+    controller->setAutoHideButtons(false);
+    EXPECT_EQ(alpha(), 1.0);
+
+    bar.arrangeItems();
+    EXPECT_EQ(tab->width(), controller->view()->width());
+    EXPECT_EQ(controller->labelField()->text(), "One");
 }
 
 } // namespace
