@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QRegularExpression>
+#include <QTextBoundaryFinder>
 #include <algorithm>
 #include <functional>
 #include <vector>
@@ -14,6 +15,17 @@ namespace PascalStringUtilities {
 namespace {
 
 using StringUtilities::characterBoundaryAtOrBefore;
+
+// The first character boundary at or after the index, inside 0 .. size.
+qsizetype characterBoundaryAtOrAfter(const QString& s, qsizetype index) {
+    if (index <= 0) return 0;
+    if (index >= s.size()) return s.size();
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, s);
+    finder.setPosition(index);
+    if (finder.isAtBoundary()) return index;
+    const qsizetype next = finder.toNextBoundary();
+    return next < 0 ? s.size() : next;
+}
 
 // The 0-based index of a 1-based position, kept inside 0 .. size.
 qsizetype indexOf(const QString& s, qsizetype position) {
@@ -37,6 +49,45 @@ QString keepIf(const QString& s, const std::function<bool(QChar)>& keep) {
 // A list of at least two, else empty.
 QStringList atLeastTwo(const QStringList& list) {
     return list.size() < 2 ? QStringList() : list;
+}
+
+// Where the units of segment stand in units at or after from; -1 when nowhere.
+qsizetype findSegment(const QString& units, const QString& segment, qsizetype from) {
+    return units.indexOf(segment, from);
+}
+qsizetype findSegment(const QStringList& units, const QStringList& segment, qsizetype from) {
+    for (qsizetype at = from; at + segment.size() <= units.size(); ++at)
+        if (std::equal(segment.begin(), segment.end(), units.begin() + at)) return at;
+    return -1;
+}
+QString joined(const QString& units) {
+    return units;
+}
+QString joined(const QStringList& units) {
+    return units.join(QLatin1Char(' '));
+}
+
+// The texts the wildcards between the segments matched, each taking as little as lets the rest
+// match; empty without a match or a wildcard. Segments are placed at their earliest fit, the last
+// at the end, so memory stays linear in the input.
+template <class Units> QStringList matchWildcards(const QList<Units>& segments, const Units& units) {
+    if (segments.size() < 2) return {};
+    const Units& first = segments.front();
+    const Units& last = segments.back();
+    const qsizetype end = units.size() - last.size();
+    if (end < first.size() || units.mid(0, first.size()) != first || units.mid(end) != last) return {};
+    QStringList captured;
+    qsizetype from = first.size();
+    for (qsizetype i = 1; i + 1 < segments.size(); ++i) {
+        const Units& segment = segments.at(i);
+        const qsizetype at = findSegment(units, segment, from);
+        if (at < 0 || at + segment.size() > end) return {};
+        captured.append(joined(units.mid(from, at - from)));
+        from = at + segment.size();
+    }
+    if (from > end) return {};
+    captured.append(joined(units.mid(from, end - from)));
+    return captured;
 }
 
 } // namespace
@@ -75,9 +126,7 @@ void AppendStringCharacter(QString& s, QChar c) {
 qsizetype AppendStringCharacterWithLimit(QString& s, qsizetype limit, bool scroll, QChar c) {
     if (scroll && limit > 0 && s.size() >= limit) {
         // The start of the last limit - 1 units, moved forward to a character boundary.
-        qsizetype from = s.size() - (limit - 1);
-        while (from < s.size() && characterBoundaryAtOrBefore(s, from) != from) ++from;
-        s.remove(0, from);
+        s.remove(0, characterBoundaryAtOrAfter(s, s.size() - (limit - 1)));
     }
     if (s.size() < limit) s += c;
     return s.size();
@@ -90,7 +139,9 @@ void ShrinkString(QString& s, qsizetype n) {
 QString TrimStringBounds(const QString& s, qsizetype n) {
     if (n <= 0) return s;
     if (2 * n >= s.size()) return QString();
-    return s.mid(n, s.size() - 2 * n);
+    const qsizetype begin = characterBoundaryAtOrAfter(s, n);
+    const qsizetype end = characterBoundaryAtOrBefore(s, s.size() - n);
+    return begin < end ? s.mid(begin, end - begin) : QString();
 }
 
 bool StringStartsWith(const QString& s, const QString& prefix) {
@@ -144,7 +195,7 @@ QString StringReplace(const QString& s, const QString& find, const QString& repl
 }
 
 QString WriteToString(const QString& s, const QString& overlay) {
-    return overlay + s.mid(overlay.size());
+    return overlay + s.mid(characterBoundaryAtOrAfter(s, overlay.size()));
 }
 
 bool CompareStringAlphaOrder(const QString& a, const QString& b) {
@@ -190,9 +241,7 @@ QString TruncateString(const QString& s, qsizetype n, qint32 mode) {
     if ((mode != 0 && mode != 1) || n >= s.size()) return s;
     if (n <= 0) return QString();
     if (mode == 1) return s.left(characterBoundaryAtOrBefore(s, n));
-    qsizetype from = s.size() - n;
-    while (from < s.size() && characterBoundaryAtOrBefore(s, from) != from) ++from;
-    return s.mid(from);
+    return s.mid(characterBoundaryAtOrAfter(s, s.size() - n));
 }
 
 QString GetStringAtIndex(const QStringList& array, qsizetype index) {
@@ -357,11 +406,20 @@ QString ImplodeString(const QStringList& array, QChar c, qsizetype first, qsizet
 
 QStringList ChunkString(const QString& s, qsizetype size) {
     if (size < 1) return {};
+    // One finder for the whole string: a chunk ends at the last boundary within size units, or
+    // after its first character when that alone is longer.
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, s);
     QStringList pieces;
     qsizetype from = 0;
     while (from < s.size()) {
-        qsizetype to = characterBoundaryAtOrBefore(s, std::min(from + size, s.size()));
-        if (to <= from) to = std::min(from + size, s.size()); // a character longer than a chunk
+        qsizetype to = std::min(from + size, s.size());
+        finder.setPosition(to);
+        if (!finder.isAtBoundary()) to = finder.toPreviousBoundary();
+        if (to <= from) {
+            finder.setPosition(from);
+            to = finder.toNextBoundary();
+            if (to <= from) to = s.size();
+        }
         pieces.append(s.mid(from, to - from));
         from = to;
     }
@@ -401,44 +459,20 @@ QStringList GetStringNestedDelimiter(const QString& s, qsizetype start, QChar op
 
 QStringList GetStringExpression(const QString& pattern, bool byCharacter, const QString& s, qsizetype start,
                                 quint32 options) {
-    // Units: characters or words; a "*" unit of the pattern matches any run of units, none included.
     QString subject = s.mid(indexOf(s, start));
-    QStringList tokens, units;
     if (byCharacter) {
-        for (QChar c : CompactString(pattern)) tokens.append(QString(c));
         if (options & 1) subject = CompactString(subject);
-        for (QChar c : subject) units.append(QString(c));
-    } else {
-        static const QRegularExpression kWhite(QStringLiteral("[\\t\\n\\r ]+"));
-        tokens = pattern.split(kWhite, Qt::SkipEmptyParts);
-        units = subject.split(kWhite, Qt::SkipEmptyParts);
+        return matchWildcards(CompactString(pattern).split(QLatin1Char('*')), subject);
     }
-    const QString star = QStringLiteral("*");
-    const qsizetype p = tokens.size(), n = units.size();
-    // matches[i * (n + 1) + j]: tokens from i match units from j to the end.
-    std::vector<char> matches(size_t((p + 1) * (n + 1)), 0);
-    auto at = [n](qsizetype i, qsizetype j) { return size_t(i * (n + 1) + j); };
-    matches[at(p, n)] = 1;
-    for (qsizetype i = p - 1; i >= 0; --i)
-        for (qsizetype j = n; j >= 0; --j)
-            matches[at(i, j)] = tokens.at(i) == star
-                                    ? (matches[at(i + 1, j)] || (j < n && matches[at(i, j + 1)]))
-                                    : (j < n && tokens.at(i) == units.at(j) && matches[at(i + 1, j + 1)]);
-    if (!matches[at(0, 0)]) return {};
-    // Each "*" takes as little as lets the rest match.
-    QStringList captured;
-    const QString joint = byCharacter ? QString() : QStringLiteral(" ");
-    for (qsizetype i = 0, j = 0; i < p; ++i) {
-        if (tokens.at(i) != star) {
-            ++j;
-            continue;
-        }
-        qsizetype k = j;
-        while (!matches[at(i + 1, k)]) ++k;
-        captured.append(units.mid(j, k - j).join(joint));
-        j = k;
+    static const QRegularExpression kWhite(QStringLiteral("[\\t\\n\\r ]+"));
+    QList<QStringList> segments(1);
+    for (const QString& token : pattern.split(kWhite, Qt::SkipEmptyParts)) {
+        if (token == QLatin1String("*"))
+            segments.append(QStringList());
+        else
+            segments.back().append(token);
     }
-    return captured;
+    return matchWildcards(segments, subject.split(kWhite, Qt::SkipEmptyParts));
 }
 
 } // namespace PascalStringUtilities

@@ -52,7 +52,7 @@ void AppendStringCharacter(QString& s, QChar c);
 // character would be split); then c is appended when s is below the limit. Returns the length.
 qsizetype AppendStringCharacterWithLimit(QString& s, qsizetype limit, bool scroll, QChar c);
 void ShrinkString(QString& s, qsizetype n);              // shorter by n units, to a character boundary
-QString TrimStringBounds(const QString& s, qsizetype n); // n units off each end
+QString TrimStringBounds(const QString& s, qsizetype n); // n units off each end, whole characters
 bool StringStartsWith(const QString& s, const QString& prefix);
 QString GetTabIndent(const QString& s); // one tab for every tab in s
 // The index (from 0) of the first character that is not white space; -1 when there is none.
@@ -67,7 +67,8 @@ bool IsValidRange(const CFRange& range); // location < length and location is no
 // kCompareAnchored); location -1 when there is none.
 CFRange StringFind(const QString& s, const QString& find, quint32 options = 0);
 QString StringReplace(const QString& s, const QString& find, const QString& replace, quint32 options = 0);
-// s with its first units replaced by those of overlay (as many as overlay holds).
+// s with its first units replaced by those of overlay (as many as overlay holds, and the rest of a
+// character they cut into).
 QString WriteToString(const QString& s, const QString& overlay);
 // True when a sorts before b once both are lower-cased; equal prefixes give false.
 bool CompareStringAlphaOrder(const QString& a, const QString& b);
@@ -116,6 +117,7 @@ QString TrimStringComponents(const QString& s, qsizetype fromStart, qsizetype fr
 void JoinStrings(QString& s, const QString& part, const QString& separator);
 // The elements first to last (1-based), each preceded by c.
 QString ImplodeString(const QStringList& array, QChar c, qsizetype first, qsizetype last);
+// Pieces of at most size units that never split a character (one longer than size is a piece).
 QStringList ChunkString(const QString& s, qsizetype size);
 // Keeps the elements before position first and after position last.
 void SliceResultsArray(QStringList& array, qsizetype first, qsizetype last);

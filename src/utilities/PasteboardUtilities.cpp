@@ -17,9 +17,15 @@
 #include <QGuiApplication>
 #include <QIODevice>
 #include <QMimeDatabase>
+#include <QSet>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <algorithm>
+
+// From StringUtilities.h, whose TextAttributes can't share a source file with attributed text's.
+namespace StringUtilities {
+QString leftUtf8Bytes(const QString& s, qsizetype maxBytes);
+}
 
 namespace PasteboardUtilities {
 
@@ -82,6 +88,25 @@ std::optional<std::vector<std::unique_ptr<QMimeData>>> readItems(const QByteArra
         result.push_back(std::move(item));
     }
     return result;
+}
+
+// The name, or "name 2.ext", "name 3.ext", ... when it is taken, cut to what a file system takes
+// (255 UTF-8 bytes) at a character boundary, keeping the extension.
+QString freeFileName(const QString& name, const QSet<QString>& taken) {
+    constexpr qsizetype kMaxNameBytes = 255;
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    QString base = name, extension;
+    if (dot > 0 && name.size() - dot <= 32) {
+        base = name.left(dot);
+        extension = name.mid(dot);
+    }
+    for (int n = 1;; ++n) {
+        const QString suffix = n == 1 ? QString() : QStringLiteral(" %1").arg(n);
+        const qsizetype room = kMaxNameBytes - (suffix + extension).toUtf8().size();
+        QString candidate = StringUtilities::leftUtf8Bytes(base, room) + suffix + extension;
+        if (candidate.isEmpty()) candidate = QStringLiteral("Attachment");
+        if (!taken.contains(candidate)) return candidate;
+    }
 }
 
 QByteArray writeItems(const QList<const QMimeData*>& items) {
@@ -402,14 +427,16 @@ QList<QUrl> PromisedFileMimeData::writeFiles() const {
     QList<QUrl> urls;
     QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/jobslate-promised-XXXXXX"));
     folder.setAutoRemove(false);
+    QSet<QString> taken; // files of the same name are all made, under names of their own
     for (const File& file : m_files) {
-        const QUrl url = QUrl::fromLocalFile(folder.filePath(file.name));
-        if (urls.contains(url)) continue;
+        const QString name = PasteboardUtilities::freeFileName(file.name, taken);
+        taken.insert(name);
+        const QUrl url = QUrl::fromLocalFile(folder.filePath(name));
         QString error = QStringLiteral("no temporary folder");
         if (folder.isValid() && AtomicFile::write(url.toLocalFile(), file.contents(), &error))
             urls.append(url);
         else
-            Diagnostics::warning(QStringLiteral("promised file %1 not made: %2").arg(file.name, error));
+            Diagnostics::warning(QStringLiteral("promised file %1 not made: %2").arg(name, error));
     }
     m_written = urls;
     return urls;

@@ -153,7 +153,8 @@ QVariantMap typesAndStrings(const QMimeData& item);
 class PromisedFileMimeData : public QMimeData {
 public:
     explicit PromisedFileMimeData(const QString& contentType);
-    // A file of the name (made safe for the file system) whose bytes the function gives.
+    // A file of the name (made safe for the file system, and "name 2.ext" when another file has it)
+    // whose bytes the function gives.
     void addFile(const QString& fileName, std::function<QByteArray()> contents);
     QStringList formats() const override;
     bool hasFormat(const QString& mimeType) const override;

@@ -181,6 +181,39 @@ TEST(ShortStringUtilities, WildcardsGiveWhatTheyMatched) {
     EXPECT_TRUE(GetStringExpression(q("*a*a*a*a*a*b"), true, text, 1, 0).isEmpty());
 }
 
+TEST(ShortStringUtilities, WildcardsOverHugeInputNeedLittleMemory) {
+    // A table of every pattern position against every text position would take gigabytes here.
+    const QString pattern = QString(60000, QLatin1Char('a')) + QStringLiteral("*b*");
+    const QString text = QString(60000, QLatin1Char('a')) + QString(60000, QLatin1Char('x')) +
+                         QStringLiteral("b") + QString(60000, QLatin1Char('y'));
+    EXPECT_EQ(GetStringExpression(pattern, true, text, 1, 0),
+              (QStringList{QString(60000, QLatin1Char('x')), QString(60000, QLatin1Char('y'))}));
+    QString words;
+    for (int i = 0; i < 30000; ++i) words += QStringLiteral("w ");
+    EXPECT_EQ(
+        GetStringExpression(words + QStringLiteral("* end"), false, words + QStringLiteral("x y end"), 1, 0),
+        (QStringList{QStringLiteral("x y")}));
+    // Each wildcard takes as little as lets the rest match; consecutive ones take nothing first.
+    EXPECT_EQ(GetStringExpression(q("*a*a"), true, q("xaya"), 1, 0), (QStringList{q("x"), q("y")}));
+    EXPECT_EQ(GetStringExpression(q("a**b"), true, q("acb"), 1, 0), (QStringList{QString(), q("c")}));
+    EXPECT_TRUE(GetStringExpression(q("a*a"), true, q("a"), 1, 0).isEmpty());
+    EXPECT_TRUE(GetStringExpression(q("abc"), true, q("abc"), 1, 0).isEmpty()) << "no wildcard";
+}
+
+TEST(ShortStringUtilities, CountedCutsKeepCharactersWhole) {
+    const QString flag = QString::fromUtf8("\xf0\x9f\x87\xab\xf0\x9f\x87\xb7"); // four units, one character
+    EXPECT_EQ(ChunkString(flag + q("ab"), 2), (QStringList{flag, q("ab")}))
+        << "a character longer than a chunk";
+    EXPECT_EQ(ChunkString(q("a") + flag, 3), (QStringList{q("a"), flag}));
+    // Chunking long text reads it once, not once per chunk.
+    const QString text(400000, QLatin1Char('z'));
+    const QStringList pieces = ChunkString(text, 1);
+    ASSERT_EQ(pieces.size(), text.size());
+    EXPECT_EQ(pieces.back(), q("z"));
+    EXPECT_EQ(TrimStringBounds(kSmile + q("abc") + kSmile, 1), q("abc"));
+    EXPECT_EQ(WriteToString(q("x") + kSmile + q("y"), q("ab")), q("aby"));
+}
+
 TEST(ShortStringUtilities, LinesShowTheirInvisibleCharacters) {
     Diagnostics::Capture capture;
     WriteLn_ASCII(q("a b\tc\r\n"));

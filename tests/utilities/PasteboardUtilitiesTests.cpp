@@ -6,6 +6,7 @@
 
 #include <QBuffer>
 #include <QDataStream>
+#include <QDir>
 #include <QFile>
 #include <QIODevice>
 #include <QImage>
@@ -336,6 +337,38 @@ TEST(PromisedFiles, AreWrittenWhenTheDropAsksForThemAndOnlyOnce) {
     ASSERT_EQ(read.size(), 1u);
     EXPECT_EQ(promisedFileContentType(*read[0]), QStringLiteral("public.plain-text"));
     QDir(QFileInfo(path).path()).removeRecursively();
+}
+
+TEST(PromisedFiles, FilesOfOneNameOrOfLongNamesAreAllMade) {
+    PromisedFileMimeData data(QStringLiteral("public.plain-text"));
+    const QString longName = QString(200, QChar(0xe9)) + QStringLiteral(".txt"); // 404 UTF-8 bytes
+    const struct {
+        QString name;
+        QByteArray contents;
+    } files[] = {
+        {QStringLiteral("note.txt"), "first"},
+        {QStringLiteral("other/note.txt"), "second"},
+        {QStringLiteral("../note.txt"), "third"},
+        {longName, "long"},
+    };
+    for (const auto& file : files) data.addFile(file.name, [bytes = file.contents] { return bytes; });
+    const QList<QUrl> urls = data.urls();
+    ASSERT_EQ(urls.size(), 4);
+    const QString folder = QFileInfo(urls.first().toLocalFile()).path();
+    QStringList names;
+    for (qsizetype i = 0; i < urls.size(); ++i) {
+        const QFileInfo info(urls.at(i).toLocalFile());
+        EXPECT_EQ(info.path(), folder) << "every file stays in the drop's folder";
+        QFile file(info.filePath());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << info.filePath().toStdString();
+        EXPECT_EQ(file.readAll(), files[i].contents);
+        names.append(info.fileName());
+    }
+    EXPECT_EQ(names.mid(0, 3), (QStringList{"note.txt", "note 2.txt", "note 3.txt"}));
+    EXPECT_LE(names.at(3).toUtf8().size(), 255);
+    EXPECT_TRUE(names.at(3).startsWith(QString(10, QChar(0xe9))));
+    EXPECT_TRUE(names.at(3).endsWith(QStringLiteral(".txt")));
+    QDir(folder).removeRecursively();
 }
 
 } // namespace
