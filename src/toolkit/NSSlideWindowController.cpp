@@ -129,56 +129,58 @@ void NSSlideWindowController::toggle() {
 }
 
 void NSSlideWindowController::expand() {
-    Diagnostics::line(QStringLiteral("expand"));
-    invalidateTimer();
-    m_slidingIn = m_slidingOut = false;
-    m_expanded = true;
-    m_collapsed = false;
-    reposition();
+    placeAtOnce(true);
 }
 
 void NSSlideWindowController::collapse() {
-    Diagnostics::line(QStringLiteral("collapse"));
+    placeAtOnce(false);
+}
+
+void NSSlideWindowController::placeAtOnce(bool expanded) {
+    Diagnostics::line(expanded ? QStringLiteral("expand") : QStringLiteral("collapse"));
     invalidateTimer();
     m_slidingIn = m_slidingOut = false;
-    m_expanded = false;
-    m_collapsed = true;
+    m_expanded = expanded;
+    m_collapsed = !expanded;
     reposition();
 }
 
 void NSSlideWindowController::slideOut() {
     if (m_slidingOut || !m_slidingEnabled) return;
-    // A slide in that this one interrupts is over.
-    m_slidingIn = false;
-    m_slidingOut = m_animationDuration > 0;
-    if (m_delegate) m_delegate->slideWindowWillExpand(m_window);
-    if (isAnimating())
-        invalidateTimer();
-    else if (!m_didSlideFirstTime)
-        reposition();
-    if (m_animationDuration > 0) {
-        Scheduler::shared().scheduleRepeating(this, kSlideKey, m_animationDuration,
-                                              [this] { slideOutAnimation(); });
-    } else {
-        setExtent(destinationLocation());
-        m_expanded = true;
-        m_collapsed = false;
-    }
-    m_didSlideFirstTime = true;
+    startSlide(true);
 }
 
 void NSSlideWindowController::slideIn() {
     if (m_slidingIn || !m_slidingEnabled) return;
-    m_slidingOut = false;
-    m_slidingIn = m_animationDuration > 0;
-    if (m_delegate) m_delegate->slideWindowWillCollapse(m_window);
+    startSlide(false);
+}
+
+void NSSlideWindowController::startSlide(bool out) {
+    const bool animated = m_animationDuration > 0;
+    // The opposite slide, when this one interrupts it, is over.
+    m_slidingOut = out && animated;
+    m_slidingIn = !out && animated;
+    if (m_delegate) {
+        if (out)
+            m_delegate->slideWindowWillExpand(m_window);
+        else
+            m_delegate->slideWindowWillCollapse(m_window);
+    }
     if (isAnimating())
         invalidateTimer();
     else if (!m_didSlideFirstTime)
         reposition();
-    if (m_animationDuration > 0) {
-        Scheduler::shared().scheduleRepeating(this, kSlideKey, m_animationDuration,
-                                              [this] { slideInAnimation(); });
+    if (animated) {
+        Scheduler::shared().scheduleRepeating(this, kSlideKey, m_animationDuration, [this, out] {
+            if (out)
+                slideOutAnimation();
+            else
+                slideInAnimation();
+        });
+    } else if (out) {
+        setExtent(destinationLocation());
+        m_expanded = true;
+        m_collapsed = false;
     } else {
         m_expanded = false;
         m_collapsed = true;

@@ -117,6 +117,8 @@ protected:
     void setExtent(double extent);
 
 private:
+    void placeAtOnce(bool expanded);
+    void startSlide(bool out);
     void applicationStateChanged(Qt::ApplicationState state);
 
     QPointer<QWidget> m_window;
