@@ -90,8 +90,21 @@ void NSStandardWindowButton::leaveEvent(QEvent* event) {
     update();
 }
 
-void NSStandardWindowButton::changeEvent(QEvent* event) {
-    QAbstractButton::changeEvent(event);
-    // Only the button's own window sends it activation changes.
-    if (event->type() == QEvent::ActivationChange) setActiveState(isActiveWindow());
+bool NSStandardWindowButton::event(QEvent* event) {
+    // Only the button's own window passes its activation on to it; a hidden button catches up
+    // when shown.
+    switch (event->type()) {
+    case QEvent::WindowActivate:
+        setActiveState(true);
+        break;
+    case QEvent::WindowDeactivate:
+        setActiveState(false);
+        break;
+    case QEvent::Show:
+        setActiveState(isActiveWindow());
+        break;
+    default:
+        break;
+    }
+    return QAbstractButton::event(event);
 }
