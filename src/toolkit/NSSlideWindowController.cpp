@@ -40,14 +40,16 @@ QRectF windowFrame(const QRectF& available, qint32 edge, const QSizeF& size, dou
     return {available.left(), y, w, e};
 }
 
-QPointF contentOffset(qint32 edge, const QSizeF& size, double extent) {
+QPointF contentOffset(qint32 edge, const QSizeF& size, double extent, double shown) {
     switch (edge) {
     case Left:
         return {extent - size.width(), 0};
+    case Right:
+        return {shown - extent, 0};
     case Top:
         return {0, extent - size.height()};
     default:
-        return {0, 0};
+        return {0, shown - extent};
     }
 }
 
@@ -161,10 +163,13 @@ void NSSlideWindowController::startSlide(bool out) {
     m_slidingOut = out && animated;
     m_slidingIn = !out && animated;
     if (m_delegate) {
+        // A delegate may drop the controller from its notice.
+        const QPointer<NSSlideWindowController> self(this);
         if (out)
             m_delegate->slideWindowWillExpand(m_window);
         else
             m_delegate->slideWindowWillCollapse(m_window);
+        if (!self) return;
     }
     if (isAnimating())
         invalidateTimer();
@@ -216,7 +221,11 @@ void NSSlideWindowController::slideInAnimation() {
     m_slidingIn = false;
     setExtent(startLocation());
     invalidateTimer();
-    if (m_delegate) m_delegate->slideWindowDidCollapse(m_window);
+    if (m_delegate) {
+        const QPointer<NSSlideWindowController> self(this);
+        m_delegate->slideWindowDidCollapse(m_window);
+        if (!self) return;
+    }
     if (m_releaseWhenCollapsed) close();
 }
 
@@ -268,8 +277,8 @@ void NSSlideWindowController::setExtent(double extent) {
         const bool alongWidth = m_slideEdge == SlideGeometry::Left || m_slideEdge == SlideGeometry::Right;
         const QSizeF content = alongWidth ? QSizeF(m_windowSize.width(), frame.height())
                                           : QSizeF(frame.width(), m_windowSize.height());
-        const QPointF offset =
-            SlideGeometry::contentOffset(m_slideEdge, content, alongWidth ? frame.width() : frame.height());
+        const QPointF offset = SlideGeometry::contentOffset(m_slideEdge, content, extent,
+                                                            alongWidth ? frame.width() : frame.height());
         m_contentView->setGeometry(QRectF(offset, content).toRect());
     }
 }

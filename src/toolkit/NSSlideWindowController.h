@@ -29,14 +29,17 @@ public:
 // right edges, its height at the top and bottom) runs from the exposed edge, collapsed, to the
 // window's whole size, expanded. Left and right windows stand on the area's bottom, top and bottom
 // windows on its left. The content keeps its whole size and stays anchored to the strip's side
-// away from the edge, so it appears as if the window slid in from beyond the edge.
+// away from the edge, so it appears as if the window slid in from beyond the edge. A window larger
+// than the area is cut to it; its side at the edge stays in view.
 namespace SlideGeometry {
 
 enum Edge : qint32 { Left = 0, Right = 1, Top = 2, Bottom = 3 };
 
 double fullExtent(qint32 edge, const QSizeF& size);
 QRectF windowFrame(const QRectF& available, qint32 edge, const QSizeF& size, double extent);
-QPointF contentOffset(qint32 edge, const QSizeF& size, double extent);
+// Where the content lies in the window: extent is the slid extent, shown the part of it the
+// window's frame holds (less once the extent is larger than the screen).
+QPointF contentOffset(qint32 edge, const QSizeF& size, double extent, double shown);
 // One step: a part (1/ratio) of what is on screen, at least the minimum.
 double stepAmount(double exposed, double ratio, double minimum);
 

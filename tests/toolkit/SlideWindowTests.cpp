@@ -95,6 +95,38 @@ TEST_F(SlideWindowTest, EachEdgeCollapsesToAStripAndExpandsAgainstTheEdge) {
     }
 }
 
+TEST_F(SlideWindowTest, WindowLargerThanTheScreenKeepsItsSideAtTheEdgeInView) {
+    // The available area is 1000 x 780; each window is 200 larger along its axis.
+    struct LargeCase : EdgeCase {
+        QPoint contentExpanded;
+    };
+    const LargeCase large[] = {
+        {{SlideGeometry::Left, {1200, 780}, {0, 20, 4, 780}, {0, 20, 1000, 780}, {-1196, 0}}, {0, 0}},
+        {{SlideGeometry::Right, {1200, 780}, {996, 20, 4, 780}, {0, 20, 1000, 780}, {0, 0}}, {-200, 0}},
+        {{SlideGeometry::Top, {1000, 980}, {0, 20, 1000, 4}, {0, 20, 1000, 780}, {0, -976}}, {0, 0}},
+        {{SlideGeometry::Bottom, {1000, 980}, {0, 796, 1000, 4}, {0, 20, 1000, 780}, {0, 0}}, {0, -200}},
+    };
+    for (const LargeCase& c : large) {
+        auto controller = make(c);
+        QWidget* content = controller->contentView();
+        controller->slideOut();
+        QPoint previous = content->mapToGlobal(QPoint(0, 0));
+        while (controller->isAnimating()) {
+            clock.scheduler.advance(controller->stepInterval());
+            // The content keeps moving the same way until the slide ends.
+            const QPoint now = content->mapToGlobal(QPoint(0, 0));
+            EXPECT_NE(now, previous) << c.edge;
+            previous = now;
+        }
+        EXPECT_EQ(controller->window()->geometry(), c.expanded) << c.edge;
+        EXPECT_EQ(content->pos(), c.contentExpanded) << c.edge;
+
+        controller->collapse();
+        EXPECT_EQ(controller->window()->geometry(), c.collapsed) << c.edge;
+        EXPECT_EQ(content->pos(), c.contentCollapsed) << c.edge;
+    }
+}
+
 TEST_F(SlideWindowTest, ZeroDurationPlacesAtOnceWithoutTimerOrDidNotices) {
     auto controller = make(kEdges[0]);
     controller->setAnimationDuration(0);
@@ -168,6 +200,37 @@ TEST_F(SlideWindowTest, ReleaseWhenCollapsedFreesTheControllerAfterAnAnimatedCol
     flushDeletes();
     EXPECT_TRUE(alive.isNull());
     EXPECT_TRUE(window.isNull());
+}
+
+// Drops its controller from the named notice, as an owner that is done with it may.
+class DroppingSlideDelegate : public NSSlideWindowDelegate {
+public:
+    void slideWindowWillExpand(QWidget*) override { drop("willExpand"); }
+    void slideWindowWillCollapse(QWidget*) override { drop("willCollapse"); }
+    void slideWindowDidCollapse(QWidget*) override { drop("didCollapse"); }
+    void drop(const QString& notice) {
+        if (notice == when) owned.reset();
+    }
+    QString when;
+    std::unique_ptr<NSSlideWindowController> owned;
+};
+
+TEST_F(SlideWindowTest, DelegateMayDeleteTheControllerFromItsNotices) {
+    for (const QString when : {"willExpand", "willCollapse", "didCollapse"}) {
+        DroppingSlideDelegate dropping;
+        dropping.when = when;
+        dropping.owned = make(kEdges[0]);
+        dropping.owned->setDelegate(&dropping);
+        dropping.owned->setReleaseWhenCollapsed(true);
+        QPointer<NSSlideWindowController> alive(dropping.owned.get());
+        alive->slideOut();
+        clock.scheduler.advance(1.0);
+        if (alive) alive->slideIn();
+        clock.scheduler.advance(1.0);
+        flushDeletes();
+        EXPECT_TRUE(alive.isNull()) << when.toStdString();
+        EXPECT_EQ(clock.scheduler.pendingCount(), 0) << when.toStdString();
+    }
 }
 
 class PointerBackgroundView : public NSSlideWindowBackgroundView {
