@@ -77,6 +77,8 @@ void NSPopover::showRelativeToRect(const QRectF& rect, QWidget* view, quint64 pr
     const ScreenProvider& screens = m_screens ? *m_screens : ScreenProvider::shared();
     const QRectF screen = QRectF(screens.availableGeometryAt(target.center().toPoint()));
     m_placement = WindowPlacement::placeBeside(target, size, side, screen, 0);
+    // Without room on either side it covers part of the target rather than leave the screen.
+    m_placement.frame = WindowPlacement::constrainFrame(m_placement.frame, screen);
     m_arrowOffset = WindowPlacement::arrowOffset(m_placement, target, kArrowWidth, kCornerRadius);
 
     const bool transient = m_behavior != NSPopoverBehaviorApplicationDefined;
@@ -115,11 +117,15 @@ void NSPopover::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    if (m_delegate) m_delegate->popoverWillClose(this);
+    // A delegate may delete the popover from its notices.
+    const QPointer<NSPopover> self(this);
     event->accept();
+    if (m_delegate) m_delegate->popoverWillClose(this);
+    if (!self) return;
     hide();
     m_shown = false;
     if (m_delegate) m_delegate->popoverDidClose(this);
+    if (!self) return;
     if (!m_closed) {
         m_closed = true;
         deleteLater();

@@ -7,7 +7,8 @@ NSPopoverController::~NSPopoverController() {
     if (m_popover) {
         m_popover->setDelegate(nullptr);
         m_popover->takeContentView();
-        delete m_popover;
+        // A popover in the middle of closing deletes itself when done.
+        if (!m_popoverClosing) delete m_popover;
     }
     delete m_contentViewController;
 }
@@ -79,14 +80,21 @@ void NSPopoverController::popoverDidShow(NSPopover* popover) {
 }
 
 void NSPopoverController::popoverWillClose(NSPopover* popover) {
+    m_popoverClosing = true;
+    const QPointer<NSPopoverController> self(this);
     if (NSPopoverDelegate* content = contentDelegate()) content->popoverWillClose(popover);
-    if (m_delegate) m_delegate->popoverControllerWillClose(this);
+    if (self && m_delegate) m_delegate->popoverControllerWillClose(this);
 }
 
 void NSPopoverController::popoverDidClose(NSPopover* popover) {
+    // The content or the delegate may delete the controller from the notice.
+    const QPointer<NSPopoverController> self(this);
     if (NSPopoverDelegate* content = contentDelegate()) content->popoverDidClose(popover);
+    if (!self) return;
     if (m_delegate) m_delegate->popoverControllerDidClose(this);
+    if (!self) return;
     // The popover deletes itself; the content view stays the controller's.
+    m_popoverClosing = false;
     if (m_popover == popover) {
         popover->takeContentView();
         popover->setDelegate(nullptr);

@@ -72,6 +72,7 @@ private:
     QPointer<QWidget> m_contentViewController;
     quint64 m_preferredEdge = NSMinXEdge;
     bool m_ownsItself = false;
+    bool m_popoverClosing = false; // between the popover's will-close and did-close
 };
 
 // Shows a content view in a new popover controller in one call; the controller lives while the

@@ -5,7 +5,9 @@
 
 #include <QPointer>
 #include <QTest>
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace {
 
@@ -67,6 +69,42 @@ TEST(WindowPlacement, ArrowPointsAtTheTargetAwayFromTheCorners) {
     EXPECT_EQ(WindowPlacement::arrowOffset(low, target, 20, 6), 16); // corner margin + half the arrow
     const WindowPlacement::Placement below{{300, 420, 200, 100}, Side::Below};
     EXPECT_EQ(WindowPlacement::arrowOffset(below, target, 20, 6), 184);
+}
+
+TEST(PopoverPlacement, StaysOnTheTargetsScreenEvenWithoutRoomBesideIt) {
+    FixedScreenProvider screens(QRect(0, 0, 1000, 800));
+    screens.addScreen(QRect(1000, 0, 800, 600));
+    struct Case {
+        const char* name;
+        QRectF target;
+        QSizeF content;
+        QRect screen;
+    };
+    const Case cases[] = {
+        {"fits", {500, 400, 20, 20}, {200, 100}, {0, 0, 1000, 800}},
+        {"wider than the room on both sides", {600, 400, 100, 20}, {700, 100}, {0, 0, 1000, 800}},
+        {"wider than the screen", {400, 400, 20, 20}, {1200, 100}, {0, 0, 1000, 800}},
+        {"taller than the screen", {400, 400, 20, 20}, {200, 900}, {0, 0, 1000, 800}},
+        {"on the second screen", {1700, 300, 20, 20}, {300, 100}, {1000, 0, 800, 600}},
+        {"second screen, no room", {1400, 300, 20, 20}, {500, 100}, {1000, 0, 800, 600}},
+    };
+    for (const Case& c : cases) {
+        NSPopover popover;
+        popover.setContentSize(c.content);
+        popover.showRelativeToRect(c.target, nullptr, NSMaxXEdge);
+        const QRect frame = popover.geometry();
+        // The window keeps its left and top edges on the screen and never leaves it when it fits.
+        EXPECT_EQ(frame.left(), std::clamp(frame.left(), c.screen.left(), c.screen.right())) << c.name;
+        EXPECT_EQ(frame.top(), std::clamp(frame.top(), c.screen.top(), c.screen.bottom())) << c.name;
+        if (frame.width() <= c.screen.width()) {
+            EXPECT_LE(frame.right(), c.screen.right()) << c.name;
+        }
+        if (frame.height() <= c.screen.height()) {
+            EXPECT_LE(frame.bottom(), c.screen.bottom()) << c.name;
+        }
+        popover.closePopover();
+    }
+    flushDeletes();
 }
 
 class RecordingControllerDelegate : public QObject, public NSPopoverControllerDelegate {
@@ -179,6 +217,41 @@ TEST_F(PopoverTest, ControllerWithAParentBelongsToIt) {
     flushDeletes();
     ASSERT_FALSE(controller.isNull());
     EXPECT_FALSE(controller->isShown()); // a new popover, made on asking
+}
+
+// Owns its controller and drops it from the named notice, as an owner done with it may.
+class DroppingControllerDelegate : public NSPopoverControllerDelegate {
+public:
+    void popoverControllerWillClose(NSPopoverController*) override { drop("willClose"); }
+    void popoverControllerDidClose(NSPopoverController*) override { drop("didClose"); }
+    void drop(const QString& notice) {
+        if (notice == when) owned.reset();
+    }
+    QObject owner;
+    QString when;
+    std::unique_ptr<NSPopoverController> owned; // goes before its parent
+};
+
+TEST_F(PopoverTest, DelegateMayDeleteItsControllerWhileThePopoverCloses) {
+    for (const QString when : {"willClose", "didClose"}) {
+        for (const bool byKey : {false, true}) {
+            DroppingControllerDelegate delegate;
+            delegate.when = when;
+            QPointer<QWidget> content(new QWidget);
+            delegate.owned = std::make_unique<NSPopoverController>(content, &delegate.owner);
+            delegate.owned->setDelegate(&delegate);
+            delegate.owned->showRelativeToRect(QRectF(10, 10, 20, 20), &anchor, NSMaxXEdge);
+            QPointer<NSPopover> popover(delegate.owned->popover());
+            if (byKey)
+                QTest::keyClick(popover, Qt::Key_Escape);
+            else
+                delegate.owned->performClose();
+            EXPECT_FALSE(delegate.owned) << when.toStdString();
+            EXPECT_TRUE(content.isNull()) << when.toStdString();
+            flushDeletes();
+            EXPECT_TRUE(popover.isNull()) << when.toStdString();
+        }
+    }
 }
 
 TEST_F(PopoverTest, SettersMakeThePopoverWhichTakesTheContentSizeOfThatMoment) {
