@@ -2,6 +2,7 @@
 
 #include "platform/PanelPresenter.h"
 
+#include <QFileInfo>
 #include <QImageReader>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -56,9 +57,13 @@ void NSEditableImageView::chooseImage() {
     if (PanelPresenter::shared().runModal(panel, window()) == NSModalResponseOK &&
         !panel.chosenPaths.isEmpty()) {
         const QString path = panel.chosenPaths.last();
-        QImageReader reader(path);
-        reader.setAutoTransform(true);
-        const QImage picture = reader.read();
+        // Only a regular file is read: a pipe or a device would block or never end.
+        QImage picture;
+        if (QFileInfo(path).isFile()) {
+            QImageReader reader(path);
+            reader.setAutoTransform(true);
+            picture = reader.read();
+        }
         // A file that is no picture leaves the old one, unreported.
         if (!picture.isNull()) {
             setImage(picture);

@@ -4,13 +4,26 @@
 
 #include <QRegularExpression>
 
+namespace {
+
+// The schemes a web link may have; a label never opens local files or other programs' links.
+bool isWebScheme(const QString& scheme) {
+    for (const char* web : {"http", "https", "ftp", "mailto"})
+        if (scheme.compare(QLatin1String(web), Qt::CaseInsensitive) == 0) return true;
+    return false;
+}
+
+} // namespace
+
 NSLinkLabel::NSLinkLabel(QWidget* parent) : QLabel(parent) {
     setTextFormat(Qt::RichText);
     setOpenExternalLinks(false);
     setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::TextSelectableByMouse);
     setCursor(Qt::PointingHandCursor);
-    connect(this, &QLabel::linkActivated, this,
-            [](const QString& link) { Workspace::shared().openURL(QUrl(link)); });
+    connect(this, &QLabel::linkActivated, this, [](const QString& link) {
+        const QUrl url(link);
+        if (isWebScheme(url.scheme())) Workspace::shared().openURL(url);
+    });
 }
 
 QString NSLinkLabel::linkTarget(const QString& text) {
@@ -24,7 +37,7 @@ QString NSLinkLabel::linkTarget(const QString& text) {
         static const QRegularExpression port(QStringLiteral("^\\d+(/.*)?$"));
         if (rest.startsWith(QLatin1String("//")) ||
             (!name.contains(QLatin1Char('.')) && !port.match(rest).hasMatch()))
-            return text;
+            return isWebScheme(name) ? text : QString();
     }
     return QStringLiteral("http://") + text;
 }
@@ -35,13 +48,15 @@ void NSLinkLabel::setStringValue(const QString& text) {
 }
 
 void NSLinkLabel::updateStyle() {
-    if (m_string.isEmpty()) {
+    // An empty text, or one that is no web link, stays plain.
+    const QString target = m_string.isEmpty() ? QString() : linkTarget(m_string);
+    if (target.isEmpty()) {
         m_link = QUrl();
         setTextFormat(Qt::PlainText);
-        setText(QString());
+        setText(m_string);
         return;
     }
-    m_link = QUrl(linkTarget(m_string));
+    m_link = QUrl(target);
     setTextFormat(Qt::RichText);
     setText(QStringLiteral("<a href=\"%1\" style=\"color: blue; text-decoration: underline;\">%2</a>")
                 .arg(m_link.toString(QUrl::FullyEncoded).toHtmlEscaped(), m_string.toHtmlEscaped()));

@@ -16,7 +16,9 @@ public:
     // The link the text makes; empty for an empty text.
     QUrl link() const { return m_link; }
 
-    // The text with "http://" put first unless it already names a scheme ("https://", "mailto:").
+    // The text with "http://" put first unless it already names a scheme ("https://", "mailto:");
+    // empty for a scheme that is no web link's ("file:", "javascript:"), which the label shows
+    // as plain text.
     static QString linkTarget(const QString& text);
 
 private:

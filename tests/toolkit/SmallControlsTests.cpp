@@ -8,12 +8,14 @@
 #include "toolkit/ScreenProvider.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLineEdit>
 #include <QStandardItemModel>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 
@@ -27,6 +29,11 @@ TEST(LinkLabel, PrefixesOnlyTextWithoutAScheme) {
         {"ftp://files.example.com", "ftp://files.example.com"},
         {"localhost:8080", "http://localhost:8080"},
         {"example.com:80/path", "http://example.com:80/path"},
+        // No web link: the label stays plain and opens nothing.
+        {"file:///etc/passwd", ""},
+        {"FILE:/home/someone/run.desktop", ""},
+        {"javascript:alert(1)", ""},
+        {"smb://server/share", ""},
     };
     for (const auto& [text, target] : cases)
         EXPECT_EQ(NSLinkLabel::linkTarget(text), target) << text.toStdString();
@@ -46,6 +53,20 @@ TEST(LinkLabel, ShowsItsOwnTextLinkingToThePrefixedTargetAndOpensIt) {
     label.setStringValue(QString());
     EXPECT_TRUE(label.text().isEmpty());
     EXPECT_TRUE(label.link().isEmpty());
+    Workspace::setShared(nullptr);
+}
+
+TEST(LinkLabel, TextThatIsNoWebLinkStaysPlainAndOpensNothing) {
+    RecordingWorkspace workspace;
+    Workspace::setShared(&workspace);
+    NSLinkLabel label;
+    label.setStringValue("file:///etc/passwd");
+    EXPECT_TRUE(label.link().isEmpty());
+    EXPECT_EQ(label.textFormat(), Qt::PlainText);
+    EXPECT_EQ(label.text(), "file:///etc/passwd");
+    emit label.linkActivated("file:///etc/passwd");
+    emit label.linkActivated("javascript:alert(1)");
+    EXPECT_TRUE(workspace.requests.isEmpty());
     Workspace::setShared(nullptr);
 }
 
@@ -166,6 +187,22 @@ TEST_F(EditableImageViewTest, UnreadableFileOrCancelChangesAndReportsNothing) {
     panels.setNextChoice({folder.filePath("broken.png")});
     view.chooseImage();
     view.chooseImage(); // cancelled
+    EXPECT_EQ(view.image(), before);
+    const QStringList once = {"show " + folder.path(), "hide"};
+    EXPECT_EQ(delegate.calls, once + once);
+}
+
+TEST_F(EditableImageViewTest, PipeOrFolderNamedLikeAPictureIsNotRead) {
+    const QString pipe = folder.filePath("pipe.png");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    ASSERT_TRUE(QDir(folder.path()).mkdir("folder.png"));
+    const QImage before(2, 2, QImage::Format_RGB32);
+    view.setImage(before);
+    delegate.calls.clear();
+    panels.setNextChoice({pipe}); // reading it would wait for a writer for ever
+    view.chooseImage();
+    panels.setNextChoice({folder.filePath("folder.png")});
+    view.chooseImage();
     EXPECT_EQ(view.image(), before);
     const QStringList once = {"show " + folder.path(), "hide"};
     EXPECT_EQ(delegate.calls, once + once);
