@@ -10,6 +10,7 @@
 #include <QtDebug>
 
 #include <cerrno>
+#include <cstdio>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
@@ -158,24 +159,29 @@ int makeFolders(const QByteArray& folder) {
     return 0;
 }
 
-} // namespace
-
-namespace AtomicFile {
-
-bool write(const QString& path, const QByteArray& bytes, QString* error) {
+// A save of path; with replace false, only into a name nothing holds.
+bool save(const QString& path, const QByteArray& bytes, QString* error, bool replace, bool* taken) {
+    if (taken) *taken = false;
     auto fail = [&](const QString& reason) {
         if (error) *error = QStringLiteral("Cannot write %1: %2").arg(path, reason);
         return false;
     };
     if (path.isEmpty()) return fail(QStringLiteral("no file name"));
-    const Target target = targetOf(path);
+    const QFileInfo named(path);
+    const Target target =
+        replace ? targetOf(path)
+                : Target{QFile::encodeName(named.absolutePath()), QFile::encodeName(named.fileName())};
     if (target.name.isEmpty()) return fail(QStringLiteral("no file name"));
     // Such a file would be taken for a leftover and removed.
     if (isTemporary(target.name)) return fail(QStringLiteral("the name is that of a temporary file"));
     removeLeftoversOf(target);
 
     struct stat old;
-    const bool exists = ::stat(target.path().constData(), &old) == 0;
+    if (!replace && ::lstat(target.path().constData(), &old) == 0) {
+        if (taken) *taken = true;
+        return fail(qt_error_string(EEXIST));
+    }
+    const bool exists = replace && ::stat(target.path().constData(), &old) == 0;
     if (exists && !S_ISREG(old.st_mode)) return fail(QStringLiteral("not a regular file"));
     if (exists && ::access(target.path().constData(), W_OK) != 0) return fail(qt_error_string(errno));
 
@@ -218,10 +224,37 @@ bool write(const QString& path, const QByteArray& bytes, QString* error) {
         return fail(QStringLiteral("interrupted before the rename"));
     }
 
-    if (::rename(temporary.constData(), target.path().constData()) != 0) return discard(errno);
+    if (replace) {
+        if (::rename(temporary.constData(), target.path().constData()) != 0) return discard(errno);
+    } else if (::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, target.path().constData(),
+                           RENAME_NOREPLACE) != 0) {
+        // A file system that can't rename without replacing may still make a second link.
+        const int code = errno;
+        if (code != EINVAL && code != ENOSYS) {
+            if (taken) *taken = code == EEXIST;
+            return discard(code);
+        }
+        if (::link(temporary.constData(), target.path().constData()) != 0) {
+            if (taken) *taken = errno == EEXIST;
+            return discard(errno);
+        }
+        ::unlink(temporary.constData());
+    }
     ::close(fd);
     syncFolder(target.folder, "saving", target.name);
     return true;
+}
+
+} // namespace
+
+namespace AtomicFile {
+
+bool write(const QString& path, const QByteArray& bytes, QString* error) {
+    return save(path, bytes, error, true, nullptr);
+}
+
+bool create(const QString& path, const QByteArray& bytes, QString* error, bool* taken) {
+    return save(path, bytes, error, false, taken);
 }
 
 bool makeFolder(const QString& path, QString* error) {

@@ -21,6 +21,11 @@ namespace AtomicFile {
 // rename is only warned about: the new file is in place by then.
 bool write(const QString& path, const QByteArray& bytes, QString* error = nullptr);
 
+// Writes a new file at path the same way, but never replaces anything: when an item (a dangling
+// symbolic link included) is at path already, or appears there before the file is in place, nothing
+// is written, taken becomes true and error gets a reason.
+bool create(const QString& path, const QByteArray& bytes, QString* error = nullptr, bool* taken = nullptr);
+
 // Makes the folder at path and its missing parents, each new folder synced into its parent, so that a
 // folder made for a save outlasts a power loss as the files saved in it do. True when the folder is
 // there; otherwise error gets a reason.

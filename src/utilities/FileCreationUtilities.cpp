@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <sys/stat.h>
 
 namespace FileCreationUtilities {
@@ -56,6 +57,22 @@ QString numbered(const QString& base) {
     return kept + QStringLiteral(" %1").arg(index + 1);
 }
 
+// A name over the file system's limit loses the end of its stem, before the number or "copy" it
+// was given.
+QString fitted(const QString& stem, const QString& extensions) {
+    constexpr qsizetype kNameMax = 255;
+    const qsizetype over = (stem + extensions).toUtf8().size() - kNameMax;
+    if (over <= 0) return stem + extensions;
+    static const QRegularExpression tail(QStringLiteral("(\\s+copy)?(\\s+\\d+)?$"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    const qsizetype start = tail.match(stem).capturedStart();
+    // Not StringUtilities (its text attributes and the RTF reader's share a name): whole characters.
+    QString head = stem.left(start);
+    const qsizetype keep = std::max<qsizetype>(head.toUtf8().size() - over, 0);
+    while (head.toUtf8().size() > keep) head.chop(head.size() > 1 && head.back().isLowSurrogate() ? 2 : 1);
+    return head + stem.mid(start) + extensions;
+}
+
 QString folderPath(const FSRef& dir) {
     return StringFileObjectUtilities::stringWithFSRef(dir);
 }
@@ -71,13 +88,30 @@ QString reportFailure(const QString& path, const QString& reason) {
     return QString();
 }
 
+// Tries make at free names from name and ext until it makes the item: another writer may take a
+// name between choosing and making it, and what it made is never replaced.
+constexpr int kMakeAttempts = 100;
+
+QString makeAtFreeName(const FSRef& dir, const QString& name, const QString& ext,
+                       const std::function<bool(const QString& path, QString* error, bool* taken)>& make) {
+    QString path;
+    QString error;
+    for (int attempt = 0; attempt < kMakeAttempts; ++attempt) {
+        path = QDir(folderPath(dir)).filePath(UniqueFileNameForDirectory(dir, name, ext));
+        bool taken = false;
+        if (make(path, &error, &taken)) return path;
+        if (!taken) break;
+    }
+    return reportFailure(path, error);
+}
+
 // A new file at a free name from name and ext in the folder, written atomically.
 QString writeNewFile(const FSRef& dir, const QByteArray& data, const QString& name, const QString& ext) {
-    const QString path = QDir(folderPath(dir)).filePath(UniqueFileNameForDirectory(dir, name, ext));
-    StringFileObjectUtilities::setExtensionHidden(path, true);
-    QString error;
-    if (!AtomicFile::write(path, data, &error)) return reportFailure(path, error);
-    return path;
+    return makeAtFreeName(dir, name, fileSystemSafeName(ext),
+                          [&](const QString& path, QString* error, bool* taken) {
+                              StringFileObjectUtilities::setExtensionHidden(path, true);
+                              return AtomicFile::create(path, data, error, taken);
+                          });
 }
 
 struct Resource {
@@ -107,8 +141,19 @@ QString plainTextOfRTF(const QByteArray& rtf) {
     return text ? text->plainText() : QString();
 }
 
+// Half of a surrogate pair alone stands for no character: no encoding can hold it.
+bool hasLoneSurrogate(const QString& text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else if (text[i].isSurrogate())
+            return true;
+    }
+    return false;
+}
+
 QByteArray encode(const QString& text, quint64 encoding, bool* ok) {
-    *ok = true;
+    *ok = !hasLoneSurrogate(text);
     switch (encoding) {
     case 1: // ASCII
         for (const QChar c : text)
@@ -175,10 +220,10 @@ QString UniqueFileNameForDirectory(const FSRef& dir, const QString& name, const 
                                            QRegularExpression::CaseInsensitiveOption);
     const QString folder = folderPath(dir);
     const auto withExtensions = [&](const QString& stem) {
-        QString candidate = stem;
-        if (!ownExtension.isEmpty()) candidate += QLatin1Char('.') + ownExtension;
-        if (addsExt) candidate += QLatin1Char('.') + ext;
-        return candidate;
+        QString extensions;
+        if (!ownExtension.isEmpty()) extensions += QLatin1Char('.') + ownExtension;
+        if (addsExt) extensions += QLatin1Char('.') + ext;
+        return fitted(stem, extensions);
     };
     const auto isFree = [&](const QString& candidate) {
         const QString path = QDir(folder).filePath(candidate);
@@ -211,11 +256,12 @@ QString GetPreviewNameFromText(const QString& text) {
 }
 
 QString CreateNewFolder(const FSRef& dir) {
-    const QString path =
-        QDir(folderPath(dir)).filePath(UniqueFileNameForDirectory(dir, kUntitled, QString()));
-    if (::mkdir(QFile::encodeName(path).constData(), 0777) != 0)
-        return reportFailure(path, QString::fromLocal8Bit(std::strerror(errno)));
-    return path;
+    return makeAtFreeName(dir, kUntitled, QString(), [](const QString& path, QString* error, bool* taken) {
+        if (::mkdir(QFile::encodeName(path).constData(), 0777) == 0) return true;
+        *taken = errno == EEXIST;
+        *error = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    });
 }
 
 QString CreateNewFile(const FSRef& dir, const QByteArray& data, const QString& name, const QString& ext) {

@@ -61,11 +61,18 @@ ReachabilitySource& source() {
 }
 
 void postChange() {
+    if (!g_monitoring) return;
     g_postedStatus = GetNetworkReachability();
     NotificationCenter::defaultCenter().post(SCNetworkReachabilityChangedNotification, &g_postedStatus);
 }
 
 } // namespace
+
+ReachabilitySource::~ReachabilitySource() {
+    if (g_installed != this) return;
+    g_installed = nullptr;
+    g_monitoring = false;
+}
 
 void ManualReachabilitySource::setFlags(std::optional<quint32> flags) {
     const bool changed = flags != m_flags;

@@ -36,10 +36,12 @@ inline const QString SCNetworkReachabilityChangedNotification =
 // Where the flags come from.
 class ReachabilitySource {
 public:
-    virtual ~ReachabilitySource() = default;
+    // An installed source that goes away is uninstalled, and watching ends with it.
+    virtual ~ReachabilitySource();
     // The flags of the network at large; null when they can't be read.
     virtual std::optional<quint32> flags() = 0;
-    // Calls changed after each change of the flags until unwatch(); one watcher at a time.
+    // Calls changed after each change of the flags until unwatch(); one watcher at a time. A call
+    // already on its way when watching stops is ignored.
     virtual void watch(std::function<void()> changed) = 0;
     virtual void unwatch() = 0;
 };

@@ -1,5 +1,6 @@
 #include "foundation/BinaryResource.h"
 #include "platform/AlertPresenter.h"
+#include "platform/AtomicFile.h"
 #include "platform/Diagnostics.h"
 #include "platform/PlistCodec.h"
 #include "utilities/FileCreationUtilities.h"
@@ -12,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QUrl>
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace {
 
@@ -55,6 +57,18 @@ TEST_F(FreeNames, NumbersFollowTheFolderAndTheExtension) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(UniqueFileNameForDirectory(folder(), c.name, c.ext), c.expected) << c.name << " " << c.ext;
+}
+
+TEST_F(FreeNames, LongNamesAreCutToFitBeforeTheirNumber) {
+    const QString name = QString(125, QChar(0xE9)) + QStringLiteral("a"); // 251 bytes
+    touch(name + ".txt");
+    const QString free = UniqueFileNameForDirectory(folder(), name, "txt");
+    EXPECT_EQ(free, QString(124, QChar(0xE9)) + " 2.txt"); // cut between characters
+    QFile file(dir.filePath(free));
+    EXPECT_TRUE(file.open(QIODevice::NewOnly));
+    const QString copy = UniqueFileNameForDirectory(folder(), name, "txt", true);
+    EXPECT_LE(copy.toUtf8().size(), 255);
+    EXPECT_TRUE(copy.endsWith(" copy.txt")) << copy.toStdString();
 }
 
 TEST_F(FreeNames, CopiesGetCopyThenNumbers) {
@@ -118,11 +132,45 @@ TEST_F(Makers, NamesFromTextStayInTheFolder) {
     EXPECT_EQ(QFileInfo(path).absolutePath(), QFileInfo(dir.path()).absoluteFilePath());
 }
 
+TEST_F(Makers, AFileMadeMeanwhileUnderTheChosenNameIsKept) {
+    // Another program takes the free name while the new file is being written.
+    bool once = true;
+    AtomicFile::setBeforeRenameHook([&](const QString&) {
+        if (std::exchange(once, false)) {
+            QFile other(dir.filePath("Meanwhile.dat"));
+            EXPECT_TRUE(other.open(QIODevice::WriteOnly));
+            other.write("theirs");
+        }
+        return true;
+    });
+    const QString path = CreateNewFile(folder(), "ours", "Meanwhile", "dat");
+    AtomicFile::setBeforeRenameHook({});
+    EXPECT_EQ(path, dir.filePath("Meanwhile 2.dat"));
+    QFile theirs(dir.filePath("Meanwhile.dat"));
+    ASSERT_TRUE(theirs.open(QIODevice::ReadOnly));
+    EXPECT_EQ(theirs.readAll(), "theirs");
+    QFile ours(path);
+    ASSERT_TRUE(ours.open(QIODevice::ReadOnly));
+    EXPECT_EQ(ours.readAll(), "ours");
+    EXPECT_TRUE(alerts.questions().empty());
+}
+
+TEST_F(Makers, ExtensionsStayInTheFolder) {
+    ASSERT_TRUE(QDir(dir.path()).mkdir("Untitled.x"));
+    const QString path = CreateNewFile(folder(), "x", "Untitled", "x/../../escape");
+    EXPECT_EQ(QFileInfo(path).absolutePath(), QFileInfo(dir.path()).absoluteFilePath());
+    EXPECT_FALSE(QFileInfo::exists(QFileInfo(dir.path()).absolutePath() + "/escape"));
+}
+
 TEST_F(Makers, FailuresAlertAndGiveNoPath) {
     EXPECT_TRUE(CreateNewTextFile(folder(), QString::fromUtf8("naïve"), "", 1).isNull()); // not ASCII
+    // Half a surrogate pair would be written as a replacement character.
+    for (const quint64 encoding : {4, 10})
+        EXPECT_TRUE(CreateNewTextFile(folder(), QString("Half ") + QChar(0xD83D), "Half", encoding).isNull());
     EXPECT_TRUE(CreateNewFile(FSRef{dir.filePath("missing")}, "x", "a", "txt").isNull());
     EXPECT_TRUE(CreateNewFolder(FSRef{dir.filePath("missing")}).isNull());
-    EXPECT_EQ(alerts.questions().size(), 3u);
+    EXPECT_EQ(alerts.questions().size(), 5u);
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("Half.txt")));
 }
 
 TEST_F(Makers, ClippingsAndLocationsKeepTheirContentInTheResourceFork) {

@@ -3,6 +3,7 @@
 #include "utilities/NetworkReachability.h"
 
 #include <gtest/gtest.h>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -74,6 +75,44 @@ TEST_F(Reachability, WatchingPostsEachChangeWithTheNewStatus) {
     EXPECT_EQ(posted.size(), 2u);
     StopMonitoringNetworkReachability();
     EXPECT_EQ(capture.count("Network reachability is not being monitored."), 1);
+}
+
+// A source whose notices may still arrive after it was told to stop, as queued ones do.
+class LateSource : public ReachabilitySource {
+public:
+    std::optional<quint32> flags() override { return 0u; }
+    void watch(std::function<void()> changed) override { notify = std::move(changed); }
+    void unwatch() override {}
+    std::function<void()> notify;
+};
+
+TEST(NetworkReachabilityWatching, EndsWithStopOrWithTheSource) {
+    int posted = 0;
+    int observer = 0;
+    NotificationCenter::defaultCenter().addObserver(&observer, SCNetworkReachabilityChangedNotification,
+                                                    nullptr, [&](const Notification&) { ++posted; });
+    {
+        LateSource late;
+        setSource(&late);
+        StartMonitoringNetworkReachability();
+        late.notify();
+        EXPECT_EQ(posted, 1);
+        StopMonitoringNetworkReachability();
+        late.notify();
+        EXPECT_EQ(posted, 1);
+        setSource(nullptr);
+    }
+    {
+        auto manual = std::make_unique<ManualReachabilitySource>();
+        setSource(manual.get());
+        StartMonitoringNetworkReachability();
+        manual.reset();
+        EXPECT_FALSE(IsMonitoringNetworkReachability());
+        const qint32 status = GetNetworkReachability(); // the system's again
+        EXPECT_GE(status, kNotReachable);
+        EXPECT_LE(status, kReachableDirectly);
+    }
+    NotificationCenter::defaultCenter().removeObserver(&observer);
 }
 
 TEST(NetworkReachabilityOfTheSystem, AnswersAStatus) {
