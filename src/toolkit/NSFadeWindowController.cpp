@@ -140,12 +140,18 @@ void NSFadeWindowController::windowDidFadeOut() {
         m_wantsOrderOut = false;
     }
     if (m_delegate) m_delegate->windowDidFadeOut(m_window);
-    if (m_wantsClose && !m_closingAtOnce) close();
+    if (m_wantsClose && !m_closingAtOnce) {
+        // The close's fade-out ended: close now, even when the minimum equals the maximum.
+        m_closeFadeEnded = true;
+        close();
+        m_closeFadeEnded = false;
+    }
 }
 
 void NSFadeWindowController::showWindow() {
     m_windowClosed = false;
     m_wantsClose = false;
+    m_closeWhenFadeEnds = false;
     if (m_fadeInDuration == 0) {
         startFade(Fade::None, 0, 0);
         setAlphaValue(m_maximumOpacity);
@@ -175,7 +181,7 @@ void NSFadeWindowController::close() {
         return;
     }
     m_wantsClose = true;
-    if (isFadedIn() && !isAnimating()) {
+    if (isFadedIn() && !isAnimating() && !m_closeFadeEnded) {
         fadeOut(false);
         return;
     }

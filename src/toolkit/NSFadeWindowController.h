@@ -94,6 +94,7 @@ private:
     bool m_closeWhenFadeEnds = false;
     bool m_windowClosed = false;
     bool m_closingAtOnce = false;
+    bool m_closeFadeEnded = false; // the fade-out of a close has just ended
     double m_fadeInDuration = 0.15;
     double m_fadeOutDuration = 0.15;
     bool m_releasedWhenClosed = false;

@@ -80,6 +80,26 @@ TEST_F(FadeWindowTest, CloseDuringAFadeHappensWhenTheFadeEnds) {
     }
 }
 
+TEST_F(FadeWindowTest, ShowingAgainCancelsACloseAskedForDuringTheFade) {
+    controller->showWindow();
+    time.scheduler.advance(0.05);
+    controller->close();
+    controller->showWindow();
+    time.scheduler.advance(1);
+    EXPECT_TRUE(controller->window()->isVisible());
+    EXPECT_TRUE(controller->isFadedIn());
+}
+
+TEST_F(FadeWindowTest, CloseEndsWhenBothOpacitiesAreTheSame) {
+    controller->setMinimumOpacity(1.0);
+    controller->showWindow();
+    time.scheduler.advance(0.2);
+    controller->close();
+    time.scheduler.advance(1);
+    EXPECT_FALSE(controller->window()->isVisible());
+    EXPECT_EQ(time.scheduler.pendingCount(), 0);
+}
+
 TEST_F(FadeWindowTest, EndOfAFadeFollowsItsDirectionWhateverTheMinimumOpacity) {
     controller->setMinimumOpacity(0.3);
     controller->setMaximumOpacity(0.9);
