@@ -34,6 +34,8 @@ void NSContextualWindowController::windowDidResignKey() {
 }
 
 void NSContextualWindowController::applicationWillResignActive() {
+    // A window never shown still belongs to its maker, who may show it later.
+    if (!m_wasShown) return;
     if (m_behavior == CloseOnResignationAndDeactivation || m_behavior == CloseOnDeactivation) close();
 }
 
@@ -58,6 +60,9 @@ void NSContextualWindowController::windowDidFadeIn() {
 bool NSContextualWindowController::eventFilter(QObject* watched, QEvent* event) {
     if (watched == window()) {
         switch (event->type()) {
+        case QEvent::Show:
+            m_wasShown = true;
+            break;
         case QEvent::WindowDeactivate:
             windowDidResignKey();
             break;

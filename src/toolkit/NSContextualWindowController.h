@@ -48,6 +48,7 @@ private:
     qint32 m_behavior = CloseOnResignationAndDeactivation;
     bool m_wantsCloseAfterFadedIn = false;
     bool m_didFadeIn = false;
+    bool m_wasShown = false;
     qint32 m_savedSheetBehavior = CloseOnResignationAndDeactivation;
     const QObject* m_sheet = nullptr; // compared only: it may be going when its end is told
 };

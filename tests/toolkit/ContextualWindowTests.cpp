@@ -69,6 +69,20 @@ TEST(ContextualWindow, ClosesByItsBehaviourAndTheDelegatesAnswer) {
     }
 }
 
+TEST(ContextualWindow, AWindowNeverShownStaysWithItsMakerWhenTheProgramIsDeactivated) {
+    ScopedManualScheduler time;
+    auto* controller = new NSContextualWindowController;
+    QPointer<NSContextualWindowController> alive(controller);
+    controller->applicationWillResignActive();
+    time.scheduler.advance(1);
+    flushDeletes();
+    ASSERT_FALSE(alive.isNull());
+    controller->showWindow();
+    controller->applicationWillResignActive();
+    flushDeletes();
+    EXPECT_TRUE(alive.isNull());
+}
+
 TEST(ContextualWindow, ResigningDuringTheFirstFadeInAsksAgainWhenItEnds) {
     ScopedManualScheduler time;
     for (const bool laterAnswer : {false, true}) {
