@@ -275,7 +275,7 @@ void NSPopupWindow::reposition() {
         frame = QRectF(frame.left(), screen.top(), resized.width(), resized.height());
         content.rheight() = frame.height() + 2 * inset.height();
     }
-    if (frame.left() < screen.left()) {
+    if (frame.left() < screen.left() || frame.right() > screen.right()) {
         const QSizeF resized = shouldResize({screen.width(), frame.height()});
         frame = QRectF(screen.left(), frame.top(), resized.width(), resized.height());
         content.rwidth() = frame.width() + 2 * inset.width();

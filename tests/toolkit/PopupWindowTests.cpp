@@ -182,6 +182,38 @@ TEST_F(PopupWindowTest, ATallPopupAboveTheTargetIsShortenedByTheOverflow) {
     EXPECT_EQ(popup->window()->geometry(), QRect(428, 8, 164, 192));
 }
 
+TEST_F(PopupWindowTest, APopupLargerThanTheScreenIsCutToIt) {
+    struct Case {
+        const char* name;
+        QSizeF content;
+        QRectF target;
+        qint32 edge;
+    };
+    const Case cases[] = {
+        {"wider", {1200, 60}, {500, 400, 20, 20}, 0},
+        {"taller", {100, 1000}, {500, 400, 20, 20}, 2},
+        {"both", {1200, 1000}, {500, 400, 20, 20}, 2},
+    };
+    for (const Case& c : cases) {
+        popup->setContentSize(c.content);
+        placeAt(c.target, c.edge);
+        const QRect frame = popup->window()->geometry();
+        EXPECT_TRUE(QRect(8, 8, 984, 784).contains(frame)) << c.name << " " << frame.x() << "," << frame.y()
+                                                           << " " << frame.width() << "x" << frame.height();
+        EXPECT_TRUE(QRect(QPoint(0, 0), frame.size()).contains(content->geometry())) << c.name;
+    }
+}
+
+TEST_F(PopupWindowTest, OnASecondScreenItKeepsToThatScreen) {
+    screens.addScreen(QRect(1000, 0, 800, 600));
+    placeAt({1750, 300, 20, 20}, 2);
+    EXPECT_EQ(popup->arrowEdge(), 2);
+    EXPECT_TRUE(QRect(1008, 8, 784, 584).contains(popup->window()->geometry()));
+    placeAt({1010, 300, 20, 20}, 1);
+    EXPECT_EQ(popup->arrowEdge(), 1);
+    EXPECT_TRUE(QRect(1008, 8, 784, 584).contains(popup->window()->geometry()));
+}
+
 TEST_F(PopupWindowTest, WithoutAPlaceAvoidingTheTargetThereIsNoArrow) {
     placeAt({5, 5, 990, 790}, 2);
     EXPECT_EQ(popup->arrowEdge(), 0);
