@@ -11,11 +11,6 @@ namespace {
 
 const QByteArray kPayloadTag = QByteArrayLiteral("NSObjectWrapper/1");
 
-QByteArray processToken() {
-    static const QByteArray token = QUuid::createUuid().toRfc4122();
-    return token;
-}
-
 // Objects whose identity has left the process in a payload, by serial. Never destroyed: objects
 // still pending in the root autorelease pool at exit forget themselves here.
 QHash<quint64, TObject*>& liveObjects() {
@@ -24,6 +19,11 @@ QHash<quint64, TObject*>& liveObjects() {
 }
 
 } // namespace
+
+QByteArray NSObjectWrapper::processToken() {
+    static const QByteArray token = QUuid::createUuid().toRfc4122();
+    return token;
+}
 
 NSObjectWrapper::NSObjectWrapper(TObject* object, bool weak) : m_weak(weak) {
     if (!object) return;

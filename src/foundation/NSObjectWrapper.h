@@ -38,6 +38,8 @@ public:
     // A strong wrapper of the named object; null when the payload comes from another process, is
     // malformed, or names an object that is gone.
     static NSObjectWrapperPtr decode(const QByteArray& payload);
+    // What tells this running process apart in payloads: random, made once per process.
+    static QByteArray processToken();
 
     // User info holding a strong wrapper of the object under the key, and the way back.
     static QVariantMap userObject(TObject* object, const QString& key);
