@@ -1,10 +1,11 @@
 #include "CardTabBarItem.h"
 
+#include "CardTabs.h"
 #include "CardWindowController.h"
-#include "model/Card.h"
 #include "model/Preferences.h"
 #include "platform/UserDefaults.h"
 #include "toolkit/NSTabItemCloseButtonCell.h"
+#include "toolkit/NSTabbedBar.h"
 #include "utilities/ImageUtilities.h"
 #include "utilities/UserDefaultsUtilities.h"
 
@@ -24,9 +25,7 @@ void TCardTabItemViewController::setup() {
 
 void TCardTabItemViewController::updateStyle() {
     if (!m_card) return;
-    TCardTheme* theme = m_card->GetTheme();
-    if (theme && theme->ContainsProperty(QStringLiteral("tabButtonCloseImage"))) {
-        QImage image = theme->GetImage(QStringLiteral("tabButtonCloseImage"));
+    if (QImage image = CardTabs::closeImage(m_card); !image.isNull()) {
         auto* controller =
             qobject_cast<TCardWindowController*>(TGenericCardWindowController::controllerOfWidget(view()));
         if (controller && controller->isDarkStyle()) image = ImageUtilities::invertedImage(image);
@@ -46,7 +45,8 @@ void TCardTabItemViewController::closeTab() {
 }
 
 TCardTabBarItem::TCardTabBarItem(TCard* card)
-    : NSTabbedBarItem(card->GetTitle(), card->GetUUID(), new TCardTabItemViewController(card)) {}
+    : NSTabbedBarItem(CardTabs::title(card), CardTabs::identifier(card),
+                      new TCardTabItemViewController(card)) {}
 
 TCard* TCardTabBarItem::card() const {
     auto* controller = qobject_cast<TCardTabItemViewController*>(contentViewController());
@@ -54,14 +54,12 @@ TCard* TCardTabBarItem::card() const {
 }
 
 QFont TCardTabBarItem::textFont() const {
-    return UserDefaultsUtilities::fontForKey(NSPrefs(), kPreferenceKeyTabFont)
+    return UserDefaultsUtilities::fontForKey(UserDefaults::standardUserDefaults(), kPreferenceKeyTabFont)
         .value_or(NSTabbedBarItem::textFont());
 }
 
 bool TCardTabBarItem::isDarkStyle() const {
-    TCard* own = card();
-    TTreeNode* root = own ? own->GetRoot() : nullptr;
-    return root && static_cast<TCard*>(root)->IsDarkStyle();
+    return CardTabs::rootIsDark(card());
 }
 
 QColor TCardTabBarItem::textColorFor(bool active, bool selected, bool dark) {
@@ -98,3 +96,32 @@ void TCardTabBarItem::drawSelection(QPainter& painter) {
     painter.drawLine(bounds.topLeft() + QPointF(0, 0.5), bounds.topRight() + QPointF(0, 0.5));
     painter.restore();
 }
+
+namespace CardTabs {
+
+NSBarItem* makeTab(TCard* card) {
+    return new TCardTabBarItem(card);
+}
+
+TCard* cardOfTab(const NSBarItem* item) {
+    auto* tab = qobject_cast<const TCardTabBarItem*>(item);
+    return tab ? tab->card() : nullptr;
+}
+
+void updateStyles(NSTabbedBar* bar) {
+    for (NSBarItem* item : bar->items())
+        if (auto* tab = qobject_cast<TCardTabBarItem*>(item))
+            if (auto* controller = qobject_cast<TCardTabItemViewController*>(tab->contentViewController()))
+                controller->updateStyle();
+}
+
+bool retitle(NSTabbedBar* bar, const QString& identifier, const QString& title) {
+    NSTabbedBarItem* tab = bar->itemWithIdentifier(identifier);
+    if (!tab) return false;
+    tab->setText(title);
+    tab->reloadViewController();
+    tab->adjustWidth();
+    return true;
+}
+
+} // namespace CardTabs

@@ -26,6 +26,7 @@
 #include <QClipboard>
 #include <QFileInfo>
 #include <QMimeData>
+#include <QScreen>
 #include <QToolButton>
 #include <QVBoxLayout>
 

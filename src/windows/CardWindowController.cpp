@@ -2,7 +2,7 @@
 
 #include "CardSidebar.h"
 #include "CardSplitView.h"
-#include "CardTabBarItem.h"
+#include "CardTabs.h"
 #include "CardThemedView.h"
 #include "CardWindow.h"
 #include "WindowLevel.h"
@@ -279,22 +279,14 @@ void TCardWindowController::updateTheme() {
 
 void TCardWindowController::updateApperance() {
     if (!isBottomBarHidden()) updateBottomBar();
-    for (NSBarItem* item : m_tabBar->items())
-        if (auto* tab = qobject_cast<TCardTabBarItem*>(item))
-            if (auto* controller = qobject_cast<TCardTabItemViewController*>(tab->contentViewController()))
-                controller->updateStyle();
+    CardTabs::updateStyles(m_tabBar);
     m_outlineView->viewport()->update();
     updateTheme();
 }
 
 void TCardWindowController::updateCardApperance(TCard* changed) {
     if (!changed) return;
-    if (NSTabbedBarItem* tab = m_tabBar->itemWithIdentifier(changed->GetUUID())) {
-        tab->setText(changed->GetTitle());
-        tab->reloadViewController();
-        tab->adjustWidth();
-        m_tabBar->arrangeItems();
-    }
+    if (CardTabs::retitle(m_tabBar, changed->GetUUID(), changed->GetTitle())) m_tabBar->arrangeItems();
     const QModelIndex index = m_listModel->indexOfCard(changed);
     if (index.isValid()) emit m_listModel->dataChanged(index, index);
     setUINeedsDisplay();

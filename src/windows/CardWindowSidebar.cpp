@@ -3,6 +3,7 @@
 #include "CardSplitView.h"
 #include "CardWindowController.h"
 #include "model/Card.h"
+#include "model/Globals.h"
 #include "model/Preferences.h"
 #include "platform/Scheduler.h"
 #include "platform/UserDefaults.h"

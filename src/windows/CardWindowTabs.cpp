@@ -1,7 +1,7 @@
 // The card window's tabs: the tab bar's data source and delegate, opening, closing and moving tabs,
 // and how closing the window deals with them.
 #include "CardSidebar.h"
-#include "CardTabBarItem.h"
+#include "CardTabs.h"
 #include "CardWindow.h"
 #include "CardWindowController.h"
 #include "foundation/NSObjectWrapper.h"
@@ -60,7 +60,7 @@ NSBarItem* TCardWindowController::itemBarCreateItemForIndex(NSItemBar*, qint32 i
         Diagnostics::warning(QStringLiteral("no associated card found for tab #%1").arg(index));
         return nullptr;
     }
-    return new TCardTabBarItem(tabCard);
+    return CardTabs::makeTab(tabCard);
 }
 
 void TCardWindowController::willSelectItem(NSTabbedBar* bar, NSTabbedBarItem*) {
@@ -68,9 +68,9 @@ void TCardWindowController::willSelectItem(NSTabbedBar* bar, NSTabbedBarItem*) {
     m_previousSelectionIndex = bar->indexOfSelectedItem();
 }
 
-void TCardWindowController::didSelectItem(NSTabbedBar*, NSTabbedBarItem* item) {
+void TCardWindowController::didSelectItem(NSTabbedBar* bar, NSTabbedBarItem* item) {
     if (!item) return;
-    card()->SetSelectedTabIdentifier(item->tabIdentifier());
+    card()->SetSelectedTabIdentifier(bar->selectedItemIdentifier());
     if (m_ignoreSelectionChanged) {
         selectCard(selectedCard());
         m_ignoreSelectionChanged = false;
@@ -255,7 +255,7 @@ bool TCardWindowController::acceptDrop(NSItemBar*, const NSDraggingInfo& info, N
 
 void TCardWindowController::addDataForItemAtIndex(NSItemBar*, NSBarItem* item, qint64,
                                                   QMimeData* pasteboard) {
-    if (auto* tab = qobject_cast<TCardTabBarItem*>(item)) writeCardToPasteboard(tab->card(), pasteboard);
+    writeCardToPasteboard(CardTabs::cardOfTab(item), pasteboard);
 }
 
 void TCardWindowController::takeOutAttachmentRow(TCard* embedded) {

@@ -27,13 +27,13 @@ bool snapToGrid() {
 
 TGenericCardWindowController::TGenericCardWindowController() {
     connect(&ScreenProvider::shared(), &ScreenProvider::screensChanged, this, [this] {
-        if (!m_frameDidRestore && m_window && hasScreen()) screensAppeared();
+        if (!m_frameDidRestore && window() && hasScreen()) screensAppeared();
     });
 }
 
 TGenericCardWindowController::~TGenericCardWindowController() {
     Scheduler::shared().cancelAll(this);
-    delete m_window.data();
+    delete window();
     setCard(nullptr);
 }
 
@@ -51,6 +51,7 @@ void TGenericCardWindowController::setCard(TCard* card) {
 
 void TGenericCardWindowController::setWindow(TGenericCardWindow* window) {
     m_window = window;
+    m_windowObject = window;
     if (window) window->installEventFilter(this);
 }
 
@@ -59,16 +60,16 @@ bool TGenericCardWindowController::hasScreen() {
 }
 
 QRectF TGenericCardWindowController::storedFrame() const {
-    return m_window ? CardFrame::fromQt(QRectF(m_window->geometry()), mainScreen()) : QRectF();
+    return window() ? CardFrame::fromQt(QRectF(window()->geometry()), mainScreen()) : QRectF();
 }
 
 QRectF TGenericCardWindowController::storedScreenFrame() const {
-    const QRect screen = ScreenProvider::shared().availableGeometry(m_window);
+    const QRect screen = ScreenProvider::shared().availableGeometry(window());
     return CardFrame::fromQt(QRectF(screen), mainScreen());
 }
 
 void TGenericCardWindowController::setStoredFrame(const QRectF& frame) {
-    if (m_window) m_window->setGeometry(CardFrame::toQt(frame, mainScreen()).toRect());
+    if (window()) window()->setGeometry(CardFrame::toQt(frame, mainScreen()).toRect());
 }
 
 QRectF TGenericCardWindowController::screenRelativeFrame() const {
@@ -115,7 +116,7 @@ void TGenericCardWindowController::screensAppeared() {
 }
 
 bool TGenericCardWindowController::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_window) {
+    if (watched == m_windowObject && watched) {
         if (event->type() == QEvent::Move) windowDidMove();
         if (event->type() == QEvent::Resize) windowDidResize();
     }
@@ -123,8 +124,8 @@ bool TGenericCardWindowController::eventFilter(QObject* watched, QEvent* event) 
 }
 
 QImage TGenericCardWindowController::capturePreviewImage() {
-    if (!m_window) return {};
-    return m_window->grab().toImage();
+    if (!window()) return {};
+    return window()->grab().toImage();
 }
 
 void TGenericCardWindowController::updatePreviewImage() {
@@ -151,7 +152,7 @@ bool TGenericCardWindowController::windowShouldClose() {
     alert.buttons = {QStringLiteral("OK"), QStringLiteral("Cancel")};
     alert.style = Alert::Style::Warning;
     QPointer<TGenericCardWindowController> self(this);
-    AlertPresenter::shared().beginSheet(alert, m_window, [self](int code) {
+    AlertPresenter::shared().beginSheet(alert, window(), [self](int code) {
         if (self) self->alertDidEnd(code);
     });
     return false;
@@ -169,16 +170,16 @@ void TGenericCardWindowController::performClose() {
 }
 
 void TGenericCardWindowController::showWindow() {
-    if (!m_window) return;
-    m_window->show();
-    m_window->raise();
-    m_window->activateWindow();
+    if (!window()) return;
+    window()->show();
+    window()->raise();
+    window()->activateWindow();
 }
 
 QRectF TGenericCardWindowController::windowFrame() const {
-    return m_window ? QRectF(m_window->geometry()) : QRectF();
+    return window() ? QRectF(window()->geometry()) : QRectF();
 }
 
 void TGenericCardWindowController::close() {
-    if (m_window) m_window->closeWithoutAsking();
+    if (window()) window()->closeWithoutAsking();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "GenericCardWindow.h"
 #include "model/ModelContracts.h"
 
 #include <QImage>
@@ -27,7 +28,7 @@ public:
     TCard* card() const override { return m_card; }
     // Releases the card held, then retains the new one (null allowed).
     void setCard(TCard* card);
-    TGenericCardWindow* window() const { return m_window; }
+    TGenericCardWindow* window() const { return m_windowObject ? m_window : nullptr; }
 
     bool frameDidRestore() const { return m_frameDidRestore; }
     void setFrameDidRestore(bool restored) { m_frameDidRestore = restored; }
@@ -79,7 +80,8 @@ private:
     void writeFrameBack();
 
     TCard* m_card = nullptr;
-    QPointer<TGenericCardWindow> m_window;
+    TGenericCardWindow* m_window = nullptr;
+    QPointer<QObject> m_windowObject; // tells whether m_window still lives
     bool m_frameDidRestore = false;
     bool m_uiNeedsDisplay = false;
     bool m_snapping = false;

@@ -12,7 +12,6 @@
 #include "toolkit/ScreenProvider.h"
 #include "windows/CardFrame.h"
 #include "windows/CardSidebar.h"
-#include "windows/CardTabBarItem.h"
 #include "windows/CardWindow.h"
 #include "windows/CardWindowController.h"
 
@@ -219,14 +218,16 @@ TEST_F(CardWindowTest, MenuValidation) {
         {"removeSelectedCard", false, false, ""}, // the window's own card is selected
         {"detachCard", false, false, ""},
         {"contextualMenuDuplicate", false, false, ""},
-        {"toggleBottomBar", true, false, "Hide Bottom Bar"},
+        {"toggleBottomBar", true, false, "Show Bottom Bar"}, // new cards start without it
         {"toggleSideBar", true, false, "Show Side Bar"},
     };
     for (const Case& c : cases) {
         MenuItemState item{QString::fromLatin1(c.action), false, QString(), QVariant()};
         EXPECT_EQ(controller->validateMenuItem(item), c.answer) << c.action;
         EXPECT_EQ(item.checked, c.checked) << c.action;
-        if (*c.title) EXPECT_EQ(item.title, QString::fromLatin1(c.title)) << c.action;
+        if (*c.title) {
+            EXPECT_EQ(item.title, QString::fromLatin1(c.title)) << c.action;
+        }
     }
     controller->openCardWithUUID(child->GetUUID());
     MenuItemState remove{QStringLiteral("removeSelectedCard"), false, QString(), QVariant()};
