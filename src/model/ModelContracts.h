@@ -48,7 +48,7 @@ public:
 };
 
 // The outline editor of a card.
-class TJobslateViewController : public TCardViewController {
+class TJobslateViewController : public virtual TCardViewController {
 public:
     // Moves an item under a new parent (undoable, "Move Item"); a task keeps its calendar event.
     virtual void moveItem(TCardItem* item, TTreeNode* parent, qint64 index) = 0;
