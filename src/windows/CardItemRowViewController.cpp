@@ -7,6 +7,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Scheduler.h"
 #include "platform/UserDefaults.h"
+#include "windows/GenericCardWindow.h"
 #include "windows/GenericCardWindowController.h"
 
 #include <QApplication>

@@ -12,6 +12,7 @@
 #include "platform/text/TextDocumentConverter.h"
 #include "windows/CardTextView.h"
 
+#include <QAbstractButton>
 #include <QAbstractTextDocumentLayout>
 #include <QMouseEvent>
 #include <QTextBlock>

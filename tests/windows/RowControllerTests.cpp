@@ -55,6 +55,12 @@ public:
     QWidget* infoController() override { return new QLabel(QStringLiteral("info")); }
 };
 
+TGroupRowItem* groupRow(const QString& text) {
+    TGroupRowItem* item = TGroupRowItem::Create();
+    item->SetText(text);
+    return item;
+}
+
 class RowControllerTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -85,7 +91,7 @@ protected:
     AutoreleasePool pool;
     QTemporaryDir folder;
     UserDefaults defaults{folder.filePath(QStringLiteral("defaults.plist"))};
-    ScopedManualScheduler scheduler;
+    ScopedManualScheduler manual;
     Ref<TListCard> card;
     FakeOutline outline;
     std::vector<std::unique_ptr<TCardItemRowViewController>> controllers;
@@ -99,7 +105,7 @@ TEST_F(RowControllerTest, EveryItemClassGetsItsRowKindAndUnknownClassesTheNeares
     TTreeNode* root = card->GetRoot();
     const Case cases[] = {
         {addRow(root, TListItem::Create(QStringLiteral("a"))), "TListItemViewController"},
-        {addRow(root, TGroupRowItem::Create(QStringLiteral("g"))), "TGroupRowViewController"},
+        {addRow(root, groupRow(QStringLiteral("g"))), "TGroupRowViewController"},
         {addRow(root, TSeperatorItem::Create()), "TSeperatorViewController"},
         {addRow(root, TTextItem::Create(QStringLiteral("t"))), "TTextItemViewController"},
         // Attachment rows have no maker here: the nearest kind, finally a text row.
@@ -140,19 +146,19 @@ TEST_F(RowControllerTest, InfoButtonShowsAfterTheDelayAndHidesForOtherRows) {
 
     // In and out within the delay: nothing.
     rows[0]->mouseEntered(QPointF(10, 10));
-    scheduler.advance(0.3);
+    manual.scheduler.advance(0.3);
     rows[0]->mouseExited();
-    scheduler.advance(1);
+    manual.scheduler.advance(1);
     EXPECT_TRUE(rows[0]->infoButton()->isHidden());
 
     rows[0]->mouseEntered(QPointF(10, 10));
-    scheduler.advance(0.5);
+    manual.scheduler.advance(0.5);
     EXPECT_FALSE(rows[0]->infoButton()->isHidden());
     EXPECT_EQ(rows[0]->infoButton()->geometry().right() + 1, 400 - 6);
 
     // Hovering the second row hides the first one's button.
     rows[1]->mouseEntered(QPointF(10, 40));
-    scheduler.advance(0.5);
+    manual.scheduler.advance(0.5);
     EXPECT_TRUE(rows[0]->infoButton()->isHidden());
     EXPECT_FALSE(rows[1]->infoButton()->isHidden());
 
@@ -169,14 +175,14 @@ TEST_F(RowControllerTest, InfoButtonShowsAfterTheDelayAndHidesForOtherRows) {
     // With the preference off hovering shows nothing.
     defaults.setBoolForKey(false, kPreferenceKeyAutoHideInfoButton);
     rows[1]->mouseEntered(QPointF(12, 40));
-    scheduler.advance(1);
+    manual.scheduler.advance(1);
     EXPECT_TRUE(rows[1]->infoButton()->isHidden());
 
     // Kinds without an info button never show one.
     defaults.setBoolForKey(true, kPreferenceKeyAutoHideInfoButton);
-    TCardItemRowViewController* group = host(addRow(root, TGroupRowItem::Create(QStringLiteral("g"))));
+    TCardItemRowViewController* group = host(addRow(root, groupRow(QStringLiteral("g"))));
     group->mouseEntered(QPointF(5, 5));
-    scheduler.advance(1);
+    manual.scheduler.advance(1);
     group->showInfo();
     EXPECT_TRUE(group->infoButton()->isHidden());
     EXPECT_FALSE(group->isInfoPopoverOpen());
