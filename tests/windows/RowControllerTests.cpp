@@ -113,7 +113,7 @@ TEST_F(RowControllerTest, EveryItemClassGetsItsRowKindAndUnknownClassesTheNeares
     };
     for (const Case& c : cases) {
         EXPECT_EQ(RowControllers::controllerClassFor(c.item), QString::fromLatin1(c.controller))
-            << c.item->ClassName();
+            << c.item->ClassName().toStdString();
         TCardItemRowViewController* controller = host(c.item);
         EXPECT_EQ(c.item->GetViewRepresentation(), static_cast<TCardItemViewController*>(controller));
         EXPECT_NE(qobject_cast<TCardItemBackgroundView*>(controller->view()), nullptr);
