@@ -80,6 +80,12 @@ public:
     virtual void close() {}
 };
 
+// A stack window's controller: a card controller that is also told of cards added to the stack.
+class TStackControllerProtocol : public TCardControllerProtocol {
+public:
+    virtual void addCard(TCard* card) = 0;
+};
+
 // The sheet browser.
 class TSheetBrowserWindowController {
 public:
