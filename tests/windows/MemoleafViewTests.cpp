@@ -346,6 +346,14 @@ TEST_F(MemoleafViewTest, StyleBarTogglesTraitsByTheFirstCharacterAndKeepsOtherPr
     EXPECT_EQ(note->GetText().attributesAt(6).font.pointSize, 24);
     EXPECT_TRUE(panel->styleSegmentControl()->isSelectedForSegment(0));
 
+    const QString otherFamily = QFontDatabase::families().value(1, anyFamily());
+    panel->fontPopupButton()->setCurrentIndex(panel->fontPopupButton()->findText(otherFamily));
+    panel->fontChanged();
+    EXPECT_EQ(note->GetText().attributesAt(0).font.name, otherFamily);
+    EXPECT_EQ(note->GetText().attributesAt(6).font.name, otherFamily);
+    EXPECT_EQ(note->GetText().attributesAt(0).font.pointSize, 12);
+    EXPECT_EQ(note->GetText().attributesAt(6).font.pointSize, 24);
+
     panel->fontSizeBox()->setEditText(QStringLiteral("92"));
     panel->fontSizeChanged();
     for (const AttributeRun& run : note->GetText().runs()) EXPECT_EQ(run.attributes.font.pointSize, 92);
