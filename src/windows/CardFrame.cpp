@@ -61,6 +61,13 @@ QRectF placeOnVisibleScreen(const QRectF& frame, const QList<QRectF>& screens) {
     return WindowPlacement::constrainFrame(fitted, *nearest);
 }
 
+bool isUsable(const QRectF& frame) {
+    constexpr double kLimit = 1e6;
+    for (const double value : {frame.x(), frame.y(), frame.width(), frame.height()})
+        if (!std::isfinite(value) || std::abs(value) > kLimit) return false;
+    return frame.width() > 0 && frame.height() > 0;
+}
+
 QRectF constrainOrigin(const QRectF& frame) {
     QRectF result = frame;
     if (result.x() < 0) result.moveLeft(0);

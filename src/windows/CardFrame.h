@@ -27,6 +27,10 @@ QSizeF snapSize(const QSizeF& size);
 // onto the screen nearest to its centre; empty screens are ignored. Unchanged without screens.
 QRectF placeOnVisibleScreen(const QRectF& frame, const QList<QRectF>& screens);
 
+// Whether a frame read from a file can place a window: finite, with a positive size and values no
+// screen arrangement exceeds.
+bool isUsable(const QRectF& frame);
+
 // Negative origins become 0 on that axis (a window never starts left of or below the main screen).
 QRectF constrainOrigin(const QRectF& frame);
 

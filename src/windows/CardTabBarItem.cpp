@@ -13,7 +13,13 @@
 #include <QPainter>
 #include <QPainterPath>
 
-TCardTabItemViewController::TCardTabItemViewController(TCard* card) : m_card(card) {}
+TCardTabItemViewController::TCardTabItemViewController(TCard* card) : m_card(card) {
+    CardTabs::retainCard(m_card);
+}
+
+TCardTabItemViewController::~TCardTabItemViewController() {
+    CardTabs::releaseCard(m_card);
+}
 
 void TCardTabItemViewController::setup() {
     NSTabItemViewController::setup();

@@ -6,12 +6,13 @@
 class TCard;
 
 // The content of a card's tab: the title and a close button whose image comes from the card's
-// theme. Its close button closes the tab through the window's controller. Owned by its tab; the
-// card is not owned (the window's tree holds it while the tab exists).
+// theme. Its close button closes the tab through the window's controller. Owned by its tab; it
+// retains the card, which may leave the window's tree (an embedded card's row) while the tab exists.
 class TCardTabItemViewController : public NSTabItemViewController {
     Q_OBJECT
 public:
     explicit TCardTabItemViewController(TCard* card);
+    ~TCardTabItemViewController() override;
     TCard* card() const { return m_card; }
     void updateStyle();
     void closeTab();

@@ -23,4 +23,12 @@ QImage closeImage(const TCard* card) {
     return theme->GetImage(QStringLiteral("tabButtonCloseImage"));
 }
 
+void retainCard(TCard* card) {
+    if (card) card->Retain();
+}
+
+void releaseCard(TCard* card) {
+    if (card) card->Release();
+}
+
 } // namespace CardTabs

@@ -24,4 +24,7 @@ QString title(const TCard* card);
 QString identifier(const TCard* card);
 bool rootIsDark(const TCard* card);
 QImage closeImage(const TCard* card);
+// A tab keeps its card alive: an embedded card may lose its row while its tab is open.
+void retainCard(TCard* card);
+void releaseCard(TCard* card);
 } // namespace CardTabs

@@ -310,13 +310,22 @@ bool TCardWindowController::saveDocument() {
     return false;
 }
 
+bool TCardWindowController::runSavePanel(SavePanel& panel, TCard*& selected) {
+    // The panel runs its own event loop: the window or the card may go before it ends.
+    const QString uuid = selected->GetUUID();
+    const QPointer<TCardWindowController> self(this);
+    if (SavePanelPresenter::shared().runModal(panel, window()) != NSModalResponseOK || !self) return false;
+    selected = cardForUUID(uuid);
+    return selected != nullptr;
+}
+
 void TCardWindowController::saveDocumentAs() {
     TCard* selected = selectedCard();
     SavePanel panel;
     panel.title = QStringLiteral("Save As");
     panel.allowedExtension = QStringLiteral("qxcard");
     panel.nameFieldStringValue = QStringLiteral("%1.%2").arg(selected->GetTitle(), panel.allowedExtension);
-    if (SavePanelPresenter::shared().runModal(panel, window()) != NSModalResponseOK) return;
+    if (!runSavePanel(panel, selected)) return;
     Ref<TCard> copy = Ref<TCard>::adopt(static_cast<TCard*>(selected->Copy()));
     copy->ClearTabs();
     TArchiver* archiver = copy->CopyArchive();
@@ -332,13 +341,20 @@ void TCardWindowController::exportDocumentAs() {
     panel.title = QStringLiteral("Export");
     panel.allowedExtension = QStringLiteral("rtfd");
     panel.nameFieldStringValue = QStringLiteral("%1.%2").arg(selected->GetTitle(), panel.allowedExtension);
-    if (SavePanelPresenter::shared().runModal(panel, window()) != NSModalResponseOK) return;
+    if (!runSavePanel(panel, selected)) return;
     const std::optional<AttributedString> text = selected->ExportText();
     if (!text) return;
     if (QFileInfo::exists(panel.chosenPath)) {
         QString trashed;
-        if (!Workspace::shared().moveToTrash(panel.chosenPath, &trashed))
+        // What is there is never written over: when it cannot go to the Trash, nothing is exported.
+        if (!Workspace::shared().moveToTrash(panel.chosenPath, &trashed) ||
+            QFileInfo::exists(panel.chosenPath)) {
             Diagnostics::line(QStringLiteral("could not move to the Trash: ") + panel.chosenPath);
+            showError(window(), QStringLiteral(
+                                    "The document could not be exported: %1 could not be moved to the Trash.")
+                                    .arg(panel.chosenPath));
+            return;
+        }
     }
     QString error;
     if (!RTFDCodec::writeFolder(*text, panel.chosenPath, &error))

@@ -12,6 +12,7 @@ class CardSidebarView;
 class CardThemedView;
 class NSStandardWindowButton;
 class QMenu;
+struct SavePanel;
 class QToolButton;
 class TCardAttachment;
 class TCardSplitView;
@@ -169,6 +170,9 @@ private:
     void takeOutAttachmentRow(TCard* card);
     void removeSelectedCardAlertDidEnd(TCard* card, int returnCode);
     void setButtonStates(bool list, bool forecast, bool important);
+    // Runs the save panel; true when it ended with OK and the window and the card are still there
+    // (selected is looked up again by its uuid).
+    bool runSavePanel(SavePanel& panel, TCard*& selected);
 
     TCardSplitView* m_splitView = nullptr;
     CardThemedView* m_contentView = nullptr;

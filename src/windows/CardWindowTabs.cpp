@@ -152,6 +152,8 @@ void TCardWindowController::closeTab(TCard* tabCard) {
 void TCardWindowController::removeCard(TCard* removed) {
     if (!removed || !card()) return;
     if (removed == card()) {
+        // The card may go on in another window: it keeps none of this window's controllers.
+        forgetControllers(removed);
         TSheetManager::SharedManager()->CloseCard(removed, false);
         return;
     }

@@ -79,6 +79,8 @@ QRectF TGenericCardWindowController::screenRelativeFrame() const {
 QRectF TGenericCardWindowController::restoredFrame(const TCard* card) const {
     QRectF frame = card->GetFrame();
     if (card->IsFrameScreenRelative()) frame = CardFrame::fromScreenRelative(frame, storedScreenFrame());
+    // A damaged frame (not a number, no size, far beyond any screen) opens at the default size.
+    if (!CardFrame::isUsable(frame)) frame = QRectF(0, 0, 400, 300);
     // Frames written on a screen that is gone, or by older versions, come back onto a visible screen.
     const QRectF geometry = CardFrame::toQt(frame, mainScreen());
     const QRect screen = ScreenProvider::shared().availableGeometryAt(geometry.center().toPoint());

@@ -1,4 +1,5 @@
 #include "model/Card.h"
+#include "model/CardItems.h"
 #include "model/Memoleaf.h"
 #include "model/ModelObject.h"
 #include "model/Preferences.h"
@@ -6,18 +7,26 @@
 #include "model/Task.h"
 #include "model/Themes.h"
 #include "platform/AlertPresenter.h"
+#include "platform/AutoreleasePool.h"
 #include "platform/Diagnostics.h"
 #include "platform/Scheduler.h"
 #include "platform/UserDefaults.h"
+#include "platform/Workspace.h"
 #include "toolkit/ScreenProvider.h"
 #include "windows/CardFrame.h"
 #include "windows/CardSidebar.h"
+#include "windows/CardTabs.h"
 #include "windows/CardWindow.h"
 #include "windows/CardWindowController.h"
+#include "windows/SavePanelPresenter.h"
 
 #include <QDir>
+#include <QMimeData>
 #include <QTemporaryDir>
+#include <cmath>
+#include <functional>
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace {
 
@@ -266,6 +275,234 @@ TEST_F(CardWindowTest, ForeignOrOwnCardsAreRefusedAsDrops) {
     foreign.setData(QStringLiteral("TCard.wrapper"), QByteArray("not a payload"));
     EXPECT_FALSE(controller->acceptSidebarDrop(&foreign, nullptr, -1, false));
     EXPECT_EQ(card->ChildCount(), 1);
+}
+
+TEST_F(CardWindowTest, DamagedFramesOpenOnTheScreen) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    struct Case {
+        QRectF frame;
+        bool relative;
+    } const cases[] = {
+        {{nan, 100, 400, 300}, false}, {{100, 100, inf, 300}, false},   {{100, 1e300, 400, 300}, false},
+        {{100, 100, 0, 300}, false},   {{100, 100, 1e12, 1e12}, false}, {{1e300, 0.5, 400, 300}, true},
+        {{0.2, nan, 400, 300}, true},
+    };
+    for (const Case& c : cases) {
+        card->SetScreenRelativeFrame(c.relative);
+        card->SetFrame(c.frame);
+        open();
+        const QRect geometry = controller->window()->geometry();
+        EXPECT_TRUE(QRect(0, 0, 1440, 900).contains(geometry))
+            << c.frame.x() << "," << c.frame.y() << " " << c.frame.width() << "x" << c.frame.height()
+            << " -> " << geometry.x() << "," << geometry.y() << " " << geometry.width() << "x"
+            << geometry.height();
+        delete controller;
+        controller = nullptr;
+    }
+}
+
+TEST_F(CardWindowTest, ExportNeverWritesIntoWhatCouldNotBeTrashed) {
+    TCard* child = addChild(QStringLiteral("Notes"));
+    RecordingWorkspace workspace;
+    workspace.trashResult = false;
+    Workspace::setShared(&workspace);
+    ScriptedSavePanelPresenter panels;
+    const QString target = dir.filePath(QStringLiteral("Old.rtfd"));
+    ASSERT_TRUE(QDir().mkpath(target));
+    QFile old(QDir(target).filePath(QStringLiteral("TXT.rtf")));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("{\\rtf1 earlier}");
+    old.close();
+    open();
+    controller->openCardWithUUID(child->GetUUID());
+    panels.setNextChoice(target);
+    controller->exportDocumentAs();
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), QByteArray("{\\rtf1 earlier}"));
+    EXPECT_EQ(alerts.questions().size(), 1u);
+    // A new place is written.
+    const QString fresh = dir.filePath(QStringLiteral("New.rtfd"));
+    panels.setNextChoice(fresh);
+    controller->exportDocumentAs();
+    EXPECT_TRUE(QFileInfo::exists(QDir(fresh).filePath(QStringLiteral("TXT.rtf"))));
+    Workspace::setShared(nullptr);
+}
+
+TEST_F(CardWindowTest, SaveAsWritesACopyAndReportsFailures) {
+    ScriptedSavePanelPresenter panels;
+    open();
+    const QString path = dir.filePath(QStringLiteral("Copy.qxcard"));
+    panels.setNextChoice(path);
+    controller->saveDocumentAs();
+    ASSERT_EQ(panels.panels().size(), 1u);
+    EXPECT_EQ(panels.panels()[0].nameFieldStringValue, QStringLiteral("Home.qxcard"));
+    EXPECT_TRUE(QFileInfo::exists(path));
+    EXPECT_TRUE(alerts.questions().empty());
+    panels.setNextChoice(dir.filePath(QStringLiteral("missing/folder/Copy.qxcard")));
+    controller->saveDocumentAs();
+    ASSERT_EQ(alerts.questions().size(), 1u);
+    EXPECT_EQ(alerts.questions()[0].alert.messageText,
+              QStringLiteral("There was an error -1 saving the card file."));
+}
+
+TEST_F(CardWindowTest, DetachAndRemoveTakeTheCardOutOfTheWindow) {
+    TCard* detached = addChild(QStringLiteral("One"));
+    TCard* removed = addChild(QStringLiteral("Two"));
+    open();
+    controller->openCardWithUUID(detached->GetUUID());
+    controller->detachCard();
+    EXPECT_FALSE(card->ContainsCard(detached));
+    EXPECT_EQ(TSheetManager::SharedManager()->GetActiveSheet()->GetCards()->Count(), 2);
+    EXPECT_EQ(card->GetTabIdentifiers(), (QStringList{card->GetUUID(), removed->GetUUID()}));
+    controller->openCardWithUUID(removed->GetUUID());
+    alerts.setNextAnswer(NSAlertFirstButtonReturn);
+    controller->removeSelectedCard();
+    ASSERT_EQ(alerts.questions().size(), 1u);
+    EXPECT_EQ(alerts.questions()[0].alert.messageText, QStringLiteral("Remove the card \"Two\"?"));
+    EXPECT_EQ(card->ChildCount(), 0);
+    EXPECT_EQ(card->GetTabIdentifiers(), QStringList{card->GetUUID()});
+    EXPECT_EQ(controller->selectedCard(), card.get());
+    // The window's own card asks to delete the card, as the Close command does.
+    alerts.setNextAnswer(NSAlertSecondButtonReturn);
+    controller->removeSelectedCard();
+    ASSERT_EQ(alerts.questions().size(), 2u);
+    EXPECT_EQ(alerts.questions()[1].alert.messageText, QStringLiteral("Delete the card \"Home\"?"));
+    EXPECT_EQ(TSheetManager::SharedManager()->GetActiveSheet()->GetCards()->Count(), 2);
+}
+
+TEST_F(CardWindowTest, TabDroppedAtIndexOneBecomesTheSecondTabAndChild) {
+    Ref<TJobslate> other = Ref<TJobslate>::adopt(TJobslate::Create(QStringLiteral("Other")));
+    TSheetManager::SharedManager()->GetActiveSheet()->AddCard(other.get());
+    TCard* moved = TMemoleaf::Create(QStringLiteral("Moved"));
+    other->AddChild(moved);
+    moved->Release();
+    other->AddTabIdentifier(moved->GetUUID());
+    auto* otherController = new TCardWindowController(other.get());
+    TCard* first = addChild(QStringLiteral("One"));
+    open();
+    QMimeData data;
+    TCardWindowController::writeCardToPasteboard(moved, &data);
+    EXPECT_TRUE(controller->insertObjectForPasteboardItem(controller->tabBar(), &data, 1));
+    EXPECT_EQ(card->GetTabIdentifiers(), (QStringList{card->GetUUID(), moved->GetUUID(), first->GetUUID()}));
+    ASSERT_EQ(card->ChildCount(), 2);
+    EXPECT_EQ(card->GetChild(1), moved);
+    EXPECT_EQ(other->ChildCount(), 0);
+    EXPECT_EQ(other->GetTabIdentifiers(), QStringList{other->GetUUID()});
+    controller->tabBar()->reloadData(); // the bar takes the new tab in
+    scheduler.scheduler.advance(0);
+    EXPECT_EQ(controller->selectedCard(), moved);
+    delete otherController;
+}
+
+TEST_F(CardWindowTest, SidebarDropsThroughTheListModel) {
+    TCard* first = addChild(QStringLiteral("One"));
+    TCard* second = addChild(QStringLiteral("Two"));
+    open();
+    CardListModel* model = controller->listModel();
+    QMimeData data;
+    TCardWindowController::writeCardToPasteboard(first, &data);
+    // Below the last root row: the end of the window's card.
+    EXPECT_TRUE(model->dropMimeData(&data, Qt::MoveAction, 3, 0, QModelIndex()));
+    EXPECT_EQ(card->GetChild(0), second);
+    EXPECT_EQ(card->GetChild(1), first);
+    // The first place under a card.
+    EXPECT_TRUE(model->dropMimeData(&data, Qt::MoveAction, 0, 0, model->indexOfCard(second)));
+    EXPECT_EQ(first->GetParent(), second);
+    // Never into the card itself or its own descendants.
+    QMimeData parentData;
+    TCardWindowController::writeCardToPasteboard(second, &parentData);
+    EXPECT_FALSE(model->dropMimeData(&parentData, Qt::MoveAction, 0, 0, model->indexOfCard(first)));
+    EXPECT_FALSE(model->dropMimeData(&parentData, Qt::MoveAction, 0, 0, model->indexOfCard(second)));
+    EXPECT_EQ(second->GetParent(), card.get());
+}
+
+TEST_F(CardWindowTest, ABurstOfChangesGivesOneCapture) {
+    open();
+    scheduler.scheduler.advance(1); // what opening scheduled
+    controller->setUINeedsDisplay();
+    scheduler.scheduler.advance(0.5);
+    controller->setUINeedsDisplay();
+    scheduler.scheduler.advance(0.9);
+    EXPECT_TRUE(controller->uiNeedsDisplay());
+    EXPECT_EQ(scheduler.scheduler.pendingCount(), 1);
+    scheduler.scheduler.advance(0.2);
+    EXPECT_FALSE(controller->uiNeedsDisplay());
+    EXPECT_FALSE(card->GetPreviewImage().isNull());
+}
+
+// A save panel during whose event loop something else happens.
+class BusySavePanels : public ScriptedSavePanelPresenter {
+public:
+    int runModal(SavePanel& panel, QObject* window) override {
+        if (during) during();
+        return ScriptedSavePanelPresenter::runModal(panel, window);
+    }
+    std::function<void()> during;
+};
+
+TEST_F(CardWindowTest, SaveAsAndExportStopWhenTheWindowWentDuringThePanel) {
+    for (const bool exporting : {false, true}) {
+        TCard* child = addChild(QStringLiteral("Notes"));
+        BusySavePanels panels;
+        open();
+        controller->openCardWithUUID(child->GetUUID());
+        panels.during = [&] {
+            delete controller;
+            controller = nullptr;
+            card->RemoveChild(child); // the last reference
+        };
+        const QString path =
+            dir.filePath(exporting ? QStringLiteral("Gone.rtfd") : QStringLiteral("Gone.qxcard"));
+        panels.setNextChoice(path);
+        TCardWindowController* running = controller;
+        if (exporting)
+            running->exportDocumentAs();
+        else
+            running->saveDocumentAs();
+        EXPECT_FALSE(QFileInfo::exists(path)) << exporting;
+        EXPECT_TRUE(alerts.questions().empty());
+    }
+}
+
+TEST_F(CardWindowTest, AnotherWindowsOwnCardDroppedInIsShownByThisWindow) {
+    Ref<TJobslate> other = Ref<TJobslate>::adopt(TJobslate::Create(QStringLiteral("Other")));
+    TSheetManager::SharedManager()->GetActiveSheet()->AddCard(other.get());
+    auto* otherController = new TCardWindowController(other.get());
+    open();
+    QMimeData data;
+    TCardWindowController::writeCardToPasteboard(other.get(), &data);
+    EXPECT_TRUE(controller->acceptSidebarDrop(&data, nullptr, -1, false));
+    EXPECT_EQ(other->GetParent(), card.get());
+    delete otherController;
+    EXPECT_EQ(other->GetWindowController(), static_cast<TCardControllerProtocol*>(controller));
+    controller->openCardWithUUID(other->GetUUID());
+    EXPECT_EQ(controller->selectedCard(), other.get());
+    EXPECT_EQ(controller->contentControllerFor(other.get())->owner(),
+              static_cast<TCardControllerProtocol*>(controller));
+}
+
+TEST_F(CardWindowTest, TheTabOfAnEmbeddedCardOutlivesItsRow) {
+    TCard* embedded = TMemoleaf::Create(QStringLiteral("Embedded"));
+    TCardAttachment* row = TCardAttachment::Create(embedded);
+    embedded->SetAttachedParent(row);
+    embedded->Release();
+    card->GetRoot()->AddChild(row);
+    row->Release();
+    const QString uuid = embedded->GetUUID();
+    card->AddTabIdentifier(uuid);
+    {
+        AutoreleasePool pool;
+        open();
+        ASSERT_EQ(controller->tabBar()->count(), 2);
+        row->RemoveFromParent(); // the outline deletes the row, the last holder of the card
+    }
+    ASSERT_EQ(controller->tabBar()->items().size(), 2);
+    TCard* tabCard = CardTabs::cardOfTab(controller->tabBar()->items().at(1));
+    ASSERT_NE(tabCard, nullptr);
+    EXPECT_EQ(tabCard->GetUUID(), uuid);
+    controller->closeTab(tabCard);
+    EXPECT_EQ(card->GetTabIdentifiers(), QStringList{card->GetUUID()});
 }
 
 } // namespace
