@@ -160,6 +160,10 @@ QString TCardItem::GetViewRepresentationClass() const {
     return viewClasses().value(ClassName());
 }
 
+QString TCardItem::GetViewRepresentationClass(TObjectClass itemClass) {
+    return itemClass ? viewClasses().value(QString::fromLatin1(itemClass->name)) : QString();
+}
+
 // TTextItem
 
 TTextItem* TTextItem::Create(const QString& text) {

@@ -67,6 +67,8 @@ public:
     // Row view classes by item class name (exact class, no inheritance).
     static void RegisterViewRepresentationClass(TObjectClass itemClass, const QString& viewClass);
     QString GetViewRepresentationClass() const;
+    // The row view class registered for exactly this item class; empty without one.
+    static QString GetViewRepresentationClass(TObjectClass itemClass);
 
 protected:
     TCardItem() = default;

@@ -48,7 +48,7 @@ public:
 };
 
 // The outline editor of a card.
-class TJobslateViewController : public TCardViewController {
+class TJobslateViewController : public virtual TCardViewController {
 public:
     // Moves an item under a new parent (undoable, "Move Item"); a task keeps its calendar event.
     virtual void moveItem(TCardItem* item, TTreeNode* parent, qint64 index) = 0;
@@ -78,6 +78,12 @@ public:
     // The window's frame in screen coordinates.
     virtual QRectF windowFrame() const { return {}; }
     virtual void close() {}
+};
+
+// A stack window's controller: a card controller that is also told of cards added to the stack.
+class TStackControllerProtocol : public TCardControllerProtocol {
+public:
+    virtual void addCard(TCard* card) = 0;
 };
 
 // The sheet browser.

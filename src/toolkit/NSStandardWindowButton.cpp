@@ -1,5 +1,7 @@
 #include "NSStandardWindowButton.h"
 
+#include "utilities/widgets/WindowUtilities.h"
+
 #include <QEnterEvent>
 #include <QGuiApplication>
 #include <QPainter>
@@ -93,18 +95,6 @@ void NSStandardWindowButton::leaveEvent(QEvent* event) {
 bool NSStandardWindowButton::event(QEvent* event) {
     // Only the button's own window passes its activation on to it; a hidden button catches up
     // when shown.
-    switch (event->type()) {
-    case QEvent::WindowActivate:
-        setActiveState(true);
-        break;
-    case QEvent::WindowDeactivate:
-        setActiveState(false);
-        break;
-    case QEvent::Show:
-        setActiveState(isActiveWindow());
-        break;
-    default:
-        break;
-    }
+    if (const auto active = WindowUtilities::activeStateForEvent(*this, *event)) setActiveState(*active);
     return QAbstractButton::event(event);
 }

@@ -2,10 +2,24 @@
 
 #include "utilities/ScreenUtilities.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 
 namespace WindowUtilities {
+
+std::optional<bool> activeStateForEvent(const QWidget& widget, const QEvent& event) {
+    switch (event.type()) {
+    case QEvent::WindowActivate:
+        return true;
+    case QEvent::WindowDeactivate:
+        return false;
+    case QEvent::Show:
+        return widget.isActiveWindow();
+    default:
+        return std::nullopt;
+    }
+}
 
 void makeFullScreen(QWidget* window) {
     if (window)

@@ -2,6 +2,9 @@
 
 #include <QSplitter>
 #include <QWidget>
+#include <optional>
+
+class QEvent;
 
 // Helpers on top-level windows and on two-pane splitters. Stateless.
 namespace WindowUtilities {
@@ -11,6 +14,9 @@ namespace WindowUtilities {
 void makeFullScreen(QWidget* window);
 void makeFullScreenInDisplay(QWidget* window, quint32 displayID);
 void makeWindowFirstResponder(QWidget* window); // the window itself takes the focus
+// The active state an event tells a widget that follows its own window's activation: its window
+// became active or inactive, or (on Show) what a hidden widget missed; nothing for other events.
+std::optional<bool> activeStateForEvent(const QWidget& widget, const QEvent& event);
 // The content width (height) changes; the other side keeps the frame's current height (width).
 void setContentWidth(QWidget* window, int width);
 void setContentHeight(QWidget* window, int height);

@@ -1,0 +1,180 @@
+#include "CardSidebar.h"
+
+#include "CardWindowController.h"
+#include "model/Card.h"
+#include "model/Globals.h"
+
+#include <QMimeData>
+
+CardListModel::CardListModel(TCardWindowController* controller)
+    : QAbstractItemModel(controller), m_controller(controller) {}
+
+TCard* CardListModel::root() const {
+    return m_controller->card();
+}
+
+void CardListModel::reload() {
+    beginResetModel();
+    endResetModel();
+}
+
+TCard* CardListModel::cardAt(const QModelIndex& index) const {
+    return index.isValid() ? static_cast<TCard*>(index.internalPointer()) : nullptr;
+}
+
+QModelIndex CardListModel::indexOfCard(const TCard* card) const {
+    TCard* top = root();
+    if (!card || !top) return {};
+    if (card == top) return createIndex(0, 0, const_cast<TCard*>(card));
+    if (!top->ContainsCard(card)) return {};
+    const qint64 row = card->GetIndex() + (card->GetParent() == top ? 1 : 0);
+    return createIndex(static_cast<int>(row), 0, const_cast<TCard*>(card));
+}
+
+QModelIndex CardListModel::index(int row, int column, const QModelIndex& parent) const {
+    TCard* top = root();
+    if (!top || column != 0 || row < 0) return {};
+    if (!parent.isValid()) {
+        if (row == 0) return createIndex(0, 0, top);
+        TTreeNode* child = top->GetChild(row - 1);
+        return child ? createIndex(row, 0, static_cast<TCard*>(child)) : QModelIndex();
+    }
+    TCard* card = cardAt(parent);
+    if (card == top) return {};
+    TTreeNode* child = card->GetChild(row);
+    return child ? createIndex(row, 0, static_cast<TCard*>(child)) : QModelIndex();
+}
+
+QModelIndex CardListModel::parent(const QModelIndex& child) const {
+    TCard* card = cardAt(child);
+    TCard* top = root();
+    if (!card || card == top || card->GetParent() == top) return {};
+    return indexOfCard(static_cast<TCard*>(card->GetParent()));
+}
+
+int CardListModel::rowCount(const QModelIndex& parent) const {
+    TCard* top = root();
+    if (!top) return 0;
+    if (!parent.isValid()) return static_cast<int>(top->ChildCount() + 1);
+    TCard* card = cardAt(parent);
+    return card == top ? 0 : static_cast<int>(card->ChildCount());
+}
+
+int CardListModel::columnCount(const QModelIndex&) const {
+    return 1;
+}
+
+bool CardListModel::hasChildren(const QModelIndex& parent) const {
+    return rowCount(parent) > 0;
+}
+
+QVariant CardListModel::data(const QModelIndex& index, int role) const {
+    TCard* card = cardAt(index);
+    if (!card) return {};
+    if (role == Qt::DisplayRole || role == Qt::EditRole) {
+        auto* row = static_cast<CardRowController*>(card->GetListRepresentation());
+        if (role == Qt::DisplayRole && row && !row->captionHidden())
+            return card->GetTitle() + QLatin1Char('\n') +
+                   QLocale().toString(card->GetModifiedDate(), QLocale::ShortFormat);
+        return card->GetTitle();
+    }
+    return {};
+}
+
+bool CardListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    TCard* card = cardAt(index);
+    if (!card || role != Qt::EditRole || value.toString().isEmpty()) return false;
+    card->SetTitle(value.toString());
+    m_controller->updateCardApperance(card);
+    emit dataChanged(index, index);
+    return true;
+}
+
+Qt::ItemFlags CardListModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) return Qt::ItemIsDropEnabled;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsDragEnabled |
+           Qt::ItemIsDropEnabled;
+}
+
+QStringList CardListModel::mimeTypes() const {
+    return {NSPasteboardTypeCardWrapper};
+}
+
+QMimeData* CardListModel::mimeData(const QModelIndexList& indexes) const {
+    if (indexes.isEmpty()) return nullptr;
+    auto* data = new QMimeData;
+    TCardWindowController::writeCardToPasteboard(cardAt(indexes.first()), data);
+    return data;
+}
+
+qint64 SidebarDropIndex(bool rootLevel, qint64 row) {
+    if (row < 0) return -1;
+    if (!rootLevel) return row;
+    return row == 0 ? -2 : row - 1;
+}
+
+bool CardListModel::canDropMimeData(const QMimeData* data, Qt::DropAction, int row, int,
+                                    const QModelIndex& parent) const {
+    TCard* card = TCardWindowController::cardFromPasteboard(data);
+    if (!card || !m_controller->canReceiveCard(card)) return false;
+    TCard* target = parent.isValid() ? cardAt(parent) : nullptr;
+    if (target == root()) return false; // into or onto the window's own row
+    if (target && (target == card || card->ContainsCard(target))) return false;
+    return SidebarDropIndex(!parent.isValid(), row) != -2;
+}
+
+bool CardListModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                                 const QModelIndex& parent) {
+    if (!canDropMimeData(data, action, row, column, parent)) return false;
+    const qint64 index = SidebarDropIndex(!parent.isValid(), row);
+    return m_controller->acceptSidebarDrop(data, parent.isValid() ? cardAt(parent) : nullptr, index,
+                                           action == Qt::CopyAction);
+}
+
+CardSidebarView::CardSidebarView(QWidget* parent) : NSKeyboardDeletableOutlineView(parent) {
+    setHeaderHidden(true);
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    setDropIndicatorShown(true);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setEditTriggers(QAbstractItemView::EditKeyPressed);
+    setFrameShape(QFrame::NoFrame);
+    viewport()->setAutoFillBackground(false);
+    setAttribute(Qt::WA_TranslucentBackground);
+    connect(this, &QTreeView::expanded, this, [this](const QModelIndex& index) {
+        if (auto* model = qobject_cast<CardListModel*>(this->model()))
+            if (TCard* card = model->cardAt(index)) card->SetExpanded(true);
+    });
+    connect(this, &QTreeView::collapsed, this, [this](const QModelIndex& index) {
+        if (auto* model = qobject_cast<CardListModel*>(this->model()))
+            if (TCard* card = model->cardAt(index)) card->SetExpanded(false);
+    });
+}
+
+void CardSidebarView::restoreExpandedState() {
+    auto* list = qobject_cast<CardListModel*>(model());
+    if (!list) return;
+    QList<QModelIndex> pending;
+    for (int row = 0; row < list->rowCount(); ++row) pending << list->index(row, 0);
+    while (!pending.isEmpty()) {
+        const QModelIndex index = pending.takeFirst();
+        TCard* card = list->cardAt(index);
+        if (!card || !card->IsExpanded()) continue;
+        if (!isExpanded(index)) expand(index);
+        for (int row = 0; row < list->rowCount(index); ++row) pending << list->index(row, 0, index);
+    }
+}
+
+CardRowController::CardRowController(TCard* card, TCardWindowController* owner)
+    : m_card(card), m_ownerObject(owner), m_owner(owner) {
+    m_card->Retain();
+}
+
+CardRowController::~CardRowController() {
+    if (m_card->GetListRepresentation() == this) m_card->SetListRepresentation(nullptr);
+    m_card->Release();
+}
+
+TCardControllerProtocol* CardRowController::owner() const {
+    return m_ownerObject ? m_owner : nullptr;
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "model/ModelContracts.h"
+#include "toolkit/NSKeyboardDeletableOutlineView.h"
+
+#include <QAbstractItemModel>
+#include <QPointer>
+
+class TCard;
+class TCardWindowController;
+
+// The sidebar's rows over a card window's card tree: the window's card first, then its child cards,
+// each with their own children below them. Rows carry the card (not owned; the tree owns it). Drags
+// carry the card's safe payload; drops go to the window controller. Rebuilt by reload().
+class CardListModel : public QAbstractItemModel {
+    Q_OBJECT
+public:
+    explicit CardListModel(TCardWindowController* controller);
+
+    void reload();
+    TCard* cardAt(const QModelIndex& index) const;
+    QModelIndex indexOfCard(const TCard* card) const;
+
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+    QModelIndex parent(const QModelIndex& child) const override;
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool hasChildren(const QModelIndex& parent = {}) const override;
+    QStringList mimeTypes() const override;
+    QMimeData* mimeData(const QModelIndexList& indexes) const override;
+    Qt::DropActions supportedDropActions() const override { return Qt::MoveAction | Qt::CopyAction; }
+    bool canDropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                         const QModelIndex& parent) const override;
+    bool dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                      const QModelIndex& parent) override;
+
+private:
+    TCard* root() const;
+    TCardWindowController* m_controller;
+};
+
+// The sidebar's outline: restores the cards' expanded flags after every reload and writes them back
+// when rows expand or collapse. Delete sends the window's remove command.
+class CardSidebarView : public NSKeyboardDeletableOutlineView {
+    Q_OBJECT
+public:
+    explicit CardSidebarView(QWidget* parent = nullptr);
+    void restoreExpandedState();
+};
+
+// A card's row controller in a sidebar: whether its date caption shows. The card points at it as its
+// list representation; the window that made it owns it and clears that pointer when it deletes it.
+class CardRowController : public TCardRowViewController {
+public:
+    CardRowController(TCard* card, TCardWindowController* owner);
+    ~CardRowController() override;
+    TCardControllerProtocol* owner() const override;
+    TCard* card() const { return m_card; }
+    bool captionHidden() const { return m_captionHidden; }
+    void setCaptionHidden(bool hidden) { m_captionHidden = hidden; }
+    void update() {}
+
+private:
+    TCard* m_card;
+    QPointer<QObject> m_ownerObject;
+    TCardWindowController* m_owner;
+    bool m_captionHidden = true;
+};
+
+// Where a dropped card goes among the children of its new parent: the row counts the sidebar's top
+// rows (the window's card is row 0) at the root level, the parent's own children elsewhere. -1 means
+// at the end; -2 refuses the drop (above the window's own row).
+qint64 SidebarDropIndex(bool rootLevel, qint64 row);

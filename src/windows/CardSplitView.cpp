@@ -1,0 +1,50 @@
+#include "CardSplitView.h"
+
+#include <QPainter>
+#include <QSplitterHandle>
+
+namespace {
+class DividerHandle : public QSplitterHandle {
+public:
+    DividerHandle(TCardSplitView* split) : QSplitterHandle(Qt::Horizontal, split), m_split(split) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        if (m_split->sliderPosition() <= 0) return;
+        QPainter painter(this);
+        painter.fillRect(rect(), TCardSplitView::dividerColor());
+    }
+
+private:
+    TCardSplitView* m_split;
+};
+} // namespace
+
+TCardSplitView::TCardSplitView(QWidget* parent) : QSplitter(Qt::Horizontal, parent) {
+    setHandleWidth(1);
+    setChildrenCollapsible(true);
+}
+
+double TCardSplitView::sliderPosition() const {
+    const QList<int> list = sizes();
+    return list.isEmpty() ? 0 : list.first();
+}
+
+void TCardSplitView::setSliderPosition(double position) {
+    if (count() < 2) return;
+    const int total = sizes().value(0) + sizes().value(1);
+    int first = 0;
+    if (position > 0)
+        first = static_cast<int>(std::clamp(position, kMinimumSidebarWidth, maximumSidebarWidth()));
+    widget(0)->setMinimumWidth(0);
+    setSizes({first, std::max(total - first, 1)});
+    if (first > 0) widget(0)->setMinimumWidth(0);
+}
+
+QColor TCardSplitView::dividerColor() {
+    return QColor::fromRgbF(0, 0, 0, 0.2f);
+}
+
+QSplitterHandle* TCardSplitView::createHandle() {
+    return new DividerHandle(this);
+}

@@ -1,0 +1,455 @@
+// The card window's commands, their menu validation and the switching of the content area.
+#include "CardSidebar.h"
+#include "CardSplitView.h"
+#include "CardThemedView.h"
+#include "CardWindow.h"
+#include "CardWindowController.h"
+#include "SavePanelPresenter.h"
+#include "foundation/Archiver.h"
+#include "model/Card.h"
+#include "model/CardItems.h"
+#include "model/Globals.h"
+#include "model/ListCard.h"
+#include "model/Memoleaf.h"
+#include "model/Preferences.h"
+#include "model/SheetManager.h"
+#include "model/Task.h"
+#include "platform/AlertPresenter.h"
+#include "platform/Diagnostics.h"
+#include "platform/PanelPresenter.h"
+#include "platform/Scheduler.h"
+#include "platform/UserDefaults.h"
+#include "platform/Workspace.h"
+#include "platform/text/RTFDCodec.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QScreen>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+void showError(QObject* window, const QString& message) {
+    Alert alert;
+    alert.messageText = message;
+    alert.buttons = {QStringLiteral("Ok")};
+    AlertPresenter::shared().runModal(alert, window);
+}
+
+TCard* makeCard(qint32 kind) {
+    switch (kind) {
+    case 1:
+    case 3: {
+        TJobslate* card = TJobslate::Create(QStringLiteral("Untitled"));
+        card->SetDefaultItem(kind == 1 ? 1 : 2);
+        return card;
+    }
+    case 2:
+        return TMemoleaf::Create(QStringLiteral("Untitled"));
+    default:
+        return nullptr;
+    }
+}
+} // namespace
+
+TCardContentViewController* TCardWindowController::contentControllerFor(TCard* shown) {
+    if (!shown) return nullptr;
+    if (auto* existing = dynamic_cast<TCardContentViewController*>(shown->GetViewRepresentation()))
+        return existing;
+    TCardContentViewController* made = CardViewControllers::make(shown);
+    made->setParent(this);
+    shown->SetViewRepresentation(made);
+    m_contentControllers.append(made);
+    return made;
+}
+
+void TCardWindowController::forgetControllers(TCard* leaving) {
+    for (TObject* object : *leaving->GetAllChildrenIncludingSelf()) {
+        auto* each = static_cast<TCard*>(object);
+        for (const QPointer<TCardContentViewController>& content : std::as_const(m_contentControllers))
+            if (content && content->card() == each) {
+                if (content->isViewLoaded()) delete content->view();
+                delete content.data();
+            }
+        for (auto it = m_rowControllers.begin(); it != m_rowControllers.end();) {
+            if ((*it)->card() == each) {
+                delete *it;
+                it = m_rowControllers.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    m_contentControllers.removeAll(nullptr);
+}
+
+void TCardWindowController::updateContentView() {
+    TCard* selected = selectedCard();
+    TCardContentViewController* content = contentControllerFor(selected);
+    if (!content) return;
+    auto* layout = qobject_cast<QVBoxLayout*>(m_cardContainer->layout());
+    if (!layout) {
+        layout = new QVBoxLayout(m_cardContainer);
+        layout->setContentsMargins(0, 0, 0, 0);
+    }
+    QWidget* shown = layout->count() ? layout->itemAt(0)->widget() : nullptr;
+    if (shown && shown == content->view()) return;
+    if (shown) {
+        layout->removeWidget(shown);
+        shown->hide();
+        shown->setParent(nullptr);
+        // The view stays its controller's, which still owns it.
+    }
+    if (m_previouslySelectedCard && m_previouslySelectedCard != selected)
+        if (auto* previous =
+                dynamic_cast<TCardContentViewController*>(m_previouslySelectedCard->GetViewRepresentation()))
+            previous->cardWillResignActive();
+    m_previouslySelectedCard = nullptr;
+
+    m_lastTransition = 0;
+    if (NSPrefs().boolForKey(kPreferenceKeyAnimateCardTransitions) && m_previousSelectionIndex != -1) {
+        const qint64 now = m_tabBar->indexOfSelectedItem();
+        const qint64 last = m_tabBar->count() - 1;
+        m_lastTransition = 2;
+        if (m_previousSelectionIndex == last && now == 0)
+            m_lastTransition = 1;
+        else if (m_previousSelectionIndex == 0 && now == last && last > 0)
+            m_lastTransition = -1;
+        else if (now > m_previousSelectionIndex)
+            m_lastTransition = 1;
+        else if (now < m_previousSelectionIndex)
+            m_lastTransition = -1;
+    }
+    QWidget* view = content->view();
+    layout->addWidget(view);
+    view->show();
+    content->cardDidBecomeActive();
+
+    if (!tabIdentifiers().contains(selected->GetUUID())) {
+        reloadTabs();
+        m_tabBar->selectItemWithIdentifier(selected->GetUUID());
+    }
+    const bool filters = filtersAvailableForSelectedCard();
+    m_toggleListButton->setVisible(filters);
+    m_toggleForecastButton->setVisible(filters);
+    m_toggleImportantButton->setVisible(filters);
+    updateApperance();
+}
+
+void TCardWindowController::newCard(qint32 kind) {
+    TCard* made = makeCard(kind);
+    if (!made) return;
+    card()->AddChild(made);
+    made->Release();
+    reloadSidebar();
+    selectCard(made);
+    openCardWithUUID(made->GetUUID());
+    renameCard();
+}
+
+void TCardWindowController::newTab() {
+    auto* made = static_cast<TCard*>(AllocateClass(card()->ClassName()));
+    if (!made) return;
+    made->Initialize();
+    made->SetTitle(QStringLiteral("Untitled"));
+    card()->AddChild(made);
+    made->Release();
+    reloadSidebar();
+    selectCard(made);
+    openCardWithUUID(made->GetUUID());
+    renameCard();
+}
+
+void TCardWindowController::duplicate() {
+    TCard* source = selectedOrClickedCard();
+    if (!source) return;
+    Ref<TCard> copy = Ref<TCard>::adopt(static_cast<TCard*>(source->Copy()));
+    copy->SetTitle(source->GetTitle() + QStringLiteral(" copy"));
+    if (source == card()) {
+        if (TCardControllerProtocol* controller = TSheetManager::SharedManager()->AddCard(copy.get())) {
+            if (auto* other = dynamic_cast<TGenericCardWindowController*>(controller);
+                other && other->window())
+                other->window()->move(window()->pos() + QPoint(22, 22));
+            controller->showWindow();
+        }
+        return;
+    }
+    card()->AddChild(copy.get());
+    reloadSidebar();
+}
+
+void TCardWindowController::detachCard() {
+    TCard* detached = selectedOrClickedCard();
+    if (!detached || detached == card()) {
+        QApplication::beep();
+        return;
+    }
+    Diagnostics::line(QStringLiteral("detach ") + detached->GetTitle());
+    const qint64 index = m_tabBar->indexOfSelectedItem();
+    Ref<TCard> keep = Ref<TCard>::retain(detached);
+    takeOutAttachmentRow(detached);
+    removeCard(detached);
+    selectIndexAfterRemoval(index);
+    Diagnostics::line(QStringLiteral("add card to sheet ") + detached->GetTitle());
+    if (TCardControllerProtocol* controller = TSheetManager::SharedManager()->AddCard(detached))
+        controller->showWindow();
+}
+
+void TCardWindowController::removeSelectedCard() {
+    TCard* removed = selectedOrClickedCard();
+    if (!removed) return;
+    if (removed == card()) {
+        performClose();
+        return;
+    }
+    Alert alert;
+    alert.messageText = QStringLiteral("Remove the card \"%1\"?").arg(removed->GetTitle());
+    alert.informativeText = QStringLiteral("This action cannot be undone.");
+    alert.buttons = {QStringLiteral("OK"), QStringLiteral("Cancel")};
+    const QString uuid = removed->GetUUID();
+    QPointer<TCardWindowController> self(this);
+    AlertPresenter::shared().beginSheet(alert, window(), [self, uuid](int code) {
+        if (self) self->removeSelectedCardAlertDidEnd(self->cardForUUID(uuid), code);
+    });
+}
+
+void TCardWindowController::removeSelectedCardAlertDidEnd(TCard* removed, int returnCode) {
+    if (returnCode != NSAlertFirstButtonReturn || !removed) {
+        cancelClose();
+        return;
+    }
+    const QModelIndex index = m_listModel->indexOfCard(removed);
+    const int row = index.isValid() && !index.parent().isValid() ? index.row() - 1 : -1;
+    removed->PerformClose();
+    takeOutAttachmentRow(removed);
+    removeCard(removed);
+    if (row >= 0)
+        selectCard(m_listModel->cardAt(m_listModel->index(row, 0)));
+    else
+        m_outlineView->clearSelection();
+}
+
+void TCardWindowController::contextualMenuDetach() {
+    detachCard();
+}
+
+void TCardWindowController::contextualMenuDuplicate() {
+    duplicate();
+}
+
+void TCardWindowController::contextualMenuRemove() {
+    removeSelectedCard();
+}
+
+void TCardWindowController::setButtonStates(bool list, bool forecast, bool important) {
+    m_toggleListButton->setChecked(list);
+    m_toggleForecastButton->setChecked(forecast);
+    m_toggleImportantButton->setChecked(important);
+}
+
+void TCardWindowController::showTasks() {
+    setButtonStates(true, false, false);
+    if (TCardContentViewController* content = contentControllerFor(selectedCard())) content->applyFilter(0);
+    setUINeedsDisplay();
+}
+
+void TCardWindowController::showForecast() {
+    setButtonStates(false, true, false);
+    if (TCardContentViewController* content = contentControllerFor(selectedCard())) content->applyFilter(1);
+    setUINeedsDisplay();
+}
+
+void TCardWindowController::showImportant() {
+    setButtonStates(false, false, true);
+    if (TCardContentViewController* content = contentControllerFor(selectedCard())) content->applyFilter(2);
+    setUINeedsDisplay();
+}
+
+bool TCardWindowController::filtersAvailableForSelectedCard() const {
+    TCard* selected = selectedCard();
+    if (!selected || !selected->IsMember(TJobslate::StaticClass())) return false;
+    const qint32 kind = static_cast<TJobslate*>(selected)->GetDefaultItem();
+    return kind == 2 || (kind == 3 && NSPrefs().integerForKey(kPreferenceKeyDefaultNewItemKind) == 2);
+}
+
+void TCardWindowController::forwardToContent(const QString& action) {
+    if (TCardContentViewController* content = contentControllerFor(selectedCard()))
+        content->performCommand(action);
+}
+
+void TCardWindowController::changeBackgroundColor(const QVariant& colour) {
+    if (!colour.canConvert<QColor>() || !colour.value<QColor>().isValid()) {
+        QApplication::beep();
+        return;
+    }
+    selectedCard()->SetColor(colour.value<QColor>());
+    updateApperance();
+    updatePreviewImage();
+}
+
+void TCardWindowController::changeTheme(const QString& themeName) {
+    auto* theme = dynamic_cast<TCardTheme*>(TTheme::FindTheme(themeName));
+    if (!theme) return;
+    selectedCard()->SetTheme(theme);
+    updateApperance();
+    updatePreviewImage();
+}
+
+bool TCardWindowController::saveDocument() {
+    Scheduler::shared().cancelPrevious(this, QStringLiteral("saveDocument"));
+    bool modified = false;
+    for (TObject* object : *card()->GetAllChildrenIncludingSelf())
+        modified = modified || static_cast<TCard*>(object)->IsModified();
+    if (!modified) return true;
+    TSheet* sheet = TSheetManager::SharedManager()->GetActiveSheet();
+    // The sheet clears the flags only once the file is written.
+    if (sheet && sheet->SaveCard(card())) return true;
+    showError(window(), QStringLiteral("There was an error saving the card file."));
+    return false;
+}
+
+bool TCardWindowController::runSavePanel(SavePanel& panel, TCard*& selected) {
+    // The panel runs its own event loop: the window or the card may go before it ends.
+    const QString uuid = selected->GetUUID();
+    const QPointer<TCardWindowController> self(this);
+    if (SavePanelPresenter::shared().runModal(panel, window()) != NSModalResponseOK || !self) return false;
+    selected = cardForUUID(uuid);
+    return selected != nullptr;
+}
+
+void TCardWindowController::saveDocumentAs() {
+    TCard* selected = selectedCard();
+    SavePanel panel;
+    panel.title = QStringLiteral("Save As");
+    panel.allowedExtension = QStringLiteral("qxcard");
+    panel.nameFieldStringValue = QStringLiteral("%1.%2").arg(selected->GetTitle(), panel.allowedExtension);
+    if (!runSavePanel(panel, selected)) return;
+    Ref<TCard> copy = Ref<TCard>::adopt(static_cast<TCard*>(selected->Copy()));
+    copy->ClearTabs();
+    TArchiver* archiver = copy->CopyArchive();
+    const int result = archiver->Save(panel.chosenPath, true);
+    archiver->Release();
+    if (result != 0)
+        showError(window(), QStringLiteral("There was an error %1 saving the card file.").arg(result));
+}
+
+void TCardWindowController::exportDocumentAs() {
+    TCard* selected = selectedCard();
+    SavePanel panel;
+    panel.title = QStringLiteral("Export");
+    panel.allowedExtension = QStringLiteral("rtfd");
+    panel.nameFieldStringValue = QStringLiteral("%1.%2").arg(selected->GetTitle(), panel.allowedExtension);
+    if (!runSavePanel(panel, selected)) return;
+    const std::optional<AttributedString> text = selected->ExportText();
+    if (!text) return;
+    if (QFileInfo::exists(panel.chosenPath)) {
+        QString trashed;
+        // What is there is never written over: when it cannot go to the Trash, nothing is exported.
+        if (!Workspace::shared().moveToTrash(panel.chosenPath, &trashed) ||
+            QFileInfo::exists(panel.chosenPath)) {
+            Diagnostics::line(QStringLiteral("could not move to the Trash: ") + panel.chosenPath);
+            showError(window(), QStringLiteral(
+                                    "The document could not be exported: %1 could not be moved to the Trash.")
+                                    .arg(panel.chosenPath));
+            return;
+        }
+    }
+    QString error;
+    if (!RTFDCodec::writeFolder(*text, panel.chosenPath, &error))
+        showError(window(), QStringLiteral("The document could not be exported: %1").arg(error));
+}
+
+void TCardWindowController::copyLinkAddress() {
+    TCard* selected = selectedCard();
+    auto* data = new QMimeData;
+    data->setText(CardLink(selected->GetUUID()));
+    data->setData(NSPasteboardTypeLinkName, selected->GetTitle().toUtf8());
+    QGuiApplication::clipboard()->setMimeData(data);
+}
+
+void TCardWindowController::makeSelectedCardFirstResponder() {
+    if (TCardContentViewController* content = contentControllerFor(selectedCard()))
+        content->makePrimaryInputFirstResponder();
+}
+
+void TCardWindowController::prepareForEntry(bool rename) {
+    const QRect screen = window()->screen() ? window()->screen()->availableGeometry() : QRect();
+    if (!screen.isEmpty()) window()->move(screen.center() - window()->rect().center());
+    if (rename) renameCard();
+    showWindow();
+}
+
+bool TCardWindowController::validateMenuItem(MenuItemState& item) {
+    static const QStringList known = {QStringLiteral("toggleFloating"),
+                                      QStringLiteral("nextCard"),
+                                      QStringLiteral("previousCard"),
+                                      QStringLiteral("showTasks"),
+                                      QStringLiteral("showForecast"),
+                                      QStringLiteral("showImportant"),
+                                      QStringLiteral("toggleSideBar"),
+                                      QStringLiteral("toggleBottomBar"),
+                                      QStringLiteral("changeTheme"),
+                                      QStringLiteral("changeBackgroundColor"),
+                                      QStringLiteral("removeSelectedCard"),
+                                      QStringLiteral("detachCard"),
+                                      QStringLiteral("contextualMenuDetach"),
+                                      QStringLiteral("contextualMenuRemove"),
+                                      QStringLiteral("contextualMenuDuplicate"),
+                                      QStringLiteral("newCard"),
+                                      QStringLiteral("newTab"),
+                                      QStringLiteral("duplicate"),
+                                      QStringLiteral("saveDocument"),
+                                      QStringLiteral("saveDocumentAs"),
+                                      QStringLiteral("exportDocumentAs"),
+                                      QStringLiteral("copyLinkAddress"),
+                                      QStringLiteral("toggleFullScreen"),
+                                      QStringLiteral("performClose"),
+                                      QStringLiteral("makeSelectedCardFirstResponder")};
+    bool answer = known.contains(item.action);
+    const QString& action = item.action;
+    TCard* selected = selectedCard();
+    const bool filters = filtersAvailableForSelectedCard();
+    qint32 filterKind = -1;
+    if (filters)
+        if (TCardContentViewController* content = contentControllerFor(selected))
+            filterKind = content->filterKind();
+    const bool severalTabs = m_tabBar->count() > 1;
+    if (action == QLatin1String("toggleFloating")) {
+        answer = !NSPrefs().boolForKey(kPreferenceKeyDashboardMode);
+        item.checked = card()->IsFloating();
+    } else if (action == QLatin1String("nextCard") || action == QLatin1String("previousCard")) {
+        answer = severalTabs;
+    } else if (action == QLatin1String("showTasks")) {
+        answer = answer && filters;
+        item.checked = filterKind == 0;
+    } else if (action == QLatin1String("showForecast")) {
+        answer = answer && filters;
+        item.checked = filterKind == 1;
+    } else if (action == QLatin1String("showImportant")) {
+        answer = answer && filters;
+        item.checked = filterKind == 2;
+    } else if (action == QLatin1String("toggleSideBar")) {
+        item.title = isSideBarHidden() ? QStringLiteral("Show Side Bar") : QStringLiteral("Hide Side Bar");
+    } else if (action == QLatin1String("toggleBottomBar")) {
+        item.title =
+            isBottomBarHidden() ? QStringLiteral("Show Bottom Bar") : QStringLiteral("Hide Bottom Bar");
+    } else if (action == QLatin1String("changeTheme")) {
+        item.checked = selected && selected->GetTheme() &&
+                       item.representedObject.toString() == selected->GetTheme()->GetName();
+    } else if (action == QLatin1String("changeBackgroundColor")) {
+        item.checked = selected && item.representedObject.value<QColor>() == selected->GetColor();
+    } else if (action == QLatin1String("removeSelectedCard") || action == QLatin1String("detachCard")) {
+        answer = severalTabs && selected != card();
+    } else if (action == QLatin1String("contextualMenuDetach") ||
+               action == QLatin1String("contextualMenuRemove")) {
+        answer = m_clickedCard && m_clickedCard != card();
+    } else if (action == QLatin1String("contextualMenuDuplicate")) {
+        answer = m_clickedCard != nullptr;
+    }
+    if (!answer)
+        if (TCardContentViewController* content = contentControllerFor(selected))
+            return content->validateMenuItem(item);
+    return answer;
+}

@@ -1,0 +1,91 @@
+#include "SheetFolderWatcher.h"
+
+#include "platform/Diagnostics.h"
+#include "platform/Scheduler.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QSet>
+
+namespace {
+const QString kRescanKey = QStringLiteral("SheetFolderWatcher.rescan");
+const QString kChangedKey = QStringLiteral("SheetFolderWatcher.directoryChanged");
+} // namespace
+
+SheetFolderWatcher::SheetFolderWatcher(ChangeHandler changed, QObject* parent)
+    : QObject(parent), m_changed(std::move(changed)) {
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &SheetFolderWatcher::pathChanged);
+    connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &SheetFolderWatcher::pathChanged);
+}
+
+SheetFolderWatcher::~SheetFolderWatcher() {
+    Scheduler::shared().cancelAll(this);
+}
+
+bool SheetFolderWatcher::setFolder(const QString& folder) {
+    if (!QFileInfo(folder).isDir()) {
+        Diagnostics::line(QStringLiteral("sheet folder path is invalid."));
+        return false;
+    }
+    Scheduler::shared().cancelAll(this);
+    if (!m_watcher.directories().isEmpty()) m_watcher.removePaths(m_watcher.directories());
+    if (!m_watcher.files().isEmpty()) m_watcher.removePaths(m_watcher.files());
+    m_folder = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    m_seen = scan();
+    watch(m_seen);
+    return true;
+}
+
+void SheetFolderWatcher::pathChanged(const QString&) {
+    if (m_folder.isEmpty() || Scheduler::shared().isPending(this, kRescanKey)) return;
+    Scheduler::shared().performAfterDelay(this, kRescanKey, kLatency, [this] { rescan(); });
+}
+
+void SheetFolderWatcher::rescan() {
+    if (m_folder.isEmpty()) return;
+    const Snapshot now = scan();
+    QSet<QString> changed;
+    for (auto it = now.cbegin(); it != now.cend(); ++it)
+        if (m_seen.value(it.key(), Stamp{-1, -1}) != it.value()) changed.insert(it.key());
+    for (auto it = m_seen.cbegin(); it != m_seen.cend(); ++it)
+        if (!now.contains(it.key())) changed.insert(it.key());
+    m_seen = now;
+    watch(now);
+    bool foreign = false;
+    for (const QString& path : changed)
+        if (!m_isOwnChange || !m_isOwnChange(path)) foreign = true;
+    if (foreign && m_changed) Scheduler::shared().performAfterDelay(this, kChangedKey, 0.0, m_changed);
+}
+
+// Every entry below the folder but hidden ones (the temporaries of atomic saves among them).
+SheetFolderWatcher::Snapshot SheetFolderWatcher::scan() const {
+    Snapshot snapshot;
+    snapshot.insert(m_folder, Stamp{-2, 0});
+    QDirIterator it(m_folder, QDir::AllEntries | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (path.mid(m_folder.size()).contains(QStringLiteral("/."))) continue;
+        // A folder counts by its entries: its own date moves with every save made in it.
+        const QFileInfo info = it.fileInfo();
+        snapshot.insert(path, info.isDir() ? Stamp{-2, 0}
+                                           : Stamp{info.lastModified().toMSecsSinceEpoch(), info.size()});
+    }
+    return snapshot;
+}
+
+void SheetFolderWatcher::watch(const Snapshot& snapshot) {
+    QSet<QString> wanted;
+    for (auto it = snapshot.cbegin(); it != snapshot.cend(); ++it)
+        if (it.value().modified == -2) wanted.insert(it.key());
+    const QStringList list = m_watcher.directories();
+    const QSet<QString> watched(list.cbegin(), list.cend());
+    QStringList gone;
+    for (const QString& path : watched)
+        if (!wanted.contains(path)) gone.append(path);
+    if (!gone.isEmpty()) m_watcher.removePaths(gone);
+    QStringList added;
+    for (const QString& path : wanted)
+        if (!watched.contains(path)) added.append(path);
+    if (!added.isEmpty()) m_watcher.addPaths(added);
+}

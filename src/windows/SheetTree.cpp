@@ -1,0 +1,371 @@
+#include "SheetTree.h"
+
+#include "SheetFolderWatcher.h"
+#include "SheetItemsFile.h"
+#include "foundation/Archiver.h"
+#include "model/ModelContracts.h"
+#include "model/Preferences.h"
+#include "platform/AlertPresenter.h"
+#include "platform/AtomicFile.h"
+#include "platform/Diagnostics.h"
+#include "platform/UserDefaults.h"
+#include "utilities/Clock.h"
+#include "utilities/DateUtilities.h"
+#include "utilities/FileObjectUtilities.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace {
+
+TSheetManager* manager() {
+    return TSheetManager::SharedManager();
+}
+
+QString nameOf(const QString& path) {
+    return QFileInfo(path).fileName();
+}
+
+bool isSeparator(const TSheetManagerItem* item) {
+    return MemberOfClass(item, TSheetManagerSeperatorItem::StaticClass());
+}
+
+// The items below root, depth first, each before its children.
+QList<TSheetManagerItem*> preOrder(const TSheetManagerItem* root) {
+    QList<TSheetManagerItem*> items;
+    if (!root) return items;
+    for (qint64 i = 0; i < root->ChildCount(); ++i) {
+        auto* child = static_cast<TSheetManagerItem*>(root->GetChild(i));
+        items.append(child);
+        items.append(preOrder(child));
+    }
+    return items;
+}
+
+// The entries of a folder, relative to it: its own entries, or with deep every entry at any depth
+// (sheet bundles are not entered). Hidden entries are left out.
+QStringList listing(const QString& folder, bool deep) {
+    QStringList entries;
+    const QStringList names = QDir(folder).entryList(
+        QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
+    for (const QString& name : names) {
+        if (name.startsWith(QLatin1Char('.'))) continue;
+        entries.append(name);
+        const QString path = folder + QLatin1Char('/') + name;
+        if (deep && StringFileObjectUtilities::isFolder(path) && !SheetTree::isSheetBundle(path))
+            for (const QString& below : listing(path, true)) entries.append(name + QLatin1Char('/') + below);
+    }
+    return entries;
+}
+
+} // namespace
+
+SheetTree::SheetTree(SheetTreeHost* host)
+    : m_host(host), m_conflictFolder(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+                                     QStringLiteral("/Conflicts")) {}
+
+SheetTree::~SheetTree() = default;
+
+bool SheetTree::isSheetBundle(const QString& path) {
+    const QFileInfo info(path);
+    return info.suffix() == kSheetExtension && info.isDir();
+}
+
+void SheetTree::setSheetFolderPath(const QString& folder) {
+    if (!m_folder.isEmpty() && folder != m_folder) {
+        manager()->Close();
+        manager()->UnregisterAllSheets();
+    }
+    m_root = {};
+    m_itemsDate = {};
+    m_folder = folder;
+    reloadDirectoryMonitor();
+}
+
+void SheetTree::reload() {
+    if (!QFileInfo(m_folder).isDir()) {
+        Diagnostics::line(QStringLiteral("sheet folder path doesn't exist."));
+        return;
+    }
+    bool changed = false;
+    const UserDefaults& defaults = UserDefaults::standardUserDefaults();
+    const bool groups = defaults.boolForKey(kPreferenceKeyShowGroupRowsInBrowser);
+    const bool list = defaults.boolForKey(kPreferenceKeyShowSheetsAsList);
+    if (groups != m_showGroupRows && m_root) {
+        m_root->RemoveAllChildren();
+        changed = true;
+    }
+    if (list != m_showAsList && m_root) m_root = {};
+    m_showGroupRows = groups;
+    m_showAsList = list;
+    if (m_itemsDate.isValid() && m_itemsDate != SheetItemsFile::modifiedDate(m_folder) && m_root) {
+        Diagnostics::line(QStringLiteral("sheet items changed"));
+        m_root = {};
+    }
+    if (m_root) examineChangedSheets();
+    if (!m_root) {
+        TSheetManagerItem* stored = SheetItemsFile::read(m_folder);
+        m_root = Ref<TSheetManagerItem>::adopt(stored ? stored : TSheetManagerItem::Create(nullptr));
+        // What was read is what the file holds now: not another writer's change next time.
+        if (stored) m_itemsDate = SheetItemsFile::modifiedDate(m_folder);
+    }
+    syncSheetsFromFolder(m_folder, m_root.get(), &changed);
+    TSheet* active = manager()->GetActiveSheet();
+    if (active && !manager()->ContainsSheet(active)) {
+        manager()->Close();
+        if (m_host) m_host->nextSheet();
+    }
+    if (changed) saveState();
+}
+
+void SheetTree::examineChangedSheets() {
+    for (TSheetManagerItem* item : preOrder(m_root.get())) {
+        TSheet* sheet = item->GetSheet();
+        if (!sheet) continue;
+        const QDateTime diskDate = TSheet::FolderDate(sheet->GetPath());
+        if (diskDate == sheet->GetModifiedDate()) continue;
+        Diagnostics::line(QStringLiteral("* ") + sheet->GetTitle() + QStringLiteral(" changed externally."));
+        Diagnostics::line(QStringLiteral("  last saved: ") +
+                          DateUtilities::fullDateString(sheet->GetModifiedDate(), false));
+        Diagnostics::line(QStringLiteral("  new file: ") + DateUtilities::fullDateString(diskDate, false));
+        if (!TSheetManager::VerifySheet(sheet->GetPath())) {
+            Diagnostics::line(sheet->GetTitle() + QStringLiteral(" is invalid."));
+            continue;
+        }
+        if (sheet == manager()->GetActiveSheet()) {
+            if (sheet->reloadPending) {
+                sheet->SetAllModified(false);
+                sheet->reloadPending = false;
+                reloadSheet(item, sheet);
+                continue;
+            }
+            resolveActiveSheet(item, sheet);
+            continue;
+        }
+        Diagnostics::line(QStringLiteral("The sheet ") + sheet->GetTitle() +
+                          QStringLiteral(" was modified externally."));
+        if (m_host && UserDefaults::standardUserDefaults().boolForKey(kPreferenceKeySheetChangeNotifications))
+            m_host->notify(QStringLiteral("Sheet Modified"),
+                           QStringLiteral("The sheet \"%1\" has been updated to reflect changes.")
+                               .arg(sheet->GetTitle()));
+        reloadSheet(item, sheet);
+    }
+}
+
+// The active sheet changed on disk: the user keeps one version; the other is kept aside first.
+void SheetTree::resolveActiveSheet(TSheetManagerItem* item, TSheet* sheet) {
+    if (sheet->ResolveConflict() == NSAlertFirstButtonReturn) {
+        if (!keepAside(sheet, false)) return; // nothing overwritten; the next save asks again
+        sheet->SetAllModified(true);
+        sheet->UpdateModifiedDate();
+        sheet->Save();
+        return;
+    }
+    if (sheet->IsModified() && !keepAside(sheet, true)) return;
+    sheet->SetAllModified(false);
+    reloadSheet(item, sheet);
+}
+
+void SheetTree::reloadSheet(TSheetManagerItem* item, TSheet* sheet) {
+    TSheet* fresh = manager()->Reload(sheet);
+    // The old sheet is gone either way: the item never keeps a pointer to it.
+    item->SetSheet(fresh);
+    if (fresh) reloadPreview(fresh);
+}
+
+// Writes a copy of the sheet (the version in memory, or the one on disk) into the conflict folder.
+bool SheetTree::keepAside(TSheet* sheet, bool inMemory) {
+    const QString stamp = Clock::shared().now().toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH.mm.ss"));
+    QString target;
+    for (int n = 1; target.isEmpty() || QFileInfo::exists(target); ++n)
+        target = m_conflictFolder + QLatin1Char('/') + sheet->GetTitle() + QLatin1Char(' ') + stamp +
+                 (n > 1 ? QStringLiteral(" %1").arg(n) : QString()) + QLatin1Char('.') + kSheetExtension;
+    QString error;
+    bool ok = AtomicFile::makeFolder(target, &error);
+    if (ok && inMemory) {
+        const auto save = [&](TObject* object, const QString& path) {
+            TArchiver* archiver = object->CopyArchive();
+            ok = ok && archiver->Save(path, true) == 0;
+            archiver->Release();
+        };
+        save(sheet, target + QLatin1Char('/') + TSheet::kInfoFile);
+        for (TObject* card : *sheet->GetCards())
+            save(card, target + QLatin1Char('/') + static_cast<TCard*>(card)->GetUUID() + QLatin1Char('.') +
+                           TSheet::kCardExtension);
+    } else if (ok) {
+        QDirIterator it(sheet->GetPath(), QDir::Files | QDir::Hidden | QDir::System,
+                        QDirIterator::Subdirectories);
+        while (ok && it.hasNext()) {
+            const QString path = it.next();
+            const QString copy = target + path.mid(sheet->GetPath().size());
+            ok = AtomicFile::makeFolder(QFileInfo(copy).path(), &error) && QFile::copy(path, copy);
+        }
+    }
+    if (!ok) {
+        const QString message =
+            QStringLiteral("The other version of the sheet \"%1\" could not be kept at %2")
+                .arg(sheet->GetTitle(), target);
+        Diagnostics::warning(message);
+        if (TAppController* delegate = ModelContracts::applicationDelegate())
+            delegate->reportSaveError(message);
+        return false;
+    }
+    Diagnostics::line(QStringLiteral("  kept the other version at ") + target);
+    return true;
+}
+
+void SheetTree::syncSheetsFromFolder(const QString& folder, TSheetManagerItem* parent, bool* changed) {
+    const QStringList entries = listing(folder, !m_showGroupRows);
+    QList<TSheetManagerItem*> children;
+    for (qint64 i = 0; i < parent->ChildCount(); ++i) {
+        auto* child = static_cast<TSheetManagerItem*>(parent->GetChild(i));
+        if (isSeparator(child)) continue;
+        // A stored name stands for an entry of this folder, whatever else it holds.
+        if (!child->GetPath().isEmpty() && QFileInfo(child->GetPath()).isRelative())
+            child->SetPath(folder + QLatin1Char('/') + nameOf(child->GetPath()));
+        children.append(child);
+    }
+    QSet<QString> names;
+    for (const QString& entry : entries) names.insert(nameOf(entry));
+    QSet<TSheetManagerItem*> claimed;
+    const auto find = [&](const QString& name) -> TSheetManagerItem* {
+        for (TSheetManagerItem* child : children)
+            if (!claimed.contains(child) && nameOf(child->GetPath()) == name) return child;
+        for (TSheetManagerItem* child : children) {
+            const QString childName = nameOf(child->GetPath());
+            if (!claimed.contains(child) && !names.contains(childName) &&
+                childName.compare(name, Qt::CaseInsensitive) == 0)
+                return child;
+        }
+        return nullptr;
+    };
+
+    QList<TSheetManagerItem*> removals;
+    const auto line = [&](const QString& entry) {
+        Diagnostics::line(QStringLiteral("* ") + entry + QStringLiteral(" doesn't exist in ") +
+                          nameOf(folder));
+        *changed = true;
+    };
+    for (const QString& entry : entries) {
+        const QString path = folder + QLatin1Char('/') + entry;
+        const bool group = StringFileObjectUtilities::isFolder(path) && !isSheetBundle(path);
+        if (TSheetManagerItem* child = find(nameOf(entry))) {
+            claimed.insert(child);
+            if (isSheetBundle(path)) {
+                TSheet* sheet = manager()->RegisterSheet(path);
+                child->SetSheet(sheet);
+                if (!sheet) {
+                    reportUnreadable(path);
+                    removals.append(child);
+                }
+            }
+            child->SetPath(path);
+            if (group && m_showGroupRows) syncSheetsFromFolder(path, child, changed);
+        } else if (group && m_showGroupRows) {
+            line(entry);
+            TSheetManagerGroupItem* item = TSheetManagerGroupItem::Create(path);
+            parent->AddChild(item);
+            item->Release();
+            syncSheetsFromFolder(path, item, changed);
+        } else if (isSheetBundle(path)) {
+            TSheet* sheet = manager()->RegisterSheet(path);
+            if (!sheet) {
+                reportUnreadable(path);
+                continue;
+            }
+            line(entry);
+            TSheetManagerItem* item = TSheetManagerItem::Create(sheet);
+            parent->AddChild(item);
+            item->Release();
+        }
+    }
+    for (TSheetManagerItem* child : children) {
+        if (removals.contains(child) || QFileInfo::exists(child->GetPath())) continue;
+        Diagnostics::line(QStringLiteral("- ") + child->GetPath() + QStringLiteral(" was removed from ") +
+                          parent->GetTitle());
+        *changed = true;
+        removals.append(child);
+    }
+    for (TSheetManagerItem* item : removals) {
+        QList<TSheetManagerItem*> gone = preOrder(item);
+        gone.prepend(item);
+        for (TSheetManagerItem* node : gone) {
+            if (!node->GetSheet()) continue;
+            Diagnostics::line(QStringLiteral("unregister sheet ") + node->GetSheet()->GetTitle());
+            manager()->UnregisterSheet(node->GetSheet());
+            node->SetSheet(nullptr);
+        }
+        item->RemoveFromParent();
+    }
+}
+
+// Once per session for each bundle, so a broken bundle does not ask at every reload.
+void SheetTree::reportUnreadable(const QString& path) {
+    if (m_reportedUnreadable.contains(path)) return;
+    m_reportedUnreadable.insert(path);
+    Alert alert;
+    alert.messageText =
+        QStringLiteral("The sheet \"%1\" could not be unarchived due to an error.").arg(nameOf(path));
+    alert.informativeText =
+        QStringLiteral("The sheet file can be recovered and should be removed from the sheet folder.");
+    alert.buttons = {QStringLiteral("Ok")};
+    AlertPresenter::shared().runModal(alert);
+}
+
+bool SheetTree::saveState() {
+    if (!m_root) return false;
+    QString error;
+    if (!SheetItemsFile::write(m_folder, m_root.get(), &error)) {
+        Diagnostics::warning(error);
+        if (TAppController* delegate = ModelContracts::applicationDelegate())
+            delegate->reportSaveError(error);
+        return false;
+    }
+    m_itemsDate = SheetItemsFile::modifiedDate(m_folder);
+    return true;
+}
+
+void SheetTree::reloadDirectoryMonitor() {
+    if (!m_watcher) {
+        m_watcher = std::make_unique<SheetFolderWatcher>([this] {
+            if (m_host) m_host->directoryChanged();
+        });
+        m_watcher->setOwnChangeTest([this](const QString& path) { return isOwnChange(path); });
+    }
+    m_watcher->setFolder(m_folder);
+}
+
+bool SheetTree::isOwnChange(const QString& path) const {
+    if (path == SheetItemsFile::path(m_folder))
+        return m_itemsDate.isValid() && SheetItemsFile::modifiedDate(m_folder) == m_itemsDate;
+    for (QString bundle = path; bundle.size() > m_folder.size(); bundle = QFileInfo(bundle).path()) {
+        if (QFileInfo(bundle).suffix() != kSheetExtension) continue;
+        const TSheet* sheet = manager()->FindSheet(bundle);
+        const QDateTime date = TSheet::FolderDate(bundle);
+        return sheet && date.isValid() && date == sheet->GetModifiedDate();
+    }
+    return false;
+}
+
+bool SheetTree::containsSheet(const TSheet* sheet) const {
+    for (const TSheetManagerItem* item : preOrder(m_root.get()))
+        if (item->GetSheet() == sheet) return true;
+    return false;
+}
+
+void SheetTree::reloadPreview(TSheet* sheet) {
+    for (TSheetManagerItem* item : preOrder(m_root.get())) {
+        if (item->GetSheet() != sheet) continue;
+        if (item->GetViewRepresentation() && m_host) m_host->setPreviewImage(item, sheet->GetPreviewImage());
+        return;
+    }
+}
+
+void SheetTree::updateSheetPreview(TSheet* sheet) {
+    if (!sheet) return;
+    sheet->SetPreviewImage(manager()->GeneratePreviewImage());
+    reloadPreview(sheet);
+}

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "foundation/Object.h"
+#include "model/SheetManager.h"
+
+#include <QDateTime>
+#include <QImage>
+#include <QSet>
+#include <QString>
+#include <memory>
+
+class SheetFolderWatcher;
+
+// What the tree needs of the sheet browser window that shows it.
+class SheetTreeHost {
+public:
+    virtual ~SheetTreeHost() = default;
+    // Selects and opens another sheet after the active one left the folder.
+    virtual void nextSheet() = 0;
+    // Gives the item's row (the item has a view representation) a new preview.
+    virtual void setPreviewImage(TSheetManagerItem* item, const QImage& image) = 0;
+    // Shows a desktop notification.
+    virtual void notify(const QString& title, const QString& body) = 0;
+    // The folder changed on disk: reload the tree and redisplay it.
+    virtual void directoryChanged() = 0;
+};
+
+// The sheet browser's tree of the sheet folder: group items for sub-folders, sheet items for sheet
+// bundles, separators kept from "SheetItems.plist". Reconciles the tree with the folder, stores it,
+// reloads sheets changed by another program (asking through the shared AlertPresenter when the
+// active sheet changed, a copy of the version given up kept aside), and watches the folder.
+// Owned by the sheet browser; registered sheets belong to the shared TSheetManager and the tree
+// only points at them. Main thread only.
+class SheetTree {
+public:
+    static inline const QString kSheetExtension = QStringLiteral("qxsheet");
+
+    // host is not owned and outlives the tree.
+    explicit SheetTree(SheetTreeHost* host);
+    ~SheetTree();
+
+    // The sheet folder; a new one closes the active sheet, unregisters every sheet, drops the tree
+    // and watches the new folder.
+    QString sheetFolderPath() const { return m_folder; }
+    void setSheetFolderPath(const QString& folder);
+    // Where the version given up in a conflict is kept (a folder of sheet bundles).
+    QString conflictFolder() const { return m_conflictFolder; }
+    void setConflictFolder(const QString& folder) { m_conflictFolder = folder; }
+
+    // Not owned; null before the first reload.
+    TSheetManagerItem* root() const { return m_root.get(); }
+    bool showGroupRows() const { return m_showGroupRows; }
+    bool showAsList() const { return m_showAsList; }
+    QDateTime sheetItemsModifiedDate() const { return m_itemsDate; }
+    SheetFolderWatcher* directoryMonitor() const { return m_watcher.get(); }
+
+    void reload();
+    void syncSheetsFromFolder(const QString& folder, TSheetManagerItem* parent, bool* changed);
+    // Writes "SheetItems.plist" and records its date; a failure is reported and false returned.
+    bool saveState();
+    bool saveStateInBackground() { return saveState(); }
+    void reloadDirectoryMonitor();
+    bool containsSheet(const TSheet* sheet) const;
+    void reloadPreview(TSheet* sheet);
+    void updateSheetPreview(TSheet* sheet);
+
+    // Whether the change at the path below the sheet folder is this program's own write.
+    bool isOwnChange(const QString& path) const;
+
+    static bool isSheetBundle(const QString& path);
+
+private:
+    void examineChangedSheets();
+    void resolveActiveSheet(TSheetManagerItem* item, TSheet* sheet);
+    void reloadSheet(TSheetManagerItem* item, TSheet* sheet);
+    bool keepAside(TSheet* sheet, bool inMemory);
+    void reportUnreadable(const QString& path);
+
+    SheetTreeHost* m_host;
+    QString m_folder;
+    QString m_conflictFolder;
+    Ref<TSheetManagerItem> m_root;
+    bool m_showGroupRows = true;
+    bool m_showAsList = false;
+    QDateTime m_itemsDate;
+    QSet<QString> m_reportedUnreadable;
+    std::unique_ptr<SheetFolderWatcher> m_watcher;
+};

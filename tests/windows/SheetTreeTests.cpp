@@ -1,0 +1,275 @@
+#include "model/ModelFakes.h"
+#include "model/ModelObject.h"
+#include "model/Preferences.h"
+#include "model/SheetManager.h"
+#include "platform/AlertPresenter.h"
+#include "platform/AtomicFile.h"
+#include "platform/Diagnostics.h"
+#include "platform/Scheduler.h"
+#include "platform/UserDefaults.h"
+#include "platform/Workspace.h"
+#include "utilities/StringPathUtilities.h"
+#include "windows/SheetFolderWatcher.h"
+#include "windows/SheetItemsFile.h"
+#include "windows/SheetTree.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+class RecordingHost : public SheetTreeHost {
+public:
+    void nextSheet() override { calls << QStringLiteral("nextSheet"); }
+    void setPreviewImage(TSheetManagerItem*, const QImage&) override { calls << QStringLiteral("preview"); }
+    void notify(const QString& title, const QString& body) override { calls << title + ": " + body; }
+    void directoryChanged() override { calls << QStringLiteral("directoryChanged"); }
+    QStringList calls;
+};
+
+QStringList names(const TSheetManagerItem* parent) {
+    QStringList result;
+    for (qint64 i = 0; i < parent->ChildCount(); ++i) {
+        auto* child = static_cast<TSheetManagerItem*>(parent->GetChild(i));
+        result << (MemberOfClass(child, TSheetManagerSeperatorItem::StaticClass())
+                       ? QStringLiteral("---")
+                       : QFileInfo(child->GetPath()).fileName());
+    }
+    return result;
+}
+
+class SheetTreeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RegisterModelClasses();
+        UserDefaults::setStandardUserDefaults(&defaults);
+        defaults.setBoolForKey(true, kPreferenceKeyShowGroupRowsInBrowser);
+        Workspace::setShared(&workspace);
+        manager()->SetDelegate(&app);
+        folder = dir.filePath("Sheets");
+        QDir().mkpath(folder);
+        tree.setConflictFolder(dir.filePath("Conflicts"));
+        tree.setSheetFolderPath(folder);
+    }
+    void TearDown() override {
+        manager()->Close();
+        manager()->UnregisterAllSheets();
+        clock.scheduler.advance(1); // retired windows go
+        manager()->SetDelegate(nullptr);
+        Workspace::setShared(nullptr);
+        UserDefaults::setStandardUserDefaults(nullptr);
+    }
+    static TSheetManager* manager() { return TSheetManager::SharedManager(); }
+    // A sheet bundle made as another copy of the program would, then forgotten here.
+    QString makeSheet(const QString& relative) {
+        const QString path = folder + "/" + relative;
+        QDir().mkpath(QFileInfo(path).path());
+        TSheet* sheet = manager()->RegisterSheet(path);
+        manager()->UnregisterSheet(sheet);
+        return path;
+    }
+    // Moves the folder's date on, as a change by another device does.
+    void touch(const QString& path) {
+        const QDateTime later = TSheet::FolderDate(path).addSecs(30);
+        ASSERT_TRUE(StringPathUtilities::setFileAttributeObjectValueError(
+            path, StringPathUtilities::kNSFileModificationDate, later));
+    }
+    ScopedManualScheduler clock;
+    QTemporaryDir dir;
+    UserDefaults defaults{dir.filePath("defaults.plist")};
+    RecordingWorkspace workspace;
+    ScopedScriptedAlertPresenter alerts;
+    RecordingAppController app;
+    Diagnostics::Capture capture;
+    RecordingHost host;
+    QString folder;
+    SheetTree tree{&host};
+};
+
+TEST_F(SheetTreeTest, ReconcilesStoredOrderWithTheFolder) {
+    makeSheet("A.qxsheet");
+    makeSheet("B.qxsheet");
+    makeSheet("Sub/Inner/C.qxsheet");
+    QDir().mkpath(folder + "/notasheet.QXSHEET");
+    {
+        // Stored: b (case differs), a separator, a bundle since removed, a stray path.
+        Ref<TSheetManagerItem> root = Ref<TSheetManagerItem>::adopt(TSheetManagerItem::Create(nullptr));
+        for (const char* name :
+             std::initializer_list<const char*>{"b.qxsheet", nullptr, "Gone.qxsheet", "../../B.qxsheet"}) {
+            TSheetManagerItem* item =
+                name ? TSheetManagerItem::Create(nullptr)
+                     : static_cast<TSheetManagerItem*>(TSheetManagerSeperatorItem::Create());
+            if (name) item->SetPath(QString::fromLatin1(name));
+            root->AddChild(item);
+            item->Release();
+        }
+        ASSERT_TRUE(SheetItemsFile::write(folder, root.get()));
+    }
+    const QByteArray stored = [&] {
+        QFile file(SheetItemsFile::path(folder));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    EXPECT_TRUE(stored.contains("TSheetManagerSeperatorItem"));
+    EXPECT_FALSE(stored.contains(dir.path().toUtf8()));
+
+    tree.reload();
+    TSheetManagerItem* root = tree.root();
+    ASSERT_NE(root, nullptr);
+    // The stray name stands for B in this folder and claims it before the case-insensitive b.
+    EXPECT_EQ(names(root), (QStringList{"---", "B.qxsheet", "A.qxsheet", "Sub"}));
+    auto* sub = static_cast<TSheetManagerItem*>(root->GetChild(3));
+    EXPECT_TRUE(MemberOfClass(sub, TSheetManagerGroupItem::StaticClass()));
+    ASSERT_EQ(names(sub), QStringList{"Inner"});
+    EXPECT_EQ(names(static_cast<TSheetManagerItem*>(sub->GetChild(0))), QStringList{"C.qxsheet"});
+    for (int i : {1, 2}) {
+        auto* item = static_cast<TSheetManagerItem*>(root->GetChild(i));
+        ASSERT_NE(item->GetSheet(), nullptr);
+        EXPECT_EQ(item->GetPath(), folder + "/" + names(root)[i]);
+        EXPECT_TRUE(tree.containsSheet(item->GetSheet()));
+    }
+    EXPECT_TRUE(tree.sheetItemsModifiedDate().isValid());
+
+    // Read back from the file as a fresh browser would: the same tree.
+    SheetTree again(&host);
+    again.setSheetFolderPath(folder);
+    again.reload();
+    EXPECT_EQ(names(again.root()), names(root));
+
+    // Without group rows every sheet lands at the top level.
+    defaults.setBoolForKey(false, kPreferenceKeyShowGroupRowsInBrowser);
+    tree.reload();
+    EXPECT_EQ(names(tree.root()), (QStringList{"A.qxsheet", "B.qxsheet", "C.qxsheet"}));
+
+    // A renamed folder: the old group goes, the new one comes last.
+    defaults.setBoolForKey(true, kPreferenceKeyShowGroupRowsInBrowser);
+    tree.reload();
+    ASSERT_TRUE(QDir(folder).rename("Sub", "Renamed"));
+    tree.reload();
+    EXPECT_EQ(names(tree.root()).last(), "Renamed");
+    EXPECT_FALSE(names(tree.root()).contains("Sub"));
+    EXPECT_TRUE(capture.lines().contains("- " + folder + "/Sub was removed from "));
+}
+
+TEST_F(SheetTreeTest, AnUnreadableBundleIsReportedOnceAndLeftOut) {
+    makeSheet("Good.qxsheet");
+    QDir().mkpath(folder + "/Broken.qxsheet");
+    tree.reload();
+    tree.reload();
+    EXPECT_EQ(names(tree.root()), QStringList{"Good.qxsheet"});
+    ASSERT_EQ(alerts.questions().size(), 1u);
+    EXPECT_EQ(alerts.questions()[0].alert.messageText,
+              "The sheet \"Broken.qxsheet\" could not be unarchived due to an error.");
+}
+
+TEST_F(SheetTreeTest, AFailedWriteOfTheListIsReported) {
+    makeSheet("A.qxsheet");
+    AtomicFile::setBeforeRenameHook([](const QString&) { return false; });
+    tree.reload();
+    AtomicFile::setBeforeRenameHook({});
+    EXPECT_FALSE(QFileInfo::exists(SheetItemsFile::path(folder)));
+    EXPECT_FALSE(tree.sheetItemsModifiedDate().isValid());
+    EXPECT_TRUE(capture.lines().join('\n').contains("Warning: The sheet list could not be written"));
+}
+
+TEST_F(SheetTreeTest, AnExternalChangeToTheActiveSheetKeepsBothVersions) {
+    const QString path = makeSheet("Plans.qxsheet");
+    tree.reload();
+    TSheet* sheet = tree.root()->FindItem(path, false)->GetSheet();
+    manager()->Open(sheet);
+    Ref<TCard> card = Ref<TCard>::adopt(TCard::Create(QStringLiteral("Mine")));
+    manager()->AddCard(card.get());
+    manager()->Save();
+
+    // "No": this version is written over the disk's, which is kept aside first.
+    clock.scheduler.advance(5);
+    touch(path);
+    card->SetTitle("Mine, changed");
+    alerts.setNextAnswer(NSAlertFirstButtonReturn);
+    tree.reload();
+    ASSERT_EQ(alerts.questions().size(), 1u);
+    EXPECT_EQ(alerts.questions()[0].alert.messageText, "Resolve Conflict");
+    EXPECT_EQ(manager()->GetActiveSheet(), sheet);
+    EXPECT_EQ(TSheet::FolderDate(path), sheet->GetModifiedDate());
+    EXPECT_EQ(QDir(dir.filePath("Conflicts")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 1);
+
+    // "Yes": the disk's version is read again; the unsaved edit is kept aside.
+    clock.scheduler.advance(5);
+    touch(path);
+    card->SetTitle("Edited here");
+    alerts.setNextAnswer(NSAlertSecondButtonReturn);
+    tree.reload();
+    TSheet* fresh = manager()->GetActiveSheet();
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_EQ(tree.root()->FindItem(path, false)->GetSheet(), fresh);
+    const QStringList kept = QDir(dir.filePath("Conflicts")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    ASSERT_EQ(kept.size(), 2);
+    bool found = false;
+    for (const QString& copy : kept) {
+        const QDir bundle(dir.filePath("Conflicts/" + copy));
+        for (const QString& file : bundle.entryList({"*.qxcard"})) {
+            QFile card(bundle.filePath(file));
+            found = found || (card.open(QIODevice::ReadOnly) && card.readAll().contains("Edited here"));
+        }
+    }
+    EXPECT_TRUE(found);
+}
+
+TEST_F(SheetTreeTest, AnInactiveSheetChangedElsewhereReloadsAndNotifiesWhenAsked) {
+    const QString path = makeSheet("Plans.qxsheet");
+    tree.reload();
+    defaults.setBoolForKey(true, kPreferenceKeySheetChangeNotifications);
+    touch(path);
+    tree.reload();
+    EXPECT_TRUE(alerts.questions().empty());
+    EXPECT_TRUE(
+        host.calls.contains("Sheet Modified: The sheet \"Plans\" has been updated to reflect changes."));
+    TSheet* now = tree.root()->FindItem(path, false)->GetSheet();
+    ASSERT_NE(now, nullptr);
+    EXPECT_TRUE(manager()->ContainsSheet(now));
+}
+
+TEST_F(SheetTreeTest, TheWatcherSeesOtherProcessesAndIgnoresOwnWrites) {
+    makeSheet("A.qxsheet");
+    tree.reload();
+    SheetFolderWatcher* watcher = tree.directoryMonitor();
+    ASSERT_NE(watcher, nullptr);
+    EXPECT_TRUE(watcher->watchedFolders().contains(folder));
+
+    // Our own save of the list and of a sheet: nothing to report.
+    tree.saveState();
+    watcher->pathChanged(folder);
+    clock.scheduler.advance(SheetFolderWatcher::kLatency);
+    clock.scheduler.advance(0);
+    EXPECT_FALSE(host.calls.contains("directoryChanged"));
+
+    // A bundle copied in by another process, then the latency and one pass.
+    const QString source = dir.filePath("Elsewhere/New.qxsheet");
+    QDir().mkpath(QFileInfo(source).path());
+    {
+        TSheet* sheet = manager()->RegisterSheet(source);
+        manager()->UnregisterSheet(sheet);
+    }
+    ASSERT_EQ(QProcess::execute("cp", {"-r", source, folder + "/New.qxsheet"}), 0);
+    watcher->pathChanged(folder);
+    clock.scheduler.advance(SheetFolderWatcher::kLatency - 0.5);
+    EXPECT_FALSE(host.calls.contains("directoryChanged"));
+    clock.scheduler.advance(0.5);
+    clock.scheduler.advance(0);
+    EXPECT_EQ(host.calls.count("directoryChanged"), 1);
+    EXPECT_TRUE(watcher->watchedFolders().contains(folder + "/New.qxsheet"));
+    tree.reload();
+    EXPECT_EQ(names(tree.root()), (QStringList{"A.qxsheet", "New.qxsheet"}));
+
+    // A new sheet folder: the watcher follows it.
+    const QString other = dir.filePath("Other");
+    QDir().mkpath(other);
+    tree.setSheetFolderPath(other);
+    EXPECT_EQ(watcher->watchedFolders(), QStringList{other});
+    EXPECT_EQ(tree.root(), nullptr);
+}
+
+} // namespace
