@@ -141,12 +141,7 @@ void TCardWindowController::updateContentView() {
 void TCardWindowController::newCard(qint32 kind) {
     TCard* made = makeCard(kind);
     if (!made) return;
-    card()->AddChild(made);
-    made->Release();
-    reloadSidebar();
-    selectCard(made);
-    openCardWithUUID(made->GetUUID());
-    renameCard();
+    addAndOpenNewCard(made);
 }
 
 void TCardWindowController::newTab() {
@@ -154,6 +149,10 @@ void TCardWindowController::newTab() {
     if (!made) return;
     made->Initialize();
     made->SetTitle(QStringLiteral("Untitled"));
+    addAndOpenNewCard(made);
+}
+
+void TCardWindowController::addAndOpenNewCard(TCard* made) {
     card()->AddChild(made);
     made->Release();
     reloadSidebar();

@@ -168,6 +168,8 @@ private:
     // Deletes the content and row controllers this window made for the card and its descendants.
     void forgetControllers(TCard* card);
     void takeOutAttachmentRow(TCard* card);
+    // Adds a card just made (its reference passes to the window's card), opens it and starts renaming it.
+    void addAndOpenNewCard(TCard* made);
     void removeSelectedCardAlertDidEnd(TCard* card, int returnCode);
     void setButtonStates(bool list, bool forecast, bool important);
     // Runs the save panel; true when it ended with OK and the window and the card are still there
