@@ -169,6 +169,8 @@ bool UserDefaults::change(const std::function<void(QVariantMap&)>& edit, QString
     if (!sameValues(values, current) && !save(values, error)) return false;
     const QVariantMap before = dictionaryRepresentation();
     m_values = values;
+    // Observers may change the defaults in turn: the file is free again before they hear of it.
+    lock.unlock();
     emitChanges(before);
     return true;
 }

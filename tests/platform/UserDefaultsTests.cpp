@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
 #include <QPoint>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -80,6 +81,21 @@ TEST_F(UserDefaultsTest, ChangeSignalPerKey) {
     EXPECT_EQ(defaults.stringForKey("listFont"), "Serif");
     ASSERT_EQ(spy.count(), 3);
     EXPECT_EQ(spy.at(1).at(0).toString(), "other");
+}
+
+TEST_F(UserDefaultsTest, AnObserverMayChangeTheDefaultsInTurn) {
+    UserDefaults defaults(path());
+    QObject context;
+    bool lockFree = false;
+    defaults.observe("sheetFolder", &context, [&] {
+        QLockFile lock(path() + ".lock");
+        lockFree = lock.tryLock(0);
+        lock.unlock();
+        defaults.setObjectForKey("derived", "activeSheet");
+    });
+    EXPECT_TRUE(defaults.setObjectForKey("/home/me/Sheets", "sheetFolder"));
+    EXPECT_TRUE(lockFree) << "the file is unlocked before observers hear of a change";
+    EXPECT_EQ(UserDefaults(path()).stringForKey("activeSheet"), "derived");
 }
 
 TEST_F(UserDefaultsTest, TypedReadersConvertAndRefuseWhatNoListHolds) {
