@@ -1,5 +1,6 @@
 #include "AppController.h"
 
+#include "model/Card.h"
 #include "model/Globals.h"
 #include "model/Preferences.h"
 #include "model/SheetManager.h"
@@ -145,11 +146,7 @@ bool AppController::applicationDidFinishLaunching(QString* error) {
     }
     call(hooks.taskManagerTimerFired);
     scheduler.scheduleRepeating(this, kTaskTimer, 30.0, [this] { call(hooks.taskManagerTimerFired); });
-    NotificationCenter& center = NotificationCenter::defaultCenter();
-    center.addObserver(this, EKEventStoreChangedNotification, nullptr,
-                       [this](const Notification&) { eventStoreChanged(); });
-    center.addObserver(this, QStringLiteral("TCard.modified"), nullptr,
-                       [this](const Notification&) { cardModifiedNotification(); });
+    observeNotifications();
     return true;
 }
 
@@ -235,6 +232,15 @@ void AppController::activeSheetDidChange(TSheet* sheet) {
 }
 
 // Deferred work.
+
+void AppController::observeNotifications() {
+    NotificationCenter& center = NotificationCenter::defaultCenter();
+    center.removeObserver(this);
+    center.addObserver(this, EKEventStoreChangedNotification, nullptr,
+                       [this](const Notification&) { eventStoreChanged(); });
+    center.addObserver(this, kCardModifiedNotification, nullptr,
+                       [this](const Notification&) { cardModifiedNotification(); });
+}
 
 void AppController::cardModifiedNotification() {
     Scheduler::shared().performAfterDelay(this, kSave, 2.0, [this] { saveActiveSheet(); });

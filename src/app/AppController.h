@@ -45,6 +45,8 @@ public:
     void activeSheetDidChange(TSheet* sheet) override;
 
     // Deferred work: each request cancels the same pending one first.
+    // Follows card edits and calendar changes (launch does this; tests may call it alone).
+    void observeNotifications();
     void cardModifiedNotification();
     void eventStoreChanged();
     void updateSheetPreviewAfterDelay() override;

@@ -34,6 +34,8 @@ void registerCardViews() {
 Launcher::Launcher(QObject* parent) : QObject(parent) {}
 
 Launcher::~Launcher() {
+    // The calendar store's alarms run on the scheduler, which ends with the program: the store goes first.
+    SetEventStore(nullptr);
     if (m_controller) {
         TMemoleafViewController::setApplicationURLHandler({});
         AlertPresenter::setShared(nullptr);
@@ -74,7 +76,12 @@ std::optional<int> Launcher::start(const QStringList& arguments, const QString& 
             [controller] { controller->applicationWillTerminate(); });
     connect(qGuiApp, &QGuiApplication::commitDataRequest, controller,
             [controller](QSessionManager&) { controller->saveActiveSheet(); });
-    m_signals = new SignalQuit([](int) { QCoreApplication::quit(); }, this);
+    m_signals = new SignalQuit(
+        [controller](int) {
+            controller->saveActiveSheet();
+            QCoreApplication::quit();
+        },
+        this);
     // After the reopening of the last sheet, which the workspace delivers on the event loop.
     QTimer::singleShot(0, controller, [controller, arguments, workingFolder] {
         controller->handleArguments(arguments, workingFolder);

@@ -44,16 +44,15 @@ bool SingleInstance::listen(QString* error) {
         m_server->setSocketOptions(QLocalServer::UserAccessOption);
         connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::accept);
     }
-    if (m_server->listen(m_name)) return true;
-    // Nobody answers on the socket: it was left by an instance that ended without removing it.
-    if (m_server->serverError() == QAbstractSocket::AddressInUseError) {
-        QLocalSocket probe;
-        probe.connectToServer(m_name);
-        if (!probe.waitForConnected(1000)) {
-            QLocalServer::removeServer(m_name);
-            if (m_server->listen(m_name)) return true;
-        }
+    // A socket nobody answers on was left by an instance that ended without removing it.
+    QLocalSocket probe;
+    probe.connectToServer(m_name);
+    if (probe.waitForConnected(1000)) {
+        if (error) *error = QStringLiteral("another instance is running");
+        return false;
     }
+    QLocalServer::removeServer(m_name);
+    if (m_server->listen(m_name)) return true;
     if (error) *error = m_server->errorString();
     return false;
 }
