@@ -7,6 +7,7 @@
 
 #include "model/Globals.h"
 #include "model/ModelObject.h"
+#include "model/SheetManager.h"
 #include "platform/Diagnostics.h"
 #include "platform/app/FileDialogPanelPresenter.h"
 #include "platform/app/MessageBoxAlertPresenter.h"
@@ -34,7 +35,12 @@ void registerCardViews() {
 Launcher::Launcher(QObject* parent) : QObject(parent) {}
 
 Launcher::~Launcher() {
-    // The calendar store's alarms run on the scheduler, which ends with the program: the store goes first.
+    // The open sheet is saved and let go, and the calendar store with it: its alarms run on the
+    // scheduler, which ends with the program.
+    if (m_controller) {
+        TSheetManager::SharedManager()->Close();
+        TSheetManager::SharedManager()->UnregisterAllSheets();
+    }
     SetEventStore(nullptr);
     if (m_controller) {
         TMemoleafViewController::setApplicationURLHandler({});
