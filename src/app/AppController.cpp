@@ -23,6 +23,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QScreen>
 #include <QStandardPaths>
 
 namespace {
@@ -120,6 +121,15 @@ bool AppController::applicationDidFinishLaunching(QString* error) {
                  {},
                  Alert::Style::Warning});
     }
+    if (ApplicationInfo::isSandboxed() && !SandboxUtilities::RequestDirectoryAccessOutsideContainer(
+                                              prefs.stringForKey(kPreferenceKeySheetFolder))) {
+        const QString text =
+            NSBundleName() +
+            QStringLiteral(" does not have access to your sheet folder so it can not launch.");
+        AlertPresenter::shared().runModal({QStringLiteral("Error"), text, {}, Alert::Style::Warning});
+        if (error) *error = text;
+        return false;
+    }
     const QVariantMap hotKey = prefs.dictionaryForKey(kPreferenceKeyActivationHotKey);
     if (!hotKey.isEmpty())
         TGlobalHotKey::SharedHandler()->UpdateGlobalHotKey(TGlobalHotKey::kActivationHotKey, hotKey);
@@ -147,6 +157,10 @@ bool AppController::applicationDidFinishLaunching(QString* error) {
     call(hooks.taskManagerTimerFired);
     scheduler.scheduleRepeating(this, kTaskTimer, 30.0, [this] { call(hooks.taskManagerTimerFired); });
     observeNotifications();
+    auto screensChanged = [this](QScreen*) { applicationDidChangeScreenParameters(); };
+    connect(qGuiApp, &QGuiApplication::screenAdded, this, screensChanged);
+    connect(qGuiApp, &QGuiApplication::screenRemoved, this, screensChanged);
+    connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, screensChanged);
     return true;
 }
 
@@ -290,6 +304,11 @@ void AppController::displayMissingEventsNotice() {
         Diagnostics::line(QString::number(missing.size()) + QStringLiteral(" missing events."));
     }
     TTask::ClearMissingEvents();
+}
+
+void AppController::applicationDidChangeScreenParameters() {
+    if (NSPrefs().boolForKey(kPreferenceKeyDashboardMode)) call(hooks.repositionDesktop);
+    call(hooks.repositionDock);
 }
 
 void AppController::windowWillEnterFullScreen() {

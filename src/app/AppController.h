@@ -4,6 +4,7 @@
 #include "ShellHooks.h"
 #include "UrlCommand.h"
 
+#include "foundation/Object.h"
 #include "model/ModelContracts.h"
 
 #include <QObject>
@@ -11,6 +12,7 @@
 #include <QUrl>
 
 class TCard;
+class TCardItem;
 class TCardWindowController;
 
 // The application delegate: launch and quit, the sheet manager's delegate with the coalesced save
@@ -52,6 +54,7 @@ public:
     void updateSheetPreviewAfterDelay() override;
     void updateSheetPreview();
     void displayMissingEventsNotice() override;
+    void applicationDidChangeScreenParameters();
     void windowWillEnterFullScreen();
     void windowDidExitFullScreen();
     bool fullscreenMode() const { return m_fullscreenMode; }
@@ -96,6 +99,8 @@ private:
     void setupSheets(QString* error);
     bool makeDefaultSheetFolder(QString* error);
     void switchToSheet(TSheet* sheet);
+    // Shows the first row of a card of the class that matches; false when no sheet holds one.
+    bool gotoRow(TObjectClass cardClass, const std::function<bool(TCardItem*)>& match);
     void showController(TCard* card);
     bool browserAvailable() const;
     void reportImportError();

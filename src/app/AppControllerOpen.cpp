@@ -234,12 +234,7 @@ bool AppController::gotoCard(const QString& uuid) {
     });
 }
 
-namespace {
-
-template <class Match>
-bool gotoRow(AppController& shell, const ShellHooks& hooks, TObjectClass cardClass, Match match,
-             const std::function<void(TSheet*)>& switchTo, const std::function<void(TCard*)>& show) {
-    (void)shell;
+bool AppController::gotoRow(TObjectClass cardClass, const std::function<bool(TCardItem*)>& match) {
     return forEachCard([&](TSheet* sheet, TCard* card) {
         if (!card->IsMember(cardClass)) return false;
         for (TObject* object : *static_cast<TListCard*>(card)->GetAllItems()) {
@@ -247,8 +242,8 @@ bool gotoRow(AppController& shell, const ShellHooks& hooks, TObjectClass cardCla
             if (!match(item)) continue;
             const Ref<TCard> keepCard = Ref<TCard>::retain(card);
             const Ref<TCardItem> keepItem = Ref<TCardItem>::retain(item);
-            switchTo(sheet);
-            show(card);
+            switchToSheet(sheet);
+            showController(card);
             if (hooks.focusItem) hooks.focusItem(card, item);
             return true;
         }
@@ -256,22 +251,15 @@ bool gotoRow(AppController& shell, const ShellHooks& hooks, TObjectClass cardCla
     });
 }
 
-} // namespace
-
 bool AppController::gotoItem(const QString& uuid) {
-    return gotoRow(
-        *this, hooks, TListCard::StaticClass(),
-        [&](TCardItem* item) { return item->GetUUID().compare(uuid, Qt::CaseInsensitive) == 0; },
-        [this](TSheet* sheet) { switchToSheet(sheet); }, [this](TCard* card) { showController(card); });
+    return gotoRow(TListCard::StaticClass(),
+                   [&](TCardItem* item) { return item->GetUUID().compare(uuid, Qt::CaseInsensitive) == 0; });
 }
 
 void AppController::gotoEvent(const QString& eventIdentifier) {
     if (eventIdentifier.isEmpty()) return;
-    gotoRow(
-        *this, hooks, TJobslate::StaticClass(),
-        [&](TCardItem* item) {
-            return item->IsMember(TTask::StaticClass()) &&
-                   static_cast<TTask*>(item)->GetEventIdenfitier() == eventIdentifier;
-        },
-        [this](TSheet* sheet) { switchToSheet(sheet); }, [this](TCard* card) { showController(card); });
+    gotoRow(TJobslate::StaticClass(), [&](TCardItem* item) {
+        return item->IsMember(TTask::StaticClass()) &&
+               static_cast<TTask*>(item)->GetEventIdenfitier() == eventIdentifier;
+    });
 }

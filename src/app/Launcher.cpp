@@ -8,6 +8,7 @@
 #include "model/Globals.h"
 #include "model/ModelObject.h"
 #include "model/SheetManager.h"
+#include "model/ui/ModelWidgets.h"
 #include "platform/Diagnostics.h"
 #include "platform/app/FileDialogPanelPresenter.h"
 #include "platform/app/MessageBoxAlertPresenter.h"
@@ -46,6 +47,7 @@ Launcher::~Launcher() {
         TMemoleafViewController::setApplicationURLHandler({});
         AlertPresenter::setShared(nullptr);
         PanelPresenter::setShared(nullptr);
+        ApplicationActivation::setShared(nullptr);
     }
 }
 
@@ -67,6 +69,8 @@ std::optional<int> Launcher::start(const QStringList& arguments, const QString& 
     m_panels = std::make_unique<FileDialogPanelPresenter>();
     AlertPresenter::setShared(m_alerts.get());
     PanelPresenter::setShared(m_panels.get());
+    m_activation = std::make_unique<ModelWidgets::WidgetApplicationActivation>();
+    ApplicationActivation::setShared(m_activation.get());
 
     SetResetPreferencesFromArguments(QStringList{QString()} + arguments);
     m_controller = std::make_unique<AppController>();

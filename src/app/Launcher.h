@@ -11,6 +11,9 @@ class SignalQuit;
 class SingleInstance;
 class AlertPresenter;
 class PanelPresenter;
+namespace ModelWidgets {
+class WidgetApplicationActivation;
+}
 
 // Starts the program in a running application object: registers the classes and views, makes sure
 // only one instance of the edition runs (a later start hands its arguments over and ends), installs
@@ -35,6 +38,7 @@ private:
     void received(const QStringList& message);
     std::unique_ptr<AlertPresenter> m_alerts;
     std::unique_ptr<PanelPresenter> m_panels;
+    std::unique_ptr<ModelWidgets::WidgetApplicationActivation> m_activation;
     std::unique_ptr<AppController> m_controller;
     std::unique_ptr<MainMenu> m_menu;
     SingleInstance* m_instance = nullptr;

@@ -203,3 +203,26 @@ TEST_F(AppControllerTest, DrawerOffAlsoTurnsTheListOff) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(AppControllerTest, ItemLinksFocusTheRowInItsSheet) {
+    TSheet* other = manager()->RegisterSheet(folder + QStringLiteral("/Other.qxsheet"));
+    const Ref<TJobslate> card = Ref<TJobslate>::adopt(TJobslate::Create(QStringLiteral("Plans")));
+    TTask* task = TTask::Create(QStringLiteral("Call the plumber"));
+    card->GetRoot()->AddChild(task);
+    task->Release();
+    other->AddCard(card.get());
+    other->Save();
+    TCardItem* focused = nullptr;
+    controller->hooks.focusItem = [&](TCard*, TCardItem* item) { focused = item; };
+
+    controller->processURL(QUrl(QStringLiteral("jobslate://goto?item=") + task->GetUUID().toLower()));
+
+    EXPECT_EQ(manager()->GetActiveSheet(), other);
+    ASSERT_NE(focused, nullptr);
+    EXPECT_EQ(focused->GetUUID(), task->GetUUID());
+    EXPECT_TRUE(alerts.questions().empty());
+}
+
+} // namespace
