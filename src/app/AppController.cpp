@@ -51,6 +51,7 @@ AppController::~AppController() {
     if (TSheetManager::SharedManager()->GetDelegate() == this)
         TSheetManager::SharedManager()->SetDelegate(nullptr);
     if (ModelContracts::applicationDelegate() == this) ModelContracts::setApplicationDelegate(nullptr);
+    if (m_launched) Workspace::setOpenFilesHandler({});
 }
 
 QString AppController::websiteURL() {
@@ -135,6 +136,7 @@ bool AppController::applicationDidFinishLaunching(QString* error) {
         TGlobalHotKey::SharedHandler()->UpdateGlobalHotKey(TGlobalHotKey::kActivationHotKey, hotKey);
     TSheetManager::SharedManager()->SetDelegate(this);
     Workspace::setOpenFilesHandler([this](const QStringList& paths) { openFiles(paths); });
+    m_launched = true;
     // Only a stored sheet that is still there is reopened; the flag is cleared when that fails.
     const QString activeSheet = prefs.stringForKey(kPreferenceKeyActiveSheet);
     if (!activeSheet.isEmpty() && QFileInfo(activeSheet).isDir()) {

@@ -106,4 +106,5 @@ private:
     void reportImportError();
     bool m_fullscreenMode = false;
     bool m_restoringPreviousSheet = false;
+    bool m_launched = false;
 };

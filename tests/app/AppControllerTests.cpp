@@ -1,6 +1,7 @@
 #include "AppTestSupport.h"
 
 #include "model/Card.h"
+#include "model/Globals.h"
 #include "model/ListCard.h"
 #include "model/Memoleaf.h"
 #include "model/Task.h"
@@ -223,6 +224,40 @@ TEST_F(AppControllerTest, ItemLinksFocusTheRowInItsSheet) {
     ASSERT_NE(focused, nullptr);
     EXPECT_EQ(focused->GetUUID(), task->GetUUID());
     EXPECT_TRUE(alerts.questions().empty());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(AppControllerTest, LaunchOpensTheCalendarStoreAndReopensOnlyAStoredSheetThatExists) {
+    // GIVEN a stored active sheet that exists, the program's first launch
+    manager()->Close();
+    const QString homePath = folder + QStringLiteral("/Home.qxsheet");
+    defaults.setObjectForKey(homePath, kPreferenceKeyActiveSheet);
+    SetEventStore(nullptr);
+
+    // WHEN it launches
+    ASSERT_TRUE(controller->applicationDidFinishLaunching());
+
+    // THEN the store is open, the defaults are written once, and the sheet comes back as an open request
+    EXPECT_NE(EventStore(), nullptr);
+    EXPECT_TRUE(defaults.boolForKey(kPreferenceKeyLaunchedFirstTime));
+    EXPECT_TRUE(capture.lines().contains(QStringLiteral("Launched first time.")));
+    EXPECT_TRUE(controller->restoringPreviousSheet());
+    EXPECT_TRUE(
+        workspace.requests.contains(RecordingWorkspace::Request{QStringLiteral("openFiles"), {homePath}}));
+
+    // WHEN the program launches again with a stored sheet that is gone
+    AppController again;
+    defaults.setObjectForKey(folder + QStringLiteral("/Gone.qxsheet"), kPreferenceKeyActiveSheet);
+    workspace.requests.clear();
+    ASSERT_TRUE(again.applicationDidFinishLaunching());
+    EXPECT_FALSE(again.restoringPreviousSheet());
+    EXPECT_TRUE(workspace.requests.isEmpty());
+    manager()->SetDelegate(controller.get());
+    ModelContracts::setApplicationDelegate(controller.get());
+    SetEventStore(nullptr);
 }
 
 } // namespace
