@@ -1,0 +1,105 @@
+#include "Launcher.h"
+
+#include "AppController.h"
+#include "MainMenu.h"
+#include "SignalQuit.h"
+#include "SingleInstance.h"
+
+#include "model/Globals.h"
+#include "model/ModelObject.h"
+#include "model/SheetManager.h"
+#include "model/ui/ModelWidgets.h"
+#include "platform/Diagnostics.h"
+#include "platform/app/FileDialogPanelPresenter.h"
+#include "platform/app/MessageBoxAlertPresenter.h"
+#include "windows/MemoleafViewController.h"
+#include "windows/RowControllers.h"
+
+#include <QGuiApplication>
+#include <QSessionManager>
+#include <QTimer>
+
+namespace {
+
+// The outline editor of task and list cards registers its view here once it is built.
+void registerOutlineEditor() {}
+
+// The content views of the card kinds.
+void registerCardViews() {
+    RowControllers::registerItemRows();
+    TMemoleafViewController::registerForMemoleafCards();
+    registerOutlineEditor();
+}
+
+} // namespace
+
+Launcher::Launcher(QObject* parent) : QObject(parent) {}
+
+Launcher::~Launcher() {
+    // The open sheet is saved and let go, and the calendar store with it: its alarms run on the
+    // scheduler, which ends with the program.
+    if (m_controller) {
+        TSheetManager::SharedManager()->Close();
+        TSheetManager::SharedManager()->UnregisterAllSheets();
+    }
+    SetEventStore(nullptr);
+    if (m_controller) {
+        TMemoleafViewController::setApplicationURLHandler({});
+        AlertPresenter::setShared(nullptr);
+        PanelPresenter::setShared(nullptr);
+        ApplicationActivation::setShared(nullptr);
+    }
+}
+
+std::optional<int> Launcher::start(const QStringList& arguments, const QString& workingFolder,
+                                   QString* error) {
+    m_instance = new SingleInstance(SingleInstance::socketName(URISchemeBundle()), this);
+    if (m_instance->forward(QStringList{workingFolder} + arguments)) {
+        Diagnostics::line(QStringLiteral("Handed the arguments to the running %1.").arg(NSBundleName()));
+        return 0;
+    }
+    QString listenError;
+    if (!m_instance->listen(&listenError))
+        Diagnostics::warning(QStringLiteral("Later starts can't reach this one: ") + listenError);
+    connect(m_instance, &SingleInstance::argumentsReceived, this, &Launcher::received);
+
+    RegisterModelClasses();
+    registerCardViews();
+    m_alerts = std::make_unique<MessageBoxAlertPresenter>();
+    m_panels = std::make_unique<FileDialogPanelPresenter>();
+    AlertPresenter::setShared(m_alerts.get());
+    PanelPresenter::setShared(m_panels.get());
+    m_activation = std::make_unique<ModelWidgets::WidgetApplicationActivation>();
+    ApplicationActivation::setShared(m_activation.get());
+
+    SetResetPreferencesFromArguments(QStringList{QString()} + arguments);
+    m_controller = std::make_unique<AppController>();
+    m_controller->applicationWillFinishLaunching();
+    if (!m_controller->applicationDidFinishLaunching(error)) return 1;
+    m_menu = std::make_unique<MainMenu>(*m_controller);
+    AppController* controller = m_controller.get();
+    TMemoleafViewController::setApplicationURLHandler(
+        [controller](const QUrl& url) { controller->processURL(url); });
+
+    // Everything that ends the program saves first.
+    connect(qApp, &QCoreApplication::aboutToQuit, controller,
+            [controller] { controller->applicationWillTerminate(); });
+    connect(qGuiApp, &QGuiApplication::commitDataRequest, controller,
+            [controller](QSessionManager&) { controller->saveActiveSheet(); });
+    m_signals = new SignalQuit(
+        [controller](int) {
+            controller->saveActiveSheet();
+            QCoreApplication::quit();
+        },
+        this);
+    // After the reopening of the last sheet, which the workspace delivers on the event loop.
+    QTimer::singleShot(0, controller, [controller, arguments, workingFolder] {
+        controller->handleArguments(arguments, workingFolder);
+    });
+    return std::nullopt;
+}
+
+void Launcher::received(const QStringList& message) {
+    if (message.isEmpty() || !m_controller) return;
+    m_controller->handleArguments(message.mid(1), message.first());
+}

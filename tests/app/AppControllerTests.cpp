@@ -1,0 +1,263 @@
+#include "AppTestSupport.h"
+
+#include "model/Card.h"
+#include "model/Globals.h"
+#include "model/ListCard.h"
+#include "model/Memoleaf.h"
+#include "model/Task.h"
+#include "platform/NotificationCenter.h"
+
+namespace {
+
+const QString kSave = QStringLiteral("saveActiveSheet");
+
+bool fileHas(const QString& path, const QString& text) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && QString::fromUtf8(file.readAll()).contains(text);
+}
+
+TEST_F(AppControllerTest, TenEditsWithinTwoSecondsSaveOnceTwoSecondsAfterTheLast) {
+    // GIVEN a saved card
+    const Ref<TMemoleaf> card = Ref<TMemoleaf>::adopt(TMemoleaf::Create(QStringLiteral("First")));
+    manager()->AddCard(card.get());
+    manager()->Save();
+    const QString file = home->FindCard(card->GetUUID());
+
+    // WHEN it is edited ten times, 0.15 s apart, each edit announced
+    for (int i = 0; i < 10; ++i) {
+        card->SetTitle(QStringLiteral("Edit %1").arg(i));
+        NotificationCenter::defaultCenter().post(kCardModifiedNotification);
+        scheduler.scheduler.advance(0.15);
+    }
+
+    // THEN nothing is written until two seconds after the last edit, then everything at once
+    scheduler.scheduler.advance(1.8);
+    EXPECT_FALSE(fileHas(file, QStringLiteral("Edit 9")));
+    EXPECT_TRUE(home->IsModified());
+    scheduler.scheduler.advance(0.1);
+    EXPECT_TRUE(fileHas(file, QStringLiteral("Edit 9")));
+    EXPECT_FALSE(card->IsModified());
+    EXPECT_FALSE(scheduler.scheduler.isPending(controller.get(), kSave));
+}
+
+TEST_F(AppControllerTest, ClosingTheSheetDropsThePendingSaveAndForgetsTheActiveSheet) {
+    EXPECT_EQ(defaults.stringForKey(kPreferenceKeyActiveSheet), home->GetPath());
+    controller->cardModifiedNotification();
+    ASSERT_TRUE(scheduler.scheduler.isPending(controller.get(), kSave));
+    manager()->Close();
+    EXPECT_FALSE(scheduler.scheduler.isPending(controller.get(), kSave));
+    EXPECT_TRUE(defaults.stringForKey(kPreferenceKeyActiveSheet).isEmpty());
+}
+
+TEST_F(AppControllerTest, MiniaturisedCardsGetNoWindowAndPreviewsWaitOutFullScreen) {
+    const Ref<TMemoleaf> card = Ref<TMemoleaf>::adopt(TMemoleaf::Create(QStringLiteral("Small")));
+    card->SetMiniaturized(true);
+    EXPECT_EQ(controller->makeControllerForCard(card.get()), nullptr);
+
+    controller->windowWillEnterFullScreen();
+    controller->updateSheetPreviewAfterDelay();
+    EXPECT_FALSE(scheduler.scheduler.isPending(controller.get(), QStringLiteral("updateSheetPreview")));
+    controller->windowDidExitFullScreen();
+    controller->updateSheetPreviewAfterDelay();
+    EXPECT_TRUE(scheduler.scheduler.isPending(controller.get(), QStringLiteral("updateSheetPreview")));
+}
+
+TEST_F(AppControllerTest, MissingEventsAreCountedOnOutputWhenNoticesAreOff) {
+    defaults.setBoolForKey(false, kPreferenceKeyEventMissingNotifications);
+    controller->displayMissingEventsNotice();
+    EXPECT_TRUE(alerts.questions().empty());
+    EXPECT_TRUE(TTask::MissingEvents().isEmpty());
+}
+
+TEST_F(AppControllerTest, ImportedListsHaveOneRowPerNonEmptyLineWhateverTheLineEnds) {
+    const QString path = write(QStringLiteral("Errands.txt"), "milk\r\neggs\rbread\n\n\r\ntea\n");
+    controller->importList(path, true);
+    TCard* card = nullptr;
+    for (TObject* object : *home->GetCards())
+        if (static_cast<TCard*>(object)->GetTitle() == QLatin1String("Errands"))
+            card = static_cast<TCard*>(object);
+    ASSERT_NE(card, nullptr);
+    QStringList rows;
+    for (TObject* row : *static_cast<TListCard*>(card)->GetRoot()->GetChildren()) {
+        EXPECT_TRUE(row->IsMember(TTask::StaticClass()));
+        rows.append(static_cast<TTextItem*>(row)->GetPlainText());
+    }
+    EXPECT_EQ(rows, (QStringList{"milk", "eggs", "bread", "tea"}));
+}
+
+TEST_F(AppControllerTest, OpenedFilesAreSortedByKind) {
+    const QString text = write(QStringLiteral("Letter.txt"), "Dear reader");
+    const QString other = write(QStringLiteral("picture.bin"), QByteArray(16, '\0'));
+    controller->openFiles({text, other});
+    ASSERT_EQ(home->GetCards()->Count(), 1);
+    auto* card = static_cast<TCard*>(home->GetCards()->GetObjectValue(0));
+    ASSERT_TRUE(card->IsMember(TMemoleaf::StaticClass()));
+    EXPECT_EQ(card->GetTitle(), QStringLiteral("Letter"));
+    EXPECT_EQ(static_cast<TMemoleaf*>(card)->GetPlainText(), QStringLiteral("Dear reader"));
+}
+
+TEST_F(AppControllerTest, ACardFileMovedIntoTheSheetIsTrashedOnlyOnceTheSheetHoldsIt) {
+    // GIVEN a loose card file (the sheet "Home" leaves the manager when another opens)
+    const QString homePath = home->GetPath();
+    const Ref<TMemoleaf> loose = Ref<TMemoleaf>::adopt(TMemoleaf::Create(QStringLiteral("Loose")));
+    const QString path = write(QStringLiteral("Loose.qxcard"), loose->GetArchivedData());
+
+    // WHEN "No" keeps it out of the active sheet
+    alerts.setNextAnswer(NSAlertSecondButtonReturn);
+    controller->openCardFile(path);
+
+    // THEN it is shown from the scratch sheet and the file stays
+    ASSERT_NE(manager()->GetActiveSheet(), nullptr);
+    EXPECT_EQ(manager()->GetActiveSheet()->GetPath(), AppController::scratchSheetPath());
+    EXPECT_TRUE(workspace.requests.isEmpty());
+    EXPECT_EQ(alerts.questions().front().alert.messageText,
+              QStringLiteral("Move the card \"Loose\" into the sheet \"Home\"?"));
+
+    // WHEN it is opened again into the scratch sheet
+    alerts.setNextAnswer(NSAlertFirstButtonReturn);
+    controller->openCardFile(path);
+    EXPECT_EQ(alertMessages().last(),
+              QStringLiteral("The card \"Loose\" already exists in the scratch sheet."));
+
+    // WHEN "Yes" moves it into a sheet
+    manager()->Close();
+    manager()->Open(manager()->RegisterSheet(homePath));
+    alerts.setNextAnswer(NSAlertFirstButtonReturn);
+    controller->openCardFile(path);
+    TSheet* sheet = manager()->GetActiveSheet();
+    EXPECT_FALSE(sheet->FindCard(loose->GetUUID()).isEmpty());
+    ASSERT_EQ(workspace.requests.size(), 1);
+    EXPECT_EQ(workspace.requests.first(),
+              (RecordingWorkspace::Request{QStringLiteral("moveToTrash"), {path}}));
+}
+
+TEST_F(AppControllerTest, LinksJumpAcrossSheetsAndReportWhatNoSheetHolds) {
+    TSheet* other = manager()->RegisterSheet(folder + QStringLiteral("/Other.qxsheet"));
+    const Ref<TMemoleaf> card = Ref<TMemoleaf>::adopt(TMemoleaf::Create(QStringLiteral("Far")));
+    other->AddCard(card.get());
+    other->Save();
+
+    controller->processURL(QUrl(QStringLiteral("jobslate://goto?card=") + card->GetUUID()));
+    EXPECT_EQ(manager()->GetActiveSheet(), other);
+    EXPECT_TRUE(alerts.questions().empty());
+
+    controller->processURL(QUrl(QStringLiteral("jobslate://goto?card=none&item")));
+    EXPECT_EQ(alertMessages(), (QStringList{"The card could not be found in any sheets.",
+                                            "The item could not be found in any sheets."}));
+    controller->processURL(QUrl(QStringLiteral("jobslate://delete?card=none")));
+    EXPECT_EQ(alerts.questions().size(), 2u);
+}
+
+TEST_F(AppControllerTest, SheetBundlesOpenAfterTheMoveOfferUnlessRegistered) {
+    TSheet* other = manager()->RegisterSheet(folder + QStringLiteral("/Other.qxsheet"));
+    EXPECT_TRUE(controller->openSheetFile(other->GetPath()));
+    EXPECT_EQ(manager()->GetActiveSheet(), other);
+    EXPECT_TRUE(alerts.questions().empty());
+
+    const QString outside = dir.filePath(QStringLiteral("Away.qxsheet"));
+    manager()->RegisterSheet(outside)->Save();
+    manager()->UnregisterSheet(manager()->FindSheet(outside));
+    alerts.setNextAnswer(NSAlertSecondButtonReturn);
+    EXPECT_TRUE(controller->openSheetFile(outside));
+    EXPECT_EQ(alertMessages(), QStringList{"Move the sheet \"Away.qxsheet\" into the sheet folder?"});
+    EXPECT_EQ(manager()->GetActiveSheet()->GetPath(), outside);
+}
+
+TEST_F(AppControllerTest, NewCardKindsFollowTheSetting) {
+    struct Case {
+        qint64 kind;
+        TObjectClass cardClass;
+    };
+    const Case cases[] = {{1, TJobslate::StaticClass()},
+                          {2, TMemoleaf::StaticClass()},
+                          {3, TJobslate::StaticClass()},
+                          {0, TJobslate::StaticClass()},
+                          {7, TJobslate::StaticClass()}};
+    for (const Case& c : cases) {
+        defaults.setIntegerForKey(c.kind, kPreferenceKeyDefaultNewCardKind);
+        const qint64 before = home->GetCards()->Count();
+        controller->perform(QStringLiteral("newDocument"));
+        ASSERT_EQ(home->GetCards()->Count(), before + 1) << c.kind;
+        auto* card = static_cast<TCard*>(home->GetCards()->GetObjectValue(before));
+        EXPECT_TRUE(card->IsMember(c.cardClass)) << c.kind;
+        EXPECT_EQ(card->GetTitle(), QStringLiteral("Untitled")) << c.kind;
+    }
+}
+
+TEST_F(AppControllerTest, NewSheetTakesAFreeNameAndGetsAFirstCard) {
+    QDir().mkpath(folder + QStringLiteral("/Untitled.qxsheet"));
+    controller->perform(QStringLiteral("newSheet"));
+    TSheet* sheet = manager()->GetActiveSheet();
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_NE(sheet, home);
+    EXPECT_EQ(QFileInfo(sheet->GetPath()).dir().path(), folder);
+    EXPECT_NE(QFileInfo(sheet->GetPath()).fileName(), QStringLiteral("Untitled.qxsheet"));
+    EXPECT_EQ(sheet->GetCards()->Count(), 1);
+}
+
+TEST_F(AppControllerTest, DrawerOffAlsoTurnsTheListOff) {
+    defaults.setBoolForKey(true, kPreferenceKeyShowSheetsAsDrawer);
+    defaults.setBoolForKey(true, kPreferenceKeyShowSheetsAsList);
+    controller->perform(QStringLiteral("showSheetsAsDrawer"));
+    EXPECT_FALSE(defaults.boolForKey(kPreferenceKeyShowSheetsAsDrawer));
+    EXPECT_FALSE(defaults.boolForKey(kPreferenceKeyShowSheetsAsList));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(AppControllerTest, ItemLinksFocusTheRowInItsSheet) {
+    TSheet* other = manager()->RegisterSheet(folder + QStringLiteral("/Other.qxsheet"));
+    const Ref<TJobslate> card = Ref<TJobslate>::adopt(TJobslate::Create(QStringLiteral("Plans")));
+    TTask* task = TTask::Create(QStringLiteral("Call the plumber"));
+    card->GetRoot()->AddChild(task);
+    task->Release();
+    other->AddCard(card.get());
+    other->Save();
+    TCardItem* focused = nullptr;
+    controller->hooks.focusItem = [&](TCard*, TCardItem* item) { focused = item; };
+
+    controller->processURL(QUrl(QStringLiteral("jobslate://goto?item=") + task->GetUUID().toLower()));
+
+    EXPECT_EQ(manager()->GetActiveSheet(), other);
+    ASSERT_NE(focused, nullptr);
+    EXPECT_EQ(focused->GetUUID(), task->GetUUID());
+    EXPECT_TRUE(alerts.questions().empty());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(AppControllerTest, LaunchOpensTheCalendarStoreAndReopensOnlyAStoredSheetThatExists) {
+    // GIVEN a stored active sheet that exists, the program's first launch
+    manager()->Close();
+    const QString homePath = folder + QStringLiteral("/Home.qxsheet");
+    defaults.setObjectForKey(homePath, kPreferenceKeyActiveSheet);
+    SetEventStore(nullptr);
+
+    // WHEN it launches
+    ASSERT_TRUE(controller->applicationDidFinishLaunching());
+
+    // THEN the store is open, the defaults are written once, and the sheet comes back as an open request
+    EXPECT_NE(EventStore(), nullptr);
+    EXPECT_TRUE(defaults.boolForKey(kPreferenceKeyLaunchedFirstTime));
+    EXPECT_TRUE(capture.lines().contains(QStringLiteral("Launched first time.")));
+    EXPECT_TRUE(controller->restoringPreviousSheet());
+    EXPECT_TRUE(
+        workspace.requests.contains(RecordingWorkspace::Request{QStringLiteral("openFiles"), {homePath}}));
+
+    // WHEN the program launches again with a stored sheet that is gone
+    AppController again;
+    defaults.setObjectForKey(folder + QStringLiteral("/Gone.qxsheet"), kPreferenceKeyActiveSheet);
+    workspace.requests.clear();
+    ASSERT_TRUE(again.applicationDidFinishLaunching());
+    EXPECT_FALSE(again.restoringPreviousSheet());
+    EXPECT_TRUE(workspace.requests.isEmpty());
+    manager()->SetDelegate(controller.get());
+    ModelContracts::setApplicationDelegate(controller.get());
+    SetEventStore(nullptr);
+}
+
+} // namespace
