@@ -322,8 +322,11 @@ QWidget* TPreferenceWindowController::makeDesktopPane() {
     form->addRow(QStringLiteral("Colour:"), desktopColorWell);
     for (const QString& key :
          {kPreferenceKeyDesktopInheritFromSystem, kPreferenceKeyDesktopBackgroundImageMode})
+        // After the change: the defaults take no write while they tell of one.
         defaults().observe(key, pane, [this] {
-            if (!m_updating) updateDesktopOptions();
+            if (!m_updating)
+                QMetaObject::invokeMethod(this, &TPreferenceWindowController::updateDesktopOptions,
+                                          Qt::QueuedConnection);
         });
     return pane;
 }

@@ -154,6 +154,7 @@ TEST_F(PreferencesWindowTest, SystemDesktopPictureDisablesTheControlsAndIsStored
         return SystemDesktopPicture{QStringLiteral("/nowhere/picture.png"), 1, QColor(Qt::black)};
     });
     defaults.setBoolForKey(true, kPreferenceKeyDesktopInheritFromSystem);
+    QCoreApplication::processEvents();
     EXPECT_FALSE(controller->desktopImageView->isEnabled());
     EXPECT_FALSE(controller->desktopImageModeButton->isEnabled());
     EXPECT_FALSE(controller->desktopColorWell->isEnabled());
@@ -161,6 +162,7 @@ TEST_F(PreferencesWindowTest, SystemDesktopPictureDisablesTheControlsAndIsStored
     EXPECT_EQ(defaults.stringForKey(kPreferenceKeyDesktopBackgroundImage), "/nowhere/picture.png");
     EXPECT_EQ(UserDefaultsUtilities::colorForKey(defaults, kPreferenceKeyDesktopColor), QColor(Qt::black));
     defaults.setBoolForKey(false, kPreferenceKeyDesktopInheritFromSystem);
+    QCoreApplication::processEvents();
     EXPECT_TRUE(controller->desktopImageModeButton->isEnabled());
     TPreferenceWindowController::setSystemDesktopPictureReader(nullptr);
 }
