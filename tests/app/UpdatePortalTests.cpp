@@ -1,0 +1,179 @@
+#include "app/UpdatePortal.h"
+#include "model/Globals.h"
+#include "model/Preferences.h"
+#include "platform/Diagnostics.h"
+#include "platform/Scheduler.h"
+#include "platform/UserDefaults.h"
+#include "platform/Workspace.h"
+#include "utilities/NetworkReachability.h"
+
+#include <QCoreApplication>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBrowser>
+#include <QUrlQuery>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Answers every request on the loopback with one canned reply and keeps the request lines.
+class LoopbackServer : public QObject {
+public:
+    explicit LoopbackServer(QByteArray reply) : m_reply(std::move(reply)) {
+        server.listen(QHostAddress::LocalHost);
+        connect(&server, &QTcpServer::newConnection, this, [this] {
+            QTcpSocket* socket = server.nextPendingConnection();
+            connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                m_request += socket->readAll();
+                if (!m_request.contains("\r\n\r\n")) return;
+                requests << QString::fromLatin1(m_request.left(m_request.indexOf("\r\n")));
+                m_request.clear();
+                socket->write(m_reply);
+                socket->disconnectFromHost();
+            });
+        });
+    }
+    QString address() const { return QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort()); }
+    QTcpServer server;
+    QStringList requests;
+
+private:
+    QByteArray m_reply;
+    QByteArray m_request;
+};
+
+QByteArray reply(const char* status, const char* type, const QByteArray& body) {
+    return QByteArray("HTTP/1.1 ") + status + "\r\nContent-Type: " + type +
+           "\r\nConnection: close\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+}
+
+class UpdatePortalTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QCoreApplication::setApplicationName(QStringLiteral("Jobslate"));
+        UserDefaults::setStandardUserDefaults(&defaults);
+        NetworkReachability::setSource(&reachability);
+        Workspace::setShared(&workspace);
+        defaults.setIntegerForKey(5, kPreferenceKeyPortalLevel);
+    }
+    void TearDown() override {
+        if (auto* open = TWebPortalWindowController::sharedController()) open->window()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        Workspace::setShared(nullptr);
+        NetworkReachability::setSource(nullptr);
+        UserDefaults::setStandardUserDefaults(nullptr);
+    }
+    // Runs one check against the server; the controller while its window is open.
+    TWebPortalWindowController* check(LoopbackServer& server) {
+        defaults.setObjectForKey(server.address(), kPreferenceKeyPortalAddress);
+        TWebPortalWindowController::showUpdatePortal();
+        TWebPortalWindowController* controller = TWebPortalWindowController::sharedController();
+        if (!controller) return nullptr;
+        QPointer<TWebPortalWindowController> watched = controller;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !watched || !watched->isRequestRunning(); }, 30000));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return watched;
+    }
+
+    ScopedManualScheduler scheduler;
+    QTemporaryDir dir;
+    UserDefaults defaults{dir.filePath("defaults.plist")};
+    NetworkReachability::ManualReachabilitySource reachability;
+    RecordingWorkspace workspace;
+    Diagnostics::Capture capture;
+};
+
+TEST_F(UpdatePortalTest, RequestCarriesTheQueryInOrder) {
+    EXPECT_FALSE(TWebPortalWindowController::requestWithMode("update", QSize(500, 300)).url().isValid());
+    defaults.setObjectForKey(QStringLiteral("https://portal.example.test/base/"),
+                             kPreferenceKeyPortalAddress);
+    QUrl url = TWebPortalWindowController::requestWithMode("update", QSize(500, 300)).url();
+    EXPECT_EQ(url.toString(), "https://portal.example.test/base/portal/portal.php"
+                              "?sender=jobslate&mode=update&size=500x300&appstore=0&level=5");
+    defaults.setObjectForKey(QDateTime::fromSecsSinceEpoch(1767254400, Qt::UTC).addMSecs(700),
+                             kPreferenceKeyPreviousPortalRequest);
+    url = TWebPortalWindowController::requestWithMode("update", QSize(500, 300)).url();
+    EXPECT_TRUE(url.toString().endsWith("&level=5&previousRequest=1767254400"));
+}
+
+TEST_F(UpdatePortalTest, OnlyASuccessfulHtmlReplyIsShown) {
+    struct Case {
+        const char* name;
+        QByteArray reply;
+        bool shown;
+    };
+    const Case cases[] = {
+        {"200 html",
+         reply("200 OK", "text/html; charset=utf-8", "<p>News: <a href=\"https://x.test/\">more</a></p>"),
+         true},
+        {"200 empty", reply("200 OK", "text/html", ""), false},
+        {"500 html", reply("500 Internal Server Error", "text/html", "<p>broken</p>"), false},
+        {"200 text", reply("200 OK", "text/plain", "plain"), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LoopbackServer server(c.reply);
+        TWebPortalWindowController* controller = check(server);
+        ASSERT_EQ(server.requests.size(), 1);
+        EXPECT_TRUE(server.requests[0].startsWith("GET /portal/portal.php?sender=jobslate&mode=update"));
+        EXPECT_EQ(controller != nullptr, c.shown);
+        if (!controller) continue;
+        EXPECT_TRUE(controller->window()->isVisible());
+        EXPECT_TRUE(controller->portalView()->toPlainText().contains("News"));
+        // A clicked link goes to the browser and the page stays.
+        emit controller->portalView()->anchorClicked(QUrl("https://x.test/"));
+        EXPECT_EQ(workspace.requests.size(), 1);
+        EXPECT_TRUE(controller->portalView()->toPlainText().contains("News"));
+        // While it is open, no second check starts.
+        TWebPortalWindowController::showUpdatePortal();
+        EXPECT_EQ(TWebPortalWindowController::sharedController(), controller);
+        controller->done();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(TWebPortalWindowController::sharedController(), nullptr);
+        EXPECT_EQ(defaults.objectForKey(kPreferenceKeyPreviousPortalRequest).toDateTime(),
+                  scheduler.scheduler.now());
+    }
+}
+
+TEST_F(UpdatePortalTest, RefusedConnectionShowsNothing) {
+    LoopbackServer server("");
+    const QString address = server.address();
+    server.server.close();
+    defaults.setObjectForKey(address, kPreferenceKeyPortalAddress);
+    TWebPortalWindowController::showUpdatePortal();
+    QPointer<TWebPortalWindowController> controller = TWebPortalWindowController::sharedController();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !controller || !controller->isRequestRunning(); }, 30000));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(TWebPortalWindowController::sharedController(), nullptr);
+    EXPECT_TRUE(capture.lines().join("\n").contains("web portal failed to load with error: "));
+}
+
+TEST_F(UpdatePortalTest, ChecksThatSendNothingBlockNothing) {
+    LoopbackServer server(reply("200 OK", "text/html", "<p>News</p>"));
+    defaults.setIntegerForKey(0, kPreferenceKeyPortalLevel);
+    EXPECT_EQ(check(server), nullptr);
+    defaults.setIntegerForKey(1, kPreferenceKeyPortalLevel);
+    reachability.setFlags(0);
+    EXPECT_EQ(check(server), nullptr);
+    EXPECT_TRUE(server.requests.isEmpty());
+    // The checks that sent nothing left nothing behind: the next one goes out.
+    reachability.setFlags(NetworkReachability::kFlagReachable);
+    EXPECT_NE(check(server), nullptr);
+    EXPECT_EQ(server.requests.size(), 1);
+}
+
+TEST_F(UpdatePortalTest, ChecksRunThreeSecondsAfterLaunchAndEveryEightHours) {
+    int owner = 0;
+    TWebPortalWindowController::scheduleChecks(&owner);
+    EXPECT_TRUE(scheduler.scheduler.isPending(&owner, "showUpdatePortal"));
+    EXPECT_TRUE(scheduler.scheduler.isPending(&owner, "showUpdatePortalTimer"));
+    defaults.setIntegerForKey(0, kPreferenceKeyPortalLevel);
+    scheduler.scheduler.advance(3);
+    EXPECT_FALSE(scheduler.scheduler.isPending(&owner, "showUpdatePortal"));
+    EXPECT_EQ(TWebPortalWindowController::sharedController(), nullptr);
+    scheduler.scheduler.cancelAll(&owner);
+}
+
+} // namespace
