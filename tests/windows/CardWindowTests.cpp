@@ -12,6 +12,8 @@
 #include "platform/Scheduler.h"
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
+#include "toolkit/NSBarItem.h"
+#include "toolkit/NSDraggingSession.h"
 #include "toolkit/ScreenProvider.h"
 #include "windows/CardFrame.h"
 #include "windows/CardSidebar.h"
@@ -22,6 +24,7 @@
 
 #include <QDir>
 #include <QMimeData>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <cmath>
 #include <functional>
@@ -56,6 +59,34 @@ TEST(CardFrame, ScreenRelativeFramesCountFromTheScreensOwnOrigin) {
     EXPECT_EQ(CardFrame::fromScreenRelative(relative, second), frame);
     EXPECT_EQ(CardFrame::fromScreenRelative(QRectF(0.25, 0.5, 400, 300), QRectF(0, 0, 1440, 900)),
               QRectF(360, 450, 400, 300));
+}
+
+TEST(CardFrame, ScreenRelativeFramesNameTheirScreen) {
+    // Stored coordinates: a second screen to the right of the main one, taller and lower.
+    const QList<QRectF> screens{QRectF(0, 0, 1440, 900), QRectF(1440, -180, 1920, 1080)};
+    struct Case {
+        QRectF frame, relative;
+    } const cases[] = {
+        {{360, 450, 400, 300}, {0.25, 0.5, 400, 300}},         // the main screen as before
+        {{-40, 450, 400, 300}, {-40.0 / 1440, 0.5, 400, 300}}, // partly left of the main screen
+        {{1920, 90, 400, 300}, {1.25, 0.25, 400, 300}},        // the second screen
+        {{1440, -180, 400, 300}, {1.0, 0.0, 400, 300}},        // its origin
+    };
+    for (const Case& c : cases) {
+        const QRectF relative = CardFrame::screenRelative(c.frame, screens);
+        EXPECT_NEAR(relative.x(), c.relative.x(), 1e-9) << c.frame.x();
+        EXPECT_NEAR(relative.y(), c.relative.y(), 1e-9) << c.frame.x();
+        EXPECT_EQ(relative.size(), c.frame.size());
+        const QRectF back = CardFrame::fromScreenRelative(relative, screens);
+        EXPECT_NEAR(back.x(), c.frame.x(), 1e-6) << c.frame.x();
+        EXPECT_NEAR(back.y(), c.frame.y(), 1e-6) << c.frame.x();
+    }
+    // Without the second screen its frames, and values beyond the screens, read on the main one.
+    const QList<QRectF> mainOnly{screens.first()};
+    EXPECT_EQ(CardFrame::fromScreenRelative(QRectF(1.25, 0.25, 400, 300), mainOnly),
+              QRectF(1800, 225, 400, 300));
+    EXPECT_EQ(CardFrame::fromScreenRelative(QRectF(3.5, 0.5, 400, 300), screens),
+              QRectF(5040, 450, 400, 300));
 }
 
 TEST(CardFrame, SnapRoundsToTheGridWithTiesToEven) {
@@ -144,6 +175,36 @@ TEST_F(CardWindowTest, ScreenRelativeFrameOpensOnTheScreenAndMovesAreStored) {
     EXPECT_TRUE(card->IsFrameScreenRelative());
     EXPECT_EQ(card->GetFrame().size(), QSizeF(400, 300));
     EXPECT_DOUBLE_EQ(card->GetFrame().x(), 100.0 / 1440);
+}
+
+TEST_F(CardWindowTest, AWindowOnASecondScreenComesBackThere) {
+    screens.addScreen(QRect(1440, 0, 1920, 1080));
+    card->SetFrame(QRectF(100, 100, 400, 300));
+    open();
+    controller->window()->move(1900, 300);
+    controller->windowDidMove();
+    ASSERT_TRUE(card->IsFrameScreenRelative());
+    EXPECT_GE(card->GetFrame().x(), 1.0);
+    const QRectF frame = controller->storedFrame();
+    delete controller;
+    open();
+    EXPECT_EQ(controller->storedFrame(), frame);
+    EXPECT_EQ(controller->window()->geometry().topLeft(), QPoint(1900, 300));
+    delete controller;
+    controller = nullptr;
+    // The second screen is gone: the window opens on the main screen.
+    FixedScreenProvider mainOnly{QRect(0, 0, 1440, 900)};
+    open();
+    EXPECT_TRUE(QRect(0, 0, 1440, 900).contains(controller->window()->geometry()))
+        << controller->window()->geometry().x() << "," << controller->window()->geometry().y();
+}
+
+TEST_F(CardWindowTest, OldScreenRelativeValuesOpenOnAVisibleScreen) {
+    card->SetScreenRelativeFrame(true);
+    card->SetFrame(QRectF(1.6, -0.4, 400, 300)); // global x over the width of a second screen
+    open();
+    EXPECT_TRUE(QRect(0, 0, 1440, 900).contains(controller->window()->geometry()))
+        << controller->window()->geometry().x() << "," << controller->window()->geometry().y();
 }
 
 TEST_F(CardWindowTest, WindowIsPaintedWithTheThemeAndTheCardColour) {
@@ -480,6 +541,33 @@ TEST_F(CardWindowTest, AnotherWindowsOwnCardDroppedInIsShownByThisWindow) {
     EXPECT_EQ(controller->selectedCard(), other.get());
     EXPECT_EQ(controller->contentControllerFor(other.get())->owner(),
               static_cast<TCardControllerProtocol*>(controller));
+}
+
+TEST_F(CardWindowTest, AWindowWhoseOwnCardIsDraggedAwayGoesOnlyAfterTheDrag) {
+    RecordingDraggingSession session;
+    Ref<TJobslate> other = Ref<TJobslate>::adopt(TJobslate::Create(QStringLiteral("Other")));
+    auto* otherController = new TCardWindowController(other.get());
+    TSheetManager::SharedManager()->AddCard(otherController);
+    QPointer<QObject> alive(otherController);
+    QPointer<QWidget> otherWindow(otherController->window());
+    open();
+    ASSERT_EQ(otherController->tabBar()->count(), 1);
+    NSBarItem* tab = otherController->tabBar()->items().at(0);
+    tab->draggingSessionWillBegin(QPointF(10, 10));
+    QMimeData data;
+    TCardWindowController::writeCardToPasteboard(other.get(), &data);
+    // The drop arrives inside the drag loop of the other window, whose timers still run.
+    ASSERT_TRUE(controller->insertObjectForPasteboardItem(controller->tabBar(), &data, 1));
+    scheduler.scheduler.advance(0);
+    EXPECT_TRUE(alive);
+    EXPECT_TRUE(otherWindow);
+    EXPECT_FALSE(TSheetManager::SharedManager()->GetControllers().contains(otherController));
+    tab->draggingSessionEnded(QPointF(500, 10), NSDragOperationMove);
+    EXPECT_TRUE(alive);
+    scheduler.scheduler.advance(0);
+    EXPECT_FALSE(alive);
+    EXPECT_FALSE(otherWindow);
+    EXPECT_EQ(other->GetParent(), card.get());
 }
 
 TEST_F(CardWindowTest, TheTabOfAnEmbeddedCardOutlivesItsRow) {
