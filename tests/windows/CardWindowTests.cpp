@@ -18,8 +18,10 @@
 #include "windows/CardFrame.h"
 #include "windows/CardSidebar.h"
 #include "windows/CardTabs.h"
+#include "windows/CardThemedView.h"
 #include "windows/CardWindow.h"
 #include "windows/CardWindowController.h"
+#include "windows/Compositor.h"
 #include "windows/SavePanelPresenter.h"
 
 #include <QDir>
@@ -250,6 +252,53 @@ TEST_F(CardWindowTest, NextAndPreviousWrapAround) {
     EXPECT_EQ(bar->indexOfSelectedItem(), 2);
     controller->previousCard();
     EXPECT_EQ(bar->indexOfSelectedItem(), 1);
+}
+
+TEST_F(CardWindowTest, TabChangesPushTheContentSidewaysWhereACompositorRuns) {
+    TCard* one = addChild(QStringLiteral("One"));
+    TCard* two = addChild(QStringLiteral("Two"));
+    defaults.setBoolForKey(true, kPreferenceKeyAnimateCardTransitions);
+    card->SetFrame(QRectF(100, 100, 400, 300));
+    open();
+    NSTabbedBar* bar = controller->tabBar();
+    QWidget* container = controller->cardContainer();
+    QWidget* home = controller->contentControllerFor(card.get())->view();
+    QWidget* last = controller->contentControllerFor(two)->view();
+
+    // No compositor: the content changes at once (from the first tab to the last: from the left).
+    bar->selectItemAtIndex(2);
+    EXPECT_EQ(controller->lastTransition(), -1);
+    EXPECT_EQ(controller->contentTransition(), nullptr);
+    EXPECT_EQ(last->parentWidget(), container);
+    EXPECT_EQ(home->parentWidget(), nullptr);
+
+    Compositor::setForced(true);
+    struct Step {
+        qint64 index;
+        TCard* card;
+        int direction;
+    } const steps[] = {{0, card.get(), 1}, {1, one, 1}, {0, card.get(), -1}, {2, two, -1}};
+    for (const Step& step : steps) {
+        QWidget* outgoing = controller->contentControllerFor(controller->selectedCard())->view();
+        bar->selectItemAtIndex(step.index);
+        QWidget* incoming = controller->contentControllerFor(step.card)->view();
+        ASSERT_NE(controller->contentTransition(), nullptr) << step.index;
+        EXPECT_EQ(controller->lastTransition(), step.direction) << step.index;
+        // The new view starts beside the old one, on the side it comes from.
+        EXPECT_EQ(incoming->x(), step.direction * container->width()) << step.index;
+        EXPECT_EQ(outgoing->parentWidget(), container);
+        controller->contentTransition()->setCurrentTime(controller->contentTransition()->duration());
+        EXPECT_EQ(controller->contentTransition(), nullptr);
+        EXPECT_EQ(incoming->geometry(), container->rect()) << step.index;
+        EXPECT_EQ(outgoing->parentWidget(), nullptr) << step.index;
+    }
+    // A switch while a push runs finishes it first: one view stays.
+    bar->selectItemAtIndex(1);
+    bar->selectItemAtIndex(2);
+    controller->contentTransition()->setCurrentTime(controller->contentTransition()->duration());
+    EXPECT_EQ(container->findChildren<QWidget*>(Qt::FindDirectChildrenOnly).size(), 1);
+    EXPECT_EQ(last->parentWidget(), container);
+    Compositor::clearForced();
 }
 
 TEST_F(CardWindowTest, TabsThatNoLongerResolveAreSkippedAndKept) {
