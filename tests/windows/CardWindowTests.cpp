@@ -201,6 +201,23 @@ TEST_F(CardWindowTest, AWindowOnASecondScreenComesBackThere) {
         << controller->window()->geometry().x() << "," << controller->window()->geometry().y();
 }
 
+TEST_F(CardWindowTest, AWindowMadeWithoutAScreenStoresMovesOnceOneAppears) {
+    screens.setMainScreen(QRect());
+    card->SetScreenRelativeFrame(true);
+    card->SetFrame(QRectF(0.25, 0.5, 400, 300));
+    open();
+    EXPECT_FALSE(controller->frameDidRestore());
+    EXPECT_EQ(capture.count(QStringLiteral("no screen available to restore frame")), 1);
+    controller->windowDidMove();
+    EXPECT_EQ(card->GetFrame(), QRectF(0.25, 0.5, 400, 300));
+    screens.setMainScreen(QRect(0, 0, 1440, 900));
+    EXPECT_TRUE(controller->frameDidRestore());
+    EXPECT_EQ(controller->storedFrame(), QRectF(360, 450, 400, 300));
+    controller->window()->move(100, 100);
+    controller->windowDidMove();
+    EXPECT_DOUBLE_EQ(card->GetFrame().x(), 100.0 / 1440);
+}
+
 TEST_F(CardWindowTest, OldScreenRelativeValuesOpenOnAVisibleScreen) {
     card->SetScreenRelativeFrame(true);
     card->SetFrame(QRectF(1.6, -0.4, 400, 300)); // global x over the width of a second screen
