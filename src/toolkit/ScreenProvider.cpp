@@ -58,6 +58,15 @@ QRect ScreenProvider::mainScreenGeometry() const {
     return screen ? screen->geometry() : QRect();
 }
 
+QList<QRect> ScreenProvider::availableGeometries() const {
+    QList<QRect> result;
+    QScreen* main = primary();
+    if (main) result << main->availableGeometry();
+    for (QScreen* screen : QGuiApplication::screens())
+        if (screen != main) result << screen->availableGeometry();
+    return result;
+}
+
 FixedScreenProvider::FixedScreenProvider(const QRect& mainScreen, const QRect& mainAvailable)
     : m_main(mainScreen), m_available(mainAvailable.isNull() ? mainScreen : mainAvailable) {
     setShared(this);
@@ -81,4 +90,8 @@ QRect FixedScreenProvider::availableGeometryAt(const QPoint& point) const {
     for (const QRect& other : m_others)
         if (other.contains(point)) return other;
     return m_available;
+}
+
+QList<QRect> FixedScreenProvider::availableGeometries() const {
+    return QList<QRect>{m_available} + m_others;
 }

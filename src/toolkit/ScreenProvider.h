@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QPoint>
 #include <QRect>
@@ -24,6 +25,8 @@ public:
     virtual QRect availableGeometryAt(const QPoint& point) const;
     // The whole primary screen.
     virtual QRect mainScreenGeometry() const;
+    // The available areas of all screens, the primary screen's first.
+    virtual QList<QRect> availableGeometries() const;
 
 signals:
     void screensChanged();
@@ -46,6 +49,7 @@ public:
     QRect availableGeometry(const QWidget* window) const override;
     QRect availableGeometryAt(const QPoint& point) const override;
     QRect mainScreenGeometry() const override { return m_main; }
+    QList<QRect> availableGeometries() const override;
 
 private:
     QRect m_main;

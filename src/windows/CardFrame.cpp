@@ -3,6 +3,7 @@
 #include "toolkit/WindowPlacement.h"
 
 #include <QLineF>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -27,6 +28,55 @@ QRectF screenRelative(const QRectF& frame, const QRectF& screen) {
 QRectF fromScreenRelative(const QRectF& relative, const QRectF& screen) {
     return {screen.x() + relative.x() * screen.width(), screen.y() + relative.y() * screen.height(),
             relative.width(), relative.height()};
+}
+
+namespace {
+
+// The main screen first, the others left to right, then top to bottom; empty ones left out.
+QList<QRectF> ordered(const QList<QRectF>& screens) {
+    QList<QRectF> result;
+    for (const QRectF& screen : screens)
+        if (!screen.isEmpty()) result << screen;
+    if (result.size() > 2)
+        std::stable_sort(result.begin() + 1, result.end(), [](const QRectF& a, const QRectF& b) {
+            return a.x() != b.x() ? a.x() < b.x() : a.y() < b.y();
+        });
+    return result;
+}
+
+} // namespace
+
+QRectF screenRelative(const QRectF& frame, const QList<QRectF>& screens) {
+    const QList<QRectF> all = ordered(screens);
+    if (all.isEmpty()) return frame;
+    qsizetype index = -1;
+    double best = std::numeric_limits<double>::max();
+    for (qsizetype i = 0; i < all.size(); ++i) {
+        if (all[i].contains(frame.center())) {
+            index = i;
+            break;
+        }
+        const double distance = QLineF(all[i].center(), frame.center()).length();
+        if (distance < best) {
+            best = distance;
+            index = i;
+        }
+    }
+    QRectF relative = screenRelative(frame, all[index]);
+    if (index > 0) relative.moveLeft(double(index) + std::clamp(relative.x(), 0.0, std::nextafter(1.0, 0.0)));
+    return relative;
+}
+
+QRectF fromScreenRelative(const QRectF& relative, const QList<QRectF>& screens) {
+    const QList<QRectF> all = ordered(screens);
+    if (all.isEmpty()) return relative;
+    const double whole = std::floor(relative.x());
+    if (whole >= 1 && whole < double(all.size())) {
+        QRectF fraction = relative;
+        fraction.moveLeft(relative.x() - whole);
+        return fromScreenRelative(fraction, all[qsizetype(whole)]);
+    }
+    return fromScreenRelative(relative, all.first());
 }
 
 double snap(double value) {

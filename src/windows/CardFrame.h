@@ -17,6 +17,14 @@ QRectF fromQt(const QRectF& geometry, const QRectF& mainScreen);
 QRectF screenRelative(const QRectF& frame, const QRectF& screen);
 QRectF fromScreenRelative(const QRectF& relative, const QRectF& screen);
 
+// The same over several screens (main screen first), so that a frame comes back on the screen it
+// was on: the screen holding the frame's centre (else the nearest) is numbered, the main screen 0
+// and the others by position, and a screen k > 0 adds k to the x fraction (kept in [0, 1) there).
+// Reading takes a whole part naming no other screen as a fraction of the main screen, as older
+// values were written; the caller then puts the frame on a visible screen.
+QRectF screenRelative(const QRectF& frame, const QList<QRectF>& screens);
+QRectF fromScreenRelative(const QRectF& relative, const QList<QRectF>& screens);
+
 // A value on the 8-point grid: 8 times the nearest integer to value / 8, ties to even.
 double snap(double value);
 QRectF snapRect(const QRectF& frame);

@@ -5,6 +5,7 @@
 #include "model/Globals.h"
 
 #include <QMimeData>
+#include <QPointer>
 
 CardListModel::CardListModel(TCardWindowController* controller)
     : QAbstractItemModel(controller), m_controller(controller) {}
@@ -149,6 +150,14 @@ CardSidebarView::CardSidebarView(QWidget* parent) : NSKeyboardDeletableOutlineVi
         if (auto* model = qobject_cast<CardListModel*>(this->model()))
             if (TCard* card = model->cardAt(index)) card->SetExpanded(false);
     });
+}
+
+void CardSidebarView::startDrag(Qt::DropActions supportedActions) {
+    QPointer<TCardWindowController> controller =
+        dynamic_cast<TCardWindowController*>(TGenericCardWindowController::controllerOfWidget(this));
+    if (controller) controller->sourceDragBegan();
+    NSKeyboardDeletableOutlineView::startDrag(supportedActions);
+    if (controller) controller->sourceDragEnded();
 }
 
 void CardSidebarView::restoreExpandedState() {

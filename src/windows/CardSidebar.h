@@ -49,6 +49,10 @@ class CardSidebarView : public NSKeyboardDeletableOutlineView {
 public:
     explicit CardSidebarView(QWidget* parent = nullptr);
     void restoreExpandedState();
+
+protected:
+    // Tells the window's controller while a row drag runs (Qt's drag loop blocks in here).
+    void startDrag(Qt::DropActions supportedActions) override;
 };
 
 // A card's row controller in a sidebar: whether its date caption shows. The card points at it as its

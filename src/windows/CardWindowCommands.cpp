@@ -4,6 +4,7 @@
 #include "CardThemedView.h"
 #include "CardWindow.h"
 #include "CardWindowController.h"
+#include "Compositor.h"
 #include "SavePanelPresenter.h"
 #include "foundation/Archiver.h"
 #include "model/Card.h"
@@ -26,9 +27,11 @@
 #include <QClipboard>
 #include <QFileInfo>
 #include <QMimeData>
+#include <QPointer>
 #include <QScreen>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QVariantAnimation>
 
 namespace {
 void showError(QObject* window, const QString& message) {
@@ -89,6 +92,7 @@ void TCardWindowController::updateContentView() {
     TCard* selected = selectedCard();
     TCardContentViewController* content = contentControllerFor(selected);
     if (!content) return;
+    finishContentTransition();
     auto* layout = qobject_cast<QVBoxLayout*>(m_cardContainer->layout());
     if (!layout) {
         layout = new QVBoxLayout(m_cardContainer);
@@ -96,12 +100,7 @@ void TCardWindowController::updateContentView() {
     }
     QWidget* shown = layout->count() ? layout->itemAt(0)->widget() : nullptr;
     if (shown && shown == content->view()) return;
-    if (shown) {
-        layout->removeWidget(shown);
-        shown->hide();
-        shown->setParent(nullptr);
-        // The view stays its controller's, which still owns it.
-    }
+    if (shown) layout->removeWidget(shown);
     if (m_previouslySelectedCard && m_previouslySelectedCard != selected)
         if (auto* previous =
                 dynamic_cast<TCardContentViewController*>(m_previouslySelectedCard->GetViewRepresentation()))
@@ -123,8 +122,16 @@ void TCardWindowController::updateContentView() {
             m_lastTransition = -1;
     }
     QWidget* view = content->view();
-    layout->addWidget(view);
-    view->show();
+    // The push runs only where a compositor draws it smoothly; elsewhere the view changes at once.
+    const bool push = shown && shown->isVisible() && (m_lastTransition == 1 || m_lastTransition == -1) &&
+                      Compositor::isRunning() && m_cardContainer->width() > 0;
+    if (push) {
+        startContentTransition(shown, view, m_lastTransition);
+    } else {
+        if (shown) retireContentView(shown);
+        layout->addWidget(view);
+        view->show();
+    }
     content->cardDidBecomeActive();
 
     if (!tabIdentifiers().contains(selected->GetUUID())) {
@@ -136,6 +143,55 @@ void TCardWindowController::updateContentView() {
     m_toggleForecastButton->setVisible(filters);
     m_toggleImportantButton->setVisible(filters);
     updateApperance();
+}
+
+void TCardWindowController::beginPreviewPanelControl(QuickLookPreview* panel) {
+    TCardContentViewController* content = contentControllerFor(selectedCard());
+    panel->setDataSource(dynamic_cast<QuickLookDataSource*>(content) ? content : nullptr);
+    panel->reloadData();
+}
+
+void TCardWindowController::retireContentView(QWidget* view) {
+    // The view stays its controller's, which still owns it.
+    view->hide();
+    view->setParent(nullptr);
+}
+
+void TCardWindowController::startContentTransition(QWidget* outgoing, QWidget* incoming, int direction) {
+    const QRect bounds = m_cardContainer->rect();
+    incoming->setParent(m_cardContainer);
+    incoming->setGeometry(bounds.translated(direction * bounds.width(), 0));
+    incoming->show();
+    auto* animation = new QVariantAnimation(m_cardContainer);
+    animation->setDuration(150);
+    animation->setStartValue(0.0);
+    animation->setEndValue(1.0);
+    QPointer<QWidget> out(outgoing);
+    QPointer<QWidget> in(incoming);
+    connect(animation, &QVariantAnimation::valueChanged, this,
+            [bounds, direction, out, in](const QVariant& value) {
+                const double t = value.toDouble();
+                const int width = bounds.width();
+                if (in) in->move(qRound(direction * width * (1.0 - t)), 0);
+                if (out) out->move(qRound(-direction * width * t), 0);
+            });
+    connect(animation, &QVariantAnimation::finished, this, [this, out, in] {
+        if (out) retireContentView(out);
+        if (in) {
+            if (auto* layout = qobject_cast<QVBoxLayout*>(m_cardContainer->layout())) layout->addWidget(in);
+            in->setGeometry(m_cardContainer->rect());
+        }
+        if (m_contentTransition) m_contentTransition->deleteLater();
+        m_contentTransition = nullptr;
+    });
+    m_contentTransition = animation;
+    animation->start();
+}
+
+void TCardWindowController::finishContentTransition() {
+    if (!m_contentTransition) return;
+    // Jumping to the end runs the finishing step at once.
+    m_contentTransition->setCurrentTime(m_contentTransition->duration());
 }
 
 void TCardWindowController::newCard(qint32 kind) {

@@ -78,6 +78,9 @@ TCardWindowController::TCardWindowController(TCard* card) {
 }
 
 TCardWindowController::~TCardWindowController() {
+    // A deletion put off until a drag ended never runs on a controller deleted otherwise.
+    if (m_retireAfterDrag) Scheduler::shared().cancelAll(static_cast<TCardControllerProtocol*>(this));
+    delete m_contentTransition; // never finishes onto views that go below
     windowWillClose();
     NotificationCenter::defaultCenter().removeObserver(this);
     if (m_tabBar) {

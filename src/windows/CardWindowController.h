@@ -2,9 +2,11 @@
 
 #include "CardViewController.h"
 #include "GenericCardWindowController.h"
+#include "QuickLookPreview.h"
 #include "toolkit/NSTabbedBar.h"
 
 #include <QPointer>
+#include <QVariantAnimation>
 
 class CardListModel;
 class CardRowController;
@@ -28,7 +30,8 @@ class TCardWindow;
 // platform scheduler; alerts and panels go through the platform presenters. Main thread only.
 class TCardWindowController : public TGenericCardWindowController,
                               public NSTabbedBarDelegate,
-                              public NSItemBarDataSource {
+                              public NSItemBarDataSource,
+                              public QuickLookPanelController {
     Q_OBJECT
 public:
     // A controller with its window for the card; the card is retained.
@@ -105,6 +108,15 @@ public:
     void itemDoubleClicked(NSItemBar* bar, NSBarItem* item) override;
     bool acceptDrop(NSItemBar* bar, const NSDraggingInfo& info, NSBarItem* item) override;
     void addDataForItemAtIndex(NSItemBar* bar, NSBarItem* item, qint64 index, QMimeData* pasteboard) override;
+    void draggingItemWillBeginAtPoint(NSItemBar* bar, NSBarItem* item, NSDraggingSession* session,
+                                      const QPointF& point) override;
+    bool draggingItemEndedAtPoint(NSItemBar* bar, NSBarItem* item, NSDraggingSession* session,
+                                  const QPointF& point, quint64 operation) override;
+    // A drag that started in this window (a tab or a sidebar row) begins and ends. While one runs,
+    // the window's own card may leave for another window; the controller and its window then go only
+    // once the drag is over, as the drag loop still runs in their widgets.
+    void sourceDragBegan() { ++m_sourceDrags; }
+    void sourceDragEnded();
 
     // Sidebar.
     bool isSideBarHidden() const;
@@ -146,6 +158,9 @@ public:
     void exportDocumentAs();
     void copyLinkAddress();
     void makeSelectedCardFirstResponder();
+    // The preview shows what the selected card's content offers.
+    bool acceptsPreviewPanelControl() override { return true; }
+    void beginPreviewPanelControl(QuickLookPreview* panel) override;
     void prepareForEntry(bool rename);
     bool validateMenuItem(MenuItemState& item);
     void updateContentView();
@@ -153,6 +168,8 @@ public:
     // The direction of the last content switch: 0 none (no transition), 1 from the right, -1 from
     // the left, 2 a fade.
     int lastTransition() const { return m_lastTransition; }
+    // The push of the content running now, null when none.
+    QVariantAnimation* contentTransition() const { return m_contentTransition; }
 
 protected:
     void screensAppeared() override;
@@ -170,6 +187,9 @@ private:
     void takeOutAttachmentRow(TCard* card);
     // Adds a card just made (its reference passes to the window's card), opens it and starts renaming it.
     void addAndOpenNewCard(TCard* made);
+    void startContentTransition(QWidget* outgoing, QWidget* incoming, int direction);
+    void finishContentTransition();
+    static void retireContentView(QWidget* view);
     void removeSelectedCardAlertDidEnd(TCard* card, int returnCode);
     void setButtonStates(bool list, bool forecast, bool important);
     // Runs the save panel; true when it ended with OK and the window and the card are still there
@@ -205,6 +225,9 @@ private:
     TCard* m_clickedCard = nullptr;            // not retained; valid while the context menu runs
     int m_lastTransition = 0;
     bool m_fullScreen = false;
+    QPointer<QVariantAnimation> m_contentTransition;
+    int m_sourceDrags = 0;
+    bool m_retireAfterDrag = false;
     QList<QPointer<TCardContentViewController>> m_contentControllers;
     QList<CardRowController*> m_rowControllers; // owned
     friend class CardRowController;

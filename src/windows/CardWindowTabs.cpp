@@ -16,6 +16,11 @@
 
 #include <QMimeData>
 
+namespace {
+// The key under which the sheet manager deletes a controller it let go.
+const QString kRetireKey = QStringLiteral("TSheetManager.retire");
+} // namespace
+
 QStringList TCardWindowController::tabIdentifiers() const {
     return card() ? card()->GetTabIdentifiers() : QStringList();
 }
@@ -155,6 +160,16 @@ void TCardWindowController::removeCard(TCard* removed) {
         // The card may go on in another window: it keeps none of this window's controllers.
         forgetControllers(removed);
         TSheetManager::SharedManager()->CloseCard(removed, false);
+        if (m_sourceDrags > 0) {
+            // Dropped elsewhere during a drag from this window: the drag loop still runs in this
+            // window's widgets, so the controller is deleted only after the drag.
+            const void* retired = static_cast<TCardControllerProtocol*>(this);
+            if (Scheduler::shared().isPending(retired, kRetireKey)) {
+                Scheduler::shared().cancelPrevious(retired, kRetireKey);
+                m_retireAfterDrag = true;
+                if (window()) window()->hide();
+            }
+        }
         return;
     }
     Ref<TCard> keep = Ref<TCard>::retain(removed);
@@ -162,6 +177,25 @@ void TCardWindowController::removeCard(TCard* removed) {
     if (card()->ContainsCard(removed)) removed->RemoveFromParent();
     reloadSidebar();
     removeTabAndRepair(removed->GetUUID(), true);
+}
+
+void TCardWindowController::draggingItemWillBeginAtPoint(NSItemBar*, NSBarItem*, NSDraggingSession*,
+                                                         const QPointF&) {
+    sourceDragBegan();
+}
+
+bool TCardWindowController::draggingItemEndedAtPoint(NSItemBar*, NSBarItem*, NSDraggingSession*,
+                                                     const QPointF&, quint64) {
+    sourceDragEnded();
+    return false;
+}
+
+void TCardWindowController::sourceDragEnded() {
+    if (m_sourceDrags > 0) --m_sourceDrags;
+    if (m_sourceDrags > 0 || !m_retireAfterDrag) return;
+    // A later turn of the event loop, when the drag's frames have left the stack.
+    Scheduler::shared().performAfterDelay(static_cast<TCardControllerProtocol*>(this), kRetireKey, 0,
+                                          [this] { delete this; });
 }
 
 void TCardWindowController::insertCard(TCard* inserted, TCard* parent, qint64 index) {

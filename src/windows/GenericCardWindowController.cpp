@@ -63,22 +63,24 @@ QRectF TGenericCardWindowController::storedFrame() const {
     return window() ? CardFrame::fromQt(QRectF(window()->geometry()), mainScreen()) : QRectF();
 }
 
-QRectF TGenericCardWindowController::storedScreenFrame() const {
-    const QRect screen = ScreenProvider::shared().availableGeometry(window());
-    return CardFrame::fromQt(QRectF(screen), mainScreen());
-}
-
 void TGenericCardWindowController::setStoredFrame(const QRectF& frame) {
     if (window()) window()->setGeometry(CardFrame::toQt(frame, mainScreen()).toRect());
 }
 
+QList<QRectF> TGenericCardWindowController::storedScreenFrames() {
+    QList<QRectF> result;
+    for (const QRect& screen : ScreenProvider::shared().availableGeometries())
+        result << CardFrame::fromQt(QRectF(screen), mainScreen());
+    return result;
+}
+
 QRectF TGenericCardWindowController::screenRelativeFrame() const {
-    return CardFrame::screenRelative(storedFrame(), storedScreenFrame());
+    return CardFrame::screenRelative(storedFrame(), storedScreenFrames());
 }
 
 QRectF TGenericCardWindowController::restoredFrame(const TCard* card) const {
     QRectF frame = card->GetFrame();
-    if (card->IsFrameScreenRelative()) frame = CardFrame::fromScreenRelative(frame, storedScreenFrame());
+    if (card->IsFrameScreenRelative()) frame = CardFrame::fromScreenRelative(frame, storedScreenFrames());
     // A damaged frame (not a number, no size, far beyond any screen) opens at the default size.
     if (!CardFrame::isUsable(frame)) frame = QRectF(0, 0, 400, 300);
     // Frames written on a screen that is gone, or by older versions, come back onto a visible screen.

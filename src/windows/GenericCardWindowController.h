@@ -33,15 +33,16 @@ public:
     bool frameDidRestore() const { return m_frameDidRestore; }
     void setFrameDidRestore(bool restored) { m_frameDidRestore = restored; }
 
-    // The window's frame as the card keeps it (y up from the main screen's bottom), and the frame
-    // of the screen it is on, in the same coordinates.
+    // The window's frame as the card keeps it (y up from the main screen's bottom).
     QRectF storedFrame() const;
-    QRectF storedScreenFrame() const;
+    // The frames of all screens in the same coordinates, the main screen's first.
+    static QList<QRectF> storedScreenFrames();
     // Gives the window a frame in the card's coordinates.
     void setStoredFrame(const QRectF& frame);
-    // The window frame relative to its screen: origin as fractions from the screen's origin.
+    // The window frame relative to its screen: origin as fractions from the screen's origin (the
+    // screen's number added to x on screens other than the main one).
     QRectF screenRelativeFrame() const;
-    // The card's frame placed for the window: screen-relative frames on the window's screen, and
+    // The card's frame placed for the window: screen-relative frames on the screen they name, and
     // always on a visible screen.
     QRectF restoredFrame(const TCard* card) const;
     static bool hasScreen();

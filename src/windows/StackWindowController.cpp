@@ -43,7 +43,7 @@ void TStackWindowController::restoreFrame() {
         Diagnostics::line(QStringLiteral("no screen available to restore frame"));
         return;
     }
-    // The card's place (screen-relative frames on the window's screen, always on a visible one);
+    // The card's place (screen-relative frames on the screen they name, always on a visible one);
     // the size is the stack's own.
     const QRectF frame = restoredFrame(card());
     setStoredFrame(QRectF(frame.topLeft(), QSizeF(kStackSide, kStackSide)));

@@ -12,16 +12,21 @@
 #include "platform/Scheduler.h"
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
+#include "toolkit/NSBarItem.h"
+#include "toolkit/NSDraggingSession.h"
 #include "toolkit/ScreenProvider.h"
 #include "windows/CardFrame.h"
 #include "windows/CardSidebar.h"
 #include "windows/CardTabs.h"
+#include "windows/CardThemedView.h"
 #include "windows/CardWindow.h"
 #include "windows/CardWindowController.h"
+#include "windows/Compositor.h"
 #include "windows/SavePanelPresenter.h"
 
 #include <QDir>
 #include <QMimeData>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <cmath>
 #include <functional>
@@ -56,6 +61,34 @@ TEST(CardFrame, ScreenRelativeFramesCountFromTheScreensOwnOrigin) {
     EXPECT_EQ(CardFrame::fromScreenRelative(relative, second), frame);
     EXPECT_EQ(CardFrame::fromScreenRelative(QRectF(0.25, 0.5, 400, 300), QRectF(0, 0, 1440, 900)),
               QRectF(360, 450, 400, 300));
+}
+
+TEST(CardFrame, ScreenRelativeFramesNameTheirScreen) {
+    // Stored coordinates: a second screen to the right of the main one, taller and lower.
+    const QList<QRectF> screens{QRectF(0, 0, 1440, 900), QRectF(1440, -180, 1920, 1080)};
+    struct Case {
+        QRectF frame, relative;
+    } const cases[] = {
+        {{360, 450, 400, 300}, {0.25, 0.5, 400, 300}},         // the main screen as before
+        {{-40, 450, 400, 300}, {-40.0 / 1440, 0.5, 400, 300}}, // partly left of the main screen
+        {{1920, 90, 400, 300}, {1.25, 0.25, 400, 300}},        // the second screen
+        {{1440, -180, 400, 300}, {1.0, 0.0, 400, 300}},        // its origin
+    };
+    for (const Case& c : cases) {
+        const QRectF relative = CardFrame::screenRelative(c.frame, screens);
+        EXPECT_NEAR(relative.x(), c.relative.x(), 1e-9) << c.frame.x();
+        EXPECT_NEAR(relative.y(), c.relative.y(), 1e-9) << c.frame.x();
+        EXPECT_EQ(relative.size(), c.frame.size());
+        const QRectF back = CardFrame::fromScreenRelative(relative, screens);
+        EXPECT_NEAR(back.x(), c.frame.x(), 1e-6) << c.frame.x();
+        EXPECT_NEAR(back.y(), c.frame.y(), 1e-6) << c.frame.x();
+    }
+    // Without the second screen its frames, and values beyond the screens, read on the main one.
+    const QList<QRectF> mainOnly{screens.first()};
+    EXPECT_EQ(CardFrame::fromScreenRelative(QRectF(1.25, 0.25, 400, 300), mainOnly),
+              QRectF(1800, 225, 400, 300));
+    EXPECT_EQ(CardFrame::fromScreenRelative(QRectF(3.5, 0.5, 400, 300), screens),
+              QRectF(5040, 450, 400, 300));
 }
 
 TEST(CardFrame, SnapRoundsToTheGridWithTiesToEven) {
@@ -146,6 +179,53 @@ TEST_F(CardWindowTest, ScreenRelativeFrameOpensOnTheScreenAndMovesAreStored) {
     EXPECT_DOUBLE_EQ(card->GetFrame().x(), 100.0 / 1440);
 }
 
+TEST_F(CardWindowTest, AWindowOnASecondScreenComesBackThere) {
+    screens.addScreen(QRect(1440, 0, 1920, 1080));
+    card->SetFrame(QRectF(100, 100, 400, 300));
+    open();
+    controller->window()->move(1900, 300);
+    controller->windowDidMove();
+    ASSERT_TRUE(card->IsFrameScreenRelative());
+    EXPECT_GE(card->GetFrame().x(), 1.0);
+    const QRectF frame = controller->storedFrame();
+    delete controller;
+    open();
+    EXPECT_EQ(controller->storedFrame(), frame);
+    EXPECT_EQ(controller->window()->geometry().topLeft(), QPoint(1900, 300));
+    delete controller;
+    controller = nullptr;
+    // The second screen is gone: the window opens on the main screen.
+    FixedScreenProvider mainOnly{QRect(0, 0, 1440, 900)};
+    open();
+    EXPECT_TRUE(QRect(0, 0, 1440, 900).contains(controller->window()->geometry()))
+        << controller->window()->geometry().x() << "," << controller->window()->geometry().y();
+}
+
+TEST_F(CardWindowTest, AWindowMadeWithoutAScreenStoresMovesOnceOneAppears) {
+    screens.setMainScreen(QRect());
+    card->SetScreenRelativeFrame(true);
+    card->SetFrame(QRectF(0.25, 0.5, 400, 300));
+    open();
+    EXPECT_FALSE(controller->frameDidRestore());
+    EXPECT_EQ(capture.count(QStringLiteral("no screen available to restore frame")), 1);
+    controller->windowDidMove();
+    EXPECT_EQ(card->GetFrame(), QRectF(0.25, 0.5, 400, 300));
+    screens.setMainScreen(QRect(0, 0, 1440, 900));
+    EXPECT_TRUE(controller->frameDidRestore());
+    EXPECT_EQ(controller->storedFrame(), QRectF(360, 450, 400, 300));
+    controller->window()->move(100, 100);
+    controller->windowDidMove();
+    EXPECT_DOUBLE_EQ(card->GetFrame().x(), 100.0 / 1440);
+}
+
+TEST_F(CardWindowTest, OldScreenRelativeValuesOpenOnAVisibleScreen) {
+    card->SetScreenRelativeFrame(true);
+    card->SetFrame(QRectF(1.6, -0.4, 400, 300)); // global x over the width of a second screen
+    open();
+    EXPECT_TRUE(QRect(0, 0, 1440, 900).contains(controller->window()->geometry()))
+        << controller->window()->geometry().x() << "," << controller->window()->geometry().y();
+}
+
 TEST_F(CardWindowTest, WindowIsPaintedWithTheThemeAndTheCardColour) {
     card->SetFrame(QRectF(100, 100, 400, 300));
     open();
@@ -189,6 +269,53 @@ TEST_F(CardWindowTest, NextAndPreviousWrapAround) {
     EXPECT_EQ(bar->indexOfSelectedItem(), 2);
     controller->previousCard();
     EXPECT_EQ(bar->indexOfSelectedItem(), 1);
+}
+
+TEST_F(CardWindowTest, TabChangesPushTheContentSidewaysWhereACompositorRuns) {
+    TCard* one = addChild(QStringLiteral("One"));
+    TCard* two = addChild(QStringLiteral("Two"));
+    defaults.setBoolForKey(true, kPreferenceKeyAnimateCardTransitions);
+    card->SetFrame(QRectF(100, 100, 400, 300));
+    open();
+    NSTabbedBar* bar = controller->tabBar();
+    QWidget* container = controller->cardContainer();
+    QWidget* home = controller->contentControllerFor(card.get())->view();
+    QWidget* last = controller->contentControllerFor(two)->view();
+
+    // No compositor: the content changes at once (from the first tab to the last: from the left).
+    bar->selectItemAtIndex(2);
+    EXPECT_EQ(controller->lastTransition(), -1);
+    EXPECT_EQ(controller->contentTransition(), nullptr);
+    EXPECT_EQ(last->parentWidget(), container);
+    EXPECT_EQ(home->parentWidget(), nullptr);
+
+    Compositor::setForced(true);
+    struct Step {
+        qint64 index;
+        TCard* card;
+        int direction;
+    } const steps[] = {{0, card.get(), 1}, {1, one, 1}, {0, card.get(), -1}, {2, two, -1}};
+    for (const Step& step : steps) {
+        QWidget* outgoing = controller->contentControllerFor(controller->selectedCard())->view();
+        bar->selectItemAtIndex(step.index);
+        QWidget* incoming = controller->contentControllerFor(step.card)->view();
+        ASSERT_NE(controller->contentTransition(), nullptr) << step.index;
+        EXPECT_EQ(controller->lastTransition(), step.direction) << step.index;
+        // The new view starts beside the old one, on the side it comes from.
+        EXPECT_EQ(incoming->x(), step.direction * container->width()) << step.index;
+        EXPECT_EQ(outgoing->parentWidget(), container);
+        controller->contentTransition()->setCurrentTime(controller->contentTransition()->duration());
+        EXPECT_EQ(controller->contentTransition(), nullptr);
+        EXPECT_EQ(incoming->geometry(), container->rect()) << step.index;
+        EXPECT_EQ(outgoing->parentWidget(), nullptr) << step.index;
+    }
+    // A switch while a push runs finishes it first: one view stays.
+    bar->selectItemAtIndex(1);
+    bar->selectItemAtIndex(2);
+    controller->contentTransition()->setCurrentTime(controller->contentTransition()->duration());
+    EXPECT_EQ(container->findChildren<QWidget*>(Qt::FindDirectChildrenOnly).size(), 1);
+    EXPECT_EQ(last->parentWidget(), container);
+    Compositor::clearForced();
 }
 
 TEST_F(CardWindowTest, TabsThatNoLongerResolveAreSkippedAndKept) {
@@ -480,6 +607,33 @@ TEST_F(CardWindowTest, AnotherWindowsOwnCardDroppedInIsShownByThisWindow) {
     EXPECT_EQ(controller->selectedCard(), other.get());
     EXPECT_EQ(controller->contentControllerFor(other.get())->owner(),
               static_cast<TCardControllerProtocol*>(controller));
+}
+
+TEST_F(CardWindowTest, AWindowWhoseOwnCardIsDraggedAwayGoesOnlyAfterTheDrag) {
+    RecordingDraggingSession session;
+    Ref<TJobslate> other = Ref<TJobslate>::adopt(TJobslate::Create(QStringLiteral("Other")));
+    auto* otherController = new TCardWindowController(other.get());
+    TSheetManager::SharedManager()->AddCard(otherController);
+    QPointer<QObject> alive(otherController);
+    QPointer<QWidget> otherWindow(otherController->window());
+    open();
+    ASSERT_EQ(otherController->tabBar()->count(), 1);
+    NSBarItem* tab = otherController->tabBar()->items().at(0);
+    tab->draggingSessionWillBegin(QPointF(10, 10));
+    QMimeData data;
+    TCardWindowController::writeCardToPasteboard(other.get(), &data);
+    // The drop arrives inside the drag loop of the other window, whose timers still run.
+    ASSERT_TRUE(controller->insertObjectForPasteboardItem(controller->tabBar(), &data, 1));
+    scheduler.scheduler.advance(0);
+    EXPECT_TRUE(alive);
+    EXPECT_TRUE(otherWindow);
+    EXPECT_FALSE(TSheetManager::SharedManager()->GetControllers().contains(otherController));
+    tab->draggingSessionEnded(QPointF(500, 10), NSDragOperationMove);
+    EXPECT_TRUE(alive);
+    scheduler.scheduler.advance(0);
+    EXPECT_FALSE(alive);
+    EXPECT_FALSE(otherWindow);
+    EXPECT_EQ(other->GetParent(), card.get());
 }
 
 TEST_F(CardWindowTest, TheTabOfAnEmbeddedCardOutlivesItsRow) {
