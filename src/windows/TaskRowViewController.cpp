@@ -20,6 +20,7 @@
 #include "windows/LinkURL.h"
 #include "windows/TaskInfoPopover.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QFileInfo>
@@ -232,6 +233,9 @@ QRectF TTaskViewController::textViewFrame() const {
         const double barX = self->rowView()->width() - (m_statusBar->width() + kRightEdgeInset);
         frame.setWidth(std::max(1.0, std::min(frame.width(), barX - kTextX - 4)));
     }
+    // The height follows the text at the narrower width.
+    editor()->resize(int(frame.width()), editor()->height());
+    frame.setHeight(textHeight());
     return frame;
 }
 
@@ -257,6 +261,8 @@ void TTaskViewController::arrangeStatusBar() {
     const int y =
         m_statusBarOnBottom ? int(row->height() - kBarInset - m_statusBar->height()) : editor()->y();
     m_statusBar->move(x, y);
+    // The info button stands at the row's top, or level with the bar.
+    if (QAbstractButton* button = infoButton()) button->move(button->x(), m_statusBar->isHidden() ? 0 : y);
     setUINeedsDisplay();
 }
 

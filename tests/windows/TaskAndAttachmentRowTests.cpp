@@ -5,12 +5,15 @@
 #include "model/ModelObject.h"
 #include "model/Preferences.h"
 #include "model/Task.h"
+#include "platform/AlertPresenter.h"
 #include "platform/AutoreleasePool.h"
 #include "platform/Diagnostics.h"
 #include "platform/PanelPresenter.h"
 #include "platform/Scheduler.h"
 #include "platform/UserDefaults.h"
+#include "platform/Workspace.h"
 #include "platform/calendar/FakeEventStore.h"
+#include "platform/calendar/VdirEventStore.h"
 #include "utilities/Clock.h"
 #include "windows/AttachmentRowViewControllers.h"
 #include "windows/CardTextView.h"
@@ -26,6 +29,7 @@
 #include <QCoreApplication>
 #include <QDateTimeEdit>
 #include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -237,6 +241,48 @@ TEST_F(TaskRowTest, ChangesElsewhereReachTheRowAndTypingSavesOnce) {
     manual.scheduler.advance(0.5);
     EXPECT_EQ(store->writeCount(), writes + 1);
     EXPECT_EQ(onlyRecord().data.title, "Call Bob!");
+}
+
+TEST_F(TaskRowTest, LongTextPutsTheBarBelowAndShowInCalendarOpensTheEventFile) {
+    TTask* task = addTask(card->GetRoot(), QStringLiteral("Short"));
+    task->SetDueDate(manual.scheduler.now().addDays(2));
+    ASSERT_TRUE(task->SaveEvent());
+    TTaskViewController* row = host(task);
+    EXPECT_FALSE(row->statusBarOnBottom());
+    const int shortHeight = row->view()->height();
+    EXPECT_LE(row->statusBar()->geometry().right() + 1, 400 - 24);
+
+    task->SetText(QString(60, QLatin1Char('w')) + QStringLiteral(" and much more text that wraps"));
+    row->update();
+    row->recalculateRow();
+    EXPECT_TRUE(row->statusBarOnBottom());
+    EXPECT_GE(row->view()->height(), shortHeight + row->statusBar()->height() + 12);
+    EXPECT_EQ(row->statusBar()->geometry().bottom() + 1, row->view()->height() - 4);
+
+    // Not a store with event files: an alert, and nothing opened.
+    RecordingWorkspace workspace;
+    Workspace::setShared(&workspace);
+    ScopedScriptedAlertPresenter alerts;
+    row->showInCalendar();
+    ASSERT_EQ(alerts.questions().size(), 1u);
+    EXPECT_EQ(alerts.questions().front().alert.informativeText,
+              "The event could not be shown in the calendar due to an error.");
+    EXPECT_TRUE(workspace.requests.isEmpty());
+
+    auto vdir = VdirEventStore::create(folder.filePath(QStringLiteral("calendars")));
+    SetEventStore(vdir);
+    TTask* filed = addTask(card->GetRoot(), QStringLiteral("Filed"));
+    filed->SetDueDate(manual.scheduler.now().addDays(1));
+    ASSERT_TRUE(filed->SaveEvent());
+    TTaskViewController* filedRow = host(filed);
+    filedRow->showInCalendar();
+    ASSERT_EQ(workspace.requests.size(), 1);
+    EXPECT_EQ(workspace.requests.first().kind, "openURL");
+    EXPECT_TRUE(workspace.requests.first().arguments.first().endsWith(QStringLiteral(".ics")));
+    EXPECT_TRUE(QFileInfo::exists(QUrl(workspace.requests.first().arguments.first()).toLocalFile()));
+    Workspace::setShared(nullptr);
+    controllers.clear();
+    filed->RemoveEvent();
 }
 
 TEST(TaskRowText, DueDateWordsWithAFixedClock) {
