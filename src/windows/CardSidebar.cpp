@@ -72,21 +72,35 @@ bool CardListModel::hasChildren(const QModelIndex& parent) const {
 QVariant CardListModel::data(const QModelIndex& index, int role) const {
     TCard* card = cardAt(index);
     if (!card) return {};
-    if (role == Qt::DisplayRole || role == Qt::EditRole) {
-        auto* row = static_cast<CardRowController*>(card->GetListRepresentation());
-        if (role == Qt::DisplayRole && row && !row->captionHidden())
-            return card->GetTitle() + QLatin1Char('\n') +
-                   QLocale().toString(card->GetModifiedDate(), QLocale::ShortFormat);
+    auto* row = static_cast<CardRowController*>(card->GetListRepresentation());
+    if (role == Qt::EditRole || (role == Qt::DisplayRole && (!row || row->captionHidden())))
         return card->GetTitle();
+    if (!row) return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        return card->GetTitle() + QLatin1Char('\n') + row->captionText();
+    case Qt::DecorationRole:
+        return row->icon().isNull() ? QVariant() : QVariant(row->icon());
+    case Qt::FontRole:
+        return row->titleFont();
+    case Qt::ForegroundRole:
+        return row->titleColor();
+    case Qt::SizeHintRole:
+        return QSize(-1, row->rowHeight());
+    default:
+        return {};
     }
-    return {};
 }
 
 bool CardListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
     TCard* card = cardAt(index);
     if (!card || role != Qt::EditRole || value.toString().isEmpty()) return false;
-    card->SetTitle(value.toString());
-    m_controller->updateCardApperance(card);
+    if (auto* row = static_cast<CardRowController*>(card->GetListRepresentation())) {
+        row->titleChanged(value.toString());
+    } else {
+        card->SetTitle(value.toString());
+        m_controller->updateCardApperance(card);
+    }
     emit dataChanged(index, index);
     return true;
 }
@@ -175,15 +189,12 @@ void CardSidebarView::restoreExpandedState() {
 }
 
 CardRowController::CardRowController(TCard* card, TCardWindowController* owner)
-    : m_card(card), m_ownerObject(owner), m_owner(owner) {
-    m_card->Retain();
-}
-
-CardRowController::~CardRowController() {
-    if (m_card->GetListRepresentation() == this) m_card->SetListRepresentation(nullptr);
-    m_card->Release();
-}
+    : TSidebarRowViewController(card), m_ownerObject(owner), m_owner(owner) {}
 
 TCardControllerProtocol* CardRowController::owner() const {
     return m_ownerObject ? m_owner : nullptr;
+}
+
+void CardRowController::makeSelectedCardFirstResponder() {
+    if (m_ownerObject) m_owner->makeSelectedCardFirstResponder();
 }

@@ -2,6 +2,7 @@
 
 #include "model/ModelContracts.h"
 #include "toolkit/NSKeyboardDeletableOutlineView.h"
+#include "windows/SidebarRowView.h"
 
 #include <QAbstractItemModel>
 #include <QPointer>
@@ -55,23 +56,19 @@ protected:
     void startDrag(Qt::DropActions supportedActions) override;
 };
 
-// A card's row controller in a sidebar: whether its date caption shows. The card points at it as its
-// list representation; the window that made it owns it and clears that pointer when it deletes it.
-class CardRowController : public TCardRowViewController {
+// A card's row in its window's sidebar; the window that made it owns it.
+class CardRowController : public TSidebarRowViewController {
+    Q_OBJECT
 public:
     CardRowController(TCard* card, TCardWindowController* owner);
-    ~CardRowController() override;
     TCardControllerProtocol* owner() const override;
-    TCard* card() const { return m_card; }
-    bool captionHidden() const { return m_captionHidden; }
-    void setCaptionHidden(bool hidden) { m_captionHidden = hidden; }
-    void update() {}
+
+protected:
+    void makeSelectedCardFirstResponder() override;
 
 private:
-    TCard* m_card;
     QPointer<QObject> m_ownerObject;
     TCardWindowController* m_owner;
-    bool m_captionHidden = true;
 };
 
 // Where a dropped card goes among the children of its new parent: the row counts the sidebar's top

@@ -15,7 +15,10 @@ void TCardWindowController::reloadSidebar() {
     const bool hideCaptions = !NSPrefs().boolForKey(kPreferenceKeyShowDatesInSideBar);
     for (TObject* object : *card()->GetAllChildrenIncludingSelf()) {
         auto* each = static_cast<TCard*>(object);
-        if (each->GetListRepresentation()) continue;
+        if (auto* existing = static_cast<CardRowController*>(each->GetListRepresentation())) {
+            existing->update();
+            continue;
+        }
         auto* row = new CardRowController(each, this);
         row->setCaptionHidden(hideCaptions);
         each->SetListRepresentation(row);

@@ -2,6 +2,7 @@
 
 #include "model/CardItems.h"
 #include "model/ListCard.h"
+#include "windows/AttachmentRowViewControllers.h"
 #include "windows/GroupRowViewController.h"
 #include "windows/ListItemRowViewController.h"
 #include "windows/SeperatorViewController.h"
@@ -47,6 +48,7 @@ void registerItemRows() {
     registerMaker(QStringLiteral("TGroupRowViewController"), makerOf<TGroupRowViewController>());
     registerMaker(QStringLiteral("TListItemViewController"), makerOf<TListItemRowViewController>());
     registerMaker(QStringLiteral("TSeperatorViewController"), makerOf<TSeperatorViewController>());
+    registerAttachmentAndTaskRows();
 }
 
 QString controllerClassFor(const TCardItem* item) {

@@ -15,7 +15,7 @@ namespace RowControllers {
 using Maker = std::function<TCardItemRowViewController*(TCardItem* item, TCard* card)>;
 void registerMaker(const QString& controllerClass, Maker maker);
 // Enters the item rows into the model's table (group, attachments, list, separator) and the makers
-// of the text, list, group and separator rows. Called once at start-up; again does no harm.
+// of the text, list, group, separator, task and attachment rows. Called once at start-up; again does no harm.
 void registerItemRows();
 // The controller class the item gets.
 QString controllerClassFor(const TCardItem* item);

@@ -108,8 +108,7 @@ TEST_F(RowControllerTest, EveryItemClassGetsItsRowKindAndUnknownClassesTheNeares
         {addRow(root, groupRow(QStringLiteral("g"))), "TGroupRowViewController"},
         {addRow(root, TSeperatorItem::Create()), "TSeperatorViewController"},
         {addRow(root, TTextItem::Create(QStringLiteral("t"))), "TTextItemViewController"},
-        // Attachment rows have no maker here: the nearest kind, finally a text row.
-        {addRow(root, TURLAttachment::Create()), "TTextItemViewController"},
+        {addRow(root, TURLAttachment::Create()), "TURLAttachmentViewController"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(RowControllers::controllerClassFor(c.item), QString::fromLatin1(c.controller))

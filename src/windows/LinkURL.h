@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+#include <optional>
+
+// Links typed or stored by the user, made into URLs the same way everywhere.
+namespace LinkURL {
+// The URL of typed text, parsed strictly: a leading "~" stands for the home folder (a file URL),
+// "http://" is put in front only of text without a scheme ("example.com", "host:8080/x"), and text
+// that is no valid URL gives nothing, with the reason in error.
+std::optional<QUrl> fromUserText(const QString& text, QString* error = nullptr);
+// A stored URL made openable: one without a scheme gets "http://" as typed text would.
+QUrl openable(const QUrl& url);
+// Whether the URL is of the program's own scheme, in any letter case.
+bool isOwnScheme(const QUrl& url);
+} // namespace LinkURL

@@ -1,0 +1,355 @@
+#include "windows/TaskRowViewController.h"
+
+#include "model/Card.h"
+#include "model/Globals.h"
+#include "model/Preferences.h"
+#include "model/Task.h"
+#include "platform/AlertPresenter.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Scheduler.h"
+#include "platform/UserDefaults.h"
+#include "platform/Workspace.h"
+#include "platform/calendar/EKEventStore.h"
+#include "platform/calendar/VdirEventStore.h"
+#include "utilities/CocoaUtilities.h"
+#include "utilities/DateUtilities.h"
+#include "utilities/ImageUtilities.h"
+#include "utilities/UserDefaultsUtilities.h"
+#include "windows/CardTextView.h"
+#include "windows/CardViewController.h"
+#include "windows/LinkURL.h"
+#include "windows/TaskInfoPopover.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QSignalBlocker>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QToolButton>
+
+#include <cmath>
+
+namespace {
+
+const QString kSaveEvent = QStringLiteral("saveEvent");
+constexpr double kExtraRowHeight = 8.0;
+constexpr double kBarGap = 12.0;
+constexpr double kBarInset = 4.0;
+constexpr double kTextLowered = 4.0;
+constexpr double kCheckBoxTop = 6.0;
+
+// Completed styles of "completedTaskStyle".
+enum CompletedStyle : qint64 { kStyleNone = 0, kStyleItalic = 1, kStyleBold = 2, kStyleStrikethrough = 3 };
+
+// A badge image: the application's resource, else the icon theme's nearest icon.
+QIcon badgeIcon(const QString& name) {
+    const QImage image = ImageUtilities::imageWithResource(name + QStringLiteral(".png"));
+    if (!image.isNull()) return QIcon(QPixmap::fromImage(image));
+    static const QHash<QString, QString> themed = {
+        {QStringLiteral("StatusOverdue"), QStringLiteral("dialog-warning")},
+        {QStringLiteral("StatusImportant"), QStringLiteral("emblem-important")},
+        {QStringLiteral("StatusRemind"), QStringLiteral("alarm-symbolic")},
+        {QStringLiteral("StatusRepeat"), QStringLiteral("view-refresh")},
+        {QStringLiteral("StatusNote"), QStringLiteral("text-x-generic")},
+        {QStringLiteral("StatusAttendee"), QStringLiteral("system-users")},
+        {QStringLiteral("StatusLocation"), QStringLiteral("mark-location")},
+        {QStringLiteral("StatusLink"), QStringLiteral("emblem-web")},
+        {QStringLiteral("StatusEvent"), QStringLiteral("x-office-calendar")},
+    };
+    return QIcon::fromTheme(themed.value(name));
+}
+
+qint64 completedStyle() {
+    return NSPrefs().integerForKey(kPreferenceKeyCompletedTaskStyle);
+}
+
+// The event's calendar file, for a store that keeps one file per event; empty otherwise.
+QString eventFilePath(const EKEvent& event) {
+    auto store = std::dynamic_pointer_cast<VdirEventStore>(EventStore());
+    if (!store || event.eventIdentifier().isEmpty()) return {};
+    return store->rootPath() + QLatin1Char('/') + event.eventIdentifier() + QStringLiteral(".ics");
+}
+
+} // namespace
+
+QList<TaskStatusBadge> StatusBadgesForTask(TTask* task) {
+    QList<TaskStatusBadge> badges;
+    if (!task) return badges;
+    using B = TaskStatusBadge;
+    if (task->IsOverdue()) badges.append({QStringLiteral("StatusOverdue"), {}, B::ShowInCalendar});
+    if (task->IsImportant()) badges.append({QStringLiteral("StatusImportant"), {}, B::ShowInfo});
+    if (const std::optional<EKAlarm> alarm = task->GetFirstAlarm())
+        badges.append(
+            {QStringLiteral("StatusRemind"), CustomReminderStringForAlarm(*alarm), B::ShowInCalendar});
+    std::shared_ptr<EKEvent> event = task->HasEvent() ? task->GetEvent() : nullptr;
+    if (task->IsRepeating())
+        badges.append({QStringLiteral("StatusRepeat"), RepeatStringForEvent(event.get()), B::ShowInCalendar});
+    if (!task->GetNotes().isEmpty())
+        badges.append({QStringLiteral("StatusNote"), task->GetNotes(), B::ShowInfo});
+    if (event) {
+        if (event->hasAttendees()) badges.append({QStringLiteral("StatusAttendee"), {}, B::ShowInCalendar});
+        if (!event->location().isEmpty())
+            badges.append({QStringLiteral("StatusLocation"), event->location(), B::ShowInCalendar});
+        if (!event->URL().isEmpty())
+            badges.append({QStringLiteral("StatusLink"), event->URL().toString(), B::OpenURL});
+        if (badges.isEmpty()) badges.append({QStringLiteral("StatusEvent"), {}, B::ShowInCalendar});
+    }
+    return badges;
+}
+
+QString DueDateString(const QDateTime& due) {
+    using namespace DateUtilities;
+    const bool near = isToday(due) || isTomorrow(due);
+    return dateString(due, kShortStyle, near ? kShortStyle : kNoStyle, true);
+}
+
+TTaskViewController::TTaskViewController(TCardItem* item, TCard* card)
+    : TTextItemViewController(item, card) {}
+
+TTaskViewController::~TTaskViewController() {
+    // A pending save is dropped with the row.
+    Scheduler::shared().cancelAll(this);
+    NotificationCenter::defaultCenter().removeObserver(this);
+}
+
+TTask* TTaskViewController::task() const {
+    TCardItem* item = cardItem();
+    return item && item->IsMember(TTask::StaticClass()) ? static_cast<TTask*>(item) : nullptr;
+}
+
+QWidget* TTaskViewController::infoController() {
+    return task() ? new TTaskInfoViewController(task()) : nullptr;
+}
+
+void TTaskViewController::awakeFromNib() {
+    QWidget* row = rowView();
+    m_completedButton = new QCheckBox(row);
+    m_completedButton->setFocusPolicy(Qt::NoFocus);
+    m_statusBar = new QWidget(row);
+    auto* layout = new QHBoxLayout(m_statusBar);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    m_statusBar->hide();
+
+    TTextItemViewController::awakeFromNib();
+    TTask* item = task();
+    editor()->setReadOnly(item && item->IsCompleted());
+
+    m_completedButton->setChecked(item && item->IsCompleted());
+    m_completedButton->adjustSize();
+    m_completedButton->move(2, int(kCheckBoxTop - kTextLowered));
+    connect(m_completedButton, &QCheckBox::clicked, this, [this] { completionChanged(); });
+
+    // The task's event follows the text one second after the last keystroke.
+    connect(editor(), &QTextEdit::textChanged, this, [this] {
+        Scheduler::shared().cancelPrevious(this, kSaveEvent);
+        Scheduler::shared().performAfterDelay(this, kSaveEvent, 1.0, [this] { saveEvent(); });
+    });
+
+    updateStatus();
+    if (item) {
+        m_taskObject = item->GetCocoaObject();
+        NotificationCenter::defaultCenter().addObserver(this, kTaskChangedNotification, m_taskObject.get(),
+                                                        [this](const Notification&) { updateStatus(); });
+    }
+}
+
+void TTaskViewController::updateStatus() {
+    TTask* item = task();
+    if (!m_statusBar || !item) return;
+    m_badges = StatusBadgesForTask(item);
+    QLayout* layout = m_statusBar->layout();
+    while (QLayoutItem* child = layout->takeAt(0)) {
+        delete child->widget();
+        delete child;
+    }
+    m_dueDateLabel = nullptr;
+    const bool dark = card() && card()->IsDarkStyle();
+    for (const TaskStatusBadge& badge : m_badges) {
+        auto* button = new QToolButton(m_statusBar);
+        QIcon icon = badgeIcon(badge.image);
+        if (dark && !icon.isNull())
+            icon = QIcon(QPixmap::fromImage(ImageUtilities::invertedImage(icon.pixmap(16).toImage())));
+        button->setIcon(icon);
+        button->setIconSize(QSize(16, 16));
+        button->setAutoRaise(true);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setToolTip(badge.help);
+        button->setObjectName(badge.image);
+        const TaskStatusBadge::Action action = badge.action;
+        connect(button, &QToolButton::clicked, this, [this, action] { performBadge(action); });
+        layout->addWidget(button);
+    }
+    if (item->HasEvent()) {
+        layout->addItem(new QSpacerItem(2, 0, QSizePolicy::Fixed, QSizePolicy::Minimum));
+        m_dueDateLabel = new QLabel(DueDateString(item->GetDueDate()), m_statusBar);
+        QFont font = m_dueDateLabel->font();
+        font.setBold(true);
+        font.setPointSize(12);
+        m_dueDateLabel->setFont(font);
+        QPalette palette = m_dueDateLabel->palette();
+        palette.setColor(QPalette::WindowText, QColor::fromRgbF(0, 0, 0, 0.5));
+        m_dueDateLabel->setPalette(palette);
+        layout->addWidget(m_dueDateLabel);
+    }
+    m_statusBar->setVisible(layout->count() > 0);
+    m_statusBar->adjustSize();
+    recalculateRow();
+    setUINeedsDisplay();
+}
+
+void TTaskViewController::performBadge(TaskStatusBadge::Action action) {
+    switch (action) {
+    case TaskStatusBadge::ShowInCalendar:
+        showInCalendar();
+        break;
+    case TaskStatusBadge::ShowInfo:
+        showInfo();
+        break;
+    case TaskStatusBadge::OpenURL:
+        openURL();
+        break;
+    }
+}
+
+double TTaskViewController::rowHeight() const {
+    double height = TTextItemViewController::rowHeight() + kExtraRowHeight;
+    if (m_statusBar && !m_statusBar->isHidden() && m_statusBarOnBottom)
+        height += m_statusBar->height() + kBarGap;
+    return height;
+}
+
+QRectF TTaskViewController::textViewFrame() const {
+    QRectF frame = TTextItemViewController::textViewFrame();
+    frame.moveLeft(kTextX);
+    frame.setWidth(frame.width() - kTextX);
+    if (m_statusBar && !m_statusBar->isHidden() && !m_statusBarOnBottom) {
+        // The text ends before the bar, which stands at the right.
+        auto* self = const_cast<TTaskViewController*>(this);
+        const double barX = self->rowView()->width() - (m_statusBar->width() + kRightEdgeInset);
+        frame.setWidth(std::max(1.0, std::min(frame.width(), barX - kTextX - 4)));
+    }
+    // The height follows the text at the narrower width.
+    editor()->resize(int(frame.width()), editor()->height());
+    frame.setHeight(textHeight());
+    return frame;
+}
+
+void TTaskViewController::recalculateRow() {
+    if (!editor() || !m_statusBar) {
+        TTextItemViewController::recalculateRow();
+        return;
+    }
+    const double available = rowView()->width() - (m_statusBar->width() + 36 + kRightEdgeInset + 8);
+    QTextDocument* document = editor()->document();
+    const double textWidth = document->idealWidth();
+    const double barHeight = m_statusBar->height();
+    m_statusBarOnBottom = textWidth >= available || textLayoutHeight() > barHeight + 4;
+    TTextItemViewController::recalculateRow();
+    editor()->move(editor()->x(), int(kTextLowered));
+    arrangeStatusBar();
+}
+
+void TTaskViewController::arrangeStatusBar() {
+    if (!m_statusBar) return;
+    QWidget* row = rowView();
+    const int x = int(row->width() - (m_statusBar->width() + kRightEdgeInset));
+    const int y =
+        m_statusBarOnBottom ? int(row->height() - kBarInset - m_statusBar->height()) : editor()->y();
+    m_statusBar->move(x, y);
+    // The info button stands at the row's top, or level with the bar.
+    if (QAbstractButton* button = infoButton()) button->move(button->x(), m_statusBar->isHidden() ? 0 : y);
+    setUINeedsDisplay();
+}
+
+void TTaskViewController::update() {
+    TTextItemViewController::update();
+    TTask* item = task();
+    if (item && item->IsCompleted() && completedStyle() > kStyleNone) applyCompletionStyle();
+}
+
+void TTaskViewController::setCompleted(bool completed) {
+    if (!m_completedButton || m_completedButton->isChecked() == completed) return;
+    m_completedButton->setChecked(completed);
+    completionChanged();
+}
+
+void TTaskViewController::completionChanged() {
+    TTask* item = task();
+    if (!item) return;
+    const bool completed = m_completedButton->isChecked();
+    item->SetCompleted(completed);
+    setUINeedsDisplay();
+    editor()->setReadOnly(completed);
+    // The style is drawn on the shown text only: reloading the stored text takes it away.
+    if (completed && completedStyle() > kStyleNone)
+        applyCompletionStyle();
+    else if (!completed && completedStyle() > kStyleNone)
+        TTextItemViewController::update();
+    if (!completed || !NSPrefs().boolForKey(kPreferenceKeyCompletionAffectsChildren)) return;
+    for (qint64 i = 0; i < item->ChildCount(); ++i) {
+        TTreeNode* child = item->GetChild(i);
+        if (!child || !child->IsMember(TTask::StaticClass())) continue;
+        auto* childTask = static_cast<TTask*>(child);
+        if (auto* row = dynamic_cast<TTaskViewController*>(childTask->GetViewRepresentation()))
+            row->setCompleted(true);
+        else if (!childTask->IsCompleted())
+            childTask->SetCompleted(true);
+    }
+}
+
+void TTaskViewController::applyCompletionStyle() {
+    QTextDocument* document = editor()->document();
+    if (document->isEmpty()) return;
+    // Not a change of the item's text: the editor's change signals stay quiet.
+    const QSignalBlocker blocker(editor());
+    QTextCharFormat format;
+    const std::optional<QColor> colour =
+        UserDefaultsUtilities::colorForKey(NSPrefs(), kPreferenceKeyCompletedTaskColor);
+    format.setForeground(colour.value_or(QColor(Qt::gray)));
+    const qint64 style = completedStyle();
+    if (style == kStyleStrikethrough) format.setFontStrikeOut(true);
+    if (style == kStyleItalic) format.setFontItalic(true);
+    if (style == kStyleBold) format.setFontWeight(QFont::Bold);
+    QTextCursor cursor(document);
+    cursor.select(QTextCursor::Document);
+    cursor.mergeCharFormat(format);
+}
+
+void TTaskViewController::saveEvent() {
+    TTask* item = task();
+    if (item && item->HasEvent()) item->SaveEvent();
+}
+
+void TTaskViewController::showInCalendar() {
+    TTask* item = task();
+    if (!item || !item->HasEvent()) {
+        QApplication::beep();
+        return;
+    }
+    const QString path = eventFilePath(*item->GetEvent());
+    if (!path.isEmpty() && QFileInfo::exists(path) && Workspace::shared().openFile(path)) return;
+    Alert alert;
+    alert.messageText = QStringLiteral("Error");
+    alert.informativeText = QStringLiteral("The event could not be shown in the calendar due to an error.");
+    AlertPresenter::shared().runModal(alert, isViewLoaded() ? view()->window() : nullptr);
+}
+
+void TTaskViewController::openURL() {
+    TTask* item = task();
+    if (!item || !item->HasEvent()) return;
+    const QUrl url = LinkURL::openable(item->GetEvent()->URL());
+    if (!url.isEmpty()) Workspace::shared().openURL(url);
+}
+
+bool TTaskViewController::validateMenuItem(MenuItemState& item) const {
+    if (item.action == QLatin1String("showInCalendar:")) {
+        TTask* owner = task();
+        return owner && owner->HasEvent();
+    }
+    return item.action == QLatin1String("openURL:") || item.action == QLatin1String("showInfo:");
+}

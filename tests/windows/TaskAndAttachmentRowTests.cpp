@@ -1,0 +1,504 @@
+#include "foundation/Object.h"
+#include "model/CardItems.h"
+#include "model/Globals.h"
+#include "model/ListCard.h"
+#include "model/ModelObject.h"
+#include "model/Preferences.h"
+#include "model/Task.h"
+#include "platform/AlertPresenter.h"
+#include "platform/AutoreleasePool.h"
+#include "platform/Diagnostics.h"
+#include "platform/PanelPresenter.h"
+#include "platform/Scheduler.h"
+#include "platform/UserDefaults.h"
+#include "platform/Workspace.h"
+#include "platform/calendar/FakeEventStore.h"
+#include "platform/calendar/VdirEventStore.h"
+#include "utilities/Clock.h"
+#include "windows/AttachmentRowViewControllers.h"
+#include "windows/CardTextView.h"
+#include "windows/LinkInfoPopovers.h"
+#include "windows/LinkURL.h"
+#include "windows/RowControllers.h"
+#include "windows/SidebarRowView.h"
+#include "windows/TaskInfoPopover.h"
+#include "windows/TaskRowViewController.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDateTimeEdit>
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <QThreadPool>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+class TaskRowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RegisterModelClasses();
+        UserDefaults::setStandardUserDefaults(&defaults);
+        SetEventStore(store);
+        store->addCalendar(QStringLiteral("home"), QStringLiteral("Home"));
+        store->addCalendar(QStringLiteral("work"), QStringLiteral("Work"));
+        defaults.setObjectForKey(QStringLiteral("work"), kPreferenceKeyDefaultCardCalendar);
+        RowControllers::registerItemRows();
+        card = Ref<TJobslate>::adopt(TJobslate::Create(QStringLiteral("Jobs")));
+    }
+    void TearDown() override {
+        controllers.clear();
+        card = Ref<TJobslate>();
+        SetEventStore(nullptr);
+        UserDefaults::setStandardUserDefaults(nullptr);
+    }
+
+    TTask* addTask(TTreeNode* parent, const QString& text) {
+        TTask* task = TTask::Create(text);
+        parent->AddChild(task);
+        task->Release();
+        return task;
+    }
+    TTaskViewController* host(TCardItem* item) {
+        auto* controller = dynamic_cast<TTaskViewController*>(RowControllers::make(item, card.get()));
+        EXPECT_NE(controller, nullptr);
+        controllers.emplace_back(controller);
+        controller->view()->resize(400, controller->view()->height());
+        controller->recalculateRow();
+        return controller;
+    }
+    EKEventRecord onlyRecord() {
+        const QList<EKEventRecord> records = store->records();
+        EXPECT_EQ(records.size(), 1);
+        return records.isEmpty() ? EKEventRecord() : records.first();
+    }
+
+    AutoreleasePool pool;
+    QTemporaryDir folder;
+    UserDefaults defaults{folder.filePath(QStringLiteral("defaults.plist"))};
+    ScopedManualScheduler manual;
+    Diagnostics::Capture capture;
+    std::shared_ptr<FakeEventStore> store = FakeEventStore::create();
+    Ref<TJobslate> card;
+    std::vector<std::unique_ptr<TCardItemRowViewController>> controllers;
+};
+
+TEST_F(TaskRowTest, PopoverSavesDueDateReminderAndRepetitionInTheChosenCalendar) {
+    TTask* task = addTask(card->GetRoot(), QStringLiteral("File taxes"));
+    TTaskViewController* row = host(task);
+    EXPECT_EQ(RowControllers::controllerClassFor(task), "TTaskViewController");
+    EXPECT_TRUE(row->statusBar()->isHidden());
+
+    {
+        TTaskInfoViewController popover(task);
+        // Writable calendars, the preselected one first and chosen.
+        EXPECT_EQ(popover.calendarButton()->itemData(0).toString(), "work");
+        EXPECT_EQ(popover.calendarButton()->currentData().toString(), "work");
+        EXPECT_FALSE(popover.eventBox()->isEnabled());
+
+        popover.eventButton()->setChecked(true); // no due date yet: one hour from now
+        EXPECT_TRUE(popover.eventBox()->isEnabled());
+        EXPECT_EQ(onlyRecord().data.startDate, manual.scheduler.now().addSecs(3600));
+        EXPECT_EQ(onlyRecord().data.calendarIdentifier, "work");
+
+        const QDateTime due = manual.scheduler.now().addDays(3);
+        popover.dueDatePicker()->setDateTime(due);
+        popover.remindButton()->setCurrentIndex(popover.remindButton()->findData(6)); // 1 hour before
+        popover.remindChanged();
+        popover.repeatButton()->setCurrentIndex(popover.repeatButton()->findData(2)); // weekly
+        popover.repeatChanged();
+        popover.calendarButton()->setCurrentIndex(popover.calendarButton()->findData(QStringLiteral("home")));
+        EXPECT_TRUE(popover.calendarChanged());
+
+        const EKEventRecord record = onlyRecord();
+        EXPECT_EQ(record.data.startDate, due);
+        EXPECT_EQ(record.data.endDate, due);
+        EXPECT_EQ(record.data.alarms, QList<EKAlarm>{EKAlarm::alarmWithRelativeOffset(-3600)});
+        EXPECT_EQ(record.data.recurrenceRules,
+                  QList<EKRecurrenceRule>{EKRecurrenceRule(EKRecurrenceFrequencyWeekly, 1)});
+        EXPECT_EQ(record.data.calendarIdentifier, "home");
+        EXPECT_EQ(record.data.title, "File taxes");
+
+        // A calendar gone meanwhile: refused, the event stays where it is.
+        popover.calendarButton()->setCurrentIndex(popover.calendarButton()->findData(QStringLiteral("work")));
+        store->removeCalendar(QStringLiteral("work"));
+        EXPECT_FALSE(popover.calendarChanged());
+        EXPECT_EQ(onlyRecord().data.calendarIdentifier, "home");
+
+        // Choice 0 removes every alarm.
+        popover.remindButton()->setCurrentIndex(popover.remindButton()->findData(0));
+        popover.remindChanged();
+        EXPECT_TRUE(onlyRecord().data.alarms.isEmpty());
+    }
+    // Closing the popover renews the row's badges.
+    EXPECT_FALSE(row->statusBar()->isHidden());
+    ASSERT_NE(row->dueDateLabel(), nullptr);
+    QStringList images;
+    for (const TaskStatusBadge& badge : row->badges()) images << badge.image;
+    EXPECT_EQ(images, QStringList{QStringLiteral("StatusRepeat")});
+
+    // Unticking removes the event.
+    TTaskInfoViewController popover(task);
+    EXPECT_TRUE(popover.eventButton()->isChecked());
+    popover.eventButton()->setChecked(false);
+    EXPECT_FALSE(task->HasEvent());
+    EXPECT_TRUE(store->records().isEmpty());
+}
+
+TEST_F(TaskRowTest, CustomAlarmShowsOnItsOwnItemAndAttendeesLockTheEvent) {
+    TTask* task = addTask(card->GetRoot(), QStringLiteral("Meet"));
+    task->SetDueDate(manual.scheduler.now().addDays(1));
+    task->GetEvent()->setAlarms({EKAlarm::alarmWithRelativeOffset(-1200)});
+    ASSERT_TRUE(task->SaveEvent());
+    {
+        TTaskInfoViewController popover(task);
+        EXPECT_EQ(popover.remindButton()->currentData().toInt(), -1);
+        EXPECT_EQ(popover.remindButton()->currentText(), "20 Minutes Before");
+        EXPECT_TRUE(popover.isEventEditable());
+    }
+    EKEventRecord record = onlyRecord();
+    record.data.attendees = {QStringLiteral("ann@example.org")};
+    store->putRecord(record);
+    manual.scheduler.advance(0.1);
+    TTaskInfoViewController popover(task);
+    EXPECT_FALSE(popover.isEventEditable());
+    EXPECT_FALSE(popover.eventBox()->isEnabled());
+    EXPECT_FALSE(popover.eventButton()->isEnabled());
+    const int writes = store->writeCount();
+    popover.repeatButton()->setCurrentIndex(popover.repeatButton()->findData(1));
+    popover.repeatChanged();
+    EXPECT_EQ(store->writeCount(), writes);
+}
+
+TEST_F(TaskRowTest, CompletingDrawsTheStyleRemovesTheEventAndCompletesChildren) {
+    defaults.setIntegerForKey(3, kPreferenceKeyCompletedTaskStyle);
+    defaults.setBoolForKey(true, kPreferenceKeyCompletionAffectsChildren);
+    TTask* parent = addTask(card->GetRoot(), QStringLiteral("Move house"));
+    parent->SetDueDate(manual.scheduler.now().addDays(5));
+    ASSERT_TRUE(parent->SaveEvent());
+    TTask* shown = addTask(parent, QStringLiteral("Pack"));
+    TTask* unshown = addTask(parent, QStringLiteral("Clean"));
+    TTask* grandchild = addTask(unshown, QStringLiteral("Windows"));
+    TTaskViewController* row = host(parent);
+    TTaskViewController* child = host(shown);
+    const AttributedString stored = parent->GetText();
+
+    row->completedButton()->click();
+    EXPECT_TRUE(parent->IsCompleted());
+    EXPECT_FALSE(parent->HasEvent());
+    EXPECT_TRUE(store->records().isEmpty());
+    EXPECT_TRUE(row->editor()->isReadOnly());
+    const QTextCharFormat drawn = row->editor()->document()->begin().begin().fragment().charFormat();
+    EXPECT_TRUE(drawn.fontStrikeOut());
+    // Drawn over the text, never stored into it.
+    EXPECT_EQ(parent->GetText(), stored);
+
+    EXPECT_TRUE(shown->IsCompleted());
+    EXPECT_TRUE(child->completedButton()->isChecked());
+    EXPECT_TRUE(unshown->IsCompleted());
+    EXPECT_FALSE(grandchild->IsCompleted()); // no row: its own children stay
+
+    row->completedButton()->click();
+    EXPECT_FALSE(parent->IsCompleted());
+    EXPECT_FALSE(row->editor()->isReadOnly());
+    EXPECT_FALSE(row->editor()->document()->begin().begin().fragment().charFormat().fontStrikeOut());
+    EXPECT_TRUE(shown->IsCompleted()); // unchecking never un-completes children
+}
+
+TEST_F(TaskRowTest, ChangesElsewhereReachTheRowAndTypingSavesOnce) {
+    TTask* task = addTask(card->GetRoot(), QStringLiteral("Call"));
+    task->SetDueDate(manual.scheduler.now().addDays(2));
+    ASSERT_TRUE(task->SaveEvent());
+    TTaskViewController* row = host(task);
+    QStringList images;
+    for (const TaskStatusBadge& badge : row->badges()) images << badge.image;
+    EXPECT_EQ(images, QStringList{QStringLiteral("StatusEvent")});
+
+    EKEventRecord record = onlyRecord();
+    record.data.location = QStringLiteral("Office");
+    store->putRecord(record);
+    manual.scheduler.advance(0.1);
+    ASSERT_EQ(row->badges().size(), 1);
+    EXPECT_EQ(row->badges().first().image, "StatusLocation");
+    EXPECT_EQ(row->badges().first().help, "Office");
+
+    const int writes = store->writeCount();
+    row->editor()->setFocus();
+    row->editor()->insertPlainText(QStringLiteral(" Bob"));
+    manual.scheduler.advance(0.6);
+    row->editor()->insertPlainText(QStringLiteral("!"));
+    manual.scheduler.advance(0.6);
+    EXPECT_EQ(store->writeCount(), writes);
+    manual.scheduler.advance(0.5);
+    EXPECT_EQ(store->writeCount(), writes + 1);
+    EXPECT_EQ(onlyRecord().data.title, "Call Bob!");
+}
+
+TEST_F(TaskRowTest, LongTextPutsTheBarBelowAndShowInCalendarOpensTheEventFile) {
+    TTask* task = addTask(card->GetRoot(), QStringLiteral("Short"));
+    task->SetDueDate(manual.scheduler.now().addDays(2));
+    ASSERT_TRUE(task->SaveEvent());
+    TTaskViewController* row = host(task);
+    EXPECT_FALSE(row->statusBarOnBottom());
+    const int shortHeight = row->view()->height();
+    EXPECT_LE(row->statusBar()->geometry().right() + 1, 400 - 24);
+
+    task->SetText(QString(60, QLatin1Char('w')) + QStringLiteral(" and much more text that wraps"));
+    row->update();
+    row->recalculateRow();
+    EXPECT_TRUE(row->statusBarOnBottom());
+    EXPECT_GE(row->view()->height(), shortHeight + row->statusBar()->height() + 12);
+    EXPECT_EQ(row->statusBar()->geometry().bottom() + 1, row->view()->height() - 4);
+
+    // Not a store with event files: an alert, and nothing opened.
+    RecordingWorkspace workspace;
+    Workspace::setShared(&workspace);
+    ScopedScriptedAlertPresenter alerts;
+    row->showInCalendar();
+    ASSERT_EQ(alerts.questions().size(), 1u);
+    EXPECT_EQ(alerts.questions().front().alert.informativeText,
+              "The event could not be shown in the calendar due to an error.");
+    EXPECT_TRUE(workspace.requests.isEmpty());
+
+    auto vdir = VdirEventStore::create(folder.filePath(QStringLiteral("calendars")));
+    SetEventStore(vdir);
+    TTask* filed = addTask(card->GetRoot(), QStringLiteral("Filed"));
+    filed->SetDueDate(manual.scheduler.now().addDays(1));
+    ASSERT_TRUE(filed->SaveEvent());
+    TTaskViewController* filedRow = host(filed);
+    filedRow->showInCalendar();
+    ASSERT_EQ(workspace.requests.size(), 1);
+    EXPECT_EQ(workspace.requests.first().kind, "openURL");
+    EXPECT_TRUE(workspace.requests.first().arguments.first().endsWith(QStringLiteral(".ics")));
+    EXPECT_TRUE(QFileInfo::exists(QUrl(workspace.requests.first().arguments.first()).toLocalFile()));
+    Workspace::setShared(nullptr);
+    controllers.clear();
+    filed->RemoveEvent();
+}
+
+TEST(TaskRowText, DueDateWordsWithAFixedClock) {
+    ManualClock clock(QDateTime(QDate(2026, 3, 10), QTime(9, 0), Qt::UTC), QTimeZone::utc());
+    Clock::setShared(&clock);
+    const QString today = DueDateString(QDateTime(QDate(2026, 3, 10), QTime(15, 30), Qt::UTC));
+    const QString nextWeek = DueDateString(QDateTime(QDate(2026, 3, 17), QTime(15, 30), Qt::UTC));
+    Clock::setShared(nullptr);
+    EXPECT_TRUE(today.startsWith(QStringLiteral("Today"))) << today.toStdString();
+    EXPECT_TRUE(today.contains(QLocale().toString(QTime(15, 30), QLocale::ShortFormat)))
+        << today.toStdString();
+    EXPECT_FALSE(nextWeek.contains(QLocale().toString(QTime(15, 30), QLocale::ShortFormat)))
+        << nextWeek.toStdString();
+}
+
+TEST(LinkURLs, TypedAddressesAreCheckedStrictly) {
+    struct Case {
+        const char* typed;
+        const char* url; // empty: refused
+    };
+    const Case cases[] = {
+        {"example.com", "http://example.com"},
+        {"example.com:8080/a", "http://example.com:8080/a"},
+        {"https://example.com/x?y=1", "https://example.com/x?y=1"},
+        {"HTTPS://Example.com", "https://example.com"},
+        {"mailto:ann@example.org", "mailto:ann@example.org"},
+        {"message:%3Cid@host%3E", "message:%3Cid@host%3E"},
+        {"http://", ""},
+        {"http://exa mple.com", ""},
+        {"", ""},
+        {"   ", ""},
+    };
+    for (const Case& c : cases) {
+        QString error;
+        const std::optional<QUrl> url = LinkURL::fromUserText(QString::fromUtf8(c.typed), &error);
+        if (*c.url) {
+            ASSERT_TRUE(url.has_value()) << c.typed << " " << error.toStdString();
+            EXPECT_EQ(url->toString(), QString::fromUtf8(c.url)) << c.typed;
+        } else {
+            EXPECT_FALSE(url.has_value()) << c.typed;
+            EXPECT_FALSE(error.isEmpty()) << c.typed;
+        }
+    }
+    EXPECT_EQ(LinkURL::fromUserText(QStringLiteral("~/notes.txt"))->toLocalFile(),
+              QDir::homePath() + QStringLiteral("/notes.txt"));
+    const QString scheme = URISchemeBundle();
+    EXPECT_TRUE(LinkURL::isOwnScheme(QUrl(scheme.toUpper() + QStringLiteral("://goto?card=1"))));
+    EXPECT_FALSE(LinkURL::isOwnScheme(QUrl(QStringLiteral("http://goto"))));
+    EXPECT_EQ(LinkURL::openable(QUrl(QStringLiteral("example.com"))).toString(), "http://example.com");
+}
+
+class AttachmentRowTest : public TaskRowTest {
+protected:
+    template <class T> T* hostRow(TCardItem* item, int width = 400) {
+        auto* controller = dynamic_cast<T*>(RowControllers::make(item, card.get()));
+        EXPECT_NE(controller, nullptr);
+        controllers.emplace_back(controller);
+        controller->view()->resize(width, controller->view()->height());
+        controller->recalculateRow();
+        return controller;
+    }
+    template <class T> T* add(T* item) {
+        card->GetRoot()->AddChild(item);
+        item->Release();
+        return item;
+    }
+    // Runs the thumbnails started so far and their hand-backs.
+    static void finishThumbnails() {
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::sendPostedEvents();
+    }
+};
+
+TEST_F(AttachmentRowTest, LinkPopoverRefusesBadAddressesAndKeepsTheOldLink) {
+    TURLAttachment* item = add(TURLAttachment::Create(QUrl(QStringLiteral("https://example.com"))));
+    item->SetText(QStringLiteral("Example"));
+    auto* row = hostRow<TURLAttachmentViewController>(item);
+    EXPECT_TRUE(row->displayInfoButton());
+
+    TURLInfoViewController popover(item);
+    EXPECT_EQ(popover.nameField()->text(), "Example");
+    EXPECT_EQ(popover.urlField()->text(), "https://example.com");
+    popover.urlField()->setText(QStringLiteral("http://exa mple.com"));
+    EXPECT_FALSE(popover.urlChanged());
+    EXPECT_EQ(item->GetURL(), QUrl(QStringLiteral("https://example.com")));
+    EXPECT_FALSE(popover.messageLabel()->text().isEmpty());
+    EXPECT_EQ(popover.urlField()->text(), "https://example.com");
+
+    popover.urlField()->setText(QStringLiteral("example.org/page"));
+    EXPECT_TRUE(popover.urlChanged());
+    EXPECT_EQ(item->GetURL(), QUrl(QStringLiteral("http://example.org/page")));
+    EXPECT_TRUE(popover.messageLabel()->text().isEmpty());
+
+    popover.nameField()->setText(QStringLiteral("Page"));
+    popover.nameChanged();
+    EXPECT_EQ(item->GetPlainText(), "Page");
+    EXPECT_EQ(row->editor()->toPlainText(), "Page"); // the row shows it at once
+    const QString anchor = row->editor()->document()->begin().begin().fragment().charFormat().anchorHref();
+    EXPECT_EQ(anchor, "http://example.org/page");
+}
+
+TEST_F(AttachmentRowTest, MissingFileKeepsItsPathAndCanBeLocated) {
+    const QString gone = QStringLiteral("/nonexistent/other-machine/report.pdf");
+    TFileAttachment* item = add(TFileAttachment::Create(gone));
+    auto* row = hostRow<TFileAttachmentViewController>(item);
+    EXPECT_TRUE(row->isFileMissing());
+    EXPECT_EQ(item->GetPath(), gone);
+    finishThumbnails();
+    EXPECT_EQ(item->GetPath(), gone);
+
+    TFileInfoViewController popover(item);
+    EXPECT_TRUE(popover.urlField()->isReadOnly());
+    EXPECT_EQ(popover.urlLabel()->text(), "Path");
+    EXPECT_FALSE(popover.locateButton()->isHidden());
+    ScopedScriptedPanelPresenter panels;
+    EXPECT_FALSE(popover.locateFile()); // cancelled: nothing changes
+    EXPECT_EQ(item->GetPath(), gone);
+
+    const QString found = folder.filePath(QStringLiteral("report.pdf"));
+    QFile file(found);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    panels.setNextChoice({found});
+    EXPECT_TRUE(popover.locateFile());
+    EXPECT_EQ(item->GetPath(), found);
+    EXPECT_FALSE(row->isFileMissing());
+    EXPECT_TRUE(popover.locateButton()->isHidden());
+}
+
+TEST_F(AttachmentRowTest, ThumbnailReachesALivingRowAndNotAGoneOne) {
+    const QString path = folder.filePath(QStringLiteral("picture.png"));
+    QImage picture(200, 100, QImage::Format_ARGB32);
+    picture.fill(Qt::red);
+    ASSERT_TRUE(picture.save(path));
+
+    TFileAttachment* item = add(TFileAttachment::Create(path));
+    item->SetImageSize(QSizeF(64, 64));
+    auto* row = hostRow<TFileAttachmentViewController>(item);
+    finishThumbnails();
+    EXPECT_EQ(row->image().size(), QSize(64, 32));
+    EXPECT_EQ(row->image().pixelColor(10, 10), QColor(Qt::red));
+
+    // The row goes before its thumbnail comes back: the hand-back does nothing.
+    TFileAttachment* other = add(TFileAttachment::Create(path));
+    other->SetImageSize(QSizeF(64, 64));
+    auto* gone = RowControllers::make(other, card.get());
+    delete gone;
+    finishThumbnails();
+    EXPECT_EQ(other->GetViewRepresentation(), nullptr);
+
+    // A small icon makes no thumbnail.
+    TFileAttachment* small = add(TFileAttachment::Create(path));
+    small->SetImageSize(QSizeF(16, 16));
+    auto* plain = hostRow<TFileAttachmentViewController>(small);
+    const QImage icon = plain->image();
+    finishThumbnails();
+    EXPECT_EQ(plain->image(), icon);
+}
+
+TEST_F(AttachmentRowTest, ImageRowsFitTheRowWidthAndKindsWithoutPopoverShowNoButton) {
+    struct Case {
+        QSize image;
+        int height;
+    };
+    for (const Case& c : {Case{{400, 200}, 100}, Case{{50, 50}, 50}}) {
+        QImage image(c.image, QImage::Format_ARGB32);
+        image.fill(Qt::blue);
+        auto* row = hostRow<TImageAttachmentViewController>(add(TImageAttachment::Create(image)), 220);
+        EXPECT_DOUBLE_EQ(row->rowHeight(), c.height) << c.image.width();
+        EXPECT_EQ(row->imageView()->height(), c.height);
+        EXPECT_FALSE(row->displayInfoButton());
+        EXPECT_TRUE(row->editor()->isHidden());
+    }
+    auto* mail = hostRow<TMailAttachmentViewController>(
+        add(TMailAttachment::Create(QUrl(QStringLiteral("message:%3Cid@host%3E")))));
+    EXPECT_FALSE(mail->displayInfoButton());
+    EXPECT_EQ(mail->urlAttachment()->GetURL().scheme(), "message");
+}
+
+TEST_F(AttachmentRowTest, ImagePopoverScalesTheItemSize) {
+    QImage image(300, 120, QImage::Format_ARGB32);
+    image.fill(Qt::green);
+    TImageAttachment* item = add(TImageAttachment::Create(image));
+    auto* row = hostRow<TImageAttachmentViewController>(item, 220);
+    const double height = row->rowHeight();
+    TImageInfoViewController popover(item);
+    popover.sizeSlider()->setValue(50);
+    EXPECT_EQ(item->GetImageSize(), QSizeF(150, 60));
+    EXPECT_DOUBLE_EQ(row->rowHeight(), height); // sized from the image itself
+}
+
+TEST_F(TaskRowTest, SidebarRowsShowCreationDatesOnlyWhenAsked) {
+    ManualClock clock(QDateTime(QDate(2026, 3, 10), QTime(9, 5), Qt::UTC), QTimeZone::utc());
+    Clock::setShared(&clock);
+    Ref<TCard> created = Ref<TCard>::adopt(TListCard::Create(QStringLiteral("Today's")));
+    {
+        TSidebarRowViewController row(created.get());
+        EXPECT_TRUE(row.captionHidden()); // "showDatesInSideBar" off
+        EXPECT_EQ(row.rowHeight(), 22);
+        EXPECT_TRUE(row.captionText().startsWith(QStringLiteral("Today"))) << row.captionText().toStdString();
+        EXPECT_TRUE(row.captionText().contains(QLocale().toString(QTime(9, 5), QLocale::ShortFormat)));
+        EXPECT_EQ(row.titleColor(), QColor(Qt::black));
+        EXPECT_FALSE(row.titleChanged(QString()));
+        EXPECT_EQ(created->GetTitle(), "Today's");
+        EXPECT_TRUE(row.titleChanged(QStringLiteral("Renamed")));
+        EXPECT_EQ(created->GetTitle(), "Renamed");
+    }
+    defaults.setBoolForKey(true, kPreferenceKeyShowDatesInSideBar);
+    clock.setNow(clock.now().addDays(3));
+    TSidebarRowViewController row(created.get());
+    EXPECT_FALSE(row.captionHidden());
+    EXPECT_EQ(row.rowHeight(), 34);
+    EXPECT_EQ(row.view()->height(), 34);
+    EXPECT_FALSE(row.captionText().startsWith(QStringLiteral("Today")));
+    EXPECT_FALSE(row.captionText().startsWith(QStringLiteral("Yesterday")));
+    Clock::setShared(nullptr);
+}
+
+} // namespace
