@@ -188,7 +188,10 @@ bool SheetBrowserWindowController::acceptCardDrop(const QMimeData* pasteboard, T
     const NSObjectWrapperPtr wrapper = NSObjectWrapper::decode(cardPayload(pasteboard));
     TCard* card = wrapper ? wrappedCard(wrapper) : nullptr;
     TSheet* sheet = target ? target->GetSheet() : nullptr;
-    if (!card || !sheet) return false;
+    // A card already in the sheet stays where it is.
+    if (!card || !sheet || sheet->FindCardWithUUID(card->GetUUID()) ||
+        (sheet == manager()->GetActiveSheet() && manager()->FindCard(card->GetUUID())))
+        return false;
     sheet->LoadCards();
     Ref<TCard> keep = Ref<TCard>::retain(card);
     if (TCardControllerProtocol* window = manager()->GetController(card)) {

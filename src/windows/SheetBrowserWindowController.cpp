@@ -46,7 +46,10 @@ QList<TSheetManagerItem*> descendants(const TSheetManagerItem* root) {
 
 SheetBrowserWindowController* SheetBrowserWindowController::sharedController() {
     if (isMini()) return nullptr;
-    if (!g_shared) g_shared = new SheetBrowserWindowController;
+    if (!g_shared) {
+        g_shared = new SheetBrowserWindowController;
+        ModelContracts::setSheetBrowser(g_shared);
+    }
     return g_shared;
 }
 

@@ -1,3 +1,4 @@
+#include "foundation/NSObjectWrapper.h"
 #include "model/Globals.h"
 #include "model/ModelFakes.h"
 #include "model/ModelObject.h"
@@ -25,6 +26,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QUrl>
 #include <gtest/gtest.h>
 #include <memory>
@@ -388,6 +390,26 @@ TEST_F(SheetBrowserTest, DropsAreValidatedByWhatTheyCarry) {
     EXPECT_EQ(browser->validateDrop(&card, nullptr), SheetBrowserWindowController::NSDragOperationNone);
 }
 
+TEST_F(SheetBrowserTest, ACardDroppedOnASheetMovesIntoItAndOpensIt) {
+    const QString a = makeSheet("A.qxsheet");
+    const QString b = makeSheet("B.qxsheet");
+    open();
+    outline()->selectRow(outline()->rowForItem(item(a)));
+    Ref<TCard> card = Ref<TCard>::adopt(TCard::Create(QStringLiteral("Travelling")));
+    manager()->AddCard(card.get());
+    auto* window = static_cast<RecordingCardController*>(manager()->GetController(card.get()));
+    ASSERT_NE(window, nullptr);
+    QMimeData data;
+    data.setData(NSPasteboardTypeCardWrapper, NSObjectWrapper::wrapperWithObject(card.get())->encode());
+
+    EXPECT_FALSE(browser->acceptDrop(&data, item(a), -1)); // its own sheet
+    ASSERT_TRUE(browser->acceptDrop(&data, item(b), -1));
+    TSheet* target = item(b)->GetSheet();
+    EXPECT_EQ(target->FindCardWithUUID(card->GetUUID()), card.get());
+    EXPECT_TRUE(window->calls.contains("removeCard"));
+    EXPECT_EQ(workspace.requests.last(), (RecordingWorkspace::Request{"openFiles", {b}}));
+}
+
 TEST_F(SheetBrowserTest, MenuCommandsWantAClickedRowAndAddGroupRefusesASecondUntitled) {
     makeSheet("A.qxsheet");
     open();
@@ -436,6 +458,49 @@ TEST_F(SheetBrowserTest, PreferencesChangeTheRowsAndTheSliding) {
     EXPECT_EQ(browser->isSlidingEnabled(), sliding);
     defaults.setBoolForKey(!sliding, kPreferenceKeyAutoHideSheetBrowser);
     EXPECT_EQ(browser->isSlidingEnabled(), !sliding);
+}
+
+TEST_F(SheetBrowserTest, ClickingAGroupRowTogglesItUnlessItHoldsTheSelectedSheet) {
+    const QString inner = makeSheet("Group/In.qxsheet");
+    makeSheet("Top.qxsheet");
+    open();
+    TSheetManagerItem* group = item(folder + "/Group");
+    const auto click = [&] {
+        QWidget* row = outline()->rowViewAtRow(outline()->rowForItem(group));
+        ASSERT_NE(row, nullptr);
+        QTest::mouseClick(browser->rowControllerForItem(group)->labelField(), Qt::LeftButton);
+    };
+    click();
+    EXPECT_TRUE(group->IsExpanded());
+    EXPECT_EQ(outline()->numberOfRows(), 3);
+    click();
+    EXPECT_FALSE(group->IsExpanded());
+    EXPECT_EQ(outline()->numberOfRows(), 2);
+
+    // Open its sheet: the group stays open.
+    click();
+    outline()->selectRow(outline()->rowForItem(item(inner)));
+    ASSERT_EQ(manager()->GetActiveSheet()->GetPath(), inner);
+    click();
+    EXPECT_TRUE(group->IsExpanded());
+    // The expanded states are stored.
+    SheetTree again(nullptr);
+    again.setSheetFolderPath(folder);
+    again.reload();
+    EXPECT_TRUE(again.root()->FindItem(folder + "/Group", false)->IsExpanded());
+}
+
+TEST_F(SheetBrowserTest, TheWindowTakesTheKeyboardOnlyWhileATitleIsEdited) {
+    const QString a = makeSheet("A.qxsheet");
+    open();
+    EXPECT_FALSE(browser->browserWindow()->canBecomeKeyWindow());
+    outline()->selectRow(outline()->rowForItem(item(a)));
+    browser->editTitle();
+    NSLabelField* field = browser->rowControllerForItem(item(a))->labelField();
+    field->setEditMode(true);
+    EXPECT_TRUE(browser->browserWindow()->canBecomeKeyWindow());
+    field->setEditMode(false);
+    EXPECT_FALSE(browser->browserWindow()->canBecomeKeyWindow());
 }
 
 TEST(SheetCellViewController, APreviewRectangleIsMeasuredOnTheWindowsOwnScreen) {
