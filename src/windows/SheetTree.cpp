@@ -29,22 +29,6 @@ QString nameOf(const QString& path) {
     return QFileInfo(path).fileName();
 }
 
-bool isSeparator(const TSheetManagerItem* item) {
-    return MemberOfClass(item, TSheetManagerSeperatorItem::StaticClass());
-}
-
-// The items below root, depth first, each before its children.
-QList<TSheetManagerItem*> preOrder(const TSheetManagerItem* root) {
-    QList<TSheetManagerItem*> items;
-    if (!root) return items;
-    for (qint64 i = 0; i < root->ChildCount(); ++i) {
-        auto* child = static_cast<TSheetManagerItem*>(root->GetChild(i));
-        items.append(child);
-        items.append(preOrder(child));
-    }
-    return items;
-}
-
 // The entries of a folder, relative to it: its own entries, or with deep every entry at any depth
 // (sheet bundles are not entered). Hidden entries are left out.
 QStringList listing(const QString& folder, bool deep) {
@@ -72,6 +56,25 @@ SheetTree::~SheetTree() = default;
 bool SheetTree::isSheetBundle(const QString& path) {
     const QFileInfo info(path);
     return info.suffix() == kSheetExtension && info.isDir();
+}
+
+bool SheetTree::isGroupItem(const TSheetManagerItem* item) {
+    return MemberOfClass(item, TSheetManagerGroupItem::StaticClass());
+}
+
+bool SheetTree::isSeparatorItem(const TSheetManagerItem* item) {
+    return MemberOfClass(item, TSheetManagerSeperatorItem::StaticClass());
+}
+
+QList<TSheetManagerItem*> SheetTree::descendants(const TSheetManagerItem* root) {
+    QList<TSheetManagerItem*> items;
+    if (!root) return items;
+    for (qint64 i = 0; i < root->ChildCount(); ++i) {
+        auto* child = static_cast<TSheetManagerItem*>(root->GetChild(i));
+        items.append(child);
+        items.append(descendants(child));
+    }
+    return items;
 }
 
 void SheetTree::setSheetFolderPath(const QString& folder) {
@@ -122,7 +125,7 @@ void SheetTree::reload() {
 }
 
 void SheetTree::examineChangedSheets() {
-    for (TSheetManagerItem* item : preOrder(m_root.get())) {
+    for (TSheetManagerItem* item : descendants(m_root.get())) {
         TSheet* sheet = item->GetSheet();
         if (!sheet) continue;
         const QDateTime diskDate = TSheet::FolderDate(sheet->GetPath());
@@ -222,7 +225,7 @@ void SheetTree::syncSheetsFromFolder(const QString& folder, TSheetManagerItem* p
     QList<TSheetManagerItem*> children;
     for (qint64 i = 0; i < parent->ChildCount(); ++i) {
         auto* child = static_cast<TSheetManagerItem*>(parent->GetChild(i));
-        if (isSeparator(child)) continue;
+        if (isSeparatorItem(child)) continue;
         // A stored name stands for an entry of this folder, whatever else it holds.
         if (!child->GetPath().isEmpty() && QFileInfo(child->GetPath()).isRelative())
             child->SetPath(folder + QLatin1Char('/') + nameOf(child->GetPath()));
@@ -290,7 +293,7 @@ void SheetTree::syncSheetsFromFolder(const QString& folder, TSheetManagerItem* p
         removals.append(child);
     }
     for (TSheetManagerItem* item : removals) {
-        QList<TSheetManagerItem*> gone = preOrder(item);
+        QList<TSheetManagerItem*> gone = descendants(item);
         gone.prepend(item);
         for (TSheetManagerItem* node : gone) {
             if (!node->GetSheet()) continue;
@@ -351,13 +354,13 @@ bool SheetTree::isOwnChange(const QString& path) const {
 }
 
 bool SheetTree::containsSheet(const TSheet* sheet) const {
-    for (const TSheetManagerItem* item : preOrder(m_root.get()))
+    for (const TSheetManagerItem* item : descendants(m_root.get()))
         if (item->GetSheet() == sheet) return true;
     return false;
 }
 
 void SheetTree::reloadPreview(TSheet* sheet) {
-    for (TSheetManagerItem* item : preOrder(m_root.get())) {
+    for (TSheetManagerItem* item : descendants(m_root.get())) {
         if (item->GetSheet() != sheet) continue;
         if (item->GetViewRepresentation() && m_host) m_host->setPreviewImage(item, sheet->GetPreviewImage());
         return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SheetTreeHost.h"
 #include "foundation/Object.h"
 #include "model/SheetManager.h"
 
@@ -10,20 +11,6 @@
 #include <memory>
 
 class SheetFolderWatcher;
-
-// What the tree needs of the sheet browser window that shows it.
-class SheetTreeHost {
-public:
-    virtual ~SheetTreeHost() = default;
-    // Selects and opens another sheet after the active one left the folder.
-    virtual void nextSheet() = 0;
-    // Gives the item's row (the item has a view representation) a new preview.
-    virtual void setPreviewImage(TSheetManagerItem* item, const QImage& image) = 0;
-    // Shows a desktop notification.
-    virtual void notify(const QString& title, const QString& body) = 0;
-    // The folder changed on disk: reload the tree and redisplay it.
-    virtual void directoryChanged() = 0;
-};
 
 // The sheet browser's tree of the sheet folder: group items for sub-folders, sheet items for sheet
 // bundles, separators kept from "SheetItems.plist". Reconciles the tree with the folder, stores it,
@@ -68,6 +55,10 @@ public:
     bool isOwnChange(const QString& path) const;
 
     static bool isSheetBundle(const QString& path);
+    static bool isGroupItem(const TSheetManagerItem* item);
+    static bool isSeparatorItem(const TSheetManagerItem* item);
+    // The items below root, depth first, each before its children (none for null).
+    static QList<TSheetManagerItem*> descendants(const TSheetManagerItem* root);
 
 private:
     void examineChangedSheets();
