@@ -7,7 +7,6 @@
 #include "toolkit/ScreenProvider.h"
 #include "utilities/UserDefaultsUtilities.h"
 
-#include <QGraphicsOpacityEffect>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QMouseEvent>
@@ -33,23 +32,25 @@ TDesktopImageView::TDesktopImageView(QWidget* parent) : QWidget(parent) {}
 
 void TDesktopImageView::setImage(const QImage& image) {
     m_image = image;
-    update();
+    redisplay();
 }
 
 void TDesktopImageView::setImageScaling(qint32 scaling) {
     m_imageScaling = scaling;
-    update();
+    redisplay();
 }
 
 void TDesktopImageView::setDeactivateHandler(std::function<void()> handler) {
     deactivateHandler() = std::move(handler);
 }
 
-void TDesktopImageView::paintEvent(QPaintEvent*) {
+void TDesktopImageView::redisplay() {
+    if (parentWidget()) parentWidget()->update();
+}
+
+void TDesktopImageView::drawPicture(QPainter& painter, const QRect& bounds) const {
     if (m_image.isNull()) return;
-    QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    const QRect bounds = rect();
     QSize size = m_image.size();
     switch (m_imageScaling) {
     case 1: // axes independently
@@ -79,22 +80,21 @@ TDesktopBackgroundView::TDesktopBackgroundView(QWidget* parent) : QWidget(parent
 
 void TDesktopBackgroundView::setAlphaValue(double alpha) {
     m_alpha = std::clamp(alpha, 0.0, 1.0);
-    if (m_alpha >= 1.0) {
-        setGraphicsEffect(nullptr);
-        return;
-    }
-    auto* effect = qobject_cast<QGraphicsOpacityEffect*>(graphicsEffect());
-    if (!effect) {
-        effect = new QGraphicsOpacityEffect(this);
-        setGraphicsEffect(effect);
-    }
-    effect->setOpacity(m_alpha);
+    update();
 }
 
-void TDesktopBackgroundView::paintEvent(QPaintEvent* event) {
+void TDesktopBackgroundView::paintEvent(QPaintEvent*) {
+    // The colour and the picture are composed first, so the alpha applies to the whole.
+    QImage layer(size(), QImage::Format_ARGB32_Premultiplied);
+    layer.fill(UserDefaultsUtilities::colorForKey(defaults(), kPreferenceKeyDesktopColor)
+                   .value_or(QColor(Qt::white)));
+    if (m_imageView) {
+        QPainter picture(&layer);
+        m_imageView->drawPicture(picture, m_imageView->geometry());
+    }
     QPainter painter(this);
-    painter.fillRect(event->rect(), UserDefaultsUtilities::colorForKey(defaults(), kPreferenceKeyDesktopColor)
-                                        .value_or(QColor(Qt::white)));
+    painter.setOpacity(m_alpha);
+    painter.drawImage(0, 0, layer);
 }
 
 // The controller.
@@ -115,6 +115,7 @@ TDesktopWindowController::TDesktopWindowController() {
     if (Compositor::isRunning()) m_window->setAttribute(Qt::WA_TranslucentBackground);
     m_contentView = new TDesktopBackgroundView(m_window);
     m_imageView = new TDesktopImageView(m_contentView);
+    m_contentView->setImageView(m_imageView);
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
         if (state == Qt::ApplicationActive) applicationWillBecomeActive();
     });

@@ -15,8 +15,11 @@
 // only.
 
 // The picture; image scaling 0 proportionally down, 1 axes independently, 2 none, 3
-// proportionally up or down, drawn over the view's bounds. A click in dashboard mode runs the
+// proportionally up or down, drawn over the view's bounds by the content view below it (so the
+// backdrop's alpha applies to colour and picture as one). A click in dashboard mode runs the
 // deactivate handler.
+class QPainter;
+
 class TDesktopImageView : public QWidget {
     Q_OBJECT
 public:
@@ -26,16 +29,18 @@ public:
     void setImage(const QImage& image);
     qint32 imageScaling() const { return m_imageScaling; }
     void setImageScaling(qint32 scaling);
+    void drawPicture(QPainter& painter, const QRect& bounds) const;
 
     // What a click on the backdrop in dashboard mode runs (the shell sends the program to the
     // background); empty does nothing.
     static void setDeactivateHandler(std::function<void()> handler);
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    void redisplay();
+
     QImage m_image;
     qint32 m_imageScaling = 0;
 };
@@ -48,12 +53,14 @@ public:
 
     double alphaValue() const { return m_alpha; }
     void setAlphaValue(double alpha);
+    void setImageView(TDesktopImageView* view) { m_imageView = view; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     double m_alpha = 1.0;
+    TDesktopImageView* m_imageView = nullptr; // a child
 };
 
 class TDesktopWindowController : public QObject {
