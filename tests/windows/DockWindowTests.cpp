@@ -11,6 +11,7 @@
 #include "platform/UserDefaults.h"
 #include "toolkit/NSBarItem.h"
 #include "toolkit/NSDraggingSession.h"
+#include "toolkit/NSSlideWindowController.h"
 #include "toolkit/ScreenProvider.h"
 #include "windows/CardMinimising.h"
 #include "windows/CardWindow.h"
@@ -129,6 +130,34 @@ TEST_F(DockTest, FadesOnlyWithACompositorAndTheAnimationPreference) {
     defaults.setBoolForKey(true, kPreferenceKeyDashboardMode);
     dock->fadeOut(false);
     EXPECT_FALSE(dock->window()->isVisible());
+}
+
+TEST_F(DockTest, StartsClearOfTheSheetBrowserAtTheLeftEdge) {
+    NSSlideWindowController browser;
+    browser.window()->setGeometry(0, 100, 233, 600);
+    EXPECT_EQ(dock->positionForSheetBrowser(&browser), 0); // not visible
+    browser.window()->show();
+    struct Case {
+        qint32 edge;
+        bool autoHide;
+        double x;
+    } const cases[] = {
+        {SlideGeometry::Left, false, 213}, {SlideGeometry::Left, true, 0}, {SlideGeometry::Right, false, 0}};
+    for (const Case& c : cases) {
+        browser.setSlideEdge(c.edge);
+        defaults.setBoolForKey(c.autoHide, kPreferenceKeyAutoHideSheetBrowser);
+        EXPECT_EQ(dock->positionForSheetBrowser(&browser), c.x) << c.edge << " " << c.autoHide;
+    }
+    browser.setSlideEdge(SlideGeometry::Left);
+    defaults.setBoolForKey(false, kPreferenceKeyAutoHideSheetBrowser);
+    dock->setSheetBrowser(&browser);
+    dock->reposition();
+    EXPECT_EQ(dock->window()->x(), 213);
+    // The dock follows the browser as it moves.
+    browser.window()->move(-100, 100);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dock->window()->x(), 113);
+    dock->setSheetBrowser(nullptr);
 }
 
 TEST_F(DockTest, DraggingATabAlongTheStripReordersTheMiniaturisedCards) {
