@@ -1,5 +1,6 @@
 #include "CardWindow.h"
 
+#include "CardMinimising.h"
 #include "CardWindowController.h"
 #include "Compositor.h"
 
@@ -33,7 +34,7 @@ void TCardWindow::detachCard() {
 }
 
 void TCardWindow::performMiniaturize() {
-    showMinimized();
+    CardMinimising::miniaturize(cardController());
 }
 
 void TCardWindow::performZoom() {

@@ -14,6 +14,9 @@ int between(int from, int to, double progress) {
 TStackTransitionWindow::TStackTransitionWindow(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {}
 
+TStackTransitionWindow::TStackTransitionWindow(double resizeTime, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_resizeTime(resizeTime) {}
+
 TStackTransitionWindow::~TStackTransitionWindow() {
     Scheduler::shared().cancelAll(this);
 }
@@ -27,8 +30,7 @@ void TStackTransitionWindow::setFrame(const QRect& frame, bool animate) {
     m_from = geometry();
     m_to = frame;
     m_step = 0;
-    Scheduler::shared().scheduleRepeating(this, kResizeKey, animationResizeTime() / kSteps,
-                                          [this] { step(); });
+    Scheduler::shared().scheduleRepeating(this, kResizeKey, m_resizeTime / kSteps, [this] { step(); });
 }
 
 bool TStackTransitionWindow::isAnimating() const {

@@ -4,11 +4,13 @@
 #include <QWidget>
 
 // A frameless window for the transition between a stack and its cards. An animated frame change
-// takes animationResizeTime(), in steps on the platform scheduler. Main thread only.
+// takes animationResizeTime() (or the time given by a subclass), in steps on the platform
+// scheduler. Main thread only.
 class TStackTransitionWindow : public QWidget {
     Q_OBJECT
 public:
     explicit TStackTransitionWindow(QWidget* parent = nullptr);
+    TStackTransitionWindow(double resizeTime, QWidget* parent);
     ~TStackTransitionWindow() override;
 
     static double animationResizeTime() { return 0.15; }
@@ -20,6 +22,7 @@ public:
 private:
     void step();
 
+    double m_resizeTime = animationResizeTime();
     QRect m_from;
     QRect m_to;
     int m_step = 0;
