@@ -29,10 +29,7 @@ TOutlineViewController::TOutlineViewController(TCard* card, QObject* parent)
 
 TOutlineViewController::~TOutlineViewController() {
     // Steps of this outline would act on a controller that is gone.
-    if (m_browser) {
-        QUndoStack* stack = undoStack();
-        if (stack != m_ownUndoStack) stack->clear();
-    }
+    if (m_windowUndoStack) m_windowUndoStack->clear();
     delete m_ownUndoStack;
     if (isViewLoaded()) delete view();
 }
@@ -81,7 +78,8 @@ void TOutlineViewController::setFilter(TCardItem* filterRoot, qint32 kind) {
 QUndoStack* TOutlineViewController::undoStack() {
     if (auto* window = dynamic_cast<TGenericCardWindowController*>(owner())) {
         auto* stack = window->findChild<QUndoStack*>(QString(), Qt::FindDirectChildrenOnly);
-        return stack ? stack : new QUndoStack(window);
+        m_windowUndoStack = stack ? stack : new QUndoStack(window);
+        return m_windowUndoStack;
     }
     if (!m_ownUndoStack) m_ownUndoStack = new QUndoStack;
     return m_ownUndoStack;

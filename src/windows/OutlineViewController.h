@@ -9,6 +9,7 @@
 #include <QColor>
 #include <QFont>
 #include <QList>
+#include <QPointer>
 
 class QUndoStack;
 class TJobslate;
@@ -148,8 +149,9 @@ protected:
 private:
     bool refuseWhenNotEditable() const;
 
-    TCardOutlineView* m_browser = nullptr; // owned by the view
-    QUndoStack* m_ownUndoStack = nullptr;  // owned by this
+    QPointer<TCardOutlineView> m_browser;   // owned by the view
+    QUndoStack* m_ownUndoStack = nullptr;   // owned by this
+    QPointer<QUndoStack> m_windowUndoStack; // the window's, once used
     Ref<TCardItem> m_filter;
     qint32 m_filterKind = 0;
 };
