@@ -1,0 +1,131 @@
+#include "windows/OutlineCommands.h"
+
+#include "model/CardItems.h"
+#include "windows/CardTextView.h"
+#include "windows/OutlineViewController.h"
+#include "windows/TextItemViewController.h"
+
+#include <QTextCursor>
+
+namespace OutlineCommands {
+
+InsertItems::InsertItems(TOutlineViewController* controller, const QList<TCardItem*>& items,
+                         TCardItem* parent, qint64 index)
+    : QUndoCommand(QStringLiteral("Add Item")), m_controller(controller),
+      m_parent(Ref<TCardItem>::retain(controller->resolved(parent))), m_index(index) {
+    for (TCardItem* item : items) m_items << Ref<TCardItem>::retain(item);
+}
+
+void InsertItems::redo() {
+    QList<TCardItem*> items;
+    // Rows inserted at one index keep their order: each goes after the one before it.
+    const bool append = m_index < 0 || m_index >= m_parent->ChildCount();
+    qint64 at = m_index;
+    for (const Ref<TCardItem>& item : m_items) {
+        m_parent->InsertChild(item.get(), append ? -1 : at++);
+        items << item.get();
+    }
+    m_controller->didInsertItems(items, m_parent.get());
+}
+
+void InsertItems::undo() {
+    for (const Ref<TCardItem>& item : m_items) item->RemoveFromParent();
+    m_controller->didChangeRows(m_parent.get());
+}
+
+RemoveItem::RemoveItem(TOutlineViewController* controller, TCardItem* item, TCardItem* parent)
+    : QUndoCommand(QStringLiteral("Remove Item")), m_controller(controller),
+      m_item(Ref<TCardItem>::retain(item)), m_parent(Ref<TCardItem>::retain(controller->resolved(parent))),
+      m_index(item->GetIndex()) {}
+
+void RemoveItem::redo() {
+    m_item->RemoveFromParent();
+    m_controller->didChangeRows(m_parent.get());
+}
+
+void RemoveItem::undo() {
+    m_parent->InsertChild(m_item.get(), m_index);
+    m_controller->didInsertItems({m_item.get()}, m_parent.get());
+}
+
+MoveItem::MoveItem(TOutlineViewController* controller, TCardItem* item, TCardItem* parent, qint64 index)
+    : QUndoCommand(QStringLiteral("Move Item")), m_controller(controller),
+      m_item(Ref<TCardItem>::retain(item)), m_parent(Ref<TCardItem>::retain(controller->resolved(parent))),
+      m_index(index) {}
+
+void MoveItem::redo() {
+    m_oldParent = Ref<TCardItem>::retain(static_cast<TCardItem*>(m_item->GetParent()));
+    m_oldIndex = m_item->GetIndex();
+    // InsertChild takes the row from its old parent straight to the new one, so a task row never
+    // stands without a parent and keeps its calendar event.
+    m_parent->InsertChild(m_item.get(), m_index);
+    m_controller->didInsertItems({m_item.get()}, m_parent.get());
+    if (m_oldParent && m_oldParent.get() != m_parent.get()) m_controller->updateMarkers(m_oldParent.get());
+}
+
+void MoveItem::undo() {
+    if (!m_oldParent) return;
+    m_oldParent->InsertChild(m_item.get(), m_oldIndex);
+    m_controller->didInsertItems({m_item.get()}, m_oldParent.get());
+    if (m_oldParent.get() != m_parent.get()) m_controller->updateMarkers(m_parent.get());
+}
+
+ExpandItem::ExpandItem(TOutlineViewController* controller, TCardItem* item, bool expand)
+    : QUndoCommand(expand ? QStringLiteral("Expand Item") : QStringLiteral("Collapse Item")),
+      m_controller(controller), m_item(Ref<TCardItem>::retain(item)), m_expand(expand) {}
+
+void ExpandItem::redo() {
+    if (m_expand)
+        m_controller->browser()->expandItem(m_item.get());
+    else
+        m_controller->browser()->collapseItem(m_item.get());
+}
+
+void ExpandItem::undo() {
+    if (m_expand)
+        m_controller->browser()->collapseItem(m_item.get());
+    else
+        m_controller->browser()->expandItem(m_item.get());
+}
+
+ChangeTextStyle::ChangeTextStyle(TOutlineViewController* controller, TCardItem* item, const QColor& color)
+    : QUndoCommand(QStringLiteral("Change Color")), m_controller(controller),
+      m_item(Ref<TCardItem>::retain(item)), m_isFont(false), m_color(color) {}
+
+ChangeTextStyle::ChangeTextStyle(TOutlineViewController* controller, TCardItem* item, const QFont& font)
+    : QUndoCommand(QStringLiteral("Change Font")), m_controller(controller),
+      m_item(Ref<TCardItem>::retain(item)), m_isFont(true), m_font(font) {}
+
+void ChangeTextStyle::apply(bool redoing) {
+    TTextItemViewController* row = m_controller->textControllerFor(m_item.get());
+    if (!row) return;
+    TCardTextView* editor = row->editor();
+    QTextCursor cursor(editor->document());
+    if (redoing) {
+        const QTextCharFormat current = cursor.charFormat();
+        m_oldColor = editor->document()->isEmpty() ? editor->textColor() : current.foreground().color();
+        m_oldFont = editor->document()->isEmpty() ? editor->currentFont() : current.font();
+    }
+    cursor.select(QTextCursor::Document);
+    QTextCharFormat format;
+    if (m_isFont)
+        format.setFont(redoing ? m_font : m_oldFont);
+    else
+        format.setForeground(redoing ? m_color : m_oldColor);
+    cursor.mergeCharFormat(format);
+    if (m_isFont)
+        editor->setCurrentFont(redoing ? m_font : m_oldFont);
+    else
+        editor->setTextColor(redoing ? m_color : m_oldColor);
+    row->recalculateRow();
+}
+
+void ChangeTextStyle::redo() {
+    apply(true);
+}
+
+void ChangeTextStyle::undo() {
+    apply(false);
+}
+
+} // namespace OutlineCommands
