@@ -140,8 +140,6 @@ void Drop::takeRowFromAnotherCard(TCardItem* row) {
         } else {
             // One step from tree to tree, so a task keeps its calendar event.
             insertWithoutUndo(row, source);
-            if (TCardViewController* view = source ? source->GetViewRepresentation() : nullptr)
-                if (auto* outline = dynamic_cast<OutlineDropHost*>(view)) outline->reloadAfterDrop();
         }
     } else if (answer == NSAlertSecondButtonReturn) {
         TURLAttachment* link = TURLAttachment::Create(QUrl(ItemLink(row->GetUUID())));

@@ -46,6 +46,7 @@ OutlineFilter::OutlineFilter(TListCard* card, TFilterKind kind, QObject* parent)
 OutlineFilter::~OutlineFilter() {
     NotificationCenter::defaultCenter().removeObserver(this);
     if (m_observed) m_observed->RemoveObserver(this);
+    for (const Group& group : m_groups) group.row->RemoveObserver(this);
 }
 
 QList<TTask*> OutlineFilter::cardTasks() const {
@@ -59,6 +60,11 @@ QList<TTask*> OutlineFilter::cardTasks() const {
 }
 
 void OutlineFilter::rebuild() {
+    QStringList closed;
+    for (const Group& group : m_groups) {
+        if (!group.row->IsExpanded()) closed << group.row->GetPlainText();
+        group.row->RemoveObserver(this);
+    }
     m_groups.clear();
     m_important.clear();
     if (m_kind == kFilterKindForecast) {
@@ -71,7 +77,8 @@ void OutlineFilter::rebuild() {
             if (groups[i].tasks.empty()) continue;
             groups[i].row = Ref<TGroupRowItem>::adopt(TGroupRowItem::Create());
             groups[i].row->SetText(groupNames()[i]);
-            groups[i].row->SetExpanded(true);
+            groups[i].row->SetExpanded(!closed.contains(groupNames()[i]));
+            groups[i].row->AddObserver(this);
             m_groups.push_back(std::move(groups[i]));
         }
     } else if (m_kind == kFilterKindImportant) {
@@ -93,6 +100,7 @@ QList<OutlineFilter::Row> OutlineFilter::rows() const {
     QList<Row> result;
     for (const Group& group : m_groups) {
         result.append({group.row.get(), 0});
+        if (!group.row->IsExpanded()) continue;
         for (const Ref<TTask>& task : group.tasks) result.append({task.get(), 1});
     }
     for (const Ref<TTask>& task : m_important) result.append({task.get(), 0});
@@ -124,6 +132,14 @@ void OutlineFilter::DidMoveChild(TTreeNode*, qint64, TTreeNode*, qint64) {
     rebuild();
 }
 
-void OutlineFilter::ObservedNodeWillGoAway(TTreeNode*) {
-    m_observed = nullptr;
+void OutlineFilter::DidChangeExpanded(TTreeNode* node) {
+    for (const Group& group : m_groups)
+        if (group.row.get() == node) {
+            emit changed();
+            return;
+        }
+}
+
+void OutlineFilter::ObservedNodeWillGoAway(TTreeNode* node) {
+    if (node == m_observed) m_observed = nullptr;
 }

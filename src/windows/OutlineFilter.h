@@ -21,9 +21,9 @@ enum TFilterKind : qint32 { kFilterKindNone = 0, kFilterKindForecast = 1, kFilte
 // for the important kind, the important tasks in one flat list; both in the card's depth-first order.
 // It is a view of its own: it holds the tasks (retained) and never changes their parents or their
 // place in the card. It follows the card: rows inserted, removed or moved under the card's root, a
-// task's "TTask.changed" and a change of the calendar store rebuild it, and changed() is emitted
-// after each rebuild. Made and owned by the outline controller, which keeps the card alive while
-// the filter lives. Main thread only.
+// task's "TTask.changed" and a change of the calendar store rebuild it (a closed group stays
+// closed), and changed() is emitted after each rebuild and when a group row opens or closes. Made and owned
+// by the outline controller, which keeps the card alive while the filter lives. Main thread only.
 class OutlineFilter : public QObject, private TTreeNodeObserver {
     Q_OBJECT
 public:
@@ -49,7 +49,7 @@ public:
     const std::vector<Group>& groups() const { return m_groups; }
     // The tasks listed, in the order shown.
     QList<TTask*> tasks() const;
-    // The rows in the order shown; group rows are always expanded.
+    // The rows in the order shown: the tasks of a group while its row is expanded (as it is made).
     QList<Row> rows() const;
     // The group row a task is listed under; null for a group row, an unlisted item or the flat list.
     TGroupRowItem* groupOfTask(const TTask* task) const;
@@ -66,6 +66,7 @@ private:
     void DidInsertChildren(TTreeNode* parent, qint64 first, qint64 last) override;
     void DidRemoveChildren(TTreeNode* parent, qint64 first, qint64 last) override;
     void DidMoveChild(TTreeNode* oldParent, qint64 oldRow, TTreeNode* newParent, qint64 newRow) override;
+    void DidChangeExpanded(TTreeNode* node) override;
     void ObservedNodeWillGoAway(TTreeNode* node) override;
     QList<TTask*> cardTasks() const;
 

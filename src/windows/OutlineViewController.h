@@ -9,7 +9,9 @@
 #include <QColor>
 #include <QFont>
 #include <QList>
+#include <memory>
 
+class OutlineFilter;
 class QUndoStack;
 class TJobslate;
 class TListItem;
@@ -44,6 +46,10 @@ public:
     TCardItem* filter() const { return m_filter.get(); }
     // Shows a filter tree (retained) in place of the card's rows; null goes back to them.
     void setFilter(TCardItem* filterRoot, qint32 kind);
+    // Shows the card's tasks filtered (TFilterKind: the forecast or the important ones) in a view of
+    // their own that follows the card; 0 goes back to the card's rows.
+    void applyFilter(qint32 kind);
+    const OutlineFilter* outlineFilter() const override { return m_taskFilter.get(); }
     qint32 filterKind() const override { return m_filterKind; }
     bool isBrowserEditable() const { return !m_filter; }
     // The card window's undo stack (a child of the window controller, made on first use); the
@@ -151,5 +157,6 @@ private:
     TCardOutlineView* m_browser = nullptr; // owned by the view
     QUndoStack* m_ownUndoStack = nullptr;  // owned by this
     Ref<TCardItem> m_filter;
+    std::unique_ptr<OutlineFilter> m_taskFilter;
     qint32 m_filterKind = 0;
 };
