@@ -10,9 +10,11 @@ namespace {
 constexpr int kBadgeImageSize = 16;
 }
 
-TStatusBarBadge::TStatusBarBadge(QToolButton* button)
-    : NSImageAndTextBarItem(QRectF(QPointF(0, 0), QSizeF(button->size()))), m_button(button) {
+TStatusBarBadge::TStatusBarBadge(QToolButton* button) : m_button(button) {
+    const QSizeF size(button->size());
     hostView(button);
+    setFrame(QRectF(QPointF(0, 0), size));
+    button->setGeometry(rect()); // a hidden item hears of its new size only once shown
 }
 
 TStatusBarBadge* TStatusBarBadge::badgeWithImageNamed(const QString& imageName, const QString& title,
