@@ -3,6 +3,7 @@
 #include "foundation/TreeNode.h"
 #include "model/CardItems.h"
 #include "model/Task.h"
+#include "platform/Scheduler.h"
 #include "windows/CardItemRowViewController.h"
 #include "windows/CardTextView.h"
 #include "windows/DisclosureButton.h"
@@ -10,6 +11,7 @@
 #include "windows/TextItemViewController.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QKeyEvent>
 #include <QScrollBar>
 
@@ -28,6 +30,7 @@ TCardOutlineView::TCardOutlineView(TCardOutlineViewDelegate* delegate, QWidget* 
 }
 
 TCardOutlineView::~TCardOutlineView() {
+    Scheduler::shared().cancelAll(this);
     for (auto it = m_live.begin(); it != m_live.end(); ++it) {
         delete it->controller;
         delete it->rowView;
@@ -450,6 +453,19 @@ void TCardOutlineView::resizeEvent(QResizeEvent* event) {
 
 void TCardOutlineView::scrollContentsBy(int, int) {
     layoutRows();
+    // When scrolling stops, the hover moves to the row now under a still pointer.
+    Scheduler::shared().performAfterDelay(this, QStringLiteral("postScrollingChanges"), 0.1,
+                                          [this] { postScrollingChanges(); });
+}
+
+void TCardOutlineView::postScrollingChanges() {
+    const QList<TCardItem*> live = m_live.keys();
+    for (TCardItem* item : live)
+        if (m_live.contains(item)) m_live[item].controller->itemDidScroll(item);
+    const QPoint pointer = viewport()->mapFromGlobal(QCursor::pos());
+    if (!viewport()->rect().contains(pointer)) return;
+    if (TCardItemRowViewController* controller = controllerForItem(itemAtRow(qint32(rowAtPoint(pointer)))))
+        controller->mouseEntered(window()->mapFromGlobal(QCursor::pos()));
 }
 
 bool TCardOutlineView::eventFilter(QObject* watched, QEvent* event) {

@@ -96,6 +96,9 @@ public:
     // Makes the row live (scrolling it into view) and answers its controller (not owned).
     TCardItemRowViewController* ensureController(TCardItem* item);
     qint32 liveRowCount() const { return qint32(m_live.size()); }
+    // Tells the live rows of a scroll and gives the hover to the row under the pointer (0.1 s after
+    // scrolling stops, on the shared scheduler).
+    void postScrollingChanges();
 
     // TRowBrowser
     TListKeyboardProtocol* keyboardDelegate() const override;
