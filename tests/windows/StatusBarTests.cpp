@@ -1,3 +1,4 @@
+#include "platform/Scheduler.h"
 #include "windows/DateTextField.h"
 #include "windows/StatusBar.h"
 #include "windows/StatusBarBadge.h"
@@ -40,6 +41,7 @@ TEST(DateTextField, FitsItsWidthToItsTextKeepingOriginAndHeight) {
 }
 
 TEST(StatusBar, DrawsItsPanelUnderItsItems) {
+    ScopedManualScheduler manual; // the bar's animations run on it
     TStatusBar bar;
     bar.resize(60, 20);
     const QImage image = bar.grab().toImage();
