@@ -205,9 +205,9 @@ QString ListMarker(const TListItem* item, const QString& prefix, const QString& 
         marker = IntToRoman(position).toLower();
         break;
     case kRowNumberingOutline:
-        marker = parent->GetParent()
-                     ? QString::number(parent->GetIndex() + 1) + QLatin1Char('.') + QString::number(position)
-                     : QString::number(position);
+        marker = QString::number(position);
+        for (const TTreeNode* above = parent; above && above->GetParent(); above = above->GetParent())
+            marker.prepend(QString::number(above->GetIndex() + 1) + QLatin1Char('.'));
         break;
     default:
         return prefix;
@@ -223,6 +223,6 @@ QString ListMarker(const TListItem* item) {
 
 QString UpdateListMarker(TListItem* item, const QString& shownMarker) {
     const QString marker = ListMarker(item);
-    if (item && marker != shownMarker) item->SetMarkerString(marker);
+    if (item && marker != shownMarker) item->SetShownMarkerString(marker);
     return marker;
 }

@@ -32,6 +32,9 @@ public:
     void SetRowNumbering(qint32 numbering); // marks the card, also when unchanged
     QString GetMarkerString() const { return m_markerString; }
     void SetMarkerString(const QString& marker); // marks the card, also when unchanged
+    // Keeps the marker the row's view shows without marking the card: showing a card is no change
+    // to it, and the marker is not archived.
+    void SetShownMarkerString(const QString& marker) { m_markerString = marker; }
     bool HasMarker() const;
 
 protected:
@@ -79,10 +82,11 @@ QString IntToLetter(qint64 n);
 QString IntToRoman(qint64 n);
 
 // The marker a list row's view shows: from its parent's numbering and its 1-based position, with the
-// prefix for no numbering and the suffix after any other marker.
+// prefix for no numbering and the suffix after any other marker. An outline number is the row's full
+// number, the positions of its rows above the root and its own ("3.2.1").
 QString ListMarker(const TListItem* item, const QString& prefix, const QString& suffix);
 // With "listPrefix" ("-" when unset) and "listSuffix" from the settings.
 QString ListMarker(const TListItem* item);
-// What a list row's view does on updateMarker: stores the marker when it differs from the shown one.
-// Answers the marker.
+// What a list row's view does on updateMarker: keeps the marker in the item (without marking the
+// card) when it differs from the shown one. Answers the marker.
 QString UpdateListMarker(TListItem* item, const QString& shownMarker);

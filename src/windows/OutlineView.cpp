@@ -2,10 +2,12 @@
 
 #include "foundation/TreeNode.h"
 #include "model/CardItems.h"
+#include "model/Task.h"
 #include "platform/Scheduler.h"
 #include "windows/CardItemRowViewController.h"
 #include "windows/CardTextView.h"
 #include "windows/DisclosureButton.h"
+#include "windows/OutlineFilter.h"
 #include "windows/TextItemViewController.h"
 
 #include <QApplication>
@@ -59,7 +61,14 @@ void TCardOutlineView::appendRows(TCardItem* parent, qint32 level) {
 void TCardOutlineView::rebuildRows() {
     m_rows.clear();
     m_rowOfItem.clear();
-    if (m_observedRoot) appendRows(m_observedRoot, 0);
+    if (const OutlineFilter* filter = m_delegate->outlineFilter()) {
+        for (const OutlineFilter::Row& row : filter->rows()) {
+            m_rowOfItem.insert(row.item, qint32(m_rows.size()));
+            m_rows.push_back({row.item, row.level});
+        }
+    } else if (m_observedRoot) {
+        appendRows(m_observedRoot, 0);
+    }
     m_selection.erase(std::remove_if(m_selection.begin(), m_selection.end(),
                                      [this](TCardItem* item) { return !m_rowOfItem.contains(item); }),
                       m_selection.end());
@@ -102,6 +111,8 @@ qint32 TCardOutlineView::levelForRow(qint32 row) const {
 }
 
 TCardItem* TCardOutlineView::parentForItem(TCardItem* item) const {
+    if (const OutlineFilter* filter = m_delegate->outlineFilter())
+        return filter->groupOfTask(dynamic_cast<TTask*>(item));
     if (!item || item->GetParent() == m_observedRoot) return nullptr;
     return static_cast<TCardItem*>(item->GetParent());
 }

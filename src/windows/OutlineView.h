@@ -10,6 +10,7 @@
 #include <vector>
 
 class DisclosureButton;
+class OutlineFilter;
 class TCardItem;
 class TCardItemRowViewController;
 
@@ -20,6 +21,8 @@ public:
     virtual ~TCardOutlineViewDelegate() = default;
     // The node whose children are the top rows (never shown itself).
     virtual TCardItem* outlineRoot() const = 0;
+    // A filter whose rows the outline shows in place of the root's tree; null for none.
+    virtual const OutlineFilter* outlineFilter() const { return nullptr; }
     virtual bool isItemExpandable(TCardItem* item) const = 0;
     // A new controller for the item (owned by the outline from then on).
     virtual TCardItemRowViewController* makeRowController(TCardItem* item) = 0;

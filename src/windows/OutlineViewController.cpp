@@ -13,6 +13,8 @@
 #include "windows/CardTextView.h"
 #include "windows/GenericCardWindowController.h"
 #include "windows/OutlineCommands.h"
+#include "windows/OutlineDragController.h"
+#include "windows/OutlineFilter.h"
 #include "windows/RowControllers.h"
 #include "windows/TextItemViewController.h"
 
@@ -47,6 +49,7 @@ QWidget* TOutlineViewController::loadView() {
     m_browser = new TCardOutlineView(this, container);
     if (card()) m_browser->setTheme(card()->GetTheme());
     layout->addWidget(m_browser);
+    new OutlineDragController(this, m_browser);
     m_browser->reloadData();
     return container;
 }
@@ -73,6 +76,20 @@ void TOutlineViewController::setFilter(TCardItem* filterRoot, qint32 kind) {
     m_filter = Ref<TCardItem>::retain(filterRoot);
     m_filterKind = filterRoot ? kind : 0;
     if (m_browser) m_browser->reloadData();
+}
+
+void TOutlineViewController::applyFilter(qint32 kind) {
+    if (kind != kFilterKindForecast && kind != kFilterKindImportant) {
+        m_taskFilter.reset();
+        setFilter(nullptr, kind);
+        return;
+    }
+    m_taskFilter = std::make_unique<OutlineFilter>(dynamic_cast<TListCard*>(card()), TFilterKind(kind));
+    connect(m_taskFilter.get(), &OutlineFilter::changed, this, [this] {
+        if (m_browser) m_browser->reloadData();
+    });
+    // An empty root of its own stands for the filter, so nothing can be edited while it shows.
+    setFilter(Ref<TCardItem>::adopt(TCardItem::Create()).get(), kind);
 }
 
 QUndoStack* TOutlineViewController::undoStack() {

@@ -10,7 +10,9 @@
 #include <QFont>
 #include <QList>
 #include <QPointer>
+#include <memory>
 
+class OutlineFilter;
 class QUndoStack;
 class TJobslate;
 class TListItem;
@@ -45,6 +47,10 @@ public:
     TCardItem* filter() const { return m_filter.get(); }
     // Shows a filter tree (retained) in place of the card's rows; null goes back to them.
     void setFilter(TCardItem* filterRoot, qint32 kind);
+    // Shows the card's tasks filtered (TFilterKind: the forecast or the important ones) in a view of
+    // their own that follows the card; 0 goes back to the card's rows.
+    void applyFilter(qint32 kind);
+    const OutlineFilter* outlineFilter() const override { return m_taskFilter.get(); }
     qint32 filterKind() const override { return m_filterKind; }
     bool isBrowserEditable() const { return !m_filter; }
     // The card window's undo stack (a child of the window controller, made on first use); the
@@ -153,5 +159,6 @@ private:
     QUndoStack* m_ownUndoStack = nullptr;   // owned by this
     QPointer<QUndoStack> m_windowUndoStack; // the window's, once used
     Ref<TCardItem> m_filter;
+    std::unique_ptr<OutlineFilter> m_taskFilter;
     qint32 m_filterKind = 0;
 };
