@@ -1,5 +1,6 @@
 #include "WelcomeWindowController.h"
 
+#include "app/AppController.h"
 #include "model/Globals.h"
 #include "model/Preferences.h"
 #include "platform/AlertPresenter.h"
@@ -61,7 +62,7 @@ QList<WelcomeLocation> TWelcomeWindowController::availableLocations() {
     locations.append({style->standardIcon(QStyle::SP_DriveHDIcon),
                       QStringLiteral("Default"),
                       QStringLiteral("Files are stored in the data folder."),
-                      QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
+                      ApplicationInfo::dataFolder(),
                       true,
                       true,
                       {}});
@@ -142,7 +143,9 @@ void TWelcomeWindowController::next() {
     if (row < 0 || row >= m_locations.size()) return;
     const WelcomeLocation& location = m_locations[row];
     const QString where = StringPathUtilities::stringByExpandingTildeInPath(location.where);
-    QString folder = QDir(where).filePath(NSBundleName());
+    // The data folder also holds the calendars, so the default sheets get a folder of their own.
+    QString folder =
+        location.isDefault ? AppController::defaultSheetFolder() : QDir(where).filePath(NSBundleName());
     bool forcePanel = false, replace = false;
     if (QFileInfo::exists(folder)) {
         Alert alert;

@@ -44,7 +44,7 @@ protected:
         qputenv("HOME", m_home);
         qputenv("XDG_DATA_HOME", m_data);
     }
-    QString defaultFolder() const { return dir.filePath("data/Jobslate"); }
+    QString defaultFolder() const { return dir.filePath("data/Jobslate/Sheets"); }
 
     QTemporaryDir dir;
     UserDefaults defaults{dir.filePath("defaults.plist")};
@@ -69,7 +69,7 @@ TEST_F(WelcomeWindowTest, LocationsOfThisSystem) {
     QDir().mkpath(dir.filePath("home/Dropbox"));
     const QList<WelcomeLocation> locations = TWelcomeWindowController::availableLocations();
     EXPECT_EQ(titles(locations), (QStringList{"Default", "Custom", "Dropbox"}));
-    EXPECT_EQ(locations[0].where, dir.filePath("data"));
+    EXPECT_EQ(locations[0].where, dir.filePath("data/Jobslate"));
     EXPECT_EQ(locations[1].where, dir.filePath("home/Documents"));
     EXPECT_TRUE(locations[0].isDefault);
 }
@@ -107,6 +107,19 @@ TEST_F(WelcomeWindowTest, DefaultMakesTheFolderAndCopiesTheSamples) {
         classes << demo->GetCards()->GetObjectValue(i)->ClassName();
     EXPECT_EQ(classes, (QStringList{"TJobslate", "TListCard", "TMemoleaf"}));
     SetEventStore(nullptr);
+}
+
+TEST_F(WelcomeWindowTest, DefaultSheetsStayApartFromTheCalendars) {
+    // The calendar store lives in the data folder; the sheets must not take it in, nor offer to
+    // replace it.
+    QDir().mkpath(dir.filePath("data/Jobslate/calendars"));
+    auto* controller = new TWelcomeWindowController;
+    controller->next();
+    EXPECT_TRUE(alerts.questions().empty());
+    EXPECT_TRUE(workspace.requests.isEmpty());
+    EXPECT_EQ(defaults.stringForKey(kPreferenceKeySheetFolder), defaultFolder());
+    EXPECT_FALSE(QFileInfo::exists(defaultFolder() + "/calendars"));
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath("data/Jobslate/calendars")));
 }
 
 TEST_F(WelcomeWindowTest, ExistingFolderIsUsedAsItIs) {
