@@ -32,8 +32,14 @@ TWebPortalWindowController::TWebPortalWindowController() {
     m_portalView->setOpenLinks(false);
     m_portalView->setContextMenuPolicy(Qt::NoContextMenu);
     m_portalView->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-    connect(m_portalView, &QTextBrowser::anchorClicked, this,
-            [](const QUrl& link) { Workspace::shared().openURL(link); });
+    // Only web and mail links leave the page: a served page must not open local files or programs.
+    connect(m_portalView, &QTextBrowser::anchorClicked, this, [this](const QUrl& link) {
+        const QUrl target = m_portalView->document()->baseUrl().resolved(link);
+        const QString scheme = target.scheme().toLower();
+        if (scheme == QLatin1String("http") || scheme == QLatin1String("https") ||
+            scheme == QLatin1String("mailto"))
+            Workspace::shared().openURL(target);
+    });
     auto* later = new QPushButton(QCoreApplication::translate("Portal", "Remind Me Later"), window);
     m_doneButton = new QPushButton(QCoreApplication::translate("Portal", "Done"), window);
     m_doneButton->setDefault(true);
@@ -123,7 +129,9 @@ void TWebPortalWindowController::connectionDidFinish() {
     const bool html = type.section(QLatin1Char(';'), 0, 0)
                           .trimmed()
                           .compare(QLatin1String("text/html"), Qt::CaseInsensitive) == 0;
-    if (status < 200 || status > 299 || !html || body.trimmed().isEmpty()) {
+    // A page cut short by a dropped connection is not shown either.
+    if (reply->error() != QNetworkReply::NoError || status < 200 || status > 299 || !html ||
+        body.trimmed().isEmpty()) {
         window()->close();
         return;
     }

@@ -111,6 +111,10 @@ TEST_F(UpdatePortalTest, OnlyASuccessfulHtmlReplyIsShown) {
         {"200 empty", reply("200 OK", "text/html", ""), false},
         {"500 html", reply("500 Internal Server Error", "text/html", "<p>broken</p>"), false},
         {"200 text", reply("200 OK", "text/plain", "plain"), false},
+        {"200 cut short",
+         "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\nContent-Length: 500\r\n\r\n"
+         "<p>News, half of it",
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -124,7 +128,14 @@ TEST_F(UpdatePortalTest, OnlyASuccessfulHtmlReplyIsShown) {
         EXPECT_TRUE(controller->portalView()->toPlainText().contains("News"));
         // A clicked link goes to the browser and the page stays.
         emit controller->portalView()->anchorClicked(QUrl("https://x.test/"));
-        EXPECT_EQ(workspace.requests.size(), 1);
+        ASSERT_EQ(workspace.requests.size(), 1);
+        EXPECT_EQ(workspace.requests[0].arguments, QStringList{"https://x.test/"});
+        // Links to local files or programs are not followed; relative ones are the server's pages.
+        emit controller->portalView()->anchorClicked(QUrl("file:///usr/bin/xterm"));
+        emit controller->portalView()->anchorClicked(QUrl("Downloads/run.desktop"));
+        ASSERT_EQ(workspace.requests.size(), 2);
+        EXPECT_EQ(workspace.requests[1].arguments,
+                  QStringList{server.address() + "/portal/Downloads/run.desktop"});
         EXPECT_TRUE(controller->portalView()->toPlainText().contains("News"));
         // While it is open, no second check starts.
         TWebPortalWindowController::showUpdatePortal();
