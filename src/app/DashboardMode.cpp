@@ -252,11 +252,18 @@ void DashboardMode::toggleDashboardState() {
 
 void DashboardMode::deactivate() {
     if (m_deactivating) return;
-    m_deactivating = true;
-    if (preference(kPreferenceKeyDashboardMode) && preference(kPreferenceKeyAnimateDashboardTransitions))
+    if (preference(kPreferenceKeyDashboardMode) && preference(kPreferenceKeyAnimateDashboardTransitions)) {
+        // A zoom still running refuses the toggle; no deactivation is left pending to block later ones.
+        if (m_effects->isAnimating()) {
+            m_host->beep();
+            return;
+        }
+        m_deactivating = true;
         toggleDashboardState();
-    else
+    } else {
+        m_deactivating = true;
         advanceCurrentProcess();
+    }
 }
 
 void DashboardMode::applicationDidBecomeActive() {

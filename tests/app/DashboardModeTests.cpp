@@ -116,6 +116,23 @@ TEST_F(DashboardModeTest, InterruptedTransitionRestoresWindowsAndCount) {
     EXPECT_EQ(animator->started[1].second.marker, kDashboardTransitionOutKey);
 }
 
+TEST_F(DashboardModeTest, LeavingDuringTheZoomInIsRefusedAndLeavesNothingPending) {
+    mode.applicationDidBecomeActive();
+    mode.deactivate();
+    animator->stopLast(true); // zoomed out, the program hidden
+    mode.applicationDidBecomeActive();
+    ASSERT_EQ(animator->started.size(), 2u); // the zoom-in runs
+    // A click on the desktop now (the program stays active, no resign notice comes).
+    mode.deactivate();
+    EXPECT_EQ(animator->started.size(), 2u);
+    EXPECT_FALSE(mode.isDeactivating());
+    animator->stopLast(true);
+    // The next click leaves as usual.
+    mode.deactivate();
+    ASSERT_EQ(animator->started.size(), 3u);
+    EXPECT_EQ(animator->started[2].second.marker, kDashboardTransitionOutKey);
+}
+
 TEST_F(DashboardModeTest, WithoutAnimationLeavingHidesAtOnceAndDisablingRestoresLevels) {
     defaults.setBoolForKey(false, kPreferenceKeyAnimateDashboardTransitions);
     mode.setDashboardModeEnabled(true);
