@@ -10,6 +10,7 @@
 #include "utilities/FontUtilities.h"
 #include "utilities/StringPathUtilities.h"
 #include "utilities/UserDefaultsUtilities.h"
+#include "windows/DesktopPicture.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -28,7 +29,14 @@
 namespace {
 
 TPreferenceWindowController* g_shared = nullptr;
-std::function<SystemDesktopPicture()> g_desktopPictureReader = [] { return SystemDesktopPicture{}; };
+// The same picture the desktop window shows.
+SystemDesktopPicture desktopsPicture() {
+    const std::optional<DesktopPicture> picture = DesktopPictureProvider::shared().current();
+    if (!picture) return {};
+    return {picture->path, picture->scaling.value_or(-1), QColor()};
+}
+
+std::function<SystemDesktopPicture()> g_desktopPictureReader = desktopsPicture;
 
 const QList<std::pair<QString, QString>>& fontKeys() {
     static const QList<std::pair<QString, QString>> keys = {
@@ -77,7 +85,7 @@ bool TPreferenceWindowController::hasSharedController() {
 
 void TPreferenceWindowController::setSystemDesktopPictureReader(
     std::function<SystemDesktopPicture()> reader) {
-    g_desktopPictureReader = reader ? std::move(reader) : [] { return SystemDesktopPicture{}; };
+    g_desktopPictureReader = reader ? std::move(reader) : desktopsPicture;
 }
 
 UserDefaults& TPreferenceWindowController::defaults() const {

@@ -19,8 +19,7 @@ class QTabWidget;
 class QWidget;
 class UserDefaults;
 
-// The system's desktop picture, for "use the desktop's picture"; none is known on this system unless
-// a reader is installed.
+// The system's desktop picture, for "use the desktop's picture": the desktop window's by default.
 struct SystemDesktopPicture {
     QString path;
     int scaling = -1; // 0 down, 1 axes independently, 2 none, 3 up or down; -1 not given

@@ -9,6 +9,7 @@
 #include "platform/calendar/FakeEventStore.h"
 #include "platform/hotkeys/HotKeyBackend.h"
 #include "utilities/UserDefaultsUtilities.h"
+#include "windows/DesktopPicture.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -165,6 +166,20 @@ TEST_F(PreferencesWindowTest, SystemDesktopPictureDisablesTheControlsAndIsStored
     QCoreApplication::processEvents();
     EXPECT_TRUE(controller->desktopImageModeButton->isEnabled());
     TPreferenceWindowController::setSystemDesktopPictureReader(nullptr);
+}
+
+TEST_F(PreferencesWindowTest, UsingTheDesktopsPictureTakesTheOneTheDesktopShows) {
+    // The picture the desktop window draws, not none: the user's stored picture is not dropped for
+    // nothing.
+    FixedDesktopPictureProvider provider;
+    provider.picture = DesktopPicture{QStringLiteral("/nowhere/desktop.jpg"), 3};
+    DesktopPictureProvider::setShared(&provider);
+    defaults.setObjectForKey(QStringLiteral("/nowhere/mine.png"), kPreferenceKeyDesktopBackgroundImage);
+    defaults.setBoolForKey(true, kPreferenceKeyDesktopInheritFromSystem);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(defaults.stringForKey(kPreferenceKeyDesktopBackgroundImage), "/nowhere/desktop.jpg");
+    EXPECT_EQ(defaults.integerForKey(kPreferenceKeyDesktopBackgroundImageMode), 1);
+    DesktopPictureProvider::setShared(nullptr);
 }
 
 } // namespace
