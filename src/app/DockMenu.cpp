@@ -71,6 +71,8 @@ void TDockBadge::start() {
         // Built afresh each time the tray opens it.
         connect(m_trayMenu, &QMenu::aboutToShow, this, [this] {
             m_trayMenu->clear();
+            // The submenus of the last opening go with their items.
+            qDeleteAll(m_trayMenu->findChildren<QMenu*>(Qt::FindDirectChildrenOnly));
             QMenu* fresh = applicationDockMenu();
             for (QAction* action : fresh->actions()) {
                 action->setParent(m_trayMenu);
