@@ -98,6 +98,10 @@ QNetworkRequest TWebPortalWindowController::requestWithMode(const QString& mode,
     return request;
 }
 
+namespace {
+constexpr qint64 kLargestPage = 4 * 1024 * 1024;
+} // namespace
+
 bool TWebPortalWindowController::checkForUpdates() {
     if (UserDefaults::standardUserDefaults().integerForKey(kPreferenceKeyPortalLevel) == 0) return false;
     const QNetworkRequest request = requestWithMode(QStringLiteral("update"), QSize(500, 300));
@@ -109,6 +113,11 @@ bool TWebPortalWindowController::processRequest(const QNetworkRequest& request) 
     m_reply = m_network->get(request);
     if (!m_reply) return false;
     connect(m_reply, &QNetworkReply::finished, this, &TWebPortalWindowController::connectionDidFinish);
+    // A portal page is small: a reply growing past the limit is dropped rather than held in memory.
+    QNetworkReply* reply = m_reply;
+    connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
+        if (received > kLargestPage) reply->abort();
+    });
     return true;
 }
 

@@ -115,6 +115,8 @@ TEST_F(UpdatePortalTest, OnlyASuccessfulHtmlReplyIsShown) {
          "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\nContent-Length: 500\r\n\r\n"
          "<p>News, half of it",
          false},
+        {"200 too large", reply("200 OK", "text/html", "<p>News</p>" + QByteArray(5 * 1024 * 1024, ' ')),
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
