@@ -301,4 +301,15 @@ TEST_F(OutlineViewTest, ACardOfTenThousandRowsOpensWithFewLiveRows) {
     EXPECT_LT(outline->liveRowCount(), 41);
 }
 
+// The text giving up the focus must not clear the selection the command makes.
+TEST_F(OutlineViewTest, SelectActiveRowKeepsTheRowSelected) {
+    TListItem* a = add(card->GetRoot(), QStringLiteral("abc"));
+    add(card->GetRoot(), QStringLiteral("def"));
+    open();
+    controller->makeItemFirstResponder(a);
+    editorOf(a)->moveCursor(QTextCursor::End);
+    controller->performCommand(QStringLiteral("selectActiveRow"));
+    EXPECT_EQ(outline->selectedRows(), QList<qint32>({0}));
+}
+
 } // namespace
