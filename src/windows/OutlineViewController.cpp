@@ -26,6 +26,18 @@
 #include <QUndoStack>
 #include <QVBoxLayout>
 
+namespace {
+
+// Opens the item's ancestors below top in the outline, outermost first.
+void expandAncestors(TCardOutlineView* outline, TCardItem* item, TTreeNode* top) {
+    QList<TTreeNode*> ancestors;
+    for (TTreeNode* node = item->GetParent(); node && node != top; node = node->GetParent())
+        ancestors.prepend(node);
+    for (TTreeNode* node : ancestors) outline->expandItem(static_cast<TCardItem*>(node));
+}
+
+} // namespace
+
 TOutlineViewController::TOutlineViewController(TCard* card, QObject* parent)
     : TCardContentViewController(card, parent) {}
 
@@ -148,10 +160,7 @@ void TOutlineViewController::makeItemAtRowFirstResponder(qint32 row) {
 
 void TOutlineViewController::focusItem(TCardItem* item) {
     if (!item) return;
-    QList<TTreeNode*> ancestors;
-    for (TTreeNode* node = item->GetParent(); node && node != dataSource(); node = node->GetParent())
-        ancestors.prepend(node);
-    for (TTreeNode* node : ancestors) browser()->expandItem(static_cast<TCardItem*>(node));
+    expandAncestors(browser(), item, dataSource());
     // A row inside a parent that was closed gets its controller now.
     TCardItemRowViewController* controller = m_browser->ensureController(item);
     if (!controller) {
@@ -225,6 +234,9 @@ void TOutlineViewController::changeFont(const QFont& font, TCardItem* item) {
 }
 
 TTextItemViewController* TOutlineViewController::textControllerFor(TCardItem* item) {
+    // A row closed away since (the row of an undo step) opens again, so its text takes the change.
+    if (item && !m_filter && browser()->rowForItem(item) < 0 && item->GetRoot() == root())
+        expandAncestors(m_browser, item, root());
     return dynamic_cast<TTextItemViewController*>(browser()->ensureController(item));
 }
 

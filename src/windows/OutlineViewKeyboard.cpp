@@ -162,8 +162,9 @@ void TOutlineViewController::collapseAllRows() {
 void TOutlineViewController::selectActiveRow() {
     TCardItem* item = itemForFirstResponder();
     if (!item) return;
-    m_browser->selectRow(m_browser->rowForItem(item), true);
+    // The text gives up the focus first: its caret leaving would clear the selection.
     m_browser->setFocus(Qt::OtherFocusReason);
+    m_browser->selectRow(m_browser->rowForItem(item), true);
 }
 
 void TOutlineViewController::deselectActiveRow() {

@@ -301,4 +301,99 @@ TEST_F(OutlineViewTest, ACardOfTenThousandRowsOpensWithFewLiveRows) {
     EXPECT_LT(outline->liveRowCount(), 41);
 }
 
+TEST_F(OutlineViewTest, TabIntoAClosedRowAboveOpensItAndKeepsTyping) {
+    TListItem* a = add(card->GetRoot(), QStringLiteral("a"));
+    add(a, QStringLiteral("a1"));
+    TListItem* b = add(card->GetRoot(), QStringLiteral("b"));
+    open();
+    controller->makeItemFirstResponder(b);
+    QTest::keyClick(editorOf(b), Qt::Key_Tab);
+    EXPECT_EQ(b->GetParent(), a);
+    EXPECT_TRUE(a->IsExpanded());
+    EXPECT_EQ(focusedItem(), b);
+    QTest::keyClicks(editorOf(b), QStringLiteral("x"));
+    EXPECT_EQ(textOf(b), QStringLiteral("bx"));
+}
+
+TEST_F(OutlineViewTest, TypedTextIsKeptWhenItsRowScrollsOutAndBack) {
+    for (int i = 0; i < 200; ++i) add(card->GetRoot(), QStringLiteral("row %1").arg(i));
+    open();
+    auto* first = static_cast<TCardItem*>(card->GetRoot()->GetChild(0));
+    controller->makeItemFirstResponder(first);
+    editorOf(first)->moveCursor(QTextCursor::End);
+    QTest::keyClicks(editorOf(first), QStringLiteral("Zq"));
+    EXPECT_EQ(textOf(first), QStringLiteral("row 0Zq"));
+    controller->makeItemAtRowFirstResponder(199);
+    outline->scrollRowToVisible(199);
+    EXPECT_EQ(outline->controllerForItem(first), nullptr);
+    controller->makeItemFirstResponder(first);
+    EXPECT_TRUE(textOf(first).contains(QLatin1Char('Z')));
+    EXPECT_TRUE(editorOf(first)->toPlainText().contains(QLatin1Char('Z')));
+}
+
+TEST_F(OutlineViewTest, RemovingASelectedParentWithItsChildUndoesAndRedoes) {
+    TListItem* p = add(card->GetRoot(), QStringLiteral("p"));
+    TListItem* c = add(p, QStringLiteral("c"));
+    add(p, QStringLiteral("d"));
+    p->SetExpanded(true);
+    add(card->GetRoot(), QStringLiteral("q"));
+    open();
+    outline->selectRow(1, false);
+    outline->selectRow(0, true);
+    controller->removeSelectedRows();
+    EXPECT_EQ(childTexts(card->GetRoot()), QStringList({"q"}));
+    while (undo()->canUndo()) undo()->undo();
+    EXPECT_EQ(childTexts(card->GetRoot()), QStringList({"p", "q"}));
+    EXPECT_EQ(childTexts(p), QStringList({"c", "d"}));
+    EXPECT_EQ(c->GetParent(), p);
+    while (undo()->canRedo()) undo()->redo();
+    EXPECT_EQ(childTexts(card->GetRoot()), QStringList({"q"}));
+}
+
+// Undo of a colour change reaches a row whose parent was closed (by its disclosure button) since.
+TEST_F(OutlineViewTest, ColourUndoReachesARowClosedSince) {
+    TListItem* p = add(card->GetRoot(), QStringLiteral("p"));
+    TListItem* c = add(p, QStringLiteral("child"));
+    p->SetExpanded(true);
+    open();
+    controller->changeColor(Qt::red, c);
+    const AttributedString red = c->GetText();
+    outline->collapseItem(p);
+    undo()->undo();
+    EXPECT_FALSE(c->GetText() == red);
+}
+
+TEST_F(OutlineViewTest, EveryCommandAndKeyOnAnEmptyCardIsSafe) {
+    open();
+    for (const char* name :
+         {"addRow", "addRowInside", "addRowOutside", "addSeperator", "indentRowRight", "indentRowLeft",
+          "moveRowUp", "moveRowDown", "groupRows", "expandRow", "collapseRow", "expandAllRows",
+          "collapseAllRows", "selectActiveRow", "deselectActiveRow", "removeCompletedTasks",
+          "copyLinkAddress", "pasteAsItems"}) {
+        card->GetRoot()->RemoveAllChildren();
+        outline->setFocus();
+        controller->performCommand(QString::fromLatin1(name));
+        MenuItemState state;
+        state.action = QString::fromLatin1(name);
+        controller->validateMenuItem(state);
+    }
+    card->GetRoot()->RemoveAllChildren();
+    QTest::keyClick(outline, Qt::Key_Return);
+    QTest::keyClick(outline, Qt::Key_Up);
+    QTest::keyClick(outline, Qt::Key_Backspace);
+    while (undo()->canUndo()) undo()->undo();
+    while (undo()->canRedo()) undo()->redo();
+}
+
+// The text giving up the focus must not clear the selection the command makes.
+TEST_F(OutlineViewTest, SelectActiveRowKeepsTheRowSelected) {
+    TListItem* a = add(card->GetRoot(), QStringLiteral("abc"));
+    add(card->GetRoot(), QStringLiteral("def"));
+    open();
+    controller->makeItemFirstResponder(a);
+    editorOf(a)->moveCursor(QTextCursor::End);
+    controller->performCommand(QStringLiteral("selectActiveRow"));
+    EXPECT_EQ(outline->selectedRows(), QList<qint32>({0}));
+}
+
 } // namespace
