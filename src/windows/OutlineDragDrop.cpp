@@ -19,6 +19,7 @@
 #include <QIODevice>
 #include <QImage>
 #include <QMimeData>
+#include <QSet>
 #include <QUrl>
 
 namespace OutlineDragDrop {
@@ -43,8 +44,28 @@ void showAttachError(OutlineDropHost& host, const QString& text) {
     AlertPresenter::shared().runModal(alert, host.alertWindow());
 }
 
+// The node a node lies in: its parent, for a card's root row the card, for an attached card the
+// row that attaches it.
+const TTreeNode* outerNode(const TTreeNode* node) {
+    if (node->GetParent()) return node->GetParent();
+    if (const auto* row = dynamic_cast<const TCardItem*>(node)) return row->GetCard();
+    if (const auto* card = dynamic_cast<const TCard*>(node)) return card->GetAttachedParent();
+    return nullptr;
+}
+
+// Whether node is outer or lies inside it, also through cards attached to rows: a row dropped
+// into a card attached below it (or a card attached into one) would hold itself.
+bool liesInside(const TTreeNode* node, const TTreeNode* outer) {
+    QSet<const TTreeNode*> seen;
+    for (; node && !seen.contains(node); node = outerNode(node)) {
+        if (node == outer) return true;
+        seen.insert(node);
+    }
+    return false;
+}
+
 bool isDroppedIntoItself(const TCardItem* item, const TTreeNode* parent) {
-    return parent && (item == parent || item->ContainsChild(parent, true));
+    return parent && liesInside(parent, item);
 }
 
 // Where the drop lands: before the child at index that is not itself dragged (null: at the end),
@@ -112,11 +133,13 @@ private:
 bool Drop::takeRows(const QList<TCardItem*>& rows) {
     TTreeNode* root = m_host.dropCard()->GetRoot();
     for (TCardItem* row : rows) {
+        // A row never goes into itself, also not into a card attached below it.
+        if (!m_copy && isDroppedIntoItself(row, m_parent)) continue;
         if (row->GetRoot() != root) {
             takeRowFromAnotherCard(row);
         } else if (m_copy) {
             insert(static_cast<TCardItem*>(row->Copy()));
-        } else if (!isDroppedIntoItself(row, m_parent)) {
+        } else {
             m_host.moveDroppedItem(row, m_parent, moveIndex(m_anchor, row, m_parent));
         }
     }
@@ -169,7 +192,7 @@ Drop::Taken Drop::takeCard(TCard* card) {
         showAttachError(m_host, QStringLiteral("The card can not be attached to itself."));
         return Taken::Refused;
     }
-    if (card->ContainsChild(target, true)) {
+    if (liesInside(target, card)) {
         showAttachError(
             m_host, QStringLiteral("The card can not be attached to card which is nested inside itself."));
         return Taken::Refused;

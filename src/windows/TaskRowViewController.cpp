@@ -26,6 +26,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPointer>
 #include <QSignalBlocker>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -282,14 +283,19 @@ void TTaskViewController::completionChanged() {
     TTask* item = task();
     if (!item) return;
     const bool completed = m_completedButton->isChecked();
+    const Ref<TTask> keep = Ref<TTask>::retain(item);
+    // Completing can take the row out of a filtered outline, which deletes this controller.
+    const QPointer<TTaskViewController> alive(this);
     item->SetCompleted(completed);
-    setUINeedsDisplay();
-    editor()->setReadOnly(completed);
-    // The style is drawn on the shown text only: reloading the stored text takes it away.
-    if (completed && completedStyle() > kStyleNone)
-        applyCompletionStyle();
-    else if (!completed && completedStyle() > kStyleNone)
-        TTextItemViewController::update();
+    if (alive) {
+        setUINeedsDisplay();
+        editor()->setReadOnly(completed);
+        // The style is drawn on the shown text only: reloading the stored text takes it away.
+        if (completed && completedStyle() > kStyleNone)
+            applyCompletionStyle();
+        else if (!completed && completedStyle() > kStyleNone)
+            TTextItemViewController::update();
+    }
     if (!completed || !NSPrefs().boolForKey(kPreferenceKeyCompletionAffectsChildren)) return;
     for (qint64 i = 0; i < item->ChildCount(); ++i) {
         TTreeNode* child = item->GetChild(i);

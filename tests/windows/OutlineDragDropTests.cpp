@@ -331,4 +331,39 @@ TEST_F(OutlineDragDropTest, NothingIsDroppedWhileAFilterIsShown) {
     EXPECT_EQ(texts(card->GetRoot()), "row other");
 }
 
+TEST_F(OutlineDragDropTest, NoRowOrCardGoesIntoACardAttachedBelowIt) {
+    // GIVEN: "Here" is attached to a row of "There"
+    FakeDropHost host(card.get());
+    TListItem* holder = add(other->GetRoot(), QStringLiteral("holder"));
+    auto* attachment = TCardAttachment::Create(card.get());
+    holder->AddChild(attachment);
+    attachment->Release();
+    TListItem* row = add(card->GetRoot(), QStringLiteral("row"));
+    const auto drag = rowDrag({holder});
+    QMimeData far;
+    far.setData(NSPasteboardTypeCardWrapper, other->GetCocoaObject()->encode());
+
+    // THEN the row holding the attachment is refused, before and at the drop
+    EXPECT_EQ(validateDrop(*drag, row, false, false), kDragOperationNone);
+    alerts.setNextAnswer(NSAlertFirstButtonReturn); // "Move"
+    acceptDrop(host, *drag, row, -1, false);
+    acceptDrop(host, *drag, nullptr, -1, false);
+    EXPECT_EQ(holder->GetParent(), other->GetRoot());
+    EXPECT_EQ(row->ChildCount(), 0);
+    EXPECT_EQ(texts(card->GetRoot()), "row");
+
+    // AND the card holding this one is not attached into it
+    alerts.setNextAnswer(NSAlertFirstButtonReturn); // "Attachment"
+    EXPECT_FALSE(acceptDrop(host, far, nullptr, -1, false));
+    ASSERT_FALSE(alerts.questions().empty());
+    EXPECT_EQ(alerts.questions().back().alert.informativeText,
+              "The card can not be attached to card which is nested inside itself.");
+    EXPECT_EQ(texts(card->GetRoot()), "row");
+
+    // AND a copy may go anywhere
+    EXPECT_TRUE(acceptDrop(host, *drag, row, -1, true));
+    EXPECT_EQ(row->ChildCount(), 1);
+    EXPECT_EQ(holder->GetParent(), other->GetRoot());
+}
+
 } // namespace

@@ -7,6 +7,7 @@
 #include "platform/UserDefaults.h"
 #include "platform/calendar/FakeEventStore.h"
 #include "utilities/Clock.h"
+#include "windows/CardItemRowViewController.h"
 #include "windows/CardViewController.h"
 #include "windows/OutlineDragController.h"
 #include "windows/OutlineDragDrop.h"
@@ -15,6 +16,7 @@
 #include "windows/OutlineViewController.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QScrollBar>
@@ -176,6 +178,29 @@ TEST_F(OutlineDragFilterTest, AFilterShowsItsOwnRowsRefusesDropsAndLeavesTheCard
     controller->applyFilter(kFilterKindNone);
     EXPECT_EQ(shownRows(), QStringList({"top", " nested"}));
     EXPECT_TRUE(controller->isBrowserEditable());
+}
+
+TEST_F(OutlineDragFilterTest, CompletingATaskInTheForecastTakesItsRowAwaySafely) {
+    // GIVEN a task due today shown in the forecast
+    TTask* task = add(card->GetRoot(), QStringLiteral("due"));
+    task->SetDueDate(clock.clock.now().addSecs(3600));
+    ASSERT_TRUE(task->SaveEvent());
+    open();
+    controller->applyFilter(kFilterKindForecast);
+    ASSERT_EQ(shownRows(), QStringList({"Due Today", " due"}));
+    TCardItemRowViewController* row = outline->ensureController(task);
+    ASSERT_TRUE(row);
+    auto* box = row->view()->findChild<QCheckBox*>();
+    ASSERT_TRUE(box);
+
+    // WHEN its row's check box is clicked (completing drops the event)
+    box->click();
+
+    // THEN the task is completed and leaves the forecast, its row going after the click
+    EXPECT_TRUE(task->IsCompleted());
+    EXPECT_TRUE(shownRows().isEmpty());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(task->GetViewRepresentation(), nullptr);
 }
 
 } // namespace
