@@ -127,10 +127,17 @@ bool AppController::openCardFile(const QString& path) {
     const Ref<TObject> owned = Ref<TObject>::adopt(object);
     if (!object->IsMember(TCard::StaticClass())) return false;
     auto* card = static_cast<TCard*>(object);
+    // The card's file in a sheet is named after its uuid: one that names no plain file there (a
+    // hostile or damaged file) is not read.
+    if (!TSheet::IsCardName(card->GetUUID())) return false;
     TSheetManager* manager = TSheetManager::SharedManager();
     const QString scratch = scratchSheetPath();
     const QString alreadyThere =
         QStringLiteral("The card \"%1\" already exists in the scratch sheet.").arg(card->GetTitle());
+    // A card of that uuid already in the sheet (its file, or one not yet saved) is never replaced.
+    auto holds = [&](TSheet* sheet) {
+        return !sheet->FindCard(card->GetUUID()).isEmpty() || sheet->FindCardWithUUID(card->GetUUID());
+    };
 
     // Adds the card to the active sheet, saves, and trashes the opened file only once the sheet holds
     // the card's own file.
@@ -156,7 +163,7 @@ bool AppController::openCardFile(const QString& path) {
             manager->Close();
             manager->Open(sheet);
         }
-        if (!sheet->FindCard(card->GetUUID()).isEmpty())
+        if (holds(sheet))
             tell(alreadyThere);
         else
             addAndSave(false);
@@ -171,7 +178,7 @@ bool AppController::openCardFile(const QString& path) {
             ask(QStringLiteral("Move the card \"%1\" into the scratch sheet?").arg(card->GetTitle()), {},
                 {QStringLiteral("Yes"), QStringLiteral("Cancel")});
         if (answer != NSAlertFirstButtonReturn) return true;
-        if (!active->FindCard(card->GetUUID()).isEmpty())
+        if (holds(active))
             tell(alreadyThere);
         else
             addAndSave(true);
@@ -182,6 +189,11 @@ bool AppController::openCardFile(const QString& path) {
             QStringLiteral("If you don't move the card it will be moved into the scratch sheet for viewing."),
             {QStringLiteral("Yes"), QStringLiteral("No"), QStringLiteral("Cancel")});
         if (answer == NSAlertFirstButtonReturn) {
+            if (holds(active)) {
+                tell(QStringLiteral("The card \"%1\" already exists in the sheet \"%2\".")
+                         .arg(card->GetTitle(), active->GetTitle()));
+                return true;
+            }
             card->ClearTabs();
             addAndSave(true);
         } else if (answer == NSAlertSecondButtonReturn) {

@@ -59,8 +59,16 @@ std::optional<int> Launcher::start(const QStringList& arguments, const QString& 
         return 0;
     }
     QString listenError;
-    if (!m_instance->listen(&listenError))
+    if (!m_instance->listen(&listenError)) {
+        // Never beside a running instance: both would write the same sheets.
+        if (m_instance->anotherInstanceRunning()) {
+            if (m_instance->forward(QStringList{workingFolder} + arguments)) return 0;
+            if (error)
+                *error = QStringLiteral("another %1 is running but does not answer").arg(NSBundleName());
+            return 1;
+        }
         Diagnostics::warning(QStringLiteral("Later starts can't reach this one: ") + listenError);
+    }
     connect(m_instance, &SingleInstance::argumentsReceived, this, &Launcher::received);
 
     RegisterModelClasses();

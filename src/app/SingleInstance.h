@@ -24,6 +24,8 @@ public:
     // Listens as the running instance; a socket left by an instance that died is replaced. False
     // (with the reason in error) when the socket can't be made.
     bool listen(QString* error = nullptr);
+    // After a failed listen: an instance holds the socket (it may be too busy to answer).
+    bool anotherInstanceRunning() const { return m_anotherRunning; }
 
 signals:
     void argumentsReceived(const QStringList& arguments);
@@ -32,4 +34,5 @@ private:
     void accept();
     QString m_name;
     QLocalServer* m_server = nullptr;
+    bool m_anotherRunning = false;
 };

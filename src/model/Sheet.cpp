@@ -44,12 +44,6 @@ bool isReadableArchive(const QString& folder, const QString& path) {
     return !home.isEmpty() && file.absolutePath() == home;
 }
 
-// A uuid of "cards" that names a file in the folder and nothing outside it.
-bool isCardName(const QString& uuid) {
-    return !uuid.isEmpty() && uuid != QLatin1String(".") && uuid != QLatin1String("..") &&
-           !uuid.contains(QLatin1Char('/')) && !uuid.contains(QChar(0));
-}
-
 // A card is known by the name of its file: the archive's own uuid, when it differs or is missing, gives
 // way to it (else the card would be written to a file the sheet never reads). True when renamed.
 bool nameCardAfterFile(TArchiver* archiver, const QString& uuid) {
@@ -217,7 +211,7 @@ void TSheet::LoadCards() {
     QList<TCard*> renamed;
     for (const QString& uuid : std::as_const(m_listedUUIDs)) {
         const QString path = GetCardPath(uuid);
-        if (!isCardName(uuid) || !QFileInfo::exists(path)) {
+        if (!IsCardName(uuid) || !QFileInfo::exists(path)) {
             // Kept in "cards": a sync may still bring the file.
             Diagnostics::line(QStringLiteral("The card file for ID \"") + uuid +
                               QStringLiteral("\" was not found in sheet bundle."));
@@ -286,6 +280,11 @@ TCard* TSheet::FindCardWithUUID(const QString& uuid) const {
     for (TObject* object : *m_cards)
         if (static_cast<TCard*>(object)->GetUUID() == uuid) return static_cast<TCard*>(object);
     return nullptr;
+}
+
+bool TSheet::IsCardName(const QString& uuid) {
+    return !uuid.isEmpty() && uuid != QLatin1String(".") && uuid != QLatin1String("..") &&
+           !uuid.contains(QLatin1Char('/')) && !uuid.contains(QChar(0));
 }
 
 QString TSheet::GetCardPath(const QString& uuid) const {

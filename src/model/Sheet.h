@@ -40,6 +40,8 @@ public:
     QStringList GetCardIdentifiers() const { return m_order; }
     TCard* FindCardWithUUID(const QString& uuid) const;
     QString FindCard(const QString& uuid) const; // the card file's path when it exists
+    // A uuid of "cards" that names a file in the folder and nothing outside it.
+    static bool IsCardName(const QString& uuid);
     void AddCard(TCard* card);
     void RemoveCard(TCard* card, bool deleteFile);
     void ReorderCard(TCard* card, qint64 index);

@@ -1,5 +1,6 @@
 #include "AppTestSupport.h"
 
+#include "foundation/Archiver.h"
 #include "model/Card.h"
 #include "model/Globals.h"
 #include "model/ListCard.h"
@@ -258,6 +259,62 @@ TEST_F(AppControllerTest, LaunchOpensTheCalendarStoreAndReopensOnlyAStoredSheetT
     manager()->SetDelegate(controller.get());
     ModelContracts::setApplicationDelegate(controller.get());
     SetEventStore(nullptr);
+}
+
+} // namespace
+
+namespace {
+
+// A card file as another copy of the program (or someone else) wrote it, with the uuid given.
+void writeCardFile(TCard* card, const QString& uuid, const QString& path) {
+    TArchiver* archiver = card->CopyArchive();
+    archiver->SetValue(QStringLiteral("uuid"), uuid);
+    ASSERT_EQ(archiver->Save(path), 0);
+    archiver->Release();
+}
+
+TEST_F(AppControllerTest, AnOpenedCardFileNeverReplacesACardOfTheSheetNorWritesOutsideIt) {
+    // GIVEN a saved card in the active sheet
+    const Ref<TMemoleaf> kept = Ref<TMemoleaf>::adopt(TMemoleaf::Create(QStringLiteral("Kept")));
+    manager()->AddCard(kept.get());
+    manager()->Save();
+    const QString keptFile = home->FindCard(kept->GetUUID());
+    ASSERT_FALSE(keptFile.isEmpty());
+
+    // WHEN its own file, and another version with its uuid, are opened and moved into the sheet
+    const Ref<TMemoleaf> other = Ref<TMemoleaf>::adopt(TMemoleaf::Create(QStringLiteral("Other")));
+    const QString otherFile = dir.filePath(QStringLiteral("Other.qxcard"));
+    writeCardFile(other.get(), kept->GetUUID(), otherFile);
+    for (const QString& path : {keptFile, otherFile}) {
+        alerts.setNextAnswer(NSAlertFirstButtonReturn);
+        controller->openCardFile(path);
+    }
+
+    // THEN both are refused: nothing is trashed and the sheet keeps one card of that uuid, its own
+    EXPECT_TRUE(workspace.requests.isEmpty());
+    EXPECT_TRUE(QFileInfo::exists(keptFile));
+    EXPECT_TRUE(QFileInfo::exists(otherFile));
+    EXPECT_EQ(alertMessages().last(),
+              QStringLiteral("The card \"Other\" already exists in the sheet \"Home\"."));
+    manager()->Save();
+    EXPECT_TRUE(fileHas(keptFile, QStringLiteral("Kept")));
+    EXPECT_FALSE(fileHas(keptFile, QStringLiteral("Other")));
+    int copies = 0;
+    for (TObject* object : *home->GetCards())
+        if (static_cast<TCard*>(object)->GetUUID() == kept->GetUUID()) ++copies;
+    EXPECT_EQ(copies, 1);
+
+    // WHEN a card file names a uuid that leads out of the sheet folder
+    const QString hostile = dir.filePath(QStringLiteral("Hostile.qxcard"));
+    writeCardFile(other.get(), QStringLiteral("../Escaped"), hostile);
+    alerts.setNextAnswer(NSAlertFirstButtonReturn);
+    EXPECT_FALSE(controller->openCardFile(hostile));
+    manager()->Save();
+
+    // THEN it is not read: nothing is written beside the sheet and the file stays
+    EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral("/Escaped.qxcard")));
+    EXPECT_TRUE(QFileInfo::exists(hostile));
+    EXPECT_TRUE(workspace.requests.isEmpty());
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 #include "app/AppController.h"
 #include "app/Launcher.h"
+#include "app/SingleInstance.h"
 
 #include "model/Card.h"
+#include "model/Globals.h"
 #include "model/Preferences.h"
 #include "model/SheetManager.h"
 #include "platform/UserDefaults.h"
@@ -64,6 +66,27 @@ TEST(Launcher, StartsOnASheetFolderImportsItsArgumentsAndSavesOnSigterm) {
         manager->UnregisterAllSheets();
     }
     UserDefaults::setStandardUserDefaults(nullptr);
+    QCoreApplication::setApplicationName(name);
+}
+
+TEST(Launcher, AStartBesideARunningInstanceThatDoesNotAnswerEndsWithAnError) {
+    // GIVEN an instance of the edition that holds the socket but is too busy to answer
+    const QString name = QCoreApplication::applicationName();
+    QCoreApplication::setApplicationName(QStringLiteral("Launcher Busy"));
+    SingleInstance busy(SingleInstance::socketName(URISchemeBundle()));
+    ASSERT_TRUE(busy.listen());
+
+    // WHEN the program starts
+    std::optional<int> code;
+    QString error;
+    {
+        Launcher launcher;
+        code = launcher.start({}, QDir::currentPath(), &error);
+    }
+
+    // THEN it does not run beside it, and says why
+    EXPECT_EQ(code, std::optional<int>(1));
+    EXPECT_FALSE(error.isEmpty());
     QCoreApplication::setApplicationName(name);
 }
 

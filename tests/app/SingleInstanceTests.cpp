@@ -1,8 +1,12 @@
 #include "app/SingleInstance.h"
 
+#include <QCoreApplication>
+#include <QDataStream>
 #include <QFile>
+#include <QLocalSocket>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <atomic>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -38,6 +42,8 @@ TEST(SingleInstance, NoRunningInstanceMeansNoForwardAndASecondListenerIsRefused)
     ASSERT_TRUE(first.listen());
     SingleInstance second(name);
     EXPECT_FALSE(second.listen());
+    EXPECT_TRUE(second.anotherInstanceRunning());
+    EXPECT_FALSE(first.anotherInstanceRunning());
 }
 
 TEST(SingleInstance, ASocketLeftBehindByAnEndedInstanceIsReplaced) {
@@ -48,6 +54,62 @@ TEST(SingleInstance, ASocketLeftBehindByAnEndedInstanceIsReplaced) {
     left.close();
     SingleInstance instance(name);
     EXPECT_TRUE(instance.listen());
+}
+
+} // namespace
+
+namespace {
+
+// Sends raw bytes as a later start would, from a thread; true when the running instance answered.
+bool sendRaw(const QString& name, const QByteArray& bytes) {
+    std::atomic<bool> answered = false;
+    std::atomic<bool> done = false;
+    std::thread sender([&] {
+        QLocalSocket socket;
+        socket.connectToServer(name);
+        if (socket.waitForConnected(20000)) {
+            socket.write(bytes);
+            socket.waitForBytesWritten(20000);
+            answered = socket.waitForReadyRead(3000) && socket.bytesAvailable() > 0;
+        }
+        done = true;
+    });
+    // The running instance serves the sender meanwhile.
+    while (!done) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    sender.join();
+    return answered;
+}
+
+QByteArray framed(const QByteArray& message) {
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out << message;
+    return bytes;
+}
+
+TEST(SingleInstance, MalformedOrHugeMessagesAreDroppedWithoutHarm) {
+    QTemporaryDir dir;
+    const QString name = dir.filePath(QStringLiteral("jobslate.instance"));
+    SingleInstance running(name);
+    ASSERT_TRUE(running.listen());
+    QSignalSpy received(&running, &SingleInstance::argumentsReceived);
+
+    // A list claiming four billion entries, a string running past the end, a 2 GiB announcement
+    const QByteArray hugeCount = framed(QByteArray::fromHex("fffffff0"));
+    const QByteArray pastEnd = framed(QByteArray::fromHex("00000001000000ff0041"));
+    const QByteArray hugeSize = QByteArray::fromHex("80000000") + QByteArray(64, 'x');
+    for (const QByteArray& bytes : {hugeCount, pastEnd, hugeSize}) {
+        EXPECT_FALSE(sendRaw(name, bytes));
+        EXPECT_TRUE(received.isEmpty());
+    }
+
+    // A sound message still arrives afterwards
+    QByteArray list;
+    QDataStream writer(&list, QIODevice::WriteOnly);
+    writer << QStringList{QStringLiteral("/home/me")};
+    EXPECT_TRUE(sendRaw(name, framed(list)));
+    ASSERT_EQ(received.size(), 1);
+    EXPECT_EQ(received.first().first().toStringList(), QStringList{QStringLiteral("/home/me")});
 }
 
 } // namespace
