@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QUrl>
+#include <algorithm>
 
 namespace {
 
@@ -116,6 +117,19 @@ SheetBrowserWindowController::itemsForPasteboard(const QMimeData* pasteboard) co
         if (!url.isLocalFile()) continue;
         const QString path = QDir::cleanPath(url.toLocalFile());
         if (QFileInfo(path).suffix() != SheetTree::kSheetExtension) continue;
+        // A bundle the tree already shows moves as its row, so its sheet follows it.
+        TSheetManagerItem* shown = nullptr;
+        for (TSheetManagerItem* row : SheetTree::descendants(root()))
+            if (!row->GetPath().isEmpty() && StringPathUtilities::comparePaths(row->GetPath(), path)) {
+                shown = row;
+                break;
+            }
+        if (shown) {
+            if (std::none_of(items.cbegin(), items.cend(),
+                             [&](const auto& item) { return item.get() == shown; }))
+                items.append(Ref<TSheetManagerItem>::retain(shown));
+            continue;
+        }
         Ref<TSheetManagerItem> item = Ref<TSheetManagerItem>::adopt(TSheetManagerItem::Create(nullptr));
         item->SetPath(path);
         items.append(item);

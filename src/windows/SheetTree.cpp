@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <algorithm>
 
 namespace {
 
@@ -29,9 +30,22 @@ QString nameOf(const QString& path) {
     return QFileInfo(path).fileName();
 }
 
+// Whether the folder at path (below top) is, through a link, top or one of the folders between them:
+// entering it would walk the same folders again and again.
+bool loopsBack(const QString& path, const QString& top) {
+    const QString real = QFileInfo(path).canonicalFilePath();
+    if (real.isEmpty()) return true;
+    for (QString above = QFileInfo(path).path(); above.size() >= top.size();
+         above = QFileInfo(above).path()) {
+        if (QFileInfo(above).canonicalFilePath() == real) return true;
+        if (above == top || above == QFileInfo(above).path()) break;
+    }
+    return false;
+}
+
 // The entries of a folder, relative to it: its own entries, or with deep every entry at any depth
-// (sheet bundles are not entered). Hidden entries are left out.
-QStringList listing(const QString& folder, bool deep) {
+// (sheet bundles and links back up are not entered). Hidden entries are left out.
+QStringList listing(const QString& folder, bool deep, const QString& top) {
     QStringList entries;
     const QStringList names = QDir(folder).entryList(
         QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
@@ -39,8 +53,10 @@ QStringList listing(const QString& folder, bool deep) {
         if (name.startsWith(QLatin1Char('.'))) continue;
         entries.append(name);
         const QString path = folder + QLatin1Char('/') + name;
-        if (deep && StringFileObjectUtilities::isFolder(path) && !SheetTree::isSheetBundle(path))
-            for (const QString& below : listing(path, true)) entries.append(name + QLatin1Char('/') + below);
+        if (deep && StringFileObjectUtilities::isFolder(path) && !SheetTree::isSheetBundle(path) &&
+            !loopsBack(path, top))
+            for (const QString& below : listing(path, true, top))
+                entries.append(name + QLatin1Char('/') + below);
     }
     return entries;
 }
@@ -89,6 +105,19 @@ void SheetTree::setSheetFolderPath(const QString& folder) {
 }
 
 void SheetTree::reload() {
+    if (m_reloading) {
+        m_reloadAgain = true;
+        return;
+    }
+    m_reloading = true;
+    do {
+        m_reloadAgain = false;
+        reloadOnce();
+    } while (m_reloadAgain);
+    m_reloading = false;
+}
+
+void SheetTree::reloadOnce() {
     if (!QFileInfo(m_folder).isDir()) {
         Diagnostics::line(QStringLiteral("sheet folder path doesn't exist."));
         return;
@@ -221,7 +250,7 @@ bool SheetTree::keepAside(TSheet* sheet, bool inMemory) {
 }
 
 void SheetTree::syncSheetsFromFolder(const QString& folder, TSheetManagerItem* parent, bool* changed) {
-    const QStringList entries = listing(folder, !m_showGroupRows);
+    const QStringList entries = listing(folder, !m_showGroupRows, m_folder);
     QList<TSheetManagerItem*> children;
     for (qint64 i = 0; i < parent->ChildCount(); ++i) {
         auto* child = static_cast<TSheetManagerItem*>(parent->GetChild(i));
@@ -234,12 +263,16 @@ void SheetTree::syncSheetsFromFolder(const QString& folder, TSheetManagerItem* p
     QSet<QString> names;
     for (const QString& entry : entries) names.insert(nameOf(entry));
     QSet<TSheetManagerItem*> claimed;
-    const auto find = [&](const QString& name) -> TSheetManagerItem* {
+    // A sheet bundle claims a sheet item, a plain folder a group item; nothing else claims one.
+    const auto find = [&](const QString& name, bool bundle) -> TSheetManagerItem* {
+        const auto open = [&](TSheetManagerItem* child) {
+            return !claimed.contains(child) && isGroupItem(child) != bundle;
+        };
         for (TSheetManagerItem* child : children)
-            if (!claimed.contains(child) && nameOf(child->GetPath()) == name) return child;
+            if (open(child) && nameOf(child->GetPath()) == name) return child;
         for (TSheetManagerItem* child : children) {
             const QString childName = nameOf(child->GetPath());
-            if (!claimed.contains(child) && !names.contains(childName) &&
+            if (open(child) && !names.contains(childName) &&
                 childName.compare(name, Qt::CaseInsensitive) == 0)
                 return child;
         }
@@ -254,10 +287,11 @@ void SheetTree::syncSheetsFromFolder(const QString& folder, TSheetManagerItem* p
     };
     for (const QString& entry : entries) {
         const QString path = folder + QLatin1Char('/') + entry;
-        const bool group = StringFileObjectUtilities::isFolder(path) && !isSheetBundle(path);
-        if (TSheetManagerItem* child = find(nameOf(entry))) {
+        const bool bundle = isSheetBundle(path);
+        const bool group = StringFileObjectUtilities::isFolder(path) && !bundle && !loopsBack(path, m_folder);
+        if (TSheetManagerItem* child = bundle || group ? find(nameOf(entry), bundle) : nullptr) {
             claimed.insert(child);
-            if (isSheetBundle(path)) {
+            if (bundle) {
                 TSheet* sheet = manager()->RegisterSheet(path);
                 child->SetSheet(sheet);
                 if (!sheet) {
@@ -273,7 +307,7 @@ void SheetTree::syncSheetsFromFolder(const QString& folder, TSheetManagerItem* p
             parent->AddChild(item);
             item->Release();
             syncSheetsFromFolder(path, item, changed);
-        } else if (isSheetBundle(path)) {
+        } else if (bundle) {
             TSheet* sheet = manager()->RegisterSheet(path);
             if (!sheet) {
                 reportUnreadable(path);
@@ -285,8 +319,10 @@ void SheetTree::syncSheetsFromFolder(const QString& folder, TSheetManagerItem* p
             item->Release();
         }
     }
+    // An item no entry claimed goes, even when its path names something: a hidden entry, the
+    // folder itself or its parent, a plain file, an item twice.
     for (TSheetManagerItem* child : children) {
-        if (removals.contains(child) || QFileInfo::exists(child->GetPath())) continue;
+        if (removals.contains(child) || claimed.contains(child)) continue;
         Diagnostics::line(QStringLiteral("- ") + child->GetPath() + QStringLiteral(" was removed from ") +
                           parent->GetTitle());
         *changed = true;
@@ -295,13 +331,21 @@ void SheetTree::syncSheetsFromFolder(const QString& folder, TSheetManagerItem* p
     for (TSheetManagerItem* item : removals) {
         QList<TSheetManagerItem*> gone = descendants(item);
         gone.prepend(item);
+        QList<TSheet*> sheets;
         for (TSheetManagerItem* node : gone) {
-            if (!node->GetSheet()) continue;
-            Diagnostics::line(QStringLiteral("unregister sheet ") + node->GetSheet()->GetTitle());
-            manager()->UnregisterSheet(node->GetSheet());
+            if (TSheet* sheet = node->GetSheet()) sheets.append(sheet);
             node->SetSheet(nullptr);
         }
         item->RemoveFromParent();
+        // A sheet another item still shows stays registered.
+        for (TSheet* sheet : sheets) {
+            const bool held =
+                std::any_of(claimed.begin(), claimed.end(),
+                            [&](const TSheetManagerItem* child) { return child->GetSheet() == sheet; });
+            if (held || containsSheet(sheet)) continue;
+            Diagnostics::line(QStringLiteral("unregister sheet ") + sheet->GetTitle());
+            manager()->UnregisterSheet(sheet);
+        }
     }
 }
 

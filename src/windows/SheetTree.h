@@ -61,6 +61,7 @@ public:
     static QList<TSheetManagerItem*> descendants(const TSheetManagerItem* root);
 
 private:
+    void reloadOnce();
     void examineChangedSheets();
     void resolveActiveSheet(TSheetManagerItem* item, TSheet* sheet);
     void reloadSheet(TSheetManagerItem* item, TSheet* sheet);
@@ -75,5 +76,8 @@ private:
     bool m_showAsList = false;
     QDateTime m_itemsDate;
     QSet<QString> m_reportedUnreadable;
+    // A reload asked for while one runs (from inside a question it asks) runs after it.
+    bool m_reloading = false;
+    bool m_reloadAgain = false;
     std::unique_ptr<SheetFolderWatcher> m_watcher;
 };

@@ -357,6 +357,26 @@ TEST_F(SheetBrowserTest, AMoveFailingPartWaySavesAndShowsWhatMovedBeforeReportin
     EXPECT_EQ(outline()->rowForItem(item(folder + "/B.qxsheet")) >= 0, true);
 }
 
+// A bundle the tree already shows, dropped from a file manager, moves as its row: its sheet keeps
+// saving where the bundle now is, and the tree shows it once.
+TEST_F(SheetBrowserTest, AShownBundleDroppedAsAFileMovesWithItsSheet) {
+    const QString a = makeSheet("A.qxsheet");
+    QDir().mkpath(folder + "/Group");
+    open();
+    TSheet* sheet = manager()->FindSheet(a);
+    ASSERT_NE(sheet, nullptr);
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(a)});
+    ASSERT_TRUE(browser->acceptDrop(&files, item(folder + "/Group"), -1));
+    const QString moved = folder + "/Group/A.qxsheet";
+    EXPECT_TRUE(QFileInfo(moved).isDir());
+    EXPECT_EQ(sheet->GetPath(), moved);
+    browser->update();
+    EXPECT_EQ(manager()->FindSheet(moved), sheet);
+    EXPECT_EQ(names(browser->root()), QStringList{"Group"});
+    EXPECT_EQ(names(item(folder + "/Group")), QStringList{"A.qxsheet"});
+}
+
 TEST_F(SheetBrowserTest, DropsAreValidatedByWhatTheyCarry) {
     const QString a = makeSheet("A.qxsheet");
     QDir().mkpath(folder + "/G1");

@@ -19,6 +19,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace {
 
@@ -154,6 +155,59 @@ TEST_F(SheetTreeTest, ReconcilesStoredOrderWithTheFolder) {
     EXPECT_TRUE(capture.lines().contains("- " + folder + "/Sub was removed from "));
 }
 
+// Stored names that no sheet bundle or plain folder of their kind stands for leave the tree, so no
+// item ever points at the sheet folder, its parent, a hidden entry or a plain file.
+TEST_F(SheetTreeTest, StoredNamesOutsideTheFolderOrOfAnotherKindLeaveTheTree) {
+    makeSheet("A.qxsheet");
+    QDir().mkpath(folder + "/.hidden");
+    QDir().mkpath(folder + "/Notes");
+    QFile plain(folder + "/readme.txt");
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    {
+        Ref<TSheetManagerItem> root = Ref<TSheetManagerItem>::adopt(TSheetManagerItem::Create(nullptr));
+        const auto add = [&](const char* name, bool group) {
+            TSheetManagerItem* item = group ? TSheetManagerGroupItem::Create(QString::fromLatin1(name))
+                                            : TSheetManagerItem::Create(nullptr);
+            item->SetPath(QString::fromLatin1(name));
+            root->AddChild(item);
+            item->Release();
+        };
+        add("..", true);
+        add(".", true);
+        add(".hidden", true);
+        add("readme.txt", true);
+        add("A.qxsheet", false);
+        add("A.qxsheet", false);
+        add("Notes", false);    // a sheet item named like a plain folder
+        add("A.qxsheet", true); // a group item named like a sheet bundle
+        ASSERT_TRUE(SheetItemsFile::write(folder, root.get()));
+    }
+    tree.reload();
+    TSheetManagerItem* root = tree.root();
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(names(root), (QStringList{"A.qxsheet", "Notes"}));
+    ASSERT_NE(static_cast<TSheetManagerItem*>(root->GetChild(0))->GetSheet(), nullptr);
+    EXPECT_TRUE(MemberOfClass(root->GetChild(1), TSheetManagerGroupItem::StaticClass()));
+    for (TSheetManagerItem* item : SheetTree::descendants(root))
+        EXPECT_TRUE(item->GetPath().startsWith(folder + "/") && !item->GetPath().contains("/."))
+            << item->GetPath().toStdString();
+}
+
+// A link back up to the sheet folder is neither a group nor walked, with or without group rows.
+TEST_F(SheetTreeTest, ALinkBackUpIsNotWalked) {
+    makeSheet("A.qxsheet");
+    makeSheet("Sub/B.qxsheet");
+    ASSERT_TRUE(QFile::link("..", folder + "/Sub/up"));
+    ASSERT_TRUE(QFile::link(folder, folder + "/Sub/top"));
+    tree.reload();
+    ASSERT_EQ(names(tree.root()), (QStringList{"A.qxsheet", "Sub"}));
+    EXPECT_EQ(names(static_cast<TSheetManagerItem*>(tree.root()->GetChild(1))), QStringList{"B.qxsheet"});
+    defaults.setBoolForKey(false, kPreferenceKeyShowGroupRowsInBrowser);
+    tree.reload();
+    EXPECT_EQ(names(tree.root()), (QStringList{"A.qxsheet", "B.qxsheet"}));
+}
+
 TEST_F(SheetTreeTest, AnUnreadableBundleIsReportedOnceAndLeftOut) {
     makeSheet("Good.qxsheet");
     QDir().mkpath(folder + "/Broken.qxsheet");
@@ -216,6 +270,43 @@ TEST_F(SheetTreeTest, AnExternalChangeToTheActiveSheetKeepsBothVersions) {
         }
     }
     EXPECT_TRUE(found);
+}
+
+// A reload asked for while the conflict question is up (the folder watcher firing inside the
+// question's event loop) waits for the running one: one question, no items freed under it.
+TEST_F(SheetTreeTest, AReloadAskedForDuringAQuestionRunsAfterIt) {
+    class Reentering : public ScriptedAlertPresenter {
+    public:
+        int runModal(const Alert& alert, QObject* window) override {
+            if (auto during = std::exchange(m_during, {})) during();
+            return ScriptedAlertPresenter::runModal(alert, window);
+        }
+        std::function<void()> m_during;
+    } presenter;
+    AlertPresenter::setShared(&presenter);
+    const QString path = makeSheet("Plans.qxsheet");
+    makeSheet("Other.qxsheet");
+    tree.reload();
+    TSheet* sheet = tree.root()->FindItem(path, false)->GetSheet();
+    manager()->Open(sheet);
+    clock.scheduler.advance(5);
+    touch(path);
+    presenter.setNextAnswer(NSAlertSecondButtonReturn);
+    presenter.setNextAnswer(NSAlertSecondButtonReturn);
+    presenter.m_during = [&] {
+        // Another writer changed the list too: a reload now would drop the tree being walked.
+        ASSERT_TRUE(StringPathUtilities::setFileAttributeObjectValueError(
+            SheetItemsFile::path(folder), StringPathUtilities::kNSFileModificationDate,
+            tree.sheetItemsModifiedDate().addSecs(30)));
+        tree.reload();
+    };
+    tree.reload();
+    AlertPresenter::setShared(&alerts);
+    EXPECT_EQ(presenter.questions().size(), 1u);
+    TSheet* fresh = manager()->GetActiveSheet();
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_EQ(tree.root()->FindItem(path, false)->GetSheet(), fresh);
+    EXPECT_EQ(names(tree.root()), (QStringList{"Other.qxsheet", "Plans.qxsheet"}));
 }
 
 TEST_F(SheetTreeTest, AnInactiveSheetChangedElsewhereReloadsAndNotifiesWhenAsked) {
