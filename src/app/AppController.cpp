@@ -237,12 +237,12 @@ void AppController::activeSheetWillChange(TSheet* sheet) {
 }
 
 void AppController::activeSheetDidChange(TSheet* sheet) {
+    if (TDockWindowController* dock = ModelContracts::dockWindow()) dock->setSheet(sheet);
     if (!sheet) {
         NSPrefs().removeObjectForKey(kPreferenceKeyActiveSheet);
         return;
     }
     NSPrefs().setObjectForKey(sheet->GetPath(), kPreferenceKeyActiveSheet);
-    if (TDockWindowController* dock = ModelContracts::dockWindow()) dock->setSheet(sheet);
     if (TSheetBrowserWindowController* browser = ModelContracts::sheetBrowser())
         browser->selectRowForSheet(sheet);
 }

@@ -1,6 +1,7 @@
 #include "DashboardCells.h"
 
 #include "DashboardViewController.h"
+#include "SheetBrowserWindowController.h"
 #include "model/CardItems.h"
 #include "model/Globals.h"
 #include "model/ModelContracts.h"
@@ -276,17 +277,10 @@ void TDashboardSheetCellViewController::deleteSheet() {
         QStringLiteral("The sheet will be moved to the trash and can be recovered later.");
     if (AlertPresenter::shared().runModal(alert) != NSAlertFirstButtonReturn) return;
 
-    // The sheet's files go first: when they cannot be trashed, nothing else changes.
-    const QString path = m_sheet->GetPath();
-    if (!path.isEmpty() && !Workspace::shared().moveToTrash(path)) {
-        showError(QStringLiteral("The sheet \"%1\" could not be deleted.").arg(m_sheet->GetTitle()),
-                  QStringLiteral("it could not be moved to the Trash"));
+    // The sheet's files go first, the active sheet closed without writing into them: when they
+    // cannot be trashed, nothing else changes.
+    if (!SheetBrowserWindowController::trashSheets(m_sheet->GetPath(), m_sheet->GetTitle(), {m_sheet.get()}))
         return;
-    }
-    TSheetManager* manager = TSheetManager::SharedManager();
-    if (manager->GetActiveSheet() == m_sheet.get()) manager->Close();
-    m_sheet->PerformDelete();
-    manager->UnregisterSheet(m_sheet.get());
     if (TDashboardViewController* shared = dashboard()) {
         if (TSheetBrowserWindowController* browser = shared->sheetBrowser()) browser->reload();
         shared->reloadLater();

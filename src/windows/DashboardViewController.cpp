@@ -395,7 +395,17 @@ void TDashboardViewController::fillGroup(TDashboardGroupRowItem* group, const QS
 }
 
 void TDashboardViewController::syncSheetsFromFolder(const QString& folder, TTreeNode* parent) {
+    QStringList visiting;
+    syncSheetsFromFolder(folder, parent, visiting);
+}
+
+void TDashboardViewController::syncSheetsFromFolder(const QString& folder, TTreeNode* parent,
+                                                    QStringList& visiting) {
     if (folder.isEmpty()) return;
+    // A link back to a folder on the way down would be read without end.
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    if (canonical.isEmpty() || visiting.contains(canonical)) return;
+    visiting.append(canonical);
     const QStringList entries =
         QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
     for (const QString& entry : entries) {
@@ -405,12 +415,14 @@ void TDashboardViewController::syncSheetsFromFolder(const QString& folder, TTree
             if (TSheet* sheet = TSheetManager::SharedManager()->RegisterSheet(path))
                 addRow(parent, new TDashboardSheetCellViewController(sheet));
         } else if (QFileInfo(path).isDir()) {
+            if (visiting.contains(QFileInfo(path).canonicalFilePath())) continue;
             TDashboardRowItem* row = TDashboardRowItem::Create(new TDashboardFolderCellViewController(path));
             parent->AddChild(row);
             row->Release();
-            syncSheetsFromFolder(path, row);
+            syncSheetsFromFolder(path, row, visiting);
         }
     }
+    visiting.removeLast();
 }
 
 void TDashboardViewController::taskChanged() {

@@ -172,6 +172,8 @@ public:
 
 private:
     void fillGroup(TDashboardGroupRowItem* group, const QString& name);
+    // The same, skipping folders already on the way down (canonical paths in visiting).
+    void syncSheetsFromFolder(const QString& folder, TTreeNode* parent, QStringList& visiting);
     void addRow(TTreeNode* parent, TDashboardCellViewController* controller);
     void defaultsChanged(const QString& key);
 

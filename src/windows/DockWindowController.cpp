@@ -193,11 +193,19 @@ QRect TDockController::frameForProposedDrop() const {
 bool TDockController::restoreCard(TCard* card, std::optional<QPointF> dropPoint) {
     if (!card) return false;
     TSheetManager* manager = TSheetManager::SharedManager();
+    // No window is made for a miniaturised card: the flag goes first.
+    const bool wasModified = card->IsModified();
+    card->SetMiniaturized(false);
     TCardControllerProtocol* controller = manager->GetController(card);
     if (!controller) controller = manager->Instantiate(card, true);
     // Without a window the card stays in the dock, so it is not lost from sight.
-    if (!controller) return false;
-    card->SetMiniaturized(false);
+    if (!controller) {
+        card->SetMiniaturized(true);
+        card->SetModified(wasModified);
+        return false;
+    }
+    // A new window clears the card's changes; leaving the dock is one to save.
+    card->SetModified(true);
     if (dropPoint) {
         auto* generic = dynamic_cast<TGenericCardWindowController*>(controller);
         if (generic && generic->window()) generic->window()->move((*dropPoint - m_dragOffset).toPoint());

@@ -271,11 +271,22 @@ void SheetBrowserWindowController::deleteSheet() {
     sheetsChanged();
 }
 
-// The active sheet among the item's is closed without writing into the folder about to go; the
-// folder goes to the Trash, and only then do the sheets drop their events and leave the manager.
-// When the Trash refuses, the sheet opens again with its unsaved changes and nothing else changes.
 bool SheetBrowserWindowController::trashItem(TSheetManagerItem* item) {
     const QList<TSheet*> sheets = sheetsOf(item);
+    if (!trashSheets(item->GetPath(), item->GetTitle(), sheets)) return false;
+    for (TObject* node : *item->GetAllChildrenIncludingSelf())
+        if (sheets.contains(static_cast<TSheetManagerItem*>(node)->GetSheet()))
+            static_cast<TSheetManagerItem*>(node)->SetSheet(nullptr);
+    return true;
+}
+
+// The active sheet among the sheets is closed without writing into the folder about to go; the
+// folder goes to the Trash, and only then do the sheets drop their events and leave the manager.
+// When the Trash refuses, the sheet opens again with its unsaved changes and nothing else changes.
+bool SheetBrowserWindowController::trashSheets(const QString& path, const QString& title,
+                                               const QList<TSheet*>& sheets) {
+    QList<Ref<TSheet>> kept;
+    for (TSheet* sheet : sheets) kept.append(Ref<TSheet>::retain(sheet));
     Ref<TSheet> reopen;
     bool wasModified = false;
     if (TSheet* active = manager()->GetActiveSheet(); active && sheets.contains(active)) {
@@ -284,25 +295,21 @@ bool SheetBrowserWindowController::trashItem(TSheetManagerItem* item) {
         active->SetAllModified(false);
         manager()->Close();
     }
-    if (!item->GetPath().isEmpty() && QFileInfo::exists(item->GetPath())) {
+    if (!path.isEmpty() && QFileInfo::exists(path)) {
         QString trashed;
-        if (!Workspace::shared().moveToTrash(item->GetPath(), &trashed)) {
-            Diagnostics::line(QStringLiteral("could not move to the trash: ") + item->GetPath());
+        if (!Workspace::shared().moveToTrash(path, &trashed)) {
+            Diagnostics::line(QStringLiteral("could not move to the trash: ") + path);
             if (reopen) {
                 if (wasModified) reopen->SetAllModified(true);
                 manager()->Open(reopen.get());
             }
-            showError(QStringLiteral("\"%1\" could not be moved to the trash.").arg(item->GetTitle()),
+            showError(QStringLiteral("\"%1\" could not be moved to the trash.").arg(title),
                       QStringLiteral("Nothing was deleted."));
             return false;
         }
     }
     for (TSheet* sheet : sheets) {
-        Ref<TSheet> keep = Ref<TSheet>::retain(sheet);
         sheet->PerformDelete();
-        for (TObject* node : *item->GetAllChildrenIncludingSelf())
-            if (static_cast<TSheetManagerItem*>(node)->GetSheet() == sheet)
-                static_cast<TSheetManagerItem*>(node)->SetSheet(nullptr);
         manager()->UnregisterSheet(sheet);
     }
     return true;

@@ -145,6 +145,10 @@ public:
     // Renames the item's file to the title (a sheet keeps its extension). False, with an alert,
     // when the name can't be used or the move fails.
     bool renameItem(TSheetManagerItem* item, const QString& title);
+    // Moves the folder at the path (titled so in the alert) to the Trash, closing the active sheet
+    // among the sheets without writing it first; only then the sheets drop their events and leave
+    // the manager. False, with an alert, when the Trash refused (an active sheet opens again).
+    static bool trashSheets(const QString& path, const QString& title, const QList<TSheet*>& sheets);
 
 private:
     TSheetManagerItem* commandItem() const;

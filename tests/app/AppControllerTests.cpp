@@ -5,6 +5,7 @@
 #include "model/Globals.h"
 #include "model/ListCard.h"
 #include "model/Memoleaf.h"
+#include "model/ModelContracts.h"
 #include "model/Task.h"
 #include "platform/NotificationCenter.h"
 
@@ -48,6 +49,20 @@ TEST_F(AppControllerTest, ClosingTheSheetDropsThePendingSaveAndForgetsTheActiveS
     manager()->Close();
     EXPECT_FALSE(scheduler.scheduler.isPending(controller.get(), kSave));
     EXPECT_TRUE(defaults.stringForKey(kPreferenceKeyActiveSheet).isEmpty());
+}
+
+TEST_F(AppControllerTest, TheDockFollowsTheActiveSheetAlsoWhenNoneIsLeft) {
+    // The dock must not keep showing the cards of a closed sheet, which may be gone.
+    struct Dock : TDockWindowController {
+        void setSheet(TSheet* sheet) override { sheets.append(sheet); }
+        QList<TSheet*> sheets;
+    } dock;
+    ModelContracts::setDockWindow(&dock);
+    const Ref<TSheet> keep = Ref<TSheet>::retain(home); // closing unregisters it
+    manager()->Close();
+    manager()->Open(home);
+    ModelContracts::setDockWindow(nullptr);
+    EXPECT_EQ(dock.sheets, (QList<TSheet*>{nullptr, home}));
 }
 
 TEST_F(AppControllerTest, MiniaturisedCardsGetNoWindowAndPreviewsWaitOutFullScreen) {

@@ -153,6 +153,29 @@ TEST_F(DashboardTest, BuildsTheGroupsFromTheSheetFolder) {
     EXPECT_TRUE(group("Archive")->ChildCount() == 0 && group("Important")->ChildCount() == 0);
 }
 
+TEST_F(DashboardTest, LinksBackIntoTheSheetFolderAreNotFollowedAgain) {
+    makeSheet(QStringLiteral("Home.qxsheet"));
+    const QString work = QDir(folder).filePath(QStringLiteral("Work"));
+    QDir().mkpath(work + QStringLiteral("/Deep"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("."), work + QStringLiteral("/self")));
+    ASSERT_TRUE(QFile::link(QStringLiteral("../.."), work + QStringLiteral("/Deep/up")));
+    const QString outside = dir.filePath(QStringLiteral("Outside"));
+    QDir().mkpath(outside);
+    ASSERT_TRUE(QFile::link(outside, QDir(folder).filePath(QStringLiteral("Linked"))));
+    start();
+    TDashboardGroupRowItem* sheets = group("Sheets");
+    // A linked folder elsewhere is shown; links to a folder already on the way are left out.
+    QStringList top = folderNames(sheets);
+    top.sort();
+    EXPECT_EQ(top, QStringList({"Linked", "Work"}));
+    for (qint64 i = 0; i < sheets->ChildCount(); ++i) {
+        auto* folderCell = cell<TDashboardFolderCellViewController>(sheets, i);
+        if (!folderCell || QFileInfo(folderCell->path()).fileName() != QStringLiteral("Work")) continue;
+        EXPECT_EQ(folderNames(row(sheets, i)), QStringList{"Deep"});
+        EXPECT_EQ(row(sheets, i)->GetChild(0)->ChildCount(), 0);
+    }
+}
+
 TEST_F(DashboardTest, TaskChangesRebuildTheOverviewOnceAndNothingElse) {
     makeSheet(QStringLiteral("Home.qxsheet"));
     start();
@@ -260,6 +283,46 @@ TEST_F(DashboardTest, DeletingASheetTrashesItFirst) {
     EXPECT_EQ(alerts.questions().at(0).alert.messageText, QStringLiteral("Delete the sheet \"Home\"?"));
     EXPECT_EQ(workspace.requests.back(), (RecordingWorkspace::Request{"moveToTrash", {path}}));
     EXPECT_EQ(TSheetManager::SharedManager()->FindSheet(path), nullptr);
+}
+
+TEST_F(DashboardTest, DeletingTheActiveSheetWritesNothingIntoItsBundle) {
+    TSheet* home = makeSheet(QStringLiteral("Home.qxsheet"));
+    const QString path = home->GetPath();
+    TSheetManager* manager = TSheetManager::SharedManager();
+    manager->Open(home);
+    Ref<TCard> card = Ref<TCard>::adopt(TCard::Create(QStringLiteral("Saved")));
+    manager->AddCard(card.get());
+    manager->Save();
+    const auto contents = [&] {
+        QStringList all;
+        for (const QString& name : QDir(path).entryList(QDir::Files)) {
+            QFile file(path + "/" + name);
+            all << name + (file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString());
+        }
+        return all;
+    };
+    const QStringList before = contents();
+    card->SetTitle(QStringLiteral("Changed, not saved"));
+    ASSERT_TRUE(home->IsModified());
+    start();
+    auto* sheetCell = cell<TDashboardSheetCellViewController>(group("Sheets"), 0);
+
+    // The Trash refuses: the sheet is open again with its changes.
+    workspace.trashResult = false;
+    alerts.setNextAnswer(NSAlertFirstButtonReturn);
+    sheetCell->deleteSheet();
+    EXPECT_EQ(manager->GetActiveSheet(), home);
+    EXPECT_TRUE(home->IsModified());
+    EXPECT_EQ(contents(), before);
+
+    // The Trash takes it: the sheet closes without being written back into the trashed bundle.
+    workspace.trashResult = true;
+    alerts.setNextAnswer(NSAlertFirstButtonReturn);
+    sheetCell->deleteSheet();
+    EXPECT_EQ(workspace.requests.back(), (RecordingWorkspace::Request{"moveToTrash", {path}}));
+    EXPECT_EQ(manager->GetActiveSheet(), nullptr);
+    EXPECT_EQ(contents(), before);
+    EXPECT_EQ(manager->FindSheet(path), nullptr);
 }
 
 TEST_F(DashboardTest, RenamingAFolderMovesItAndTheSheetsInside) {

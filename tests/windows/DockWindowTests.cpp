@@ -26,11 +26,12 @@
 
 namespace {
 
-// Makes card windows for the sheet manager, or refuses to.
+// Makes card windows for the sheet manager, or refuses to; like the program's, never for a
+// miniaturised card.
 class WindowMaker : public TSheetManagerDelegate {
 public:
     TCardControllerProtocol* makeControllerForCard(TCard* card) override {
-        return refuse ? nullptr : new TCardWindowController(card);
+        return refuse || card->IsMiniaturized() ? nullptr : new TCardWindowController(card);
     }
     bool removeController(TCardControllerProtocol*) override { return true; }
     void activeSheetWillChange(TSheet*) override {}
@@ -219,6 +220,23 @@ TEST_F(DockTest, ACardWithoutAWindowStaysInTheDock) {
     EXPECT_FALSE(card->IsMiniaturized());
     EXPECT_TRUE(card->IsModified());
     EXPECT_EQ(dock->itemBar()->count(), 0);
+}
+
+TEST_F(DockTest, ACardMinimisedBeforeItsSheetOpenedIsRestoredAndStaysRestored) {
+    // Opening a sheet makes no window for its miniaturised cards: the dock must make one.
+    TCard* card = addCard(QStringLiteral("Plans"), true);
+    TSheetManager::SharedManager()->Close();
+    TSheetManager::SharedManager()->Open(sheet);
+    dock->setSheet(sheet);
+    ASSERT_EQ(TSheetManager::SharedManager()->GetController(card), nullptr);
+    ASSERT_EQ(dock->itemBar()->count(), 1);
+
+    dock->itemDoubleClicked(dock->itemBar(), tab(0));
+    EXPECT_FALSE(card->IsMiniaturized());
+    EXPECT_NE(TSheetManager::SharedManager()->GetController(card), nullptr);
+    EXPECT_EQ(dock->itemBar()->count(), 0);
+    // The restored state is saved with the card.
+    EXPECT_TRUE(card->IsModified());
 }
 
 TEST_F(DockTest, MinimisingFliesASnapshotIntoTheDockAndPutsTheCardLast) {
