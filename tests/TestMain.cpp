@@ -1,3 +1,4 @@
+#include "platform/AutoreleasePool.h"
 #include "platform/app/AutoreleasingApplication.h"
 
 #include <gtest/gtest.h>
@@ -7,5 +8,8 @@ int main(int argc, char** argv) {
     AutoreleasingApplication app(argc, argv);
     QCoreApplication::setApplicationName("Jobslate");
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    // What tests left in the root pool goes while the program's services still stand.
+    AutoreleasePool::drainRoot();
+    return result;
 }

@@ -1,11 +1,16 @@
 #include "windows/OutlineCommands.h"
 
 #include "model/CardItems.h"
+#include "model/Globals.h"
+#include "model/Task.h"
+#include "platform/calendar/EKCalendar.h"
+#include "platform/calendar/EKEventStore.h"
 #include "windows/CardTextView.h"
 #include "windows/OutlineViewController.h"
 #include "windows/TextItemViewController.h"
 
 #include <QTextCursor>
+#include <functional>
 
 namespace OutlineCommands {
 
@@ -39,12 +44,39 @@ RemoveItem::RemoveItem(TOutlineViewController* controller, TCardItem* item, TCar
       m_index(item->GetIndex()) {}
 
 void RemoveItem::redo() {
+    m_events.clear();
+    std::function<void(TCardItem*)> collect = [&](TCardItem* item) {
+        if (auto* task = dynamic_cast<TTask*>(item); task && task->HasEvent())
+            m_events.append({Ref<TCardItem>::retain(item), task->GetEvent()->data()});
+        for (qint64 i = 0; i < item->ChildCount(); ++i)
+            if (auto* child = dynamic_cast<TCardItem*>(item->GetChild(i))) collect(child);
+    };
+    collect(m_item.get());
     m_item->RemoveFromParent();
     m_controller->didChangeRows(m_parent.get());
 }
 
 void RemoveItem::undo() {
     m_parent->InsertChild(m_item.get(), m_index);
+    for (const SavedEvent& saved : std::as_const(m_events)) {
+        auto* task = static_cast<TTask*>(saved.task.get());
+        std::shared_ptr<EKEvent> event = task->GetEvent();
+        if (!event) continue; // no calendar store
+        event->setTitle(saved.data.title);
+        event->setNotes(saved.data.notes);
+        event->setLocation(saved.data.location);
+        event->setURL(saved.data.url);
+        event->setStartDate(saved.data.startDate);
+        event->setEndDate(saved.data.endDate);
+        event->setAllDay(saved.data.allDay);
+        event->setAlarms(saved.data.alarms);
+        event->setRecurrenceRules(saved.data.recurrenceRules);
+        if (std::shared_ptr<EKEventStore> store = EventStore())
+            if (std::shared_ptr<EKCalendar> calendar =
+                    store->calendarWithIdentifier(saved.data.calendarIdentifier))
+                event->setCalendar(calendar);
+        task->SaveEvent();
+    }
     m_controller->didInsertItems({m_item.get()}, m_parent.get());
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "foundation/Object.h"
+#include "platform/calendar/EKEvent.h"
 
 #include <QColor>
 #include <QFont>
@@ -43,6 +44,12 @@ private:
     Ref<TCardItem> m_item;
     Ref<TCardItem> m_parent;
     qint64 m_index;
+    // Taking a task out deletes its calendar event; undo makes it again from these fields.
+    struct SavedEvent {
+        Ref<TCardItem> task;
+        EKEventData data;
+    };
+    QList<SavedEvent> m_events;
 };
 
 // "Move Item": the row goes to the index of the new parent (counted without the row; out of range

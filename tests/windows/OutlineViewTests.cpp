@@ -231,6 +231,31 @@ TEST_F(OutlineViewTest, IndentingAndOutdentingATaskKeepsItsCalendarEvent) {
     SetEventStore(nullptr);
 }
 
+TEST_F(OutlineViewTest, UndoingTheRemovalOfATaskBringsBackItsDueDateAndReminder) {
+    auto store = FakeEventStore::create();
+    SetEventStore(store);
+    add(card->GetRoot(), QStringLiteral("above"));
+    TTask* task = TTask::Create(QStringLiteral("task"));
+    card->GetRoot()->AddChild(task);
+    task->Release();
+    const QDateTime due = manual.scheduler.now().addDays(2);
+    task->SetDueDate(due);
+    task->GetEvent()->setAlarms({EKAlarm::alarmWithRelativeOffset(-600)});
+    ASSERT_TRUE(task->SaveEvent());
+    open();
+    controller->removeItemFromParent(task);
+    EXPECT_FALSE(task->HasEvent()) << "a removed task's event is deleted";
+    undo()->undo();
+    ASSERT_TRUE(task->HasEvent());
+    EXPECT_EQ(task->GetDueDate(), due);
+    ASSERT_TRUE(task->GetFirstAlarm().has_value());
+    EXPECT_EQ(task->GetFirstAlarm()->relativeOffset(), -600);
+    EXPECT_FALSE(task->GetEvent()->hasChanges()) << "saved to the store";
+    controller.reset();
+    card = Ref<TJobslate>();
+    SetEventStore(nullptr);
+}
+
 TEST_F(OutlineViewTest, PasteOfThreeLinesMakesRowsInOrder) {
     add(card->GetRoot(), QStringLiteral("top"));
     open();
