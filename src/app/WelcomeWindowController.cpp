@@ -61,7 +61,8 @@ QList<WelcomeLocation> TWelcomeWindowController::availableLocations() {
     locations.append({style->standardIcon(QStyle::SP_DriveHDIcon),
                       QStringLiteral("Default"),
                       QStringLiteral("Files are stored in the data folder."),
-                      QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
+                      // Inside the program's data folder, apart from its calendars, themes and scratch sheet.
+                      ApplicationInfo::dataFolder(),
                       true,
                       true,
                       {}});

@@ -5,6 +5,7 @@
 #include "model/Sheet.h"
 #include "model/Task.h"
 #include "platform/AlertPresenter.h"
+#include "platform/ApplicationInfo.h"
 #include "platform/AutoreleasePool.h"
 #include "platform/Diagnostics.h"
 #include "platform/UserDefaults.h"
@@ -44,7 +45,7 @@ protected:
         qputenv("HOME", m_home);
         qputenv("XDG_DATA_HOME", m_data);
     }
-    QString defaultFolder() const { return dir.filePath("data/Jobslate"); }
+    QString defaultFolder() const { return ApplicationInfo::dataFolder() + "/" + NSBundleName(); }
 
     QTemporaryDir dir;
     UserDefaults defaults{dir.filePath("defaults.plist")};
