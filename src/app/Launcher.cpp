@@ -45,6 +45,8 @@ Launcher::~Launcher() {
     // The open sheet is saved and let go, and the calendar store with it: its alarms run on the
     // scheduler, which ends with the program.
     if (m_controller) {
+        // Without the delegate, which would forget the active sheet the next start reopens.
+        TSheetManager::SharedManager()->SetDelegate(nullptr);
         TSheetManager::SharedManager()->Close();
         TSheetManager::SharedManager()->UnregisterAllSheets();
     }
