@@ -70,7 +70,7 @@ TEST_F(WelcomeWindowTest, LocationsOfThisSystem) {
     QDir().mkpath(dir.filePath("home/Dropbox"));
     const QList<WelcomeLocation> locations = TWelcomeWindowController::availableLocations();
     EXPECT_EQ(titles(locations), (QStringList{"Default", "Custom", "Dropbox"}));
-    EXPECT_EQ(locations[0].where, dir.filePath("data"));
+    EXPECT_EQ(locations[0].where, ApplicationInfo::dataFolder());
     EXPECT_EQ(locations[1].where, dir.filePath("home/Documents"));
     EXPECT_TRUE(locations[0].isDefault);
 }
