@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DockMenu.h"
 #include "MenuValidation.h"
 #include "ShellHooks.h"
 #include "UrlCommand.h"
@@ -20,7 +21,7 @@ class TCardWindowController;
 // menu commands with their validation. Made once by the entry point (or a test), which owns it;
 // it installs itself as the model's application delegate and the sheet manager's delegate and takes
 // both back when destroyed. Main thread only. Diagnostics go to Diagnostics::line.
-class AppController : public QObject, public TAppController {
+class AppController : public QObject, public TAppController, public DockMenuHost {
     Q_OBJECT
 public:
     explicit AppController(QObject* parent = nullptr);
@@ -77,13 +78,16 @@ public:
     void processCommand(const QString& command, const UrlCommand::Options& options);
     bool gotoCard(const QString& uuid);
     bool gotoItem(const QString& uuid);
-    void gotoEvent(const QString& eventIdentifier);
+    void gotoEvent(const QString& eventIdentifier) override;
     bool restoringPreviousSheet() const { return m_restoringPreviousSheet; }
 
     // Menu commands, named by their actions ("newSheet", "toggleSheetBrowser", ...).
     void perform(const QString& action, const QVariant& representedObject = {}, qint64 tag = 0);
     MenuValidation::Result validateMenuItem(const MenuValidation::Item& item) const;
     void newSheet();
+    // The tray menu's "New Card..." and its sheets (each opens its sheet).
+    void newDocument() override;
+    QList<QAction*> sheetsMenuItems(QObject* parent) override;
     // kind: the "defaultNewCardKind" values (1 list, 2 rich text, 3 tasks; others: tasks with the
     // row kind of the settings).
     void newCard(qint64 kind);

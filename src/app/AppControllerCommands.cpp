@@ -20,6 +20,7 @@
 #include "utilities/FileObjectUtilities.h"
 #include "windows/CardWindowController.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -317,4 +318,26 @@ void AppController::importText(const QString& path) {
         card->SetText(*text);
     }
     addCardForEntry(card.get(), true);
+}
+
+void AppController::newDocument() {
+    perform(QStringLiteral("newDocument"));
+}
+
+QList<QAction*> AppController::sheetsMenuItems(QObject* parent) {
+    QList<QAction*> items;
+    TSheetManager* manager = TSheetManager::SharedManager();
+    TObjectArray* sheets = manager->GetSheets();
+    if (!sheets) return items;
+    for (TObject* object : *sheets) {
+        auto* sheet = static_cast<TSheet*>(object);
+        auto* item = new QAction(sheet->GetTitle(), parent);
+        item->setCheckable(true);
+        item->setChecked(sheet == manager->GetActiveSheet());
+        const QString uuid = sheet->GetUUID();
+        connect(item, &QAction::triggered, this,
+                [this, uuid] { perform(QStringLiteral("openSheet"), uuid); });
+        items.append(item);
+    }
+    return items;
 }

@@ -2,6 +2,7 @@
 
 #include "AppController.h"
 #include "MainMenu.h"
+#include "ShellWindows.h"
 #include "SignalQuit.h"
 #include "SingleInstance.h"
 
@@ -13,6 +14,7 @@
 #include "platform/app/FileDialogPanelPresenter.h"
 #include "platform/app/MessageBoxAlertPresenter.h"
 #include "windows/MemoleafViewController.h"
+#include "windows/OutlineViewController.h"
 #include "windows/RowControllers.h"
 
 #include <QGuiApplication>
@@ -21,8 +23,10 @@
 
 namespace {
 
-// The outline editor of task and list cards registers its view here once it is built.
-void registerOutlineEditor() {}
+// Task and list cards get the outline editor.
+void registerOutlineEditor() {
+    TOutlineViewController::registerForListCards();
+}
 
 // The content views of the card kinds.
 void registerCardViews() {
@@ -36,9 +40,13 @@ void registerCardViews() {
 Launcher::Launcher(QObject* parent) : QObject(parent) {}
 
 Launcher::~Launcher() {
+    // The windows of the shell go first: they hold the sheets and cards they show.
+    m_shell.reset();
     // The open sheet is saved and let go, and the calendar store with it: its alarms run on the
     // scheduler, which ends with the program.
     if (m_controller) {
+        // Without the delegate, which would forget the active sheet the next start reopens.
+        TSheetManager::SharedManager()->SetDelegate(nullptr);
         TSheetManager::SharedManager()->Close();
         TSheetManager::SharedManager()->UnregisterAllSheets();
     }
@@ -83,7 +91,10 @@ std::optional<int> Launcher::start(const QStringList& arguments, const QString& 
     SetResetPreferencesFromArguments(QStringList{QString()} + arguments);
     m_controller = std::make_unique<AppController>();
     m_controller->applicationWillFinishLaunching();
+    m_shell = std::make_unique<ShellWindows>(*m_controller);
+    m_shell->install();
     if (!m_controller->applicationDidFinishLaunching(error)) return 1;
+    m_shell->launched();
     m_menu = std::make_unique<MainMenu>(*m_controller);
     AppController* controller = m_controller.get();
     TMemoleafViewController::setApplicationURLHandler(
@@ -97,7 +108,8 @@ std::optional<int> Launcher::start(const QStringList& arguments, const QString& 
     m_signals = new SignalQuit(
         [controller](int) {
             controller->saveActiveSheet();
-            QCoreApplication::quit();
+            // Not quit(): that closes each window first, and closing a card window deletes its card.
+            QCoreApplication::exit(0);
         },
         this);
     // After the reopening of the last sheet, which the workspace delivers on the event loop.

@@ -7,6 +7,7 @@
 
 class AppController;
 class MainMenu;
+class ShellWindows;
 class SignalQuit;
 class SingleInstance;
 class AlertPresenter;
@@ -41,6 +42,7 @@ private:
     std::unique_ptr<ModelWidgets::WidgetApplicationActivation> m_activation;
     std::unique_ptr<AppController> m_controller;
     std::unique_ptr<MainMenu> m_menu;
+    std::unique_ptr<ShellWindows> m_shell;
     SingleInstance* m_instance = nullptr;
     SignalQuit* m_signals = nullptr;
 };

@@ -31,7 +31,8 @@ MainMenu::MainMenu(AppController& controller, QObject* parent) : QObject(parent)
     QAction* quit = app->addAction(QStringLiteral("Quit %1").arg(NSBundleName()));
     quit->setShortcut(QKeySequence::Quit);
     quit->setShortcutContext(Qt::ApplicationShortcut);
-    connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit);
+    // Ends without closing the windows one by one: closing a card window deletes its card.
+    connect(quit, &QAction::triggered, qApp, [] { QCoreApplication::exit(0); });
 
     QMenu* file = m_root->addMenu(QStringLiteral("File"));
     add(file, QStringLiteral("New Card"), QStringLiteral("newDocument"), QKeySequence::New);

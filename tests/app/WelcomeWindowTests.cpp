@@ -5,6 +5,7 @@
 #include "model/Sheet.h"
 #include "model/Task.h"
 #include "platform/AlertPresenter.h"
+#include "platform/ApplicationInfo.h"
 #include "platform/AutoreleasePool.h"
 #include "platform/Diagnostics.h"
 #include "platform/UserDefaults.h"
