@@ -285,10 +285,11 @@ void TTaskViewController::completionChanged() {
     item->SetCompleted(completed);
     setUINeedsDisplay();
     editor()->setReadOnly(completed);
-    // The style is drawn on the shown text only: reloading the stored text takes it away.
+    // The style is drawn on the shown text only: reloading the stored text takes it away, whatever
+    // the style preference says by now.
     if (completed && completedStyle() > kStyleNone)
         applyCompletionStyle();
-    else if (!completed && completedStyle() > kStyleNone)
+    else if (!completed)
         TTextItemViewController::update();
     if (!completed || !NSPrefs().boolForKey(kPreferenceKeyCompletionAffectsChildren)) return;
     for (qint64 i = 0; i < item->ChildCount(); ++i) {
@@ -318,6 +319,8 @@ void TTaskViewController::applyCompletionStyle() {
     QTextCursor cursor(document);
     cursor.select(QTextCursor::Document);
     cursor.mergeCharFormat(format);
+    // Nor an edit that undo and redo could bring into the item's text.
+    document->clearUndoRedoStacks();
 }
 
 void TTaskViewController::saveEvent() {
