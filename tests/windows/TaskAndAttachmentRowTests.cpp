@@ -334,6 +334,9 @@ TEST(LinkURLs, TypedAddressesAreCheckedStrictly) {
     const Case cases[] = {
         {"example.com", "http://example.com"},
         {"example.com:8080/a", "http://example.com:8080/a"},
+        {"example.com:8080?q=1", "http://example.com:8080?q=1"},
+        {"localhost:3000#top", "http://localhost:3000#top"},
+        {"~nosuchuser-here/notes.txt", ""},
         {"https://example.com/x?y=1", "https://example.com/x?y=1"},
         {"HTTPS://Example.com", "https://example.com"},
         {"mailto:ann@example.org", "mailto:ann@example.org"},
