@@ -11,7 +11,7 @@ namespace {
 
 // "name:" at the start, where what follows is not just a port number.
 bool hasScheme(const QString& text) {
-    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*:(?!\\d+(/|$))"));
+    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*:(?!\\d+([/?#]|$))"));
     return scheme.match(text).hasMatch();
 }
 
@@ -23,7 +23,16 @@ std::optional<QUrl> fromUserText(const QString& typed, QString* error) {
         if (error) *error = QStringLiteral("The address is empty.");
         return std::nullopt;
     }
-    if (text.startsWith(QLatin1Char('~'))) return StringPathUtilities::fileURL(text);
+    if (text.startsWith(QLatin1Char('~'))) {
+        // A "~name" of no user here names no folder, least of all one below the working folder.
+        if (StringPathUtilities::stringByExpandingTildeInPath(text).startsWith(QLatin1Char('~'))) {
+            if (error)
+                *error = QStringLiteral("The home folder of %1 is not known.")
+                             .arg(text.section(QLatin1Char('/'), 0, 0));
+            return std::nullopt;
+        }
+        return StringPathUtilities::fileURL(text);
+    }
     if (!hasScheme(text)) text.prepend(QStringLiteral("http://"));
     const QUrl url(text, QUrl::StrictMode);
     const QString scheme = url.scheme().toLower();

@@ -290,10 +290,11 @@ void TTaskViewController::completionChanged() {
     if (alive) {
         setUINeedsDisplay();
         editor()->setReadOnly(completed);
-        // The style is drawn on the shown text only: reloading the stored text takes it away.
+        // The style is drawn on the shown text only: reloading the stored text takes it away, whatever
+        // the style preference says by now.
         if (completed && completedStyle() > kStyleNone)
             applyCompletionStyle();
-        else if (!completed && completedStyle() > kStyleNone)
+        else if (!completed)
             TTextItemViewController::update();
     }
     if (!completed || !NSPrefs().boolForKey(kPreferenceKeyCompletionAffectsChildren)) return;
@@ -324,6 +325,8 @@ void TTaskViewController::applyCompletionStyle() {
     QTextCursor cursor(document);
     cursor.select(QTextCursor::Document);
     cursor.mergeCharFormat(format);
+    // Nor an edit that undo and redo could bring into the item's text.
+    document->clearUndoRedoStacks();
 }
 
 void TTaskViewController::saveEvent() {

@@ -214,6 +214,34 @@ TEST_F(TaskRowTest, CompletingDrawsTheStyleRemovesTheEventAndCompletesChildren) 
     EXPECT_TRUE(shown->IsCompleted()); // unchecking never un-completes children
 }
 
+TEST_F(TaskRowTest, TheCompletedStyleNeverReachesTheStoredText) {
+    defaults.setIntegerForKey(3, kPreferenceKeyCompletedTaskStyle);
+    TTask* task = addTask(card->GetRoot(), QStringLiteral("Water plants"));
+    TTaskViewController* row = host(task);
+    const auto struck = [](const AttributedString& text) {
+        for (const AttributeRun& run : text.runs())
+            if (run.attributes.strikethrough) return true;
+        return false;
+    };
+    row->completedButton()->click();
+    ASSERT_TRUE(row->editor()->document()->begin().begin().fragment().charFormat().fontStrikeOut());
+    // Undo and redo of the editor while completed leave the stored text as it was.
+    row->editor()->undo();
+    row->editor()->redo();
+    EXPECT_FALSE(struck(task->GetText()));
+
+    // The style is switched off while the task is completed: unchecking still takes the drawn
+    // style away before the text can be edited again.
+    defaults.setIntegerForKey(0, kPreferenceKeyCompletedTaskStyle);
+    row->completedButton()->click();
+    EXPECT_FALSE(row->editor()->isReadOnly());
+    EXPECT_FALSE(row->editor()->document()->begin().begin().fragment().charFormat().fontStrikeOut());
+    row->editor()->moveCursor(QTextCursor::End);
+    row->editor()->insertPlainText(QStringLiteral("!"));
+    EXPECT_EQ(task->GetPlainText(), "Water plants!");
+    EXPECT_FALSE(struck(task->GetText()));
+}
+
 TEST_F(TaskRowTest, ChangesElsewhereReachTheRowAndTypingSavesOnce) {
     TTask* task = addTask(card->GetRoot(), QStringLiteral("Call"));
     task->SetDueDate(manual.scheduler.now().addDays(2));
@@ -306,6 +334,9 @@ TEST(LinkURLs, TypedAddressesAreCheckedStrictly) {
     const Case cases[] = {
         {"example.com", "http://example.com"},
         {"example.com:8080/a", "http://example.com:8080/a"},
+        {"example.com:8080?q=1", "http://example.com:8080?q=1"},
+        {"localhost:3000#top", "http://localhost:3000#top"},
+        {"~nosuchuser-here/notes.txt", ""},
         {"https://example.com/x?y=1", "https://example.com/x?y=1"},
         {"HTTPS://Example.com", "https://example.com"},
         {"mailto:ann@example.org", "mailto:ann@example.org"},
