@@ -140,7 +140,7 @@ void TWebPortalWindowController::connectionDidFinish() {
                           .compare(QLatin1String("text/html"), Qt::CaseInsensitive) == 0;
     // A page cut short by a dropped connection is not shown either.
     if (reply->error() != QNetworkReply::NoError || status < 200 || status > 299 || !html ||
-        body.trimmed().isEmpty()) {
+        body.trimmed().isEmpty() || body.size() > kLargestPage) {
         window()->close();
         return;
     }
