@@ -11,6 +11,7 @@
 #include <QImageReader>
 #include <QMouseEvent>
 #include <QPainter>
+#include <cmath>
 
 namespace {
 TDesktopWindowController* gShared = nullptr;
@@ -79,7 +80,7 @@ void TDesktopImageView::mousePressEvent(QMouseEvent* event) {
 TDesktopBackgroundView::TDesktopBackgroundView(QWidget* parent) : QWidget(parent) {}
 
 void TDesktopBackgroundView::setAlphaValue(double alpha) {
-    m_alpha = std::clamp(alpha, 0.0, 1.0);
+    m_alpha = std::isfinite(alpha) ? std::clamp(alpha, 0.0, 1.0) : 1.0;
     update();
 }
 

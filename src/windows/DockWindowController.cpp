@@ -239,7 +239,8 @@ NSBarItem* TDockController::itemBarCreateItemForIndex(NSItemBar*, qint32 index) 
 QImage TDockController::imageForDraggingItem(NSItemBar*, NSBarItem* item) {
     TCard* card = cardOfItem(item);
     if (!card) return {};
-    const QSize size = card->GetFrame().size().toSize();
+    // A damaged frame in a card file must not ask for a huge image.
+    const QSize size = card->GetFrame().size().toSize().boundedTo(QSize(4096, 4096));
     if (size.isEmpty()) return {};
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);

@@ -12,6 +12,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTemporaryDir>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -138,6 +139,9 @@ TEST_F(DesktopWindowTest, TransparencyAppliesAtOnceWhereACompositorRuns) {
     defaults.setDoubleForKey(0.5, kPreferenceKeyDesktopTransparency);
     EXPECT_DOUBLE_EQ(controller->contentView()->alphaValue(), 0.5);
     EXPECT_NEAR(render().pixelColor(200, 200).alphaF(), 0.5, 0.02);
+    // A stored value that is no number leaves the backdrop opaque.
+    controller->contentView()->setAlphaValue(std::nan(""));
+    EXPECT_DOUBLE_EQ(controller->contentView()->alphaValue(), 1.0);
 
     TDesktopWindowController::destroyShared();
     Compositor::setForced(false);

@@ -207,6 +207,15 @@ TEST_F(DockTest, DroppingATabOutsideOpensTheCardWhereItWasLetGo) {
     EXPECT_EQ(dock->itemBar()->count(), 0);
 }
 
+TEST_F(DockTest, ADraggedTabOfACardWithADamagedFrameMakesABoundedImage) {
+    TCard* card = addCard(QStringLiteral("Plans"), true);
+    card->SetFrame(QRectF(0, 0, 1e9, 1e9));
+    dock->reload();
+    const QImage image = dock->imageForDraggingItem(dock->itemBar(), tab(0));
+    EXPECT_LE(image.width(), 4096);
+    EXPECT_LE(image.height(), 4096);
+}
+
 TEST_F(DockTest, ACardWithoutAWindowStaysInTheDock) {
     TCard* card = addCard(QStringLiteral("Plans"), true);
     dock->reload();
