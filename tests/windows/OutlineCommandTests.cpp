@@ -156,7 +156,11 @@ TEST_F(OutlineCommandTest, AddURLSelectsTheLinkRowAndPreviewShowsTheSelectedLink
     ASSERT_TRUE(row);
     EXPECT_TRUE(row->isInfoPopoverOpen());
 
+    // The popover has the focus now; back on the outline with the link row selected.
     outline->setFocus();
+    controller->selectItem(link);
+    ASSERT_EQ(outline->selectedRows(), QList<qint32>({1}));
+    ASSERT_EQ(controller->numberOfPreviewItems(), 1);
     QTest::keyClick(outline, Qt::Key_Space);
     EXPECT_EQ(QuickLookPreview::shared()->dataSource(), controller.get());
     EXPECT_EQ(controller->numberOfPreviewItems(), 1);
