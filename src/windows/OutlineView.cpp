@@ -418,6 +418,9 @@ void TCardOutlineView::keyPressEvent(QKeyEvent* event) {
             return;
         }
         break;
+    case Qt::Key_Space:
+        m_delegate->previewSelectedRows();
+        return;
     default:
         break;
     }

@@ -35,6 +35,8 @@ public:
     // Shift-Tab in a row's text.
     virtual void outdentRow(qint32 row) = 0;
     virtual TListKeyboardProtocol* outlineKeyboard() = 0;
+    // Space with the outline itself focused.
+    virtual void previewSelectedRows() {}
 };
 
 // One outline row: the row controller's view sits on it, indented by its level, after the row's

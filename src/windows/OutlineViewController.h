@@ -4,15 +4,18 @@
 #include "model/ModelContracts.h"
 #include "windows/CardViewController.h"
 #include "windows/OutlineView.h"
+#include "windows/QuickLookPreview.h"
 #include "windows/RowProtocols.h"
 
 #include <QColor>
 #include <QFont>
 #include <QList>
 #include <QPointer>
+#include <functional>
 #include <memory>
 
 class OutlineFilter;
+struct OpenPanel;
 class QUndoStack;
 class TJobslate;
 class TListItem;
@@ -29,7 +32,8 @@ class TOutlineViewController : public TCardContentViewController,
                                public TJobslateViewController,
                                public TCardOutlineViewDelegate,
                                public TListKeyboardProtocol,
-                               public TRowMarkers {
+                               public TRowMarkers,
+                               public QuickLookDataSource {
     Q_OBJECT
 public:
     explicit TOutlineViewController(TCard* card, QObject* parent = nullptr);
@@ -109,6 +113,26 @@ public:
     void defaultItemChanged(qint32 kind);
     void copyLinkAddress();
     void pasteAsItems();
+    // Files, pictures and links from the open panel (the platform's presenter), each after the row
+    // before; a picture that does not load is skipped.
+    void addFile();
+    void addImage();
+    // A link row with a placeholder address, selected, its info popover opened on the next turn.
+    void addURL();
+    // Fonts and colours of the selected rows (copyFont: the focused row), each one undo step.
+    void copyFont();
+    void pasteFont();
+    // Underlines every selected row, or clears it when its first character is underlined.
+    void underline();
+    // The font panel's change: a trait tag of the font manager (1 italic, 2 bold) toggles that trait
+    // in the first selected row, every other row (and any other tag) takes the panel's font.
+    void changeFont(const QFont& panelFont);
+    // The colour panel's colour: the selected rows' text, or the card's colour with none selected.
+    void changeColor(const QColor& color);
+    // Opens a colour panel on the card's colour (rows deselected first).
+    void changeCardColor();
+    // Space on the outline: previews the selected attachment rows.
+    void previewSelectedRows() override;
     bool performCommand(const QString& action) override;
     bool validateMenuItem(MenuItemState& item) override;
 
@@ -143,6 +167,10 @@ public:
     void outdentRow(qint32 row) override;
     TListKeyboardProtocol* outlineKeyboard() override { return this; }
 
+    // QuickLookDataSource: the selected attachment rows.
+    qint64 numberOfPreviewItems() override;
+    QUrl previewItemURL(qint64 index) override;
+
     // What the undo steps call: the change is made; the outline follows.
     TCardItem* resolved(TCardItem* parent) const;
     void didInsertItems(const QList<TCardItem*>& items, TCardItem* parent);
@@ -154,6 +182,9 @@ protected:
 
 private:
     bool refuseWhenNotEditable() const;
+    QList<TCardItem*> selectedItems();
+    // Each chosen path made into a row by make (null skips it), inserted after the row before.
+    void insertChosenPaths(OpenPanel& panel, const std::function<TCardItem*(const QString&)>& make);
 
     QPointer<TCardOutlineView> m_browser;   // owned by the view
     QUndoStack* m_ownUndoStack = nullptr;   // owned by this

@@ -262,6 +262,13 @@ const QHash<QString, Command>& commandTable() {
         {QStringLiteral("removeCompletedTasks"), &TOutlineViewController::removeCompletedTasks},
         {QStringLiteral("copyLinkAddress"), &TOutlineViewController::copyLinkAddress},
         {QStringLiteral("pasteAsItems"), &TOutlineViewController::pasteAsItems},
+        {QStringLiteral("addFile"), &TOutlineViewController::addFile},
+        {QStringLiteral("addImage"), &TOutlineViewController::addImage},
+        {QStringLiteral("addURL"), &TOutlineViewController::addURL},
+        {QStringLiteral("copyFont"), &TOutlineViewController::copyFont},
+        {QStringLiteral("pasteFont"), &TOutlineViewController::pasteFont},
+        {QStringLiteral("underline"), &TOutlineViewController::underline},
+        {QStringLiteral("changeCardColor"), &TOutlineViewController::changeCardColor},
     };
     return commands;
 }
@@ -288,6 +295,8 @@ bool TOutlineViewController::validateMenuItem(MenuItemState& item) {
         QStringLiteral("deselectActiveRow"), QStringLiteral("showInfo"),    QStringLiteral("copyFont")};
     TCardItem* focused = itemForFirstResponder();
     const bool editable = isBrowserEditable();
+    if (item.action == QLatin1String("changeCardColor") && card())
+        item.representedObject = ColorWellImage(card()->GetColor());
     if (item.action == QLatin1String("removeCompletedTasks")) return jobslate() && editable;
     if (item.action == QLatin1String("defaultItemChanged")) {
         item.checked = jobslate() && jobslate()->GetDefaultItem() == item.representedObject.toInt();
@@ -313,6 +322,9 @@ bool TOutlineViewController::validateMenuItem(MenuItemState& item) {
         item.checked = available && root()->GetRowNumbering() == tag;
         return available;
     }
+    // The font and colour panels' changes.
+    if (item.action == QLatin1String("changeFont") || item.action == QLatin1String("changeColor"))
+        return true;
     return commandTable().contains(item.action);
 }
 
