@@ -40,7 +40,10 @@ QList<TCardItem*> TOutlineViewController::selectedItems() {
 
 void TOutlineViewController::insertChosenPaths(OpenPanel& panel,
                                                const std::function<TCardItem*(const QString&)>& make) {
-    if (PanelPresenter::shared().runModal(panel, view()) != NSModalResponseOK) return;
+    QPointer<TOutlineViewController> self(this);
+    const int answer = PanelPresenter::shared().runModal(panel, view());
+    // The panel ran its own event loop: the card may have closed or a filter come up meanwhile.
+    if (!self || answer != NSModalResponseOK || !isBrowserEditable()) return;
     for (const QString& path : panel.chosenPaths) {
         Ref<TCardItem> item = Ref<TCardItem>::adopt(make(path));
         // Each row goes after the one inserted before it, which now has the focus.

@@ -21,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUndoStack>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -141,6 +142,44 @@ TEST_F(OutlineCommandTest, AttachmentCommandsInsertTheChosenFilesInOrderAfterThe
         while (controller->undoStack()->index() > steps) controller->undoStack()->undo();
         EXPECT_TRUE(added().isEmpty());
     }
+}
+
+// A panel during which something else happens (the card closes, a filter is shown) before it
+// answers with the given paths.
+class MeanwhilePanelPresenter : public PanelPresenter {
+public:
+    explicit MeanwhilePanelPresenter(std::function<void()> meanwhile, QStringList paths)
+        : m_meanwhile(std::move(meanwhile)), m_paths(std::move(paths)) {
+        PanelPresenter::setShared(this);
+    }
+    ~MeanwhilePanelPresenter() override { PanelPresenter::setShared(nullptr); }
+    int runModal(OpenPanel& panel, QObject*) override {
+        m_meanwhile();
+        panel.chosenPaths = m_paths;
+        return NSModalResponseOK;
+    }
+
+private:
+    std::function<void()> m_meanwhile;
+    QStringList m_paths;
+};
+
+TEST_F(OutlineCommandTest, AttachmentPanelInsertsNothingWhenTheOutlineChangedWhileItWasOpen) {
+    const QString file = path(QStringLiteral("defaults.plist"));
+    controller->makeItemFirstResponder(first);
+    {
+        MeanwhilePanelPresenter closing([this] { controller.reset(); }, {file});
+        TOutlineViewController* gone = controller.get();
+        gone->addFile();
+    }
+    EXPECT_EQ(card->GetRoot()->ChildCount(), 2);
+
+    controller.reset(dynamic_cast<TOutlineViewController*>(CardViewControllers::make(card.get())));
+    ASSERT_TRUE(controller);
+    Ref<TListItem> filter = Ref<TListItem>::adopt(TListItem::Create(QString()));
+    MeanwhilePanelPresenter filtering([&] { controller->setFilter(filter.get(), 1); }, {file});
+    controller->addFile();
+    EXPECT_EQ(card->GetRoot()->ChildCount(), 2);
 }
 
 TEST_F(OutlineCommandTest, AddURLSelectsTheLinkRowAndPreviewShowsTheSelectedLinks) {
