@@ -10,7 +10,6 @@
 #include "windows/TextItemViewController.h"
 
 #include <QTextCursor>
-#include <functional>
 
 namespace OutlineCommands {
 
@@ -45,13 +44,9 @@ RemoveItem::RemoveItem(TOutlineViewController* controller, TCardItem* item, TCar
 
 void RemoveItem::redo() {
     m_events.clear();
-    std::function<void(TCardItem*)> collect = [&](TCardItem* item) {
-        if (auto* task = dynamic_cast<TTask*>(item); task && task->HasEvent())
-            m_events.append({Ref<TCardItem>::retain(item), task->GetEvent()->data()});
-        for (qint64 i = 0; i < item->ChildCount(); ++i)
-            if (auto* child = dynamic_cast<TCardItem*>(item->GetChild(i))) collect(child);
-    };
-    collect(m_item.get());
+    for (TObject* node : *m_item->GetAllChildrenIncludingSelf())
+        if (auto* task = dynamic_cast<TTask*>(node); task && task->HasEvent())
+            m_events.append({Ref<TCardItem>::retain(task), task->GetEvent()->data()});
     m_item->RemoveFromParent();
     m_controller->didChangeRows(m_parent.get());
 }
