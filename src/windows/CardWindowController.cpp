@@ -224,6 +224,9 @@ void TCardWindowController::setUp() {
     connect(m_toggleImportantButton, &QToolButton::clicked, this, [this] { showImportant(); });
     m_toggleListButton->setChecked(true);
 
+    // The window's title is for the window manager's lists and the accessibility tree; the frame
+    // draws the card's title in its tab.
+    window()->setWindowTitle(own->GetTitle());
     reloadSidebar();
     reloadTabs();
     m_tabBar->selectItemWithIdentifier(own->GetSelectedTabIdentifier());
@@ -289,6 +292,7 @@ void TCardWindowController::updateApperance() {
 
 void TCardWindowController::updateCardApperance(TCard* changed) {
     if (!changed) return;
+    if (changed == card()) window()->setWindowTitle(changed->GetTitle());
     if (CardTabs::retitle(m_tabBar, changed->GetUUID(), changed->GetTitle())) m_tabBar->arrangeItems();
     const QModelIndex index = m_listModel->indexOfCard(changed);
     if (index.isValid()) emit m_listModel->dataChanged(index, index);
