@@ -100,27 +100,34 @@ bool SingleInstance::listen(QString* error) {
 void SingleInstance::accept() {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (socket->bytesAvailable() >= 4) {
-                const quint32 size = qFromBigEndian<quint32>(socket->peek(4).constData());
-                if (size != 0xffffffff && size > kMaxMessage) {
-                    socket->abort();
-                    return;
-                }
-            }
-            QDataStream in(socket);
-            in.startTransaction();
-            QByteArray message;
-            in >> message;
-            if (!in.commitTransaction()) return;
-            const std::optional<QStringList> arguments = readArguments(message);
-            if (!arguments) {
-                socket->abort();
-                return;
-            }
-            socket->putChar(kAck);
-            socket->flush();
-            emit argumentsReceived(*arguments);
-        });
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { serve(socket); });
     }
+}
+
+void SingleInstance::serve(QLocalSocket* socket) {
+    if (socket->bytesAvailable() >= 4) {
+        const quint32 size = qFromBigEndian<quint32>(socket->peek(4).constData());
+        if (size != 0xffffffff && size > kMaxMessage) {
+            socket->abort();
+            return;
+        }
+    }
+    QDataStream in(socket);
+    in.startTransaction();
+    QByteArray message;
+    in >> message;
+    if (!in.commitTransaction()) return;
+    const std::optional<QStringList> arguments = readArguments(message);
+    if (!arguments) {
+        socket->abort();
+        return;
+    }
+    // One message per connection: answer and let the socket go.
+    disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
+    socket->putChar(kAck);
+    socket->disconnectFromServer();
+    // Handled once the socket's own signal has returned: a question opens an event loop, in which the
+    // socket ends and is deleted.
+    QMetaObject::invokeMethod(
+        this, [this, arguments = *arguments] { emit argumentsReceived(arguments); }, Qt::QueuedConnection);
 }

@@ -4,10 +4,12 @@
 #include <QStringList>
 
 class QLocalServer;
+class QLocalSocket;
 
 // One running instance per edition and user. The first start listens on a local socket named after
 // the edition in the user's runtime folder; a later start hands its arguments to it and ends. Main
-// thread only; emits argumentsReceived for every start that forwarded to this one.
+// thread only; emits argumentsReceived for every start that forwarded to this one, from the event loop
+// after its connection was answered.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -32,6 +34,8 @@ signals:
 
 private:
     void accept();
+    // Reads a forwarded message once it is whole, answers and closes.
+    void serve(QLocalSocket* socket);
     QString m_name;
     QLocalServer* m_server = nullptr;
     bool m_anotherRunning = false;

@@ -3,6 +3,7 @@
 #include "foundation/Archiver.h"
 #include "model/SheetManager.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 namespace SheetItemsFile {
@@ -11,14 +12,27 @@ QString path(const QString& sheetFolder) {
     return sheetFolder + QLatin1Char('/') + kFileName;
 }
 
-TSheetManagerItem* read(const QString& sheetFolder) {
+TSheetManagerItem* read(const QString& sheetFolder, bool* unreadable) {
     const QString file = path(sheetFolder);
+    if (unreadable) *unreadable = QFileInfo::exists(file);
     if (!QFileInfo(file).isFile()) return nullptr;
     TObject* object = AllocateFromArchive(FSRef{file});
-    if (MemberOfClass(object, TSheetManagerItem::StaticClass()))
+    if (MemberOfClass(object, TSheetManagerItem::StaticClass())) {
+        if (unreadable) *unreadable = false;
         return static_cast<TSheetManagerItem*>(object);
+    }
     if (object) object->Release();
     return nullptr;
+}
+
+QString keepAside(const QString& sheetFolder) {
+    const QString base = QFileInfo(kFileName).completeBaseName();
+    QString target;
+    for (int n = 1; target.isEmpty() || QFileInfo::exists(target); ++n)
+        target =
+            sheetFolder + QLatin1Char('/') + base +
+            (n > 1 ? QStringLiteral(" (unreadable %1).plist").arg(n) : QStringLiteral(" (unreadable).plist"));
+    return QFile::rename(path(sheetFolder), target) ? target : QString();
 }
 
 bool write(const QString& sheetFolder, TSheetManagerItem* root, QString* error) {

@@ -100,6 +100,7 @@ void SheetTree::setSheetFolderPath(const QString& folder) {
     }
     m_root = {};
     m_itemsDate = {};
+    m_itemsFileHeld = false;
     m_folder = folder;
     reloadDirectoryMonitor();
 }
@@ -139,7 +140,9 @@ void SheetTree::reloadOnce() {
     }
     if (m_root) examineChangedSheets();
     if (!m_root) {
-        TSheetManagerItem* stored = SheetItemsFile::read(m_folder);
+        bool unreadable = false;
+        TSheetManagerItem* stored = SheetItemsFile::read(m_folder, &unreadable);
+        if (unreadable) keepUnreadableItems();
         m_root = Ref<TSheetManagerItem>::adopt(stored ? stored : TSheetManagerItem::Create(nullptr));
         // What was read is what the file holds now: not another writer's change next time.
         if (stored) m_itemsDate = SheetItemsFile::modifiedDate(m_folder);
@@ -362,8 +365,25 @@ void SheetTree::reportUnreadable(const QString& path) {
     AlertPresenter::shared().runModal(alert);
 }
 
+// The damaged list is moved aside before a new one is written, and the person is told where it is.
+void SheetTree::keepUnreadableItems() {
+    const QString file = SheetItemsFile::path(m_folder);
+    const QString kept = SheetItemsFile::keepAside(m_folder);
+    m_itemsFileHeld = kept.isEmpty();
+    Alert alert;
+    alert.messageText = QStringLiteral("The sheet list \"%1\" could not be read.").arg(file);
+    alert.informativeText =
+        kept.isEmpty()
+            ? QStringLiteral("It is left as it is and not written over in this session; the sheets "
+                             "are listed as the folder holds them.")
+            : QStringLiteral("It was kept as \"%1\"; the sheets are listed as the folder holds them.")
+                  .arg(QFileInfo(kept).fileName());
+    alert.buttons = {QStringLiteral("Ok")};
+    AlertPresenter::shared().runModal(alert);
+}
+
 bool SheetTree::saveState() {
-    if (!m_root) return false;
+    if (!m_root || m_itemsFileHeld) return false;
     QString error;
     if (!SheetItemsFile::write(m_folder, m_root.get(), &error)) {
         Diagnostics::warning(error);

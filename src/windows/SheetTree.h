@@ -43,7 +43,8 @@ public:
 
     void reload();
     void syncSheetsFromFolder(const QString& folder, TSheetManagerItem* parent, bool* changed);
-    // Writes "SheetItems.plist" and records its date; a failure is reported and false returned.
+    // Writes "SheetItems.plist" and records its date; a failure is reported and false returned. An
+    // unreadable list that could not be moved aside is not written over (false).
     bool saveState();
     bool saveStateInBackground() { return saveState(); }
     void reloadDirectoryMonitor();
@@ -67,6 +68,7 @@ private:
     void reloadSheet(TSheetManagerItem* item, TSheet* sheet);
     bool keepAside(TSheet* sheet, bool inMemory);
     void reportUnreadable(const QString& path);
+    void keepUnreadableItems();
 
     SheetTreeHost* m_host;
     QString m_folder;
@@ -76,6 +78,8 @@ private:
     bool m_showAsList = false;
     QDateTime m_itemsDate;
     QSet<QString> m_reportedUnreadable;
+    // An unreadable "SheetItems.plist" that could not be moved aside is never written over.
+    bool m_itemsFileHeld = false;
     // A reload asked for while one runs (from inside a question it asks) runs after it.
     bool m_reloading = false;
     bool m_reloadAgain = false;

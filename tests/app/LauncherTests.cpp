@@ -13,10 +13,17 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <csignal>
 #include <gtest/gtest.h>
 
 namespace {
+
+// An edition of this test process alone: its instance socket is named after it, and runs of the tests
+// in other processes share the runtime folder.
+QString editionOfThisProcess(const char* name) {
+    return QStringLiteral("%1 %2").arg(QLatin1String(name)).arg(QCoreApplication::applicationPid());
+}
 
 bool fileHas(const QString& path, const QString& text) {
     QFile file(path);
@@ -26,7 +33,7 @@ bool fileHas(const QString& path, const QString& text) {
 TEST(Launcher, StartsOnASheetFolderImportsItsArgumentsAndSavesOnSigterm) {
     // GIVEN an edition of its own (its own instance socket) and a sheet folder
     const QString name = QCoreApplication::applicationName();
-    QCoreApplication::setApplicationName(QStringLiteral("Launcher Smoke"));
+    QCoreApplication::setApplicationName(editionOfThisProcess("Launcher Smoke"));
     QTemporaryDir dir;
     UserDefaults defaults(dir.filePath(QStringLiteral("defaults.plist")));
     UserDefaults::setStandardUserDefaults(&defaults);
@@ -65,6 +72,10 @@ TEST(Launcher, StartsOnASheetFolderImportsItsArgumentsAndSavesOnSigterm) {
         manager->Close();
         manager->UnregisterAllSheets();
     }
+    // The stop ended the event loops for good, as it ends the program; the application's own loop,
+    // run once, lets later loops run again.
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
     UserDefaults::setStandardUserDefaults(nullptr);
     QCoreApplication::setApplicationName(name);
 }
@@ -72,7 +83,7 @@ TEST(Launcher, StartsOnASheetFolderImportsItsArgumentsAndSavesOnSigterm) {
 TEST(Launcher, AStartBesideARunningInstanceThatDoesNotAnswerEndsWithAnError) {
     // GIVEN an instance of the edition that holds the socket but is too busy to answer
     const QString name = QCoreApplication::applicationName();
-    QCoreApplication::setApplicationName(QStringLiteral("Launcher Busy"));
+    QCoreApplication::setApplicationName(editionOfThisProcess("Launcher Busy"));
     SingleInstance busy(SingleInstance::socketName(URISchemeBundle()));
     ASSERT_TRUE(busy.listen());
 

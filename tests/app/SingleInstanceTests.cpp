@@ -2,10 +2,13 @@
 
 #include <QCoreApplication>
 #include <QDataStream>
+#include <QEventLoop>
 #include <QFile>
 #include <QLocalSocket>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 #include <atomic>
 #include <gtest/gtest.h>
 #include <thread>
@@ -32,6 +35,48 @@ TEST(SingleInstance, ALaterStartHandsItsArgumentsToTheRunningOne) {
     ASSERT_TRUE(arrived);
     EXPECT_TRUE(forwarded);
     EXPECT_EQ(received.first().first().toStringList(), arguments);
+}
+
+TEST(SingleInstance, AQuestionAskedOverTheArgumentsOutlivesTheConnectionThatBroughtThem) {
+    // GIVEN a running instance that asks a question about what it receives: an event loop that stays
+    // open until the later start has ended and its connection is gone
+    QTemporaryDir dir;
+    const QString name = dir.filePath(QStringLiteral("jobslate.instance"));
+    SingleInstance running(name);
+    ASSERT_TRUE(running.listen());
+    std::atomic<bool> ended = false;
+    QList<QStringList> handled;
+    const auto ask = [&](const QStringList& arguments) {
+        QEventLoop question;
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, &question, [&] {
+            if (ended && running.findChildren<QLocalSocket*>().isEmpty()) question.quit();
+        });
+        answer.start(10);
+        QTimer::singleShot(20000, &question, &QEventLoop::quit);
+        question.exec();
+        handled.append(arguments);
+    };
+    QObject::connect(&running, &SingleInstance::argumentsReceived, &running, ask);
+
+    // WHEN later starts forward their files one after another
+    const QList<QStringList> starts{{QStringLiteral("/home/me"), QStringLiteral("a.txt")},
+                                    {QStringLiteral("/home/me"), QStringLiteral("b.txt")}};
+    int forwarded = 0;
+    for (const QStringList& arguments : starts) {
+        ended = false;
+        std::thread later([&] {
+            forwarded += SingleInstance(name).forward(arguments, 20000) ? 1 : 0;
+            ended = true;
+        });
+        const qsizetype before = handled.size();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return handled.size() > before; }, 30000));
+        later.join();
+    }
+
+    // THEN each was answered and handled, and the running one outlived the sockets it read from
+    EXPECT_EQ(forwarded, starts.size());
+    EXPECT_EQ(handled, starts);
 }
 
 TEST(SingleInstance, NoRunningInstanceMeansNoForwardAndASecondListenerIsRefused) {
@@ -108,7 +153,7 @@ TEST(SingleInstance, MalformedOrHugeMessagesAreDroppedWithoutHarm) {
     QDataStream writer(&list, QIODevice::WriteOnly);
     writer << QStringList{QStringLiteral("/home/me")};
     EXPECT_TRUE(sendRaw(name, framed(list)));
-    ASSERT_EQ(received.size(), 1);
+    ASSERT_TRUE(received.size() == 1 || received.wait(20000));
     EXPECT_EQ(received.first().first().toStringList(), QStringList{QStringLiteral("/home/me")});
 }
 

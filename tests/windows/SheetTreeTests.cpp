@@ -219,6 +219,42 @@ TEST_F(SheetTreeTest, AnUnreadableBundleIsReportedOnceAndLeftOut) {
               "The sheet \"Broken.qxsheet\" could not be unarchived due to an error.");
 }
 
+// A damaged list is kept beside the new one and named to the person; the sheets are listed all the same.
+TEST_F(SheetTreeTest, AnUnreadableListIsKeptAsideAndReported) {
+    makeSheet("A.qxsheet");
+    makeSheet("B.qxsheet");
+    const QByteArray notATree = "<?xml version=\"1.0\"?><plist version=\"1.0\"><array/></plist>";
+    const QList<QByteArray> damaged{"<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>sys", "",
+                                    notATree};
+    const QString file = SheetItemsFile::path(folder);
+    for (qsizetype i = 0; i < damaged.size(); ++i) {
+        SCOPED_TRACE(i);
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(damaged[i]);
+        out.close();
+        SheetTree fresh(&host);
+        fresh.setSheetFolderPath(folder);
+        fresh.reload();
+
+        EXPECT_EQ(names(fresh.root()), (QStringList{"A.qxsheet", "B.qxsheet"}));
+        const QString kept =
+            folder + (i == 0 ? QStringLiteral("/SheetItems (unreadable).plist")
+                             : QStringLiteral("/SheetItems (unreadable %1).plist").arg(i + 1));
+        QFile copy(kept);
+        ASSERT_TRUE(copy.open(QIODevice::ReadOnly)) << kept.toStdString();
+        EXPECT_EQ(copy.readAll(), damaged[i]);
+        ASSERT_EQ(alerts.questions().size(), size_t(i + 1));
+        EXPECT_EQ(alerts.questions().back().alert.messageText,
+                  QStringLiteral("The sheet list \"%1\" could not be read.").arg(file));
+        EXPECT_TRUE(alerts.questions().back().alert.informativeText.contains(QFileInfo(kept).fileName()));
+        // The new list is whole and read back without a question.
+        Ref<TSheetManagerItem> stored = Ref<TSheetManagerItem>::adopt(SheetItemsFile::read(folder));
+        ASSERT_TRUE(stored);
+        EXPECT_EQ(stored->ChildCount(), 2);
+    }
+}
+
 TEST_F(SheetTreeTest, AFailedWriteOfTheListIsReported) {
     makeSheet("A.qxsheet");
     AtomicFile::setBeforeRenameHook([](const QString&) { return false; });

@@ -32,6 +32,8 @@ QMessageBox* makeBox(const Alert& alert, QObject* window) {
             box->addButton(buttons[i], i == 0 ? QMessageBox::AcceptRole : QMessageBox::RejectRole);
         button->setProperty("alertAnswer", NSAlertFirstButtonReturn + i);
         if (i == 0) box->setDefaultButton(button);
+        // Escape answers Cancel where there is one.
+        if (buttons[i] == QLatin1String("Cancel")) box->setEscapeButton(button);
     }
     return box;
 }

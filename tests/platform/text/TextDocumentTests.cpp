@@ -97,7 +97,7 @@ TEST(TextDocumentConverter, ALongParagraphOfManyRunsConvertsInLinearTime) {
         QTextDocument document;
         TextDocumentConverter::toDocument(s, &document);
     };
-    EXPECT_LT(growthOfSixteenfoldParagraph(5000, convert), 100.0);
+    EXPECT_LT(growthOfSixteenfoldParagraph(5000, convert), kLinearGrowthLimit);
     const AttributedString s = longParagraphOfManyRuns(20000);
     QTextDocument document;
     TextDocumentConverter::toDocument(s, &document);

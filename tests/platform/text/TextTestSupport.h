@@ -131,25 +131,33 @@ inline AttributedString longParagraphOfManyRuns(int runs) {
     return s;
 }
 
+// Growth above this is not linear: linear work grows about 16-fold, quadratic work 256-fold, and a
+// loaded machine stays well below four times the linear figure when both sizes are timed in turn.
+inline constexpr double kLinearGrowthLimit = 64.0;
+
 // How much longer work on a paragraph of 16n runs takes than on one of n runs: about 16 when the
-// work is linear, far more when it is quadratic. The fastest of a few tries is taken, so a busy
-// machine slows the ratio down less than it would slow down a single timing.
+// work is linear, far more when it is quadratic. The two sizes are timed in turn and the fastest of
+// each is taken, so load slows both alike; a ratio over the limit is measured again, up to three times,
+// and the smallest is kept.
 template <typename Work> double growthOfSixteenfoldParagraph(int runs, Work work) {
-    const auto fastest = [&work](const AttributedString& s) {
-        qint64 best = std::numeric_limits<qint64>::max();
-        for (int i = 0; i < 5; ++i) {
-            QElapsedTimer timer;
-            timer.start();
-            work(s);
-            best = std::min(best, timer.nsecsElapsed());
-        }
-        return double(std::max<qint64>(best, 1));
+    const AttributedString small = longParagraphOfManyRuns(runs);
+    const AttributedString large = longParagraphOfManyRuns(16 * runs);
+    const auto timed = [&work](const AttributedString& s) {
+        QElapsedTimer timer;
+        timer.start();
+        work(s);
+        return std::max<qint64>(timer.nsecsElapsed(), 1);
     };
-    // A burst of load can still skew one measurement; the smallest of three ratios is kept.
     double growth = std::numeric_limits<double>::max();
-    for (int attempt = 0; attempt < 3; ++attempt)
-        growth = std::min(growth, fastest(longParagraphOfManyRuns(16 * runs)) /
-                                      fastest(longParagraphOfManyRuns(runs)));
+    for (int attempt = 0; attempt < 3 && growth >= kLinearGrowthLimit; ++attempt) {
+        qint64 fastestSmall = std::numeric_limits<qint64>::max();
+        qint64 fastestLarge = std::numeric_limits<qint64>::max();
+        for (int i = 0; i < 5; ++i) {
+            fastestSmall = std::min(fastestSmall, timed(small));
+            fastestLarge = std::min(fastestLarge, timed(large));
+        }
+        growth = std::min(growth, double(fastestLarge) / double(fastestSmall));
+    }
     return growth;
 }
 

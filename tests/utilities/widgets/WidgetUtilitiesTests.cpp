@@ -154,6 +154,19 @@ TEST(MessageBoxAlerts, InformativeTextIsPlainAndTheClickedButtonIsAnswered) {
     EXPECT_EQ(answer, NSAlertSecondButtonReturn);
 }
 
+TEST(MessageBoxAlerts, EscapeAnswersCancel) {
+    QWidget window;
+    window.show();
+    MessageBoxAlertPresenter presenter;
+    int answer = 0;
+    presenter.beginSheet({"Move the card?", "", {"Yes", "No", "Cancel"}, Alert::Style::Informational},
+                         &window, [&](int chosen) { answer = chosen; });
+    auto* box = window.findChild<QMessageBox*>();
+    ASSERT_NE(box, nullptr);
+    QTest::keyClick(box, Qt::Key_Escape);
+    EXPECT_EQ(answer, NSAlertThirdButtonReturn);
+}
+
 TEST(MessageBoxAlerts, AModalAlertWhoseWindowGoesAwayMeanwhileReturns) {
     auto* window = new QWidget;
     window->show();
