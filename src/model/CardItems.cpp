@@ -15,6 +15,7 @@
 #include <QBuffer>
 #include <QFontDatabase>
 #include <QHash>
+#include <QImageReader>
 
 namespace {
 
@@ -253,6 +254,7 @@ void TImageAndTextItem::Initialize() {
 
 void TImageAndTextItem::Deallocate() {
     m_image = QImage();
+    m_imageData.clear();
     TTextItem::Deallocate();
 }
 
@@ -262,6 +264,7 @@ void TImageAndTextItem::CopyInstanceVariables(TObject* source) {
     m_image = item->m_image;
     m_imageData = item->m_imageData;
     m_imageSize = item->m_imageSize;
+    m_pixelSize = item->m_pixelSize;
 }
 
 void TImageAndTextItem::AddArchiveKeys(QSet<QString>& keys) const {
@@ -280,16 +283,74 @@ void TImageAndTextItem::EncodeData(TArchiver* archiver) {
 
 void TImageAndTextItem::DecodeData(TArchiver* archiver) {
     TTextItem::DecodeData(archiver);
-    if (archiver->ContainsKey(kImage)) {
-        m_image = archiver->CopyImageValue(kImage);
-        if (!m_image.isNull()) archiver->GetDataValue(kImage, &m_imageData);
-    }
+    // Kept as read, decodable here or not; decoded when shown.
+    m_image = QImage();
+    m_imageData.clear();
+    m_pixelSize = QSize();
+    if (archiver->ContainsKey(kImage)) archiver->GetDataValue(kImage, &m_imageData);
     m_imageSize = archiver->GetSizeValue(kImageSize);
+}
+
+namespace {
+
+// Decodes at most kMaximumDecodedBytes; within bound when it is valid. A format that decodes whole
+// before scaling is held to the limit at its full size.
+QImage decodePicture(const QByteArray& bytes, const QSize& bound) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    QSize target = size;
+    if (size.isValid() && bound.isValid() && (size.width() > bound.width() || size.height() > bound.height()))
+        target = size.scaled(bound, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+    const auto bytesOf = [](const QSize& s) { return qint64(s.width()) * s.height() * 4; };
+    const bool scalesWhileDecoding = reader.supportsOption(QImageIOHandler::ScaledSize);
+    if (size.isValid() &&
+        bytesOf(scalesWhileDecoding ? target : size) > TImageAndTextItem::kMaximumDecodedBytes)
+        return {};
+    if (target != size) reader.setScaledSize(target);
+    // A format that tells no size ahead is held to the reader's own allocation limit.
+    QImage image = reader.read();
+    if (bytesOf(image.size()) > TImageAndTextItem::kMaximumDecodedBytes) return {};
+    if (!size.isValid() && bound.isValid() &&
+        (image.width() > bound.width() || image.height() > bound.height()))
+        image = image.scaled(bound, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return image;
+}
+
+} // namespace
+
+QImage TImageAndTextItem::GetImage() const {
+    return GetImage(QSize());
+}
+
+QImage TImageAndTextItem::GetImage(const QSize& bound) const {
+    if (!m_image.isNull()) {
+        if (!bound.isValid() || (m_image.width() <= bound.width() && m_image.height() <= bound.height()))
+            return m_image;
+        return m_image.scaled(bound, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    }
+    if (m_imageData.isEmpty()) return {};
+    return decodePicture(m_imageData, bound);
+}
+
+QSize TImageAndTextItem::GetImagePixelSize() const {
+    if (!m_image.isNull()) return m_image.size();
+    if (!m_pixelSize.isValid() && !m_imageData.isEmpty()) {
+        QBuffer buffer;
+        buffer.setData(m_imageData);
+        buffer.open(QIODevice::ReadOnly);
+        m_pixelSize = QImageReader(&buffer).size();
+        if (!m_pixelSize.isValid()) m_pixelSize = QSize(0, 0);
+    }
+    return m_pixelSize.isValid() ? m_pixelSize : QSize();
 }
 
 void TImageAndTextItem::SetImage(const QImage& image) {
     m_image = image;
     m_imageData.clear();
+    m_pixelSize = QSize();
     SetModified(true);
 }
 
@@ -391,15 +452,24 @@ TImageAttachment* TImageAttachment::Create(const QImage& image) {
 void TImageAttachment::Initialize() {
     TAttachment::Initialize();
     if (!GetText().isEmpty()) StoreText(AttributedString());
-    m_imageSize = CGUtilities::CGImageGetSize(m_image);
+    // A stored size stays as it was stored (a picture of twice its size in pixels is shown at it);
+    // without one, the picture's own size.
+    const bool keepsSize =
+        (DidInitializeFromArchive() || DidInitializeFromCopying()) && !m_imageSize.isEmpty();
+    if (!keepsSize) m_imageSize = QSizeF(GetImagePixelSize());
 }
 
 std::optional<AttributedString> TImageAttachment::ExportText() const {
     AttributedString text;
-    if (m_image.isNull()) return text;
+    if (!HasImage()) return text;
     TextAttachment attachment;
     attachment.fileName = QStringLiteral("image.png");
-    attachment.data = CGUtilities::CGImageCopyData(m_image, CGUtilities::kUTTypePNG);
+    if (m_imageData.startsWith("\x89PNG\r\n\x1a\n"))
+        attachment.data = m_imageData;
+    else if (const QImage image = GetImage(); !image.isNull())
+        attachment.data = CGUtilities::CGImageCopyData(image, CGUtilities::kUTTypePNG);
+    else
+        return text;
     text.appendAttachment(attachment);
     return text;
 }

@@ -158,18 +158,30 @@ public:
     void CopyInstanceVariables(TObject* source) override;
     void EncodeData(TArchiver* archiver) override;
     void DecodeData(TArchiver* archiver) override;
-    QImage GetImage() const { return m_image; }
+    // The picture is kept as the bytes it was read as and decoded only when asked for, never kept
+    // decoded with the row; bytes this build can't decode are kept and written back unchanged.
+    // The picture decoded whole, within kMaximumDecodedBytes; null without one, when it can't be
+    // decoded or is larger.
+    QImage GetImage() const;
+    // The picture decoded to fit within bound (its aspect kept, never enlarged): what a row shows.
+    QImage GetImage(const QSize& bound) const;
+    // The picture's size in pixels as its header gives it, nothing decoded; empty without one.
+    QSize GetImagePixelSize() const;
+    bool HasImage() const { return !m_imageData.isEmpty() || !m_image.isNull(); }
     QSizeF GetImageSize() const { return m_imageSize; }
     void SetImage(const QImage& image);
     void SetImageSize(const QSizeF& size);
+
+    static constexpr qint64 kMaximumDecodedBytes = qint64(128) * 1024 * 1024;
 
 protected:
     TImageAndTextItem() = default;
     void Deallocate() override;
     void AddArchiveKeys(QSet<QString>& keys) const override;
-    QImage m_image;
+    QImage m_image;         // a picture set here, until it is stored
     QByteArray m_imageData; // the picture as read, while the image is unchanged
     QSizeF m_imageSize;
+    mutable QSize m_pixelSize; // of m_imageData, read once
 };
 
 class TAttachment : public TImageAndTextItem {

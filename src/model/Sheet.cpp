@@ -408,7 +408,13 @@ bool TSheet::Save() {
                 QStringLiteral("*** warning: file mod date is different from last saved date."));
             Diagnostics::line(QStringLiteral("  last saved: ") + fullDate(m_recordedDate));
             Diagnostics::line(QStringLiteral("  file date: ") + fullDate(folderDate));
-            if (ResolveConflict() == NSAlertFirstButtonReturn) {
+            const int answer = ResolveConflict();
+            if (answer == NSModalResponseAbort) {
+                // Unanswered: neither version is given up; the flags stay for the next save.
+                Diagnostics::line(QStringLiteral("  not answered, nothing written"));
+                return false;
+            }
+            if (answer == NSAlertFirstButtonReturn) {
                 Diagnostics::line(QStringLiteral("  keep this version, overwrite file"));
             } else {
                 Diagnostics::line(QStringLiteral("  discard this version"));

@@ -66,7 +66,8 @@ public:
     // flags of what was not written stay set, so the next save tries again).
     bool Save();
     bool SaveCard(TCard* card);
-    // "Resolve Conflict": NSAlertFirstButtonReturn for "No" (keep this version).
+    // "Resolve Conflict": NSAlertFirstButtonReturn for "No" (keep this version), NSAlertSecondButtonReturn
+    // for "Yes", NSModalResponseAbort when nobody answered (nothing is written then).
     qint32 ResolveConflict();
     void UpdateModifiedDate();
     // Sets the path and makes the folder if needed; writes nothing else.

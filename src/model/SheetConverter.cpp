@@ -17,6 +17,7 @@
 #include <QImageReader>
 #include <QRandomGenerator>
 #include <QtEndian>
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -68,6 +69,36 @@ std::optional<QVariantMap> readPlist(const QString& path, QString* error) {
         return std::nullopt;
     }
     return value.toMap();
+}
+
+// Whether the list is a sheet of the previous generation: its "system.objects" is a list holding no
+// card or at least one (of a project: a dictionary with a title, a frame or rows; of the rich-text
+// edition: a card or a stack). Any other property list converts into nothing.
+bool isLegacySheet(const QVariantMap& root, bool richText) {
+    if (root.value(QStringLiteral("system.objects")).typeId() != QMetaType::QVariantList) return false;
+    const QVariantList objects = topObjects(root);
+    if (objects.isEmpty()) return true;
+    return std::any_of(objects.cbegin(), objects.cend(), [richText](const QVariant& entry) {
+        if (entry.typeId() != QMetaType::QVariantMap) return false;
+        const QVariantMap card = entry.toMap();
+        if (richText) {
+            const QString cls = stringOf(card, QStringLiteral("system.class"));
+            return cls == QLatin1String("TMemoleaf") || cls == QLatin1String("TStack");
+        }
+        return card.contains(QStringLiteral("browser")) || card.contains(QStringLiteral("title")) ||
+               card.contains(QStringLiteral("frame.origin.x"));
+    });
+}
+
+std::optional<QVariantMap> readLegacySheet(const QString& path, bool richText, QString* error) {
+    std::optional<QVariantMap> root = readPlist(path, error);
+    if (root && !isLegacySheet(*root, richText)) {
+        if (error)
+            *error = QStringLiteral("Cannot convert ") + path +
+                     QStringLiteral(": not a sheet of the previous version");
+        return std::nullopt;
+    }
+    return root;
 }
 
 // The new sheet at the destination; null when something is there already (a sheet converted into
@@ -192,7 +223,7 @@ QRectF ConvertFrameToRect(const QVariantMap& card) {
 }
 
 TSheet* ConvertJobslateSheet(const QString& source, const QString& destination, QString* error) {
-    const std::optional<QVariantMap> root = readPlist(source, error);
+    const std::optional<QVariantMap> root = readLegacySheet(source, false, error);
     if (!root) return nullptr;
     TSheet* sheet = makeSheet(destination, error);
     if (!sheet) return nullptr;
@@ -213,7 +244,7 @@ TSheet* ConvertJobslateSheet(const QString& source, const QString& destination, 
 }
 
 TSheet* ConvertMemoleafSheet(const QString& source, const QString& destination, QString* error) {
-    const std::optional<QVariantMap> root = readPlist(source, error);
+    const std::optional<QVariantMap> root = readLegacySheet(source, true, error);
     if (!root) return nullptr;
     TSheet* sheet = makeSheet(destination, error);
     if (!sheet) return nullptr;

@@ -9,7 +9,8 @@ class TSheet;
 // Sheets of the previous generation made into sheets: "qxproj" projects (outline cards of tasks and
 // attachments) and "mzsheet" sheets of the rich-text edition (cards with pages and embedded cards).
 // The source is only read. Each gives a new sheet at the destination (owned by the caller, not yet
-// saved), or null with the reason when the source can't be read or something exists at the destination.
+// saved), or null with the reason when the source can't be read, is not a sheet of that kind (a
+// property list of anything else: nothing is written then), or something exists at the destination.
 TSheet* ConvertJobslateSheet(const QString& source, const QString& destination, QString* error = nullptr);
 TSheet* ConvertMemoleafSheet(const QString& source, const QString& destination, QString* error = nullptr);
 

@@ -1,6 +1,7 @@
 #include "AlertPresenter.h"
 
 #include "Diagnostics.h"
+#include "Questions.h"
 
 namespace {
 
@@ -12,7 +13,7 @@ public:
     int runModal(const Alert& alert, QObject*) override {
         Diagnostics::line(
             QStringLiteral("Alert: %1 %2").arg(alert.messageText, alert.informativeText).trimmed());
-        return NSAlertFirstButtonReturn;
+        return Questions::quitRequested() ? NSModalResponseAbort : NSAlertFirstButtonReturn;
     }
     void beginSheet(const Alert& alert, QObject* window, std::function<void(int)> done) override {
         const int answer = runModal(alert, window);
@@ -33,19 +34,29 @@ void AlertPresenter::setShared(AlertPresenter* presenter) {
 }
 
 int ScriptedAlertPresenter::answer() {
-    if (m_answers.empty()) return NSAlertFirstButtonReturn;
+    bool ended = false;
+    if (!m_meanwhile.empty()) {
+        const Questions::Open open([&ended] { ended = true; });
+        const auto action = std::move(m_meanwhile.front());
+        m_meanwhile.pop_front();
+        if (action) action();
+    }
+    if (m_answers.empty()) return ended ? NSModalResponseAbort : NSAlertFirstButtonReturn;
     const int next = m_answers.front();
     m_answers.pop_front();
-    return next;
+    return ended ? NSModalResponseAbort : next;
 }
 
 int ScriptedAlertPresenter::runModal(const Alert& alert, QObject* window) {
+    // Once a quit was asked for, nothing is shown.
+    if (Questions::quitRequested()) return NSModalResponseAbort;
     m_questions.push_back({alert, window, false});
     return answer();
 }
 
 void ScriptedAlertPresenter::beginSheet(const Alert& alert, QObject* window, std::function<void(int)> done) {
-    m_questions.push_back({alert, window, true});
-    const int chosen = answer();
+    const bool shown = !Questions::quitRequested();
+    if (shown) m_questions.push_back({alert, window, true});
+    const int chosen = shown ? answer() : NSModalResponseAbort;
     if (done) done(chosen);
 }

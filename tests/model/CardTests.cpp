@@ -7,6 +7,7 @@
 #include "model/Memoleaf.h"
 #include "model/Preferences.h"
 #include "model/Stack.h"
+#include "model/Task.h"
 #include "platform/Diagnostics.h"
 #include "platform/NotificationCenter.h"
 #include "platform/PlistCodec.h"
@@ -14,6 +15,7 @@
 #include "platform/text/RTFDCodec.h"
 #include "utilities/UserDefaultsUtilities.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -478,6 +480,141 @@ TEST_F(CardTest, ExportIndentsRowsAndSkipsRowsWithoutText) {
     defaults.setBoolForKey(true, kPreferenceKeyExportAsPlainText);
     const AttributedString plain = *card->ExportText();
     for (const AttributeRun& run : plain.runs()) EXPECT_TRUE(run.attributes.isEmpty());
+}
+
+} // namespace
+
+namespace {
+
+QByteArray pngOf(const QSize& size) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(QColor(30, 120, 200));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+// The archive of a card whose picture rows hold the bytes and stored sizes given, as a file of
+// another device would hold them.
+QVariantMap pictureCard(const QList<std::pair<QByteArray, QSizeF>>& pictures) {
+    Ref<TJobslate> card = Ref<TJobslate>::adopt(TJobslate::Create(QStringLiteral("Pictures")));
+    for (qsizetype i = 0; i < pictures.size(); ++i) {
+        TImageAttachment* row = TImageAttachment::Create(QImage(1, 1, QImage::Format_RGB32));
+        card->GetRoot()->AddChild(row);
+        row->Release();
+    }
+    QVariantMap dictionary = encode(card.get());
+    QVariantMap root = dictionary["root"].toMap();
+    QVariantMap children = root["children"].toMap();
+    QVariantList rows = children["system.objects"].toList();
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        QVariantMap row = rows[i].toMap();
+        row["image"] = pictures[i].first;
+        row["imageSize.width"] = pictures[i].second.width();
+        row["imageSize.height"] = pictures[i].second.height();
+        rows[i] = row;
+    }
+    children["system.objects"] = rows;
+    root["children"] = children;
+    dictionary["root"] = root;
+    return dictionary;
+}
+
+Ref<TJobslate> decodeCard(const QVariantMap& dictionary) {
+    TArchiver* archiver = TArchiver::CreateWithDictionary(dictionary);
+    Ref<TJobslate> card =
+        Ref<TJobslate>::adopt(static_cast<TJobslate*>(AllocateFromArchive(archiver, nullptr)));
+    archiver->Release();
+    return card;
+}
+
+QVariantList pictureRows(const QVariantMap& dictionary) {
+    return dictionary["root"].toMap()["children"].toMap()["system.objects"].toList();
+}
+
+quint32 crc32(const QByteArray& bytes) {
+    quint32 crc = 0xffffffffu;
+    for (const char byte : bytes) {
+        crc ^= quint8(byte);
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+qint64 residentBytes() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly)) return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toLongLong() * 4096 : 0;
+}
+
+TEST_F(CardTest, PicturesOfOtherDevicesComeBackAsStoredAfterAnUnrelatedEdit) {
+    // Bytes this build can't decode, and a picture stored at half its pixel size.
+    const QByteArray heic = QByteArray("\0\0\0\x18"
+                                       "ftypheic\0\0\0\0mif1heic",
+                                       24) +
+                            QByteArray(40, '\x5a');
+    const QByteArray jpeg2000 = QByteArray("\0\0\0\x0c"
+                                           "jP  \r\n\x87\n\0\0\0\x14"
+                                           "ftypjp2 ",
+                                           20) +
+                                QByteArray(40, '\x33');
+    const QByteArray pdf = QByteArrayLiteral("%PDF-1.4\n1 0 obj << /Type /Catalog >> endobj\n%%EOF\n");
+    const QByteArray twice = pngOf(QSize(48, 32));
+    const QList<std::pair<QByteArray, QSizeF>> pictures = {
+        {heic, QSizeF(24, 16)}, {jpeg2000, QSizeF(30, 20)}, {pdf, QSizeF(40, 50)}, {twice, QSizeF(24, 16)}};
+    const char* names[] = {"HEIC", "JPEG 2000", "PDF", "PNG at twice its size"};
+
+    Ref<TJobslate> card = decodeCard(pictureCard(pictures));
+    ASSERT_TRUE(card);
+    card->SetTitle(QStringLiteral("Edited elsewhere in the card"));
+    const QVariantList rows = pictureRows(encode(card.get()));
+    ASSERT_EQ(rows.size(), pictures.size());
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const QVariantMap row = rows[i].toMap();
+        EXPECT_EQ(row["image"].toByteArray(), pictures[i].first) << names[i];
+        EXPECT_EQ(row["imageSize.width"].toDouble(), pictures[i].second.width()) << names[i];
+        EXPECT_EQ(row["imageSize.height"].toDouble(), pictures[i].second.height()) << names[i];
+    }
+    auto* shown = static_cast<TImageAttachment*>(card->GetRoot()->GetChild(3));
+    EXPECT_EQ(shown->GetImagePixelSize(), QSize(48, 32));
+    EXPECT_EQ(shown->GetImageSize(), QSizeF(24, 16));
+    EXPECT_TRUE(static_cast<TImageAttachment*>(card->GetRoot()->GetChild(0))->GetImage().isNull());
+}
+
+TEST_F(CardTest, ACardOfLargePicturesDecodesNothingAtLoadAndOnlyWhatARowShows) {
+    // GIVEN twelve pictures of 3000 × 3000 (36 MB each decoded) and one claiming 100000 × 100000
+    const QByteArray large = pngOf(QSize(3000, 3000));
+    QByteArray hostile = pngOf(QSize(1, 1));
+    const char ihdr[] = {0, 1, char(0x86), char(0xa0), 0, 1, char(0x86), char(0xa0)}; // width, height
+    hostile.replace(16, 8, QByteArray(ihdr, 8));
+    const quint32 crc = crc32(hostile.mid(12, 17)); // over "IHDR" and its data
+    const char sum[] = {char(crc >> 24), char(crc >> 16), char(crc >> 8), char(crc)};
+    hostile.replace(29, 4, QByteArray(sum, 4));
+    QList<std::pair<QByteArray, QSizeF>> pictures(12, {large, QSizeF(3000, 3000)});
+    pictures.append({hostile, QSizeF(100, 100)});
+    const QVariantMap dictionary = pictureCard(pictures);
+
+    // WHEN the card is read and laid out
+    const qint64 before = residentBytes();
+    Ref<TJobslate> card = decodeCard(dictionary);
+    ASSERT_TRUE(card);
+    for (TObject* row : *card->GetRoot()->GetChildren())
+        static_cast<TImageAttachment*>(row)->GetImagePixelSize();
+
+    // THEN no picture is held decoded (that would be 432 MB)
+    EXPECT_LT(residentBytes() - before, qint64(64) * 1024 * 1024);
+    auto* first = static_cast<TImageAttachment*>(card->GetRoot()->GetChild(0));
+    EXPECT_EQ(first->GetImagePixelSize(), QSize(3000, 3000));
+    // A row shows the picture decoded to its frame; one beyond the limit is not decoded at all.
+    EXPECT_EQ(first->GetImage(QSize(400, 300)).size(), QSize(300, 300));
+    auto* huge = static_cast<TImageAttachment*>(card->GetRoot()->GetChild(12));
+    EXPECT_EQ(huge->GetImagePixelSize(), QSize(100000, 100000));
+    EXPECT_TRUE(huge->GetImage().isNull());
+    EXPECT_TRUE(huge->GetImage(QSize(400, 300)).isNull());
+    EXPECT_EQ(pictureRows(encode(card.get()))[12].toMap()["image"].toByteArray(), hostile);
 }
 
 } // namespace

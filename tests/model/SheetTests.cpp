@@ -466,3 +466,55 @@ TEST_F(SheetTest, ConvertsLegacyProjectsAndSheets) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SheetTest, APropertyListThatIsNoLegacySheetConvertsIntoNothing) {
+    const QVariantMap card{{"title", "A card"}};
+    struct Case {
+        const char* name;
+        QVariant list;
+        bool richText;
+    };
+    const Case cases[] = {
+        {"an empty dictionary", QVariantMap(), false},
+        {"a sheet's info.plist", QVariantMap{{"system.class", "TSheet"}, {"cards", QStringList{"a"}}}, false},
+        {"objects that are no list", QVariantMap{{"system.objects", "text"}}, false},
+        {"objects that are no cards",
+         QVariantMap{{"system.objects", QVariantList{1, "two", QVariantMap{{"x", 1}}}}}, false},
+        {"rich text without cards or stacks",
+         QVariantMap{{"system.objects", QVariantList{QVariantMap{{"system.class", "TOther"}}}}}, true},
+        {"a project's cards read as rich text", QVariantMap{{"system.objects", QVariantList{card}}}, true},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        QByteArray bytes;
+        ASSERT_TRUE(PlistCodec::encode(c.list, &bytes)) << c.name;
+        const QString source = dir.filePath(QStringLiteral("source%1.plist").arg(n));
+        const QString destination = dir.filePath(QStringLiteral("Converted%1.qxsheet").arg(n++));
+        QFile file(source);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        file.close();
+        QString error;
+        TSheet* sheet = c.richText ? ConvertMemoleafSheet(source, destination, &error)
+                                   : ConvertJobslateSheet(source, destination, &error);
+        EXPECT_EQ(sheet, nullptr) << c.name;
+        if (sheet) sheet->Release();
+        EXPECT_TRUE(error.contains("not a sheet")) << c.name << " " << error.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(destination)) << c.name;
+    }
+    // A legacy sheet without cards is still one.
+    QByteArray empty;
+    ASSERT_TRUE(PlistCodec::encode(QVariantMap{{"system.objects", QVariantList()}}, &empty));
+    QFile file(dir.filePath("empty.qxproj"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(empty);
+    file.close();
+    Ref<TSheet> converted =
+        Ref<TSheet>::adopt(ConvertJobslateSheet(file.fileName(), dir.filePath("Empty.qxsheet")));
+    ASSERT_TRUE(converted);
+    EXPECT_EQ(converted->GetCards()->Count(), 0);
+}
+
+} // namespace
