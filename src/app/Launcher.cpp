@@ -1,6 +1,7 @@
 #include "Launcher.h"
 
 #include "AppController.h"
+#include "DisplayLoss.h"
 #include "MainMenu.h"
 #include "ShellWindows.h"
 #include "SignalQuit.h"
@@ -40,6 +41,7 @@ void registerCardViews() {
 Launcher::Launcher(QObject* parent) : QObject(parent) {}
 
 Launcher::~Launcher() {
+    DisplayLoss::uninstall();
     // The windows of the shell go first: they hold the sheets and cards they show.
     m_shell.reset();
     // The open sheet is saved and let go, and the calendar store with it: its alarms run on the
@@ -112,6 +114,8 @@ std::optional<int> Launcher::start(const QStringList& arguments, const QString& 
             QCoreApplication::exit(0);
         },
         this);
+    // So does a display that went away, without asking anything.
+    DisplayLoss::install([controller] { controller->saveActiveSheet(); });
     // After the reopening of the last sheet, which the workspace delivers on the event loop.
     QTimer::singleShot(0, controller, [controller, arguments, workingFolder] {
         controller->handleArguments(arguments, workingFolder);

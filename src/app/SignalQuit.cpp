@@ -27,7 +27,8 @@ SignalQuit::SignalQuit(std::function<void(int)> handler, QObject* parent)
     struct sigaction action = {};
     action.sa_handler = writeSignal;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
+    // A second signal of a kind takes its default action: it ends a program whose loop is stuck.
+    action.sa_flags = SA_RESTART | SA_RESETHAND;
     for (int signal : kSignals) ::sigaction(signal, &action, nullptr);
 }
 

@@ -6,7 +6,8 @@
 class QSocketNotifier;
 
 // Turns SIGTERM, SIGINT and SIGHUP into a call on the main thread (through a pipe the handler writes
-// one byte to), so stopping the program ends it through its normal quit. One per process.
+// one byte to), so stopping the program ends it through its normal quit. A second signal of the
+// same kind ends it at once, as when the loop no longer runs. One per process.
 class SignalQuit : public QObject {
     Q_OBJECT
 public:

@@ -16,8 +16,10 @@ qint64 toMs(double seconds) {
 
 Scheduler& Scheduler::shared() {
     if (g_installed) return *g_installed;
-    static RealScheduler real;
-    return real;
+    // Never destroyed: objects of static lifetime (the calendar store's alarms) cancel their
+    // requests as they end, and an exit from inside the event loop ends them after this one.
+    static RealScheduler* real = new RealScheduler;
+    return *real;
 }
 
 void Scheduler::setShared(Scheduler* scheduler) {

@@ -189,6 +189,7 @@ class Journey:
                 env=self.env,
             )
             self._processes.append(server)
+            self._server = server
             os.close(write_end)
             write_end = None
             number = b""
@@ -205,6 +206,13 @@ class Journey:
             if write_end is not None:
                 os.close(write_end)
         self.env["DISPLAY"] = ":" + number.decode().strip()
+
+    def end_display(self, timeout=10):
+        """Ends the X server under the program at once, as a crash of the display does, or its end
+        before the session manager sends its signal. The window manager goes with it."""
+        self._server.kill()
+        self._server.wait(timeout)
+        self._say("ended the X server")
 
     def _start_bus(self):
         bus = subprocess.Popen(
