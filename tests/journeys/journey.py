@@ -64,19 +64,54 @@ class CardFile:
     text: str  # a rich-text card's text
 
 
+_RTF_TOKEN = re.compile(r"\\([a-zA-Z]+)(-?\d+)? ?|\\'([0-9a-fA-F]{2})|\\(.)|([{}])|([^\\{}\r\n]+)|[\r\n]", re.S)
+_RTF_SKIPPED = {"fonttbl", "colortbl", "stylesheet", "info", "pict", "NeXTGraphic", "listtable", "listoverridetable"}
+
+
 def rtf_text(data):
     """The plain text of RTF or flattened RTFD bytes, roughly: enough to find what was typed."""
     start = data.find(b"{\\rtf")
     if start < 0:
         return ""
-    rtf = data[start:].decode("latin-1")
-    rtf = re.sub(r"\{\\(fonttbl|colortbl|\\\*)[^{}]*(\{[^{}]*\}[^{}]*)*\}", "", rtf)
-    rtf = re.sub(r"\\'([0-9a-fA-F]{2})", lambda m: bytes.fromhex(m.group(1)).decode("cp1252"), rtf)
-    rtf = re.sub(r"\\u(-?\d+) ?\??", lambda m: chr(int(m.group(1)) % 65536), rtf)
-    rtf = re.sub(r"\\(par|line)\b ?", "\n", rtf)
-    rtf = re.sub(r"\\[a-zA-Z]+-?\d* ?", "", rtf)
-    rtf = rtf.replace("\\{", "\0").replace("\\}", "\1").replace("{", "").replace("}", "")
-    return rtf.replace("\0", "{").replace("\1", "}").replace("\\\\", "\\").strip()
+    text = []
+    depth = 0
+    skipping = None  # the depth of a group whose text is not shown (font table, pictures, ...)
+    fallback, after_unicode = 1, 0  # characters standing in for each \\u character, and those still due
+    for match in _RTF_TOKEN.finditer(data[start:].decode("latin-1")):
+        word, number, hex_code, symbol, brace, plain = match.groups()
+        if after_unicode and (hex_code or plain):
+            after_unicode -= 1
+            if plain and len(plain) > 1 and skipping is None:
+                text.append(plain[1:])
+            continue
+        if brace == "{":
+            depth += 1
+        elif brace == "}":
+            if skipping == depth:
+                skipping = None
+            depth -= 1
+            if depth == 0:
+                break
+        elif word in _RTF_SKIPPED or symbol == "*":
+            skipping = depth if skipping is None else skipping
+        elif skipping is not None:
+            continue
+        elif word in ("par", "line") or symbol in ("\n", "\r"):
+            text.append("\n")
+        elif word == "tab":
+            text.append("\t")
+        elif word == "uc" and number:
+            fallback = int(number)
+        elif word == "u" and number:
+            text.append(chr(int(number) % 65536))
+            after_unicode = fallback
+        elif hex_code:
+            text.append(bytes.fromhex(hex_code).decode("cp1252", errors="replace"))
+        elif symbol in ("\\", "{", "}"):
+            text.append(symbol)
+        elif plain:
+            text.append(plain)
+    return "".join(text).strip()
 
 
 def read_card(path):
@@ -101,6 +136,11 @@ def read_card(path):
 def read_sheet(path):
     """The readable cards of a .qxsheet folder, in file name order."""
     return [read_card(os.path.join(path, name)) for name in sorted(os.listdir(path)) if name.endswith(".qxcard")]
+
+
+def _text_of(element):
+    text = element.queryText()
+    return text.getText(0, text.characterCount)
 
 
 def _slug(text):
@@ -379,15 +419,20 @@ class Journey:
 
     # What a person sees.
 
-    def windows(self):
-        """The windows the window manager shows, with titles and frames (client area, root coordinates)."""
+    def windows(self, title_regex=None):
+        """The windows the window manager shows, with titles and frames (client area, root coordinates);
+        only those whose title matches, when a regular expression is given."""
+        pattern = re.compile(title_regex) if title_regex is not None else None
         listing = self._run(["wmctrl", "-l"], check=False)
         windows = []
         for line in listing.splitlines():
             parts = line.split(None, 3)
             if len(parts) < 3:
                 continue
-            window = self._window(int(parts[0], 16), parts[3] if len(parts) > 3 else "")
+            title = parts[3] if len(parts) > 3 else ""
+            if pattern and not pattern.search(title):
+                continue
+            window = self._window(int(parts[0], 16), title)
             if window:
                 windows.append(window)
         return windows
@@ -401,8 +446,7 @@ class Journey:
             return None  # gone meanwhile
 
     def find_windows(self, title_regex):
-        pattern = re.compile(title_regex)
-        return [window for window in self.windows() if pattern.search(window.title)]
+        return self.windows(title_regex)
 
     def wait_window(self, title_regex, timeout=30):
         """Waits for a window whose title matches the regular expression and returns it."""
@@ -461,18 +505,29 @@ class Journey:
     def accessible_elements(self, name_regex=".", role=None):
         """The program's elements (in every window) whose accessible name matches, optionally of a
         role given by pyatspi's role name ("push button", "list item", ...)."""
+        pattern = re.compile(name_regex)
+        return self._accessible_where(
+            lambda element: pattern.search(element.name or "") and (role is None or element.getRoleName() == role)
+        )
+
+    def accessible_texts(self, text_regex):
+        """The program's text fields (a row's editor, a note, a field) whose text matches."""
+        pattern = re.compile(text_regex)
+        return self._accessible_where(
+            lambda element: element.getRoleName() == "text" and pattern.search(_text_of(element))
+        )
+
+    def _accessible_where(self, condition):
         desktop = self.accessible()
         if desktop is None:
             raise JourneyFailure("AT-SPI (python3-pyatspi) is not available")
-        pattern = re.compile(name_regex)
         found = []
 
         def walk(element, depth):
             if element is None or depth > 40:
                 return
             try:
-                name = element.name or ""
-                if pattern.search(name) and (role is None or element.getRoleName() == role):
+                if condition(element):
                     found.append(element)
                 children = [element.getChildAtIndex(i) for i in range(min(element.childCount, 500))]
             except Exception:  # noqa: BLE001 (an element that went away meanwhile)
@@ -504,6 +559,26 @@ class Journey:
         if box.width <= 0 or box.height <= 0:
             raise JourneyFailure(f"the element named /{name_regex}/ is not on screen")
         self.click(box.x + box.width // 2, box.y + box.height // 2, double=double)
+
+    def find_text(self, text_regex, timeout=30):
+        """Waits for a text field of the program whose text matches; returns the first."""
+
+        def found():
+            self._alive_check()
+            elements = self.accessible_texts(text_regex)
+            return elements[0] if elements else None
+
+        return wait_until(found, timeout, f"a text holding /{text_regex}/", 0.3)
+
+    def click_text(self, text_regex, timeout=30):
+        """Clicks just after the last character of the text field holding the text ("click at the end
+        of the row holding ..."), which puts the caret there."""
+        element = self.find_text(text_regex, timeout)
+        text = element.queryText()
+        box = text.getCharacterExtents(max(text.characterCount - 1, 0), self._atspi.DESKTOP_COORDS)
+        if box[2] <= 0 or box[3] <= 0:
+            raise JourneyFailure(f"the text holding /{text_regex}/ is not on screen")
+        self.click(box[0] + box[2] - 1, box[1] + box[3] // 2)
 
     # What a person does.
 
