@@ -83,6 +83,10 @@ bool AppController::openSheetFile(const QString& path) {
                 QStringLiteral("If you don't move the sheet it will be opened but not available in "
                                "the sheet browser."),
                 {QStringLiteral("Yes"), QStringLiteral("No")});
+        if (answer == NSModalResponseAbort) {
+            m_restoringPreviousSheet = false;
+            return true;
+        }
         if (answer == NSAlertFirstButtonReturn) {
             const QString target =
                 NSPrefs().stringForKey(kPreferenceKeySheetFolder) + QLatin1Char('/') + name;

@@ -12,6 +12,7 @@
 #include "model/SheetManager.h"
 #include "model/ui/ModelWidgets.h"
 #include "platform/Diagnostics.h"
+#include "platform/Questions.h"
 #include "platform/app/FileDialogPanelPresenter.h"
 #include "platform/app/MessageBoxAlertPresenter.h"
 #include "windows/MemoleafViewController.h"
@@ -81,6 +82,7 @@ std::optional<int> Launcher::start(const QStringList& arguments, const QString& 
     }
     connect(m_instance, &SingleInstance::argumentsReceived, this, &Launcher::received);
 
+    Questions::reset();
     RegisterModelClasses();
     registerCardViews();
     m_alerts = std::make_unique<MessageBoxAlertPresenter>();
@@ -105,22 +107,31 @@ std::optional<int> Launcher::start(const QStringList& arguments, const QString& 
     // Everything that ends the program saves first.
     connect(qApp, &QCoreApplication::aboutToQuit, controller,
             [controller] { controller->applicationWillTerminate(); });
-    connect(qGuiApp, &QGuiApplication::commitDataRequest, controller,
-            [controller](QSessionManager&) { controller->saveActiveSheet(); });
-    m_signals = new SignalQuit(
-        [controller](int) {
-            controller->saveActiveSheet();
-            // Not quit(): that closes each window first, and closing a card window deletes its card.
-            QCoreApplication::exit(0);
-        },
-        this);
-    // So does a display that went away, without asking anything.
-    DisplayLoss::install([controller] { controller->saveActiveSheet(); });
+    // Never inside a question: the save that asks it would run again from within it.
+    connect(qGuiApp, &QGuiApplication::commitDataRequest, controller, [controller](QSessionManager&) {
+        if (!Questions::isOpen()) controller->saveActiveSheet();
+    });
+    m_signals = new SignalQuit([controller](int) { Launcher::quitOnSignal(*controller); }, this);
+    // So does a display that went away, without asking anything: there is no screen to ask on.
+    DisplayLoss::install([controller] {
+        Questions::requestQuit();
+        controller->saveActiveSheet();
+    });
     // After the reopening of the last sheet, which the workspace delivers on the event loop.
     QTimer::singleShot(0, controller, [controller, arguments, workingFolder] {
         controller->handleArguments(arguments, workingFolder);
     });
     return std::nullopt;
+}
+
+void Launcher::quitOnSignal(AppController& controller) {
+    const bool asking = Questions::isOpen();
+    if (asking || Questions::quitRequested())
+        Questions::requestQuit();
+    else
+        controller.saveActiveSheet();
+    // Not quit(): that closes each window first, and closing a card window deletes its card.
+    QCoreApplication::exit(0);
 }
 
 void Launcher::received(const QStringList& message) {

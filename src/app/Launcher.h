@@ -33,6 +33,12 @@ public:
                              QString* error = nullptr);
 
     AppController* controller() const { return m_controller.get(); }
+
+    // What a stop asked for by the system (logout, shutdown, a signal) does. With a question open,
+    // the question ends unanswered, its caller goes on with its cancel answer, and the save runs once
+    // the program has left every loop (aboutToQuit), taking every question it would ask as
+    // unanswered. Otherwise the active sheet is saved first. Then every event loop ends.
+    static void quitOnSignal(AppController& controller);
     MainMenu* menu() const { return m_menu.get(); }
 
 private:

@@ -452,7 +452,8 @@ void TPreferenceWindowController::portalLevelChanged(QCheckBox* sender) {
         alert.informativeText =
             QStringLiteral("If you disable important news we may not be able to contact you with "
                            "special updates or bug fixes in the rare case we need to.");
-        if (AlertPresenter::shared().runModal(alert, m_window) == NSAlertFirstButtonReturn)
+        // Only "Yes" turns the news off; a question left unanswered keeps it on.
+        if (AlertPresenter::shared().runModal(alert, m_window) != NSAlertSecondButtonReturn)
             sender->setChecked(true);
     }
     const qint64 level = (portalLevel1Button->isChecked() ? 1 : 0) +

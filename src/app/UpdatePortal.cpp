@@ -10,17 +10,33 @@
 #include "utilities/NetworkReachability.h"
 
 #include <QBoxLayout>
+#include <QBuffer>
 #include <QCoreApplication>
+#include <QImageReader>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStringDecoder>
 #include <QTextBrowser>
 #include <QUrlQuery>
+#include <functional>
 
 namespace {
 QPointer<TWebPortalWindowController> g_shared;
-}
+
+// A browser whose every resource comes from the given source, never from a file of its own.
+class PortalView : public QTextBrowser {
+public:
+    PortalView(std::function<QVariant(const QUrl&)> source, QWidget* parent)
+        : QTextBrowser(parent), m_source(std::move(source)) {}
+    QVariant loadResource(int, const QUrl& name) override { return m_source(name); }
+
+private:
+    std::function<QVariant(const QUrl&)> m_source;
+};
+
+} // namespace
 
 TWebPortalWindowController::TWebPortalWindowController() {
     g_shared = this;
@@ -28,7 +44,8 @@ TWebPortalWindowController::TWebPortalWindowController() {
     window->setWindowTitle(NSBundleName());
     window->resize(500, 340);
     window->setStyleSheet(QStringLiteral("background: white;"));
-    m_portalView = new QTextBrowser(window);
+    // Every resource the page names comes through pageResource, so the view never reads a local file.
+    m_portalView = new PortalView([this](const QUrl& url) { return pageResource(url); }, window);
     m_portalView->setOpenLinks(false);
     m_portalView->setContextMenuPolicy(Qt::NoContextMenu);
     m_portalView->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
@@ -150,10 +167,143 @@ void TWebPortalWindowController::connectionDidFinish() {
             charset = part.trimmed().mid(8).remove(QLatin1Char('"'));
     QStringDecoder decoder(charset.toUtf8().constData());
     if (!decoder.isValid()) decoder = QStringDecoder(QStringDecoder::Utf8);
-    m_portalView->document()->setBaseUrl(reply->url());
-    m_portalView->setHtml(decoder(body));
+    m_pageUrl = reply->url();
+    m_page = sanitisedPage(decoder(body));
+    showPage();
     m_connectionFinishedLoading = true;
     beginModalSession();
+}
+
+void TWebPortalWindowController::showPage() {
+    QScrollBar* scroller = m_portalView->verticalScrollBar();
+    const int scrolled = scroller->value();
+    m_portalView->document()->setBaseUrl(m_pageUrl);
+    m_portalView->setHtml(m_page);
+    scroller->setValue(scrolled);
+}
+
+namespace {
+
+bool sameOrigin(const QUrl& a, const QUrl& b) {
+    const QString scheme = a.scheme().toLower();
+    return (scheme == QLatin1String("http") || scheme == QLatin1String("https")) &&
+           scheme == b.scheme().toLower() && a.host().compare(b.host(), Qt::CaseInsensitive) == 0 &&
+           a.port(scheme == QLatin1String("https") ? 443 : 80) ==
+               b.port(scheme == QLatin1String("https") ? 443 : 80);
+}
+
+} // namespace
+
+QVariant TWebPortalWindowController::pageResource(const QUrl& url) {
+    // Always a picture, never a null one, so the view never falls back to reading the name as a file.
+    const QUrl resolved = m_pageUrl.resolved(url).adjusted(QUrl::RemoveFragment);
+    if (const auto found = m_images.constFind(resolved); found != m_images.cend()) return *found;
+    if (sameOrigin(resolved, m_pageUrl) && !m_requestedImages.contains(resolved) &&
+        m_requestedImages.size() < kMaximumImages) {
+        m_requestedImages.insert(resolved);
+        QNetworkRequest request(resolved);
+        request.setTransferTimeout(20000);
+        QNetworkReply* reply = m_network->get(request);
+        connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
+            if (received > kLargestImage) reply->abort();
+        });
+        connect(reply, &QNetworkReply::finished, this, [this, reply] { imageDidFinish(reply); });
+    }
+    static const QImage placeholder = [] {
+        QImage image(1, 1, QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        return image;
+    }();
+    return placeholder;
+}
+
+void TWebPortalWindowController::imageDidFinish(QNetworkReply* reply) {
+    reply->deleteLater();
+    const QUrl url = reply->request().url();
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (reply->error() != QNetworkReply::NoError || status < 200 || status > 299) return;
+    QByteArray bytes = reply->read(kLargestImage + 1);
+    if (bytes.size() > kLargestImage) return;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    // An image larger than any window shows is not decoded.
+    const QSize size = reader.size();
+    if (!size.isValid() || size.width() > 4096 || size.height() > 4096) return;
+    const QImage image = reader.read();
+    if (image.isNull()) return;
+    m_images.insert(url, image);
+    showPage();
+}
+
+QString TWebPortalWindowController::sanitisedPage(const QString& html) {
+    static const QSet<QString> blocks = {
+        QStringLiteral("div"),        QStringLiteral("ul"), QStringLiteral("ol"), QStringLiteral("dl"),
+        QStringLiteral("blockquote"), QStringLiteral("li"), QStringLiteral("dd")};
+    static const QSet<QString> tableParts = {
+        QStringLiteral("tr"),    QStringLiteral("td"),    QStringLiteral("th"),     QStringLiteral("tbody"),
+        QStringLiteral("thead"), QStringLiteral("tfoot"), QStringLiteral("caption")};
+    QString out;
+    out.reserve(html.size());
+    int tables = 0, nested = 0;
+    QHash<QString, int> dropped; // opening tags left out, by name, whose closing tags go too
+    qsizetype i = 0;
+    while (i < html.size()) {
+        const qsizetype open = html.indexOf(QLatin1Char('<'), i);
+        if (open < 0) {
+            out += QStringView(html).mid(i);
+            break;
+        }
+        out += QStringView(html).mid(i, open - i);
+        if (html.mid(open, 4) == QLatin1String("<!--")) {
+            const qsizetype end = html.indexOf(QLatin1String("-->"), open + 4);
+            i = end < 0 ? html.size() : end + 3;
+            continue;
+        }
+        // The tag's end, past quoted attribute values.
+        qsizetype end = open + 1;
+        QChar quote;
+        for (; end < html.size(); ++end) {
+            const QChar c = html[end];
+            if (!quote.isNull()) {
+                if (c == quote) quote = QChar();
+            } else if (c == QLatin1Char('"') || c == QLatin1Char('\'')) {
+                quote = c;
+            } else if (c == QLatin1Char('>')) {
+                break;
+            }
+        }
+        const QStringView tag = QStringView(html).mid(open, std::min(end + 1, html.size()) - open);
+        i = end + 1;
+        const bool closing = tag.size() > 1 && tag[1] == QLatin1Char('/');
+        qsizetype nameEnd = closing ? 2 : 1;
+        while (nameEnd < tag.size() && tag[nameEnd].isLetterOrNumber()) ++nameEnd;
+        const QString name = tag.mid(closing ? 2 : 1, nameEnd - (closing ? 2 : 1)).toString().toLower();
+        const bool isTable = name == QLatin1String("table");
+        // The rows and cells of a table left out go with it; their content stays.
+        if (tableParts.contains(name) && dropped.value(QStringLiteral("table")) > 0) continue;
+        if (!isTable && !blocks.contains(name)) {
+            out += tag;
+            continue;
+        }
+        int& depth = isTable ? tables : nested;
+        const int limit = isTable ? kMaximumTableNesting : kMaximumBlockNesting;
+        if (!closing) {
+            if (depth >= limit) {
+                ++dropped[name];
+                continue;
+            }
+            ++depth;
+        } else {
+            if (dropped.value(name) > 0) {
+                --dropped[name];
+                continue;
+            }
+            if (depth > 0) --depth;
+        }
+        out += tag;
+    }
+    return out;
 }
 
 void TWebPortalWindowController::beginModalSession() {

@@ -158,6 +158,7 @@ void TWelcomeWindowController::next() {
         alert.buttons = {QStringLiteral("Use Folder"), QStringLiteral("Choose New"),
                          QStringLiteral("Replace")};
         const int answer = AlertPresenter::shared().runModal(alert, window());
+        if (answer == NSModalResponseAbort) return;
         if (answer == NSAlertFirstButtonReturn) {
             if (!SandboxUtilities::RequestDirectoryAccessOutsideContainer(folder)) {
                 Diagnostics::line(QStringLiteral("failed to get access"));

@@ -71,13 +71,16 @@ std::optional<std::vector<std::unique_ptr<QMimeData>>> readItems(const QByteArra
     QByteArray tag;
     quint32 count = 0;
     in >> tag >> count;
-    if (in.status() != QDataStream::Ok || tag != kItemsTag || count > quint32(payload.size()))
+    // Each item takes four bytes at least; past the cap the payload is no drag of ours.
+    if (in.status() != QDataStream::Ok || tag != kItemsTag || count > kMaximumItems ||
+        count > quint32(payload.size() / 4))
         return std::nullopt;
     std::vector<std::unique_ptr<QMimeData>> result;
     for (quint32 i = 0; i < count; ++i) {
         quint32 formats = 0;
         in >> formats;
-        if (in.status() != QDataStream::Ok || formats > quint32(payload.size())) return std::nullopt;
+        // Each format takes eight bytes at least (two lengths).
+        if (in.status() != QDataStream::Ok || formats > quint32(payload.size() / 8)) return std::nullopt;
         auto item = std::make_unique<QMimeData>();
         for (quint32 f = 0; f < formats; ++f) {
             QByteArray mime, bytes;
@@ -119,6 +122,24 @@ QByteArray writeItems(const QList<const QMimeData*>& items) {
         for (const QString& format : formats) out << format.toUtf8() << item->data(format);
     }
     return payload;
+}
+
+// The URLs of a URL list, at most kMaximumItems of them: a longer list is not read past them.
+QList<QUrl> firstUrls(const QMimeData& pasteboard) {
+    if (!pasteboard.hasUrls()) return {};
+    const QByteArray list = pasteboard.data(kUriList);
+    if (list.count('\n') < qsizetype(kMaximumItems)) return pasteboard.urls();
+    QList<QUrl> urls;
+    for (qsizetype start = 0; start < list.size() && urls.size() < qsizetype(kMaximumItems);) {
+        qsizetype end = list.indexOf('\n', start);
+        if (end < 0) end = list.size();
+        const QByteArray line = list.mid(start, end - start).trimmed();
+        start = end + 1;
+        if (line.isEmpty() || line.startsWith('#')) continue;
+        const QUrl url = QUrl::fromEncoded(line);
+        if (url.isValid()) urls.append(url);
+    }
+    return urls;
 }
 
 } // namespace
@@ -187,13 +208,38 @@ QString stringForType(const QMimeData& data, const QString& type) {
     return text.isNull() ? QString(QLatin1String("")) : text;
 }
 
+std::optional<QList<QByteArray>> readByteArrayList(const QByteArray& payload) {
+    QDataStream in(payload);
+    quint32 count = 0;
+    in >> count;
+    // Each entry takes four bytes at least (its length).
+    if (in.status() != QDataStream::Ok || count > kMaximumItems || count > quint32(payload.size() / 4))
+        return std::nullopt;
+    QList<QByteArray> entries;
+    entries.reserve(count);
+    for (quint32 i = 0; i < count; ++i) {
+        QByteArray entry;
+        in >> entry;
+        if (in.status() != QDataStream::Ok) return std::nullopt;
+        entries.append(entry);
+    }
+    return entries;
+}
+
+QByteArray writeByteArrayList(const QList<QByteArray>& entries) {
+    QByteArray payload;
+    QDataStream out(&payload, QIODevice::WriteOnly);
+    out << entries;
+    return payload;
+}
+
 std::vector<std::unique_ptr<QMimeData>> items(const QMimeData& pasteboard) {
     if (pasteboard.hasFormat(kItemsMime))
         if (auto written = readItems(pasteboard.data(kItemsMime))) return std::move(*written);
     std::vector<std::unique_ptr<QMimeData>> result;
     const QStringList formats = pasteboard.formats();
     if (formats.isEmpty()) return result;
-    const QList<QUrl> urls = pasteboard.hasUrls() ? pasteboard.urls() : QList<QUrl>();
+    const QList<QUrl> urls = firstUrls(pasteboard);
     const QString promised = mimeTypeForType(kPasteboardTypePromisedFileContentType);
     for (qsizetype i = 0; i < std::max<qsizetype>(urls.size(), 1); ++i) {
         auto item = std::make_unique<QMimeData>();

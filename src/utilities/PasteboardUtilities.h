@@ -54,9 +54,17 @@ bool hasPlainText(const QMimeData& data); // URLs alone are no text here
 // The text of a type: plain text as the platform reads it, other types as UTF-8; null when absent.
 QString stringForType(const QMimeData& data, const QString& type);
 
+// The most items a drag or pasteboard sensibly carries. A payload of ours naming more is refused
+// whole; URLs beyond it are left out.
+inline constexpr quint32 kMaximumItems = 10000;
+// A list of byte arrays as QDataStream writes a QList<QByteArray>; nothing when it is malformed or
+// names more than kMaximumItems entries (never reserving what the payload only claims).
+std::optional<QList<QByteArray>> readByteArrayList(const QByteArray& payload);
+QByteArray writeByteArrayList(const QList<QByteArray>& entries);
+
 // The items of a pasteboard, in order (owned by the caller): those written by writeObjects; else
-// one per URL of a URL list, the first also holding the other formats and each the promised
-// content type; else the data as one item. None for empty data.
+// one per URL of a URL list (at most kMaximumItems), the first also holding the other formats and
+// each the promised content type; else the data as one item. None for empty data.
 std::vector<std::unique_ptr<QMimeData>> items(const QMimeData& pasteboard);
 // Writes the items to the pasteboard (added to what it holds): the first item's formats, every
 // item's URLs as one list, and the items themselves.

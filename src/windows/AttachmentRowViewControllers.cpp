@@ -248,16 +248,28 @@ void TImageAttachmentViewController::awakeFromNib() {
     editor()->hide();
 }
 
-double TImageAttachmentViewController::rowHeight() const {
+QSizeF TImageAttachmentViewController::shownSize() const {
     TImageAttachment* item = imageAttachment();
-    if (!item) return 0;
-    const QImage image = item->GetImage();
-    if (image.isNull() || image.width() <= 0) return 0;
+    if (!item) return {};
+    // From the picture's header: nothing is decoded to lay the row out.
+    const QSize pixels = item->GetImagePixelSize();
+    if (pixels.isEmpty()) return {};
     auto* self = const_cast<TImageAttachmentViewController*>(this);
-    const double width = self->rowView()->width() - kImageMargin;
-    const double imageWidth = ImageUtilities::width(image);
-    const double imageHeight = ImageUtilities::height(image);
-    return std::max(0.0, std::min(imageHeight, width / imageWidth * imageHeight));
+    const double room = self->rowView()->width() - kImageMargin;
+    const double width = std::max(0.0, std::min(room, double(pixels.width())));
+    const double height =
+        std::max(0.0, std::min(double(pixels.height()), room / pixels.width() * pixels.height()));
+    return {width, height};
+}
+
+double TImageAttachmentViewController::rowHeight() const {
+    return shownSize().height();
+}
+
+QSize TImageAttachmentViewController::imageBound() const {
+    const double ratio = imageView() ? imageView()->devicePixelRatioF() : 1.0;
+    const QSizeF size = shownSize() * ratio;
+    return QSize(int(std::ceil(size.width())), int(std::ceil(size.height()))).expandedTo(QSize(1, 1));
 }
 
 void TImageAttachmentViewController::recalculateRow() {
@@ -265,11 +277,16 @@ void TImageAttachmentViewController::recalculateRow() {
     TImageAttachment* item = imageAttachment();
     if (!item || !imageView()) return;
     QWidget* row = rowView();
-    const double width =
-        std::max(0.0, std::min(row->width() - kImageMargin, ImageUtilities::width(item->GetImage())));
-    const double height = rowHeight();
-    const QRectF frame(imageView()->x(), (row->height() - height) / 2.0, width, height);
+    const QSizeF shown = shownSize();
+    const QRectF frame(imageView()->x(), (row->height() - shown.height()) / 2.0, shown.width(),
+                       shown.height());
     imageView()->setGeometry(frame.toAlignedRect());
+    // Decoded again only when the frame outgrew the decoded picture or shrank well below it.
+    const QSize bound = imageBound();
+    const QSize decoded = image().size();
+    if (decoded.width() < bound.width() - 1 || decoded.height() < bound.height() - 1 ||
+        decoded.width() * 4 > bound.width() * 5 || decoded.height() * 4 > bound.height() * 5)
+        setImage(item->GetImage(bound));
 }
 
 // TCardAttachmentViewController

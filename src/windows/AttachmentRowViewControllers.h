@@ -110,6 +110,11 @@ public:
 
 protected:
     void awakeFromNib() override;
+    // The frame the picture is shown in, in pixels.
+    QSize imageBound() const override;
+
+private:
+    QSizeF shownSize() const; // the picture's frame in the row, in points
 };
 
 // Another card: its title as a link that opens the card in the card window.

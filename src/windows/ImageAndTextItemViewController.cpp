@@ -38,8 +38,14 @@ void TImageAndTextItemViewController::setImageSize(const QSizeF& size) {
 void TImageAndTextItemViewController::update() {
     TTextItemViewController::update();
     if (!m_imageView) return;
-    if (TImageAndTextItem* item = imageAndTextItem()) setImage(item->GetImage());
+    if (TImageAndTextItem* item = imageAndTextItem()) setImage(item->GetImage(imageBound()));
     setImageSize(imageSize());
+}
+
+QSize TImageAndTextItemViewController::imageBound() const {
+    const double ratio = m_imageView ? m_imageView->devicePixelRatioF() : 1.0;
+    const QSizeF size = imageSize() * ratio;
+    return QSize(int(std::ceil(size.width())), int(std::ceil(size.height()))).expandedTo(QSize(1, 1));
 }
 
 QRectF TImageAndTextItemViewController::textViewFrame() const {

@@ -32,6 +32,8 @@ public:
 
 protected:
     QWidget* loadView() override;
+    // The pixels the row shows its picture in: the picture is decoded to fit them, never whole.
+    virtual QSize imageBound() const;
 
 private:
     QLabel* m_imageView = nullptr; // owned by the row's view

@@ -161,8 +161,8 @@ TImageInfoViewController::~TImageInfoViewController() = default;
 
 void TImageInfoViewController::sizeChanged() {
     const double scale = m_sizeSlider->value() / 100.0;
-    const QImage image = m_imageAttachment->GetImage();
-    m_imageAttachment->SetImageSize(QSizeF(scale * image.width(), scale * image.height()));
+    const QSize pixels = m_imageAttachment->GetImagePixelSize();
+    m_imageAttachment->SetImageSize(QSizeF(scale * pixels.width(), scale * pixels.height()));
     if (TCardItemRowViewController* row = rowOf(m_imageAttachment.get())) {
         row->update();
         row->recalculateRow();

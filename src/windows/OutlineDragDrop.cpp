@@ -15,10 +15,9 @@
 #include "utilities/StringPathUtilities.h"
 #include "utilities/TypeIdentifiers.h"
 
-#include <QDataStream>
-#include <QIODevice>
 #include <QImage>
 #include <QMimeData>
+#include <QPointer>
 #include <QSet>
 #include <QUrl>
 
@@ -95,22 +94,27 @@ TCardItem* newTextRow(OutlineDropHost& host, const AttributedString& text) {
     return TListItem::Create(text);
 }
 
+// A drop in progress. Questions run a loop in which the sheet may be read again (the folder
+// watcher, a handover) and the outline closed: what the drop works on is held by reference, and
+// after each question the drop goes on only while its host, card and place are still there.
 class Drop {
 public:
     Drop(OutlineDropHost& host, TTreeNode* parent, TTreeNode* anchor, bool copy)
-        : m_host(host), m_parent(parent), m_anchor(anchor), m_copy(copy) {}
+        : m_host(host), m_hostObject(dynamic_cast<QObject*>(&host)), m_watchesHost(m_hostObject),
+          m_card(Ref<TListCard>::retain(host.dropCard())), m_parent(Ref<TTreeNode>::retain(parent)),
+          m_anchor(Ref<TTreeNode>::retain(anchor)), m_copy(copy) {}
 
     // Undoable; takes over the caller's reference.
     void insert(TCardItem* item) {
-        m_host.insertDroppedItem(item, m_parent, insertionIndex(m_anchor));
+        m_host.insertDroppedItem(item, m_parent.get(), insertionIndex(anchor()));
         item->Release();
     }
     // Straight into the model (a move between cards, a card attachment); the undo steps of both
     // cards no longer apply.
     void insertWithoutUndo(TCardItem* item, TCard* otherCard) {
-        m_parent->InsertChild(item, insertionIndex(m_anchor));
-        m_host.clearUndoHistory(m_host.dropCard());
-        if (otherCard && otherCard != m_host.dropCard()) m_host.clearUndoHistory(otherCard);
+        m_parent->InsertChild(item, insertionIndex(anchor()));
+        m_host.clearUndoHistory(m_card.get());
+        if (otherCard && otherCard != m_card.get()) m_host.clearUndoHistory(otherCard);
         m_reloadDue = true;
     }
 
@@ -118,43 +122,77 @@ public:
     bool takeItems(const QMimeData& pasteboard);
 
 private:
-    void takeRowFromAnotherCard(TCardItem* row);
     enum class Taken { Yes, No, Refused };
+    Taken takeRowFromAnotherCard(TCardItem* row);
     Taken takeCard(TCard* card);
     bool takeFile(const QString& path);
+    int ask(const QString& message, const QStringList& buttons);
+    // After a question: the host, its card and the place of the drop are still what they were.
+    bool stillThere() const;
+    TTreeNode* anchor() const {
+        return m_anchor && m_anchor->GetParent() == m_parent.get() ? m_anchor.get() : nullptr;
+    }
+    void finish() {
+        if (m_reloadDue && stillThere()) m_host.reloadAfterDrop();
+    }
 
     OutlineDropHost& m_host;
-    TTreeNode* m_parent;
-    TTreeNode* m_anchor;
+    QPointer<QObject> m_hostObject; // the host, when it is an object that may go
+    bool m_watchesHost;
+    Ref<TListCard> m_card;
+    Ref<TTreeNode> m_parent;
+    Ref<TTreeNode> m_anchor;
     bool m_copy;
     bool m_reloadDue = false;
 };
 
-bool Drop::takeRows(const QList<TCardItem*>& rows) {
-    TTreeNode* root = m_host.dropCard()->GetRoot();
-    for (TCardItem* row : rows) {
-        // A row never goes into itself, also not into a card attached below it.
-        if (!m_copy && isDroppedIntoItself(row, m_parent)) continue;
-        if (row->GetRoot() != root) {
-            takeRowFromAnotherCard(row);
-        } else if (m_copy) {
-            insert(static_cast<TCardItem*>(row->Copy()));
-        } else {
-            m_host.moveDroppedItem(row, m_parent, moveIndex(m_anchor, row, m_parent));
-        }
-    }
-    if (m_reloadDue) m_host.reloadAfterDrop();
-    return true;
+int Drop::ask(const QString& message, const QStringList& buttons) {
+    const int answer = askUser(m_host, message, buttons);
+    return stillThere() ? answer : NSModalResponseAbort;
 }
 
-void Drop::takeRowFromAnotherCard(TCardItem* row) {
+bool Drop::stillThere() const {
+    if (m_watchesHost && !m_hostObject) return false;
+    if (!m_card || m_host.dropCard() != m_card.get() || !m_card->GetRoot()) return false;
+    return m_parent->GetRoot() == m_card->GetRoot();
+}
+
+bool Drop::takeRows(const QList<TCardItem*>& dragged) {
+    QList<Ref<TCardItem>> rows;
+    for (TCardItem* row : dragged) rows.append(Ref<TCardItem>::retain(row));
+    bool taken = false;
+    for (const Ref<TCardItem>& held : std::as_const(rows)) {
+        TCardItem* row = held.get();
+        // A row that left its tree meanwhile is not dropped; nor does a row go into itself, also
+        // not into a card attached below it.
+        if (!row->GetParent()) continue;
+        if (!m_copy && isDroppedIntoItself(row, m_parent.get())) continue;
+        if (row->GetRoot() != m_card->GetRoot()) {
+            const Taken result = takeRowFromAnotherCard(row);
+            if (result == Taken::Refused) break;
+            taken |= result == Taken::Yes;
+        } else if (m_copy) {
+            insert(static_cast<TCardItem*>(row->Copy()));
+            taken = true;
+        } else {
+            m_host.moveDroppedItem(row, m_parent.get(), moveIndex(anchor(), row, m_parent.get()));
+            taken = true;
+        }
+    }
+    finish();
+    return taken;
+}
+
+Drop::Taken Drop::takeRowFromAnotherCard(TCardItem* row) {
     const int answer =
         m_copy ? NSAlertFirstButtonReturn
-               : askUser(m_host,
-                         QStringLiteral("Would you like to move the item to \"%1\" or add it as a "
-                                        "hyperlink?")
-                             .arg(m_host.dropCard()->GetTitle()),
-                         {QStringLiteral("Move"), QStringLiteral("Hyperlink"), QStringLiteral("Cancel")});
+               : ask(QStringLiteral("Would you like to move the item to \"%1\" or add it as a "
+                                    "hyperlink?")
+                         .arg(m_card->GetTitle()),
+                     {QStringLiteral("Move"), QStringLiteral("Hyperlink"), QStringLiteral("Cancel")});
+    if (answer == NSModalResponseAbort) return Taken::Refused;
+    // Looked at again after the question: the row may have left its tree or come into this one.
+    if (!row->GetParent() || row->GetRoot() == m_card->GetRoot()) return Taken::No;
     if (answer == NSAlertFirstButtonReturn) {
         TCard* source = row->GetCard();
         if (m_copy) {
@@ -164,22 +202,26 @@ void Drop::takeRowFromAnotherCard(TCardItem* row) {
             // One step from tree to tree, so a task keeps its calendar event.
             insertWithoutUndo(row, source);
         }
-    } else if (answer == NSAlertSecondButtonReturn) {
+        return Taken::Yes;
+    }
+    if (answer == NSAlertSecondButtonReturn) {
         TURLAttachment* link = TURLAttachment::Create(QUrl(ItemLink(row->GetUUID())));
         if (auto* text = dynamic_cast<TTextItem*>(row)) link->SetText(text->GetPlainText());
         insert(link);
+        return Taken::Yes;
     }
+    return Taken::No;
 }
 
-Drop::Taken Drop::takeCard(TCard* card) {
+Drop::Taken Drop::takeCard(TCard* dropped) {
+    const Ref<TCard> card = Ref<TCard>::retain(dropped);
     const int answer =
-        m_copy
-            ? NSAlertFirstButtonReturn
-            : askUser(m_host,
-                      QStringLiteral("Would you like to insert the card \"%1\" as an attachment "
-                                     "or hyperlink?")
-                          .arg(card->GetTitle()),
-                      {QStringLiteral("Attachment"), QStringLiteral("Hyperlink"), QStringLiteral("Cancel")});
+        m_copy ? NSAlertFirstButtonReturn
+               : ask(QStringLiteral("Would you like to insert the card \"%1\" as an attachment "
+                                    "or hyperlink?")
+                         .arg(card->GetTitle()),
+                     {QStringLiteral("Attachment"), QStringLiteral("Hyperlink"), QStringLiteral("Cancel")});
+    if (answer == NSModalResponseAbort) return Taken::Refused;
     if (answer == NSAlertSecondButtonReturn) {
         TURLAttachment* link = TURLAttachment::Create(QUrl(CardLink(card->GetUUID())));
         link->SetText(card->GetTitle());
@@ -187,18 +229,17 @@ Drop::Taken Drop::takeCard(TCard* card) {
         return Taken::Yes;
     }
     if (answer != NSAlertFirstButtonReturn) return Taken::No;
-    TCard* target = m_host.dropCard();
-    if (card == target) {
+    TCard* target = m_card.get();
+    if (card.get() == target) {
         showAttachError(m_host, QStringLiteral("The card can not be attached to itself."));
         return Taken::Refused;
     }
-    if (liesInside(target, card)) {
+    if (liesInside(target, card.get())) {
         showAttachError(
             m_host, QStringLiteral("The card can not be attached to card which is nested inside itself."));
         return Taken::Refused;
     }
-    Ref<TCard> attached =
-        m_copy ? Ref<TCard>::adopt(static_cast<TCard*>(card->Copy())) : Ref<TCard>::retain(card);
+    Ref<TCard> attached = m_copy ? Ref<TCard>::adopt(static_cast<TCard*>(card->Copy())) : card;
     TCard* formerParent = dynamic_cast<TCard*>(card->GetParent());
     if (!m_copy) card->RemoveFromParent();
     Ref<TCardAttachment> attachment = Ref<TCardAttachment>::adopt(TCardAttachment::Create(attached.get()));
@@ -212,12 +253,10 @@ bool Drop::takeFile(const QString& path) {
         insert(TFileAttachment::Create(path));
         return true;
     }
-    const int answer =
-        askUser(m_host,
-                QStringLiteral("Would you like to insert the file \"%1\" as a file attachment or "
-                               "image attachment?")
-                    .arg(StringPathUtilities::displayName(path)),
-                {QStringLiteral("Image"), QStringLiteral("File"), QStringLiteral("Cancel")});
+    const int answer = ask(QStringLiteral("Would you like to insert the file \"%1\" as a file attachment or "
+                                          "image attachment?")
+                               .arg(StringPathUtilities::displayName(path)),
+                           {QStringLiteral("Image"), QStringLiteral("File"), QStringLiteral("Cancel")});
     if (answer == NSAlertFirstButtonReturn) {
         const QImage image(path);
         if (image.isNull()) return false; // an image that does not load is skipped
@@ -248,7 +287,10 @@ bool Drop::takeItems(const QMimeData& pasteboard) {
         if (offersCard) {
             // A card of another process, or one that is gone, is refused.
             const Taken taken = card ? takeCard(card) : Taken::No;
-            if (taken == Taken::Refused) return false;
+            if (taken == Taken::Refused) {
+                finish();
+                return handled;
+            }
             handled |= taken == Taken::Yes;
             continue;
         }
@@ -263,6 +305,7 @@ bool Drop::takeItems(const QMimeData& pasteboard) {
         const QString path = Item::filePathType(*item);
         if (!path.isEmpty()) {
             handled |= takeFile(path);
+            if (!stillThere()) return handled; // the card went while the question was open
             continue;
         }
         if (Item::conformsTo(*item, kPasteboardTypeURL)) {
@@ -289,17 +332,15 @@ bool Drop::takeItems(const QMimeData& pasteboard) {
             handled = true;
         }
     }
-    if (handled) m_host.reloadAfterDrop();
+    if (handled) m_reloadDue = true;
+    finish();
     return handled;
 }
 
 QByteArray encodeRows(const QList<TCardItem*>& items) {
     QList<QByteArray> references;
     for (TCardItem* item : items) references.append(NSObjectWrapper::weakWrapperWithObject(item)->encode());
-    QByteArray payload;
-    QDataStream stream(&payload, QIODevice::WriteOnly);
-    stream << references;
-    return payload;
+    return writeByteArrayList(references);
 }
 
 } // namespace
@@ -317,7 +358,8 @@ QStringList draggedTypes() {
 }
 
 bool writeItems(const QList<TCardItem*>& items, bool filtered, QMimeData& pasteboard) {
-    if (filtered || items.isEmpty() || items.contains(nullptr)) return false;
+    if (filtered || items.isEmpty() || items.size() > qsizetype(kMaximumItems) || items.contains(nullptr))
+        return false;
     setDataForType(pasteboard, encodeRows(items), NSPasteboardTypeCardItemWrapper);
     PasteboardCommonTypes::setStringType(pasteboard, ItemLink(items.last()->GetUUID()));
     return true;
@@ -328,13 +370,11 @@ bool hasDraggedItems(const QMimeData& pasteboard) {
 }
 
 QList<TCardItem*> draggedItems(const QMimeData& pasteboard) {
-    QByteArray payload = dataForType(pasteboard, NSPasteboardTypeCardItemWrapper);
-    QDataStream stream(&payload, QIODevice::ReadOnly);
-    QList<QByteArray> references;
-    stream >> references;
-    if (stream.status() != QDataStream::Ok) return {};
+    const std::optional<QList<QByteArray>> references =
+        readByteArrayList(dataForType(pasteboard, NSPasteboardTypeCardItemWrapper));
+    if (!references) return {};
     QList<TCardItem*> rows;
-    for (const QByteArray& reference : references) {
+    for (const QByteArray& reference : *references) {
         const NSObjectWrapperPtr wrapper = NSObjectWrapper::decode(reference);
         TCardItem* row = wrapper ? wrapper->wrapped<TCardItem>() : nullptr;
         // A row outside every tree (removed, kept only for undo) can't be dragged either.

@@ -46,7 +46,8 @@ enum DragOperation : quint32 { kDragOperationNone = 0, kDragOperationCopy = 1, k
 QStringList draggedTypes();
 
 // Writes a drag of the rows: their references under "TCardItem.wrapper" and a link to the last row
-// as text. False, and nothing written, while a filter is shown or without rows.
+// as text. False, and nothing written, while a filter is shown, without rows or with more than a
+// drag carries (PasteboardUtilities::kMaximumItems).
 bool writeItems(const QList<TCardItem*>& items, bool filtered, QMimeData& pasteboard);
 // The rows of a row drag, in order, rows whose parent row is also dragged left out; empty when the
 // pasteboard holds none, or when it comes from another process or names a row that is gone.

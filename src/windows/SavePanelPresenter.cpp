@@ -1,6 +1,7 @@
 #include "SavePanelPresenter.h"
 
 #include "platform/PanelPresenter.h"
+#include "platform/Questions.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -9,12 +10,15 @@ namespace {
 class FileDialogSavePresenter : public SavePanelPresenter {
 public:
     int runModal(SavePanel& panel, QObject* window) override {
+        if (Questions::quitRequested()) return NSModalResponseCancel;
         QFileDialog dialog(qobject_cast<QWidget*>(window), panel.title);
+        const Questions::Open open([&dialog] { dialog.reject(); });
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.selectFile(panel.nameFieldStringValue);
         dialog.setDefaultSuffix(panel.allowedExtension);
         dialog.setNameFilter(QStringLiteral("*.") + panel.allowedExtension);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        if (dialog.exec() != QDialog::Accepted || Questions::quitRequested() ||
+            dialog.selectedFiles().isEmpty())
             return NSModalResponseCancel;
         panel.chosenPath = dialog.selectedFiles().first();
         return NSModalResponseOK;

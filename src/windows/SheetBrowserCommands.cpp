@@ -12,7 +12,6 @@
 #include "utilities/PasteboardUtilities.h"
 #include "utilities/StringPathUtilities.h"
 
-#include <QDataStream>
 #include <QDir>
 #include <QFileInfo>
 #include <QUrl>
@@ -87,13 +86,10 @@ QList<TSheet*> sheetsOf(TSheetManagerItem* item) {
 // Dragging
 
 QMimeData* SheetBrowserWindowController::writeItems(const QList<TSheetManagerItem*>& items) const {
-    QByteArray payload;
-    QDataStream stream(&payload, QIODevice::WriteOnly);
     QList<QByteArray> entries;
     for (TSheetManagerItem* item : items) entries.append(NSObjectWrapper::wrapperWithObject(item)->encode());
-    stream << entries;
     auto* data = new QMimeData;
-    data->setData(itemMimeType(), payload);
+    data->setData(itemMimeType(), PasteboardUtilities::writeByteArrayList(entries));
     return data;
 }
 
@@ -102,9 +98,9 @@ SheetBrowserWindowController::itemsForPasteboard(const QMimeData* pasteboard) co
     QList<Ref<TSheetManagerItem>> items;
     if (!pasteboard) return items;
     if (pasteboard->hasFormat(itemMimeType())) {
-        QDataStream stream(pasteboard->data(itemMimeType()));
-        QList<QByteArray> entries;
-        stream >> entries;
+        const QList<QByteArray> entries =
+            PasteboardUtilities::readByteArrayList(pasteboard->data(itemMimeType()))
+                .value_or(QList<QByteArray>());
         for (const QByteArray& entry : entries) {
             const NSObjectWrapperPtr wrapper = NSObjectWrapper::decode(entry);
             auto* item = wrapper ? wrapper->wrapped<TSheetManagerItem>() : nullptr;

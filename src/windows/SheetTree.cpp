@@ -192,7 +192,9 @@ void SheetTree::examineChangedSheets() {
 
 // The active sheet changed on disk: the user keeps one version; the other is kept aside first.
 void SheetTree::resolveActiveSheet(TSheetManagerItem* item, TSheet* sheet) {
-    if (sheet->ResolveConflict() == NSAlertFirstButtonReturn) {
+    const int answer = sheet->ResolveConflict();
+    if (answer == NSModalResponseAbort) return; // nothing overwritten or dropped; the next save asks again
+    if (answer == NSAlertFirstButtonReturn) {
         if (!keepAside(sheet, false)) return; // nothing overwritten; the next save asks again
         sheet->SetAllModified(true);
         sheet->UpdateModifiedDate();

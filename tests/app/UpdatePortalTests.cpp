@@ -7,13 +7,20 @@
 #include "platform/Workspace.h"
 #include "utilities/NetworkReachability.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
+#include <QHash>
+#include <QImage>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
 #include <QUrlQuery>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -28,9 +35,11 @@ public:
             connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
                 m_request += socket->readAll();
                 if (!m_request.contains("\r\n\r\n")) return;
-                requests << QString::fromLatin1(m_request.left(m_request.indexOf("\r\n")));
+                const QByteArray line = m_request.left(m_request.indexOf("\r\n"));
+                requests << QString::fromLatin1(line);
                 m_request.clear();
-                socket->write(m_reply);
+                const QByteArray path = line.split(' ').value(1);
+                socket->write(routes.value(path, m_reply));
                 socket->disconnectFromHost();
             });
         });
@@ -38,6 +47,7 @@ public:
     QString address() const { return QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort()); }
     QTcpServer server;
     QStringList requests;
+    QHash<QByteArray, QByteArray> routes; // replies by path; others get the canned one
 
 private:
     QByteArray m_reply;
@@ -187,6 +197,83 @@ TEST_F(UpdatePortalTest, ChecksRunThreeSecondsAfterLaunchAndEveryEightHours) {
     EXPECT_FALSE(scheduler.scheduler.isPending(&owner, "showUpdatePortal"));
     EXPECT_EQ(TWebPortalWindowController::sharedController(), nullptr);
     scheduler.scheduler.cancelAll(&owner);
+}
+
+} // namespace
+
+namespace {
+
+QByteArray pngBytes(const QSize& size, const QColor& colour) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+TEST_F(UpdatePortalTest, AHostilePageIsShownWithoutLocalFilesAndWithItsNestingCapped) {
+    // GIVEN a page of tables nested 300 deep (it would overflow the stack or take ages to lay out),
+    // a local picture, a picture of another host and one of the portal's own
+    const QString local = dir.filePath("local.png");
+    {
+        QFile file(local);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(pngBytes(QSize(5, 5), Qt::red));
+    }
+    LoopbackServer elsewhere(reply("200 OK", "image/png", pngBytes(QSize(7, 7), Qt::blue)));
+    QByteArray page;
+    for (int i = 0; i < 300; ++i) page += "<table><tr><td>";
+    page += "News <img src=\"" + QUrl::fromLocalFile(local).toEncoded() + "\"> <img src=\"/dev/zero\">";
+    page += " <img src=\"" + elsewhere.address().toUtf8() + "/other.png\"> <img src=\"/own.png\">";
+    for (int i = 0; i < 300; ++i) page += "</td></tr></table>";
+    LoopbackServer server(reply("200 OK", "text/html", page));
+    server.routes.insert("/own.png", reply("200 OK", "image/png", pngBytes(QSize(9, 6), Qt::green)));
+
+    // WHEN the portal shows it
+    TWebPortalWindowController* controller = check(server);
+
+    // THEN it is shown, its own picture comes from the portal, nothing else is read
+    ASSERT_NE(controller, nullptr);
+    EXPECT_TRUE(controller->portalView()->toPlainText().contains("News"));
+    QTextDocument* document = controller->portalView()->document();
+    const QUrl own(server.address() + "/own.png");
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return document->resource(QTextDocument::ImageResource, own).value<QImage>().size() ==
+                   QSize(9, 6);
+        },
+        30000));
+    EXPECT_EQ(document->resource(QTextDocument::ImageResource, own).value<QImage>().size(), QSize(9, 6));
+    EXPECT_NE(
+        document->resource(QTextDocument::ImageResource, QUrl::fromLocalFile(local)).value<QImage>().size(),
+        QSize(5, 5));
+    EXPECT_TRUE(elsewhere.requests.isEmpty());
+    // Nested tables beyond the limit are flattened.
+    int deepest = 0;
+    const std::function<void(QTextFrame*, int)> walk = [&](QTextFrame* frame, int tables) {
+        if (qobject_cast<QTextTable*>(frame)) deepest = std::max(deepest, ++tables);
+        for (QTextFrame* child : frame->childFrames()) walk(child, tables);
+    };
+    walk(document->rootFrame(), 0);
+    EXPECT_GT(deepest, 0);
+    EXPECT_LE(deepest, TWebPortalWindowController::kMaximumTableNesting);
+}
+
+TEST(UpdatePortalPage, NestingBeyondTheLimitLosesItsTagsButNotItsText) {
+    QString html;
+    for (int i = 0; i < 20; ++i) html += "<table><tr><td>";
+    html += "deep";
+    for (int i = 0; i < 20; ++i) html += "</td></tr></table>";
+    html += "<div title='a > b'>after</div><!-- <table> -->";
+    const QString page = TWebPortalWindowController::sanitisedPage(html);
+    EXPECT_EQ(page.count("<table>"), TWebPortalWindowController::kMaximumTableNesting);
+    EXPECT_EQ(page.count("</table>"), TWebPortalWindowController::kMaximumTableNesting);
+    EXPECT_EQ(page.count("<td>"), TWebPortalWindowController::kMaximumTableNesting);
+    EXPECT_TRUE(page.contains("deep"));
+    EXPECT_TRUE(page.contains("<div title='a > b'>after</div>"));
+    EXPECT_FALSE(page.contains("<!--"));
 }
 
 } // namespace

@@ -281,6 +281,56 @@ TEST(PasteboardItems, ItemsWrittenTogetherStayApartAndShowEveryFile) {
     EXPECT_EQ(items(pasteboard).size(), 2u);
 }
 
+TEST(PasteboardItems, PayloadsClaimingMoreThanADragCarriesAreRefused) {
+    // A list of items as another program may forge it: the tag, a count and empty items.
+    const auto forged = [](quint32 count, qsizetype items) {
+        QByteArray payload;
+        QDataStream out(&payload, QIODevice::WriteOnly);
+        out << QByteArrayLiteral("PasteboardItems/1") << count;
+        payload.append(QByteArray(items * 4, '\0')); // each item: no formats
+        return payload;
+    };
+    const auto refs = [](quint32 count, qsizetype entries) {
+        QByteArray payload;
+        QDataStream out(&payload, QIODevice::WriteOnly);
+        out << count;
+        for (qsizetype i = 0; i < entries; ++i) out << QByteArrayLiteral("ref");
+        return payload;
+    };
+    struct Case {
+        const char* name;
+        QByteArray items;     // a forged list of items
+        size_t expectedItems; // the items read (the plain text alone when refused)
+    };
+    const Case cases[] = {
+        {"8 MiB of empty items", forged(2 * 1024 * 1024, 2 * 1024 * 1024), 1},
+        {"4 bytes claiming 0xffffffff", forged(0xffffffffu, 0), 1},
+        {"one more than the cap", forged(kMaximumItems + 1, kMaximumItems + 1), 1},
+        {"at the cap", forged(kMaximumItems, kMaximumItems), kMaximumItems},
+    };
+    for (const Case& c : cases) {
+        QMimeData data;
+        data.setData(QStringLiteral("application/x-jobslate-pasteboard-items"), c.items);
+        data.setText(QStringLiteral("plain"));
+        EXPECT_EQ(items(data).size(), c.expectedItems) << c.name;
+    }
+
+    // Lists of references: never more than the cap, never what the payload only claims.
+    EXPECT_FALSE(readByteArrayList(QByteArray("\xff\xff\xff\xff", 4)).has_value());
+    EXPECT_FALSE(readByteArrayList(refs(kMaximumItems + 1, kMaximumItems + 1)).has_value());
+    EXPECT_FALSE(readByteArrayList(refs(3, 2)).has_value());
+    EXPECT_EQ(readByteArrayList(refs(3, 3)).value_or(QList<QByteArray>()).size(), 3);
+    EXPECT_EQ(readByteArrayList(writeByteArrayList({"a", "b"})), (QList<QByteArray>{"a", "b"}));
+
+    // A URL list longer than the cap gives the cap's worth of items.
+    QByteArray list;
+    for (quint32 i = 0; i < kMaximumItems + 500; ++i)
+        list += "file:///tmp/f" + QByteArray::number(i) + "\r\n";
+    QMimeData files;
+    files.setData(QStringLiteral("text/uri-list"), list);
+    EXPECT_EQ(items(files).size(), size_t(kMaximumItems));
+}
+
 TEST(PasteboardItems, TypesAndStringsShowTextOrNull) {
     QMimeData item;
     ASSERT_TRUE(setImageType(item, smallImage()));

@@ -367,3 +367,42 @@ TEST_F(OutlineDragDropTest, NoRowOrCardGoesIntoACardAttachedBelowIt) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(OutlineDragDropTest, ASheetReadAgainDuringTheDropQuestionTakesNothing) {
+    // GIVEN two rows dragged from another card
+    FakeDropHost host(card.get());
+    add(card->GetRoot(), QStringLiteral("anchor"));
+    TListItem* first = add(other->GetRoot(), QStringLiteral("first"));
+    TListItem* second = add(other->GetRoot(), QStringLiteral("second"));
+    const auto drag = rowDrag({first, second});
+    const Ref<TJobslate> reread = Ref<TJobslate>::adopt(TJobslate::Create(QStringLiteral("Here")));
+
+    // WHEN the sheet is read again while "Move / Hyperlink / Cancel" is open: every card object of
+    // it is let go and the outline shows the new one
+    alerts.whileAsking([&] {
+        other = {};
+        host.card = reread.get();
+        card = {};
+    });
+    alerts.setNextAnswer(NSAlertFirstButtonReturn); // "Move"
+    alerts.setNextAnswer(NSAlertFirstButtonReturn);
+    const bool taken = acceptDrop(host, *drag, nullptr, 0, false);
+
+    // THEN the drop ends there: nothing freed is touched (ASan), nothing lands in the new card
+    EXPECT_FALSE(taken);
+    EXPECT_EQ(alerts.questions().size(), 1u);
+    EXPECT_EQ(reread->GetRoot()->ChildCount(), 0);
+    EXPECT_EQ(host.reloads, 0);
+}
+
+TEST_F(OutlineDragDropTest, ARowPayloadClaimingMoreRowsThanADragCarriesIsRefused) {
+    QMimeData forged;
+    PasteboardUtilities::setDataForType(forged, QByteArray("\xff\xff\xff\xff", 4),
+                                        NSPasteboardTypeCardItemWrapper);
+    EXPECT_TRUE(draggedItems(forged).isEmpty());
+    EXPECT_EQ(validateDrop(forged, nullptr, false, false), kDragOperationNone);
+}
+
+} // namespace

@@ -484,6 +484,8 @@ TEST_F(AttachmentRowTest, ImageRowsFitTheRowWidthAndKindsWithoutPopoverShowNoBut
         auto* row = hostRow<TImageAttachmentViewController>(add(TImageAttachment::Create(image)), 220);
         EXPECT_DOUBLE_EQ(row->rowHeight(), c.height) << c.image.width();
         EXPECT_EQ(row->imageView()->height(), c.height);
+        // The row holds the picture decoded to its frame, not whole.
+        EXPECT_EQ(row->image().height(), c.height * row->imageView()->devicePixelRatioF()) << c.image.width();
         EXPECT_FALSE(row->displayInfoButton());
         EXPECT_TRUE(row->editor()->isHidden());
     }

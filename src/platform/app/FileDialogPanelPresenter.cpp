@@ -1,5 +1,7 @@
 #include "FileDialogPanelPresenter.h"
 
+#include "platform/Questions.h"
+
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QLabel>
@@ -31,10 +33,12 @@ void FileDialogPanelPresenter::configure(QFileDialog& dialog, const OpenPanel& p
 }
 
 int FileDialogPanelPresenter::runModal(OpenPanel& panel, QObject* window) {
+    panel.chosenPaths.clear();
+    if (Questions::quitRequested()) return NSModalResponseCancel;
     QFileDialog dialog(qobject_cast<QWidget*>(window));
     configure(dialog, panel);
-    panel.chosenPaths.clear();
-    if (dialog.exec() != QDialog::Accepted) return NSModalResponseCancel;
+    const Questions::Open open([&dialog] { dialog.reject(); });
+    if (dialog.exec() != QDialog::Accepted || Questions::quitRequested()) return NSModalResponseCancel;
     panel.chosenPaths = dialog.selectedFiles();
     return panel.chosenPaths.isEmpty() ? NSModalResponseCancel : NSModalResponseOK;
 }

@@ -1,9 +1,12 @@
 #include "MessageBoxAlertPresenter.h"
 
+#include "platform/Questions.h"
+
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <memory>
 
 namespace {
 
@@ -38,29 +41,49 @@ QMessageBox* makeBox(const Alert& alert, QObject* window) {
     return box;
 }
 
+// No button clicked (the box was closed or its loop ended): not answered.
 int answerOf(QMessageBox* box) {
     QAbstractButton* clicked = box->clickedButton();
-    return clicked ? clicked->property("alertAnswer").toInt() : NSAlertFirstButtonReturn;
+    return clicked ? clicked->property("alertAnswer").toInt() : NSModalResponseAbort;
 }
 
 } // namespace
 
 int MessageBoxAlertPresenter::runModal(const Alert& alert, QObject* window) {
+    if (Questions::quitRequested()) return NSModalResponseAbort;
     const QPointer<QMessageBox> box = makeBox(alert, window);
-    box->exec();
-    // The window may have gone while the box was open, and the box with it: no button was clicked.
-    if (!box) return NSAlertFirstButtonReturn;
-    const int answer = answerOf(box);
+    int answer = NSModalResponseAbort;
+    {
+        bool ended = false;
+        const Questions::Open open([box, &ended] {
+            ended = true;
+            if (box) box->done(QDialog::Rejected);
+        });
+        box->exec();
+        // The window may have gone while the box was open, and the box with it: not answered.
+        if (box && !ended) answer = answerOf(box);
+    }
     delete box;
     return answer;
 }
 
 void MessageBoxAlertPresenter::beginSheet(const Alert& alert, QObject* window,
                                           std::function<void(int)> done) {
+    if (Questions::quitRequested()) {
+        if (done) done(NSModalResponseAbort);
+        return;
+    }
     QMessageBox* box = makeBox(alert, window);
     box->setAttribute(Qt::WA_DeleteOnClose);
-    QObject::connect(box, &QMessageBox::finished, box, [box, done] {
-        if (done) done(answerOf(box));
+    // Open while the box is: a quit asked for meanwhile closes it unanswered.
+    auto open = std::make_shared<std::unique_ptr<Questions::Open>>(
+        std::make_unique<Questions::Open>([guard = QPointer<QMessageBox>(box)] {
+            if (guard) guard->done(QDialog::Rejected);
+        }));
+    QObject::connect(box, &QMessageBox::finished, box, [box, done, open] {
+        open->reset();
+        if (done) done(Questions::quitRequested() ? NSModalResponseAbort : answerOf(box));
     });
+    QObject::connect(box, &QObject::destroyed, [open] { open->reset(); });
     box->open();
 }

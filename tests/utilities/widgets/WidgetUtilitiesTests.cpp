@@ -1,3 +1,4 @@
+#include "platform/Questions.h"
 #include "platform/app/MessageBoxAlertPresenter.h"
 #include "utilities/widgets/ControlUtilities.h"
 #include "utilities/widgets/NSColoredScroller.h"
@@ -10,6 +11,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -173,7 +176,44 @@ TEST(MessageBoxAlerts, AModalAlertWhoseWindowGoesAwayMeanwhileReturns) {
     QTimer::singleShot(0, qApp, [window] { delete window; }); // runs inside the box's own loop
     MessageBoxAlertPresenter presenter;
     EXPECT_EQ(presenter.runModal({"Closing", "", {"Ok", "Cancel"}, Alert::Style::Warning}, window),
-              NSAlertFirstButtonReturn);
+              NSModalResponseAbort);
+}
+
+TEST(MessageBoxAlerts, AQuestionNobodyAnswersIsNeverAnsweredWithItsFirstButton) {
+    MessageBoxAlertPresenter presenter;
+    const Alert alert{"Delete the sheet?", "", {"OK", "Cancel"}, Alert::Style::Warning};
+    struct Case {
+        const char* name;
+        std::function<void()> meanwhile; // runs inside the box's own loop
+    };
+    const Case cases[] = {
+        // What the signal handler did: end every loop.
+        {"every loop ended", [] { QCoreApplication::exit(0); }},
+        {"quit asked for", [] { Questions::requestQuit(); }},
+    };
+    for (const Case& c : cases) {
+        int answer = 0;
+        bool openMeanwhile = false;
+        // Inside the application's loop, as in the program, so ending every loop ends it too.
+        QTimer::singleShot(0, qApp, [&] {
+            QTimer::singleShot(0, qApp, [&] {
+                openMeanwhile = Questions::isOpen();
+                c.meanwhile();
+            });
+            answer = presenter.runModal(alert);
+            QCoreApplication::exit(0);
+        });
+        QCoreApplication::exec();
+        EXPECT_TRUE(openMeanwhile) << c.name;
+        EXPECT_EQ(answer, NSModalResponseAbort) << c.name;
+        EXPECT_FALSE(Questions::isOpen()) << c.name;
+    }
+    // Once a quit was asked for, nothing is shown.
+    EXPECT_EQ(presenter.runModal(alert), NSModalResponseAbort);
+    const QWidgetList shown = QApplication::topLevelWidgets();
+    EXPECT_TRUE(std::none_of(shown.cbegin(), shown.cend(),
+                             [](QWidget* w) { return qobject_cast<QMessageBox*>(w) && w->isVisible(); }));
+    Questions::reset();
 }
 
 } // namespace
