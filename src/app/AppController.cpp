@@ -33,7 +33,6 @@ const QString kPreview = QStringLiteral("updateSheetPreview");
 const QString kRecount = QStringLiteral("taskManagerTimerFired");
 const QString kPortal = QStringLiteral("showUpdatePortal");
 const QString kPortalTimer = QStringLiteral("showUpdatePortal.timer");
-const QString kTaskTimer = QStringLiteral("taskManagerTimer");
 
 void call(const std::function<void()>& hook) {
     if (hook) hook();
@@ -156,8 +155,8 @@ bool AppController::applicationDidFinishLaunching(QString* error) {
             return false;
         }
     }
+    // Counted again on changes and when a task falls overdue (the badge knows when), not on a timer.
     call(hooks.taskManagerTimerFired);
-    scheduler.scheduleRepeating(this, kTaskTimer, 30.0, [this] { call(hooks.taskManagerTimerFired); });
     observeNotifications();
     auto screensChanged = [this](QScreen*) { applicationDidChangeScreenParameters(); };
     connect(qGuiApp, &QGuiApplication::screenAdded, this, screensChanged);

@@ -1,8 +1,10 @@
 #include "DockMenu.h"
 
+#include "model/Card.h"
 #include "model/Globals.h"
 #include "model/SheetManager.h"
 #include "model/Task.h"
+#include "platform/NotificationCenter.h"
 #include "platform/Scheduler.h"
 #include "utilities/Clock.h"
 #include "utilities/DateUtilities.h"
@@ -17,7 +19,7 @@
 
 namespace DockMenu {
 
-TaskLists CollectTasks(bool withDueSoon) {
+TaskLists CollectTasks() {
     TaskLists lists;
     QList<TTask*> events;
     TObjectArray* sheets = TSheetManager::SharedManager()->GetSheets();
@@ -29,15 +31,29 @@ TaskLists CollectTasks(bool withDueSoon) {
             auto* card = dynamic_cast<TJobslate*>(cards->GetObjectValue(j));
             if (!card) continue;
             lists.overdue += card->GetOverdueTasks();
-            if (withDueSoon) events += card->GetEvents();
+            events += card->GetEvents();
         }
     }
+    QList<QDateTime> dueDates;
     for (TTask* task : events) {
         const QDateTime due = task->GetDueDate();
+        dueDates += due;
         if ((DateUtilities::isToday(due) || DateUtilities::isTomorrow(due)) && !lists.overdue.contains(task))
             lists.dueSoon += task;
     }
+    lists.nextOverdue = NextOverdueTime(dueDates, Clock::shared().now(), Clock::shared().timeZone());
     return lists;
+}
+
+QDateTime NextOverdueTime(const QList<QDateTime>& dueDates, const QDateTime& now, const QTimeZone& zone) {
+    QDateTime next;
+    for (const QDateTime& due : dueDates) {
+        if (!due.isValid()) continue;
+        for (const QDateTime& edge :
+             {due.addSecs(1), due.toTimeZone(zone).date().addDays(1).startOfDay(zone)})
+            if (edge > now && (!next.isValid() || edge < next)) next = edge;
+    }
+    return next;
 }
 
 QString DueDateText(const QDateTime& due) {
@@ -60,8 +76,13 @@ QString TaskMenuTitle(const TTask* task) {
 TDockBadge::TDockBadge(DockMenuHost* host, QObject* parent) : QObject(parent), m_host(host) {}
 
 TDockBadge::~TDockBadge() {
+    NotificationCenter::defaultCenter().removeObserver(this);
     Scheduler::shared().cancelAll(this);
     delete m_trayMenu;
+}
+
+namespace {
+const QString kRecountKey = QStringLiteral("taskManagerTimerFired");
 }
 
 void TDockBadge::start() {
@@ -83,24 +104,40 @@ void TDockBadge::start() {
             delete fresh;
         });
         m_tray->setContextMenu(m_trayMenu);
+        updateToolTip();
         m_tray->show();
     }
-    taskManagerTimerFired();
-    Scheduler::shared().scheduleRepeating(this, QStringLiteral("taskManagerTimerFired"), 30.0,
-                                          [this] { taskManagerTimerFired(); });
+    // A change that may make a task overdue or not (done, moved, given another date) is counted a
+    // moment later, once for a burst of changes.
+    const auto recountLater = [this](const Notification&) {
+        Scheduler::shared().performAfterDelay(this, kRecountKey, 1.0, [this] { taskManagerTimerFired(); });
+    };
+    NotificationCenter& center = NotificationCenter::defaultCenter();
+    center.addObserver(this, kTaskChangedNotification, nullptr, recountLater);
+    center.addObserver(this, kCardModifiedNotification, nullptr, recountLater);
 }
 
 void TDockBadge::taskManagerTimerFired() {
-    const qint64 count = DockMenu::CollectTasks(false).overdue.size();
+    const DockMenu::TaskLists lists = DockMenu::CollectTasks();
+    const qint64 count = lists.overdue.size();
     m_label = count > 0 ? QString::number(count) : QString();
     publishCount(count);
+    if (lists.nextOverdue.isValid())
+        Scheduler::shared().performAt(this, kRecountKey, lists.nextOverdue,
+                                      [this] { taskManagerTimerFired(); });
+    else
+        Scheduler::shared().cancelPrevious(this, kRecountKey);
 }
 
-void TDockBadge::publishCount(qint64 count) {
+void TDockBadge::updateToolTip() {
     if (m_tray)
         m_tray->setToolTip(m_label.isEmpty()
                                ? NSBundleName()
                                : NSBundleName() + QStringLiteral(" (") + m_label + QLatin1Char(')'));
+}
+
+void TDockBadge::publishCount(qint64 count) {
+    updateToolTip();
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) return;
     QString desktopFile = QGuiApplication::desktopFileName();

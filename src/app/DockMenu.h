@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -7,6 +8,7 @@
 class QAction;
 class QMenu;
 class QSystemTrayIcon;
+class QTimeZone;
 class TTask;
 
 // Tasks over every registered sheet, for the launcher count and the tray menu. A sheet whose cards
@@ -16,10 +18,15 @@ namespace DockMenu {
 struct TaskLists {
     QList<TTask*> overdue;
     QList<TTask*> dueSoon; // due today or tomorrow, overdue ones left out
+    QDateTime nextOverdue; // when a task may next fall overdue; invalid: none will
 };
 
-// One walk over the sheets in order; due-soon tasks only when asked for.
-TaskLists CollectTasks(bool withDueSoon = true);
+// One walk over the sheets in order.
+TaskLists CollectTasks();
+// The first time after now at which a task due at one of the dates may fall overdue: a second after
+// its due time, and at the start of the day after its due day in the zone (a day-long task is due
+// all its day). Invalid when no such time is ahead.
+QDateTime NextOverdueTime(const QList<QDateTime>& dueDates, const QDateTime& now, const QTimeZone& zone);
 // "Today"/"Tomorrow" with the short time, else the locale's short date.
 QString DueDateText(const QDateTime& due);
 // "<title> (<due date>)".
@@ -38,18 +45,19 @@ public:
     virtual void gotoEvent(const QString& eventIdentifier) = 0;
 };
 
-// The tray icon and the launcher's count: the overdue tasks of all sheets, recounted every 30
-// seconds and when asked, and the menu built afresh each time it opens.
+// The tray icon and the launcher's count: the overdue tasks of all sheets, recounted when asked, a
+// second after a task or card changes, and when the next task may fall overdue (nothing runs in
+// between); the menu is built afresh each time it opens.
 class TDockBadge : public QObject {
     Q_OBJECT
 public:
     explicit TDockBadge(DockMenuHost* host, QObject* parent = nullptr);
     ~TDockBadge() override;
 
-    // Counts once now, then every 30 seconds on the scheduler; shows the tray icon where the desktop
-    // has a tray.
+    // Shows the tray icon where the desktop has a tray and follows the changes of tasks and cards.
     void start();
-    // Recounts the overdue tasks and updates the count (empty label: no count shown).
+    // Recounts the overdue tasks, updates the count (empty label: no count shown) and waits for the
+    // next task to fall overdue.
     void taskManagerTimerFired();
     QString badgeLabel() const { return m_label; }
 
@@ -58,6 +66,7 @@ public:
 
 private:
     void publishCount(qint64 count);
+    void updateToolTip();
     QMenu* taskSubmenu(const QString& title, const QList<TTask*>& tasks, QMenu* parent);
 
     DockMenuHost* m_host;

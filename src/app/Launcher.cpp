@@ -15,6 +15,7 @@
 #include "platform/Questions.h"
 #include "platform/app/FileDialogPanelPresenter.h"
 #include "platform/app/MessageBoxAlertPresenter.h"
+#include "utilities/widgets/CaretBlink.h"
 #include "windows/MemoleafViewController.h"
 #include "windows/OutlineViewController.h"
 #include "windows/RowControllers.h"
@@ -117,6 +118,8 @@ std::optional<int> Launcher::start(const QStringList& arguments, const QString& 
         Questions::requestQuit();
         controller->saveActiveSheet();
     });
+    // A caret left alone stops blinking, so an idle program sleeps.
+    new CaretBlink(this);
     // After the reopening of the last sheet, which the workspace delivers on the event loop.
     QTimer::singleShot(0, controller, [controller, arguments, workingFolder] {
         controller->handleArguments(arguments, workingFolder);

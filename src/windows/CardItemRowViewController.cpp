@@ -193,6 +193,8 @@ void TCardItemRowViewController::mouseEntered(const QPointF& windowLocation) {
     Scheduler::shared().cancelPrevious(this, kShowInfoButton);
     if (m_infoPopoverOpen) return;
     if (windowLocation == m_previousMouseLocation) return; // already shown at this very place
+    // Shown in the active window only: the pointer crossing another card wakes nothing.
+    if (!isViewLoaded() || !view()->isActiveWindow()) return;
     Scheduler::shared().performAfterDelay(this, kShowInfoButton, 0.5, [this] { showInfoButton(); });
 }
 

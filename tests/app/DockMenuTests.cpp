@@ -124,14 +124,86 @@ TEST_F(DockMenuTest, NothingOverdueShowsNoCountAndNoOverdueMenu) {
     registerSheets();
     TDockBadge badge(&host);
     badge.start();
+    badge.taskManagerTimerFired();
     EXPECT_EQ(badge.badgeLabel(), "");
     std::unique_ptr<QMenu> menu(badge.applicationDockMenu());
     EXPECT_EQ(titles(menu.get()), (QStringList{"New Card...", "-", "Sheet A", "-"}));
+}
 
-    // The periodic count follows a task that falls due.
-    clock.setNow(clock.now().addDays(3));
-    scheduler.scheduler.advance(30);
+// The real clock's time, in UTC: the count and the scheduler see one time.
+class SchedulerClock : public Clock {
+public:
+    QDateTime now() const override { return Scheduler::shared().now(); }
+    QTimeZone timeZone() const override { return QTimeZone::utc(); }
+};
+
+TEST_F(DockMenuTest, TheCountFollowsATaskThatFallsOverdueWithoutCountingInBetween) {
+    SchedulerClock following;
+    Clock::setShared(&following);
+    const QDateTime due = clock.now().addDays(2); // 2026-01-03 09:00
+    writeSheet("a", {{"In two days", due}});
+    writeSheet("b", {});
+    registerSheets();
+    TDockBadge badge(&host);
+    badge.start();
+    badge.taskManagerTimerFired();
+    EXPECT_EQ(badge.badgeLabel(), "");
+    const QString recount = QStringLiteral("taskManagerTimerFired");
+    EXPECT_TRUE(scheduler.scheduler.isPending(&badge, recount)); // the moment it may fall overdue
+
+    scheduler.scheduler.advance(clock.now().secsTo(due) - 1);
+    EXPECT_EQ(badge.badgeLabel(), "");
+    // Overdue from its time or from the end of its day: by the next morning at the latest.
+    scheduler.scheduler.advance(24 * 3600);
     EXPECT_EQ(badge.badgeLabel(), "1");
+    EXPECT_FALSE(scheduler.scheduler.isPending(&badge, recount)); // no other task to wait for
+}
+
+TEST_F(DockMenuTest, AChangedTaskIsCountedAMomentLater) {
+    writeSheet("a", {{"In two days", clock.now().addDays(2)}});
+    writeSheet("b", {});
+    registerSheets();
+    TDockBadge badge(&host);
+    badge.start();
+    badge.taskManagerTimerFired();
+    ASSERT_EQ(badge.badgeLabel(), "");
+
+    auto* sheet = static_cast<TSheet*>(TSheetManager::SharedManager()->GetSheets()->GetObjectValue(0));
+    TTask* task = static_cast<TJobslate*>(sheet->GetAllCards()->GetObjectValue(0))->GetEvents().value(0);
+    ASSERT_NE(task, nullptr);
+    task->SetDueDate(clock.now().addDays(-2));
+    EXPECT_EQ(badge.badgeLabel(), "");
+    scheduler.scheduler.advance(1);
+    EXPECT_EQ(badge.badgeLabel(), "1");
+}
+
+TEST(DockMenu, NextOverdueTimeIsTheFirstEdgeAhead) {
+    const QDateTime now(QDate(2026, 1, 1), QTime(9, 0), Qt::UTC);
+    const QTimeZone plusTen(10 * 3600);
+    const QDateTime midnight(QDate(2026, 1, 2), QTime(0, 0), Qt::UTC);
+    struct Case {
+        const char* what;
+        QList<QDateTime> due;
+        QTimeZone zone;
+        QDateTime next;
+    };
+    const QList<Case> cases{
+        {"no task", {}, QTimeZone::utc(), {}},
+        {"no date", {QDateTime()}, QTimeZone::utc(), {}},
+        {"later today: a second after its time", {now.addSecs(7200)}, QTimeZone::utc(), now.addSecs(7201)},
+        {"earlier today: at the end of its day", {now.addSecs(-3600)}, QTimeZone::utc(), midnight},
+        {"yesterday: already overdue", {now.addDays(-1)}, QTimeZone::utc(), {}},
+        {"the first of several",
+         {now.addDays(3), now.addSecs(-60), now.addDays(1)},
+         QTimeZone::utc(),
+         midnight},
+        // 18:00 at +10 is past; its local day ends at 14:00 UTC.
+        {"the day of the zone",
+         {now.addSecs(-3600)},
+         plusTen,
+         QDateTime(QDate(2026, 1, 1), QTime(14, 0), Qt::UTC)},
+    };
+    for (const Case& c : cases) EXPECT_EQ(DockMenu::NextOverdueTime(c.due, now, c.zone), c.next) << c.what;
 }
 
 } // namespace

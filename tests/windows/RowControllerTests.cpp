@@ -179,6 +179,12 @@ TEST_F(RowControllerTest, InfoButtonShowsAfterTheDelayAndHidesForOtherRows) {
 
     // Kinds without an info button never show one.
     defaults.setBoolForKey(true, kPreferenceKeyAutoHideInfoButton);
+    // The pointer crossing a window that is not active starts nothing.
+    QApplication::setActiveWindow(nullptr);
+    rows[1]->mouseEntered(QPointF(14, 40));
+    EXPECT_FALSE(manual.scheduler.isPending(static_cast<TCardItemRowViewController*>(rows[1]),
+                                            QStringLiteral("showInfoButton")));
+    QApplication::setActiveWindow(&outline);
     TCardItemRowViewController* group = host(addRow(root, groupRow(QStringLiteral("g"))));
     group->mouseEntered(QPointF(5, 5));
     manual.scheduler.advance(1);
