@@ -25,6 +25,7 @@
 #include <QToolButton>
 #include <QUndoStack>
 #include <QWindow>
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -32,6 +33,8 @@ namespace {
 MainMenu* s_shared = nullptr;
 
 const char* const kTarget = "menuTarget";
+// A submenu whose items are commands validated with its menu.
+const char* const kGroup = "menuGroup";
 
 // Card commands whose items show a check mark.
 const QSet<QString>& markedCommands() {
@@ -283,6 +286,7 @@ void MainMenu::buildCardMenu(QMenu* card) {
     card->addSeparator();
 
     QMenu* font = card->addMenu(QStringLiteral("Font"));
+    font->setProperty(kGroup, true);
     add(font, QStringLiteral("Show Fonts..."), QStringLiteral("orderFrontFontPanel"),
         QKeySequence(QStringLiteral("Ctrl+Shift+T")), Target::Card);
     add(font, QStringLiteral("Bold"), QStringLiteral("changeFont"), QKeySequence(QStringLiteral("Ctrl+B")),
@@ -348,6 +352,7 @@ QAction* MainMenu::add(QMenu* menu, const QString& title, const QString& name, c
 QMenu* MainMenu::addChoices(QMenu* menu, const QString& title, const QString& name,
                             const QList<std::pair<QString, int>>& choices) {
     QMenu* submenu = menu->addMenu(title);
+    submenu->setProperty(kGroup, true);
     for (const auto& [text, tag] : choices) add(submenu, text, name, {}, Target::Card)->setData(tag);
     connect(submenu, &QMenu::aboutToShow, this, [this, submenu] { validate(submenu); });
     return submenu;
@@ -360,8 +365,18 @@ QAction* MainMenu::action(const QString& name) const {
 }
 
 void MainMenu::validate(QMenu* menu) {
-    for (QAction* action : menu->actions())
-        if (!action->objectName().isEmpty()) isEnabled(action);
+    for (QAction* action : menu->actions()) {
+        if (!action->objectName().isEmpty()) {
+            isEnabled(action);
+        } else if (QMenu* group = action->menu(); group && group->property(kGroup).toBool()) {
+            // A submenu of commands is offered while one of them is.
+            validate(group);
+            const QList<QAction*> items = group->actions();
+            action->setEnabled(std::any_of(items.begin(), items.end(), [](QAction* item) {
+                return !item->isSeparator() && item->isEnabled();
+            }));
+        }
+    }
 }
 
 bool MainMenu::isEnabled(QAction* action) {
