@@ -1,5 +1,7 @@
 #include "DockMenu.h"
 
+#include "ApplicationIcon.h"
+
 #include "model/Card.h"
 #include "model/Globals.h"
 #include "model/SheetManager.h"
@@ -15,6 +17,7 @@
 #include <QGuiApplication>
 #include <QLocale>
 #include <QMenu>
+#include <QPainter>
 #include <QSystemTrayIcon>
 
 namespace DockMenu {
@@ -73,6 +76,33 @@ QString TaskMenuTitle(const TTask* task) {
 
 } // namespace DockMenu
 
+namespace {
+
+// The program's icon with the count in a red disc at its top right; the plain icon without one.
+QIcon badgedIcon(const QString& label) {
+    const QIcon base =
+        QGuiApplication::windowIcon().isNull() ? ApplicationIcon() : QGuiApplication::windowIcon();
+    if (label.isEmpty()) return base;
+    constexpr int kSize = 64;
+    QPixmap pixmap = base.pixmap(kSize, kSize);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF disc(kSize * 0.4, 0, kSize * 0.6, kSize * 0.6);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0xd9, 0x2b, 0x2b));
+    painter.drawEllipse(disc);
+    QFont font = painter.font();
+    font.setBold(true);
+    font.setPixelSize(label.size() > 2 ? kSize / 5 : kSize / 3);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(disc, Qt::AlignCenter, label);
+    painter.end();
+    return QIcon(pixmap);
+}
+
+} // namespace
+
 TDockBadge::TDockBadge(DockMenuHost* host, QObject* parent) : QObject(parent), m_host(host) {}
 
 TDockBadge::~TDockBadge() {
@@ -87,7 +117,7 @@ const QString kRecountKey = QStringLiteral("taskManagerTimerFired");
 
 void TDockBadge::start() {
     if (QSystemTrayIcon::isSystemTrayAvailable() && !m_tray) {
-        m_tray = new QSystemTrayIcon(QGuiApplication::windowIcon(), this);
+        m_tray = new QSystemTrayIcon(badgedIcon(QString()), this);
         m_trayMenu = new QMenu;
         // Built afresh each time the tray opens it.
         connect(m_trayMenu, &QMenu::aboutToShow, this, [this] {
@@ -102,6 +132,12 @@ void TDockBadge::start() {
             for (QMenu* submenu : fresh->findChildren<QMenu*>(Qt::FindDirectChildrenOnly))
                 submenu->setParent(m_trayMenu, submenu->windowFlags());
             delete fresh;
+            m_trayMenu->addSeparator();
+            for (QMenu* menu : m_mainMenus)
+                if (menu) m_trayMenu->addMenu(menu);
+            m_trayMenu->addSeparator();
+            for (QAction* action : m_mainActions)
+                if (action) m_trayMenu->addAction(action);
         });
         m_tray->setContextMenu(m_trayMenu);
         updateToolTip();
@@ -129,7 +165,15 @@ void TDockBadge::taskManagerTimerFired() {
         Scheduler::shared().cancelPrevious(this, kRecountKey);
 }
 
+void TDockBadge::setMainMenu(const QList<QMenu*>& menus, const QList<QAction*>& actions) {
+    m_mainMenus.clear();
+    m_mainActions.clear();
+    for (QMenu* menu : menus) m_mainMenus.append(menu);
+    for (QAction* action : actions) m_mainActions.append(action);
+}
+
 void TDockBadge::updateToolTip() {
+    if (m_tray) m_tray->setIcon(badgedIcon(m_label));
     if (m_tray)
         m_tray->setToolTip(m_label.isEmpty()
                                ? NSBundleName()

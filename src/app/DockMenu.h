@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 class QAction;
@@ -63,6 +64,9 @@ public:
 
     // A new menu, owned by the caller: "New Card...", the sheets, "Overdue (n)", "Due Soon (n)".
     QMenu* applicationDockMenu();
+    // Menus and commands the tray menu shows below its own items (not owned).
+    void setMainMenu(const QList<QMenu*>& menus, const QList<QAction*>& actions);
+    QMenu* trayMenu() const { return m_trayMenu; }
 
 private:
     void publishCount(qint64 count);
@@ -72,5 +76,7 @@ private:
     DockMenuHost* m_host;
     QString m_label;
     QSystemTrayIcon* m_tray = nullptr;
+    QList<QPointer<QMenu>> m_mainMenus;
+    QList<QPointer<QAction>> m_mainActions;
     QMenu* m_trayMenu = nullptr;
 };

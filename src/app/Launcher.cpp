@@ -100,7 +100,7 @@ std::optional<int> Launcher::start(const QStringList& arguments, const QString& 
     m_shell->install();
     if (!m_controller->applicationDidFinishLaunching(error)) return 1;
     m_shell->launched();
-    m_menu = std::make_unique<MainMenu>(*m_controller);
+    m_menu = std::make_unique<MainMenu>(*m_controller, m_shell.get());
     AppController* controller = m_controller.get();
     TMemoleafViewController::setApplicationURLHandler(
         [controller](const QUrl& url) { controller->processURL(url); });

@@ -66,6 +66,18 @@ TCardItem* TCardTextView::cardItem() const {
     return m_keyboardDelegate ? m_keyboardDelegate->cardItem() : nullptr;
 }
 
+bool TCardTextView::event(QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->matches(QKeySequence::Undo) && !document()->isUndoAvailable()) ||
+            (key->matches(QKeySequence::Redo) && !document()->isRedoAvailable())) {
+            event->ignore();
+            return true;
+        }
+    }
+    return QTextEdit::event(event);
+}
+
 void TCardTextView::keyPressEvent(QKeyEvent* event) {
     const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
     switch (event->key()) {

@@ -27,6 +27,9 @@ public:
     bool readSelectionFromPasteboard(const QMimeData& data);
 
 protected:
+    // Undo and Redo go on to the card window's steps (the rows added, moved, removed) once the
+    // text has none of its own left.
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     bool canInsertFromMimeData(const QMimeData* source) const override;

@@ -46,8 +46,11 @@ public:
     // The bottom bar's filters: 0 all rows, 1 dated tasks, 2 important ones.
     virtual qint32 filterKind() const { return 0; }
     virtual void applyFilter(qint32 /*kind*/) {}
-    // Commands the window passes on unchanged ("taskInfo", "taskToggleDate"); false when not taken.
-    virtual bool performCommand(const QString& /*action*/) { return false; }
+    // Commands the window passes on unchanged ("taskInfo", "moveRowUp", ...) with what the menu item
+    // carries (a tag, a colour); false when not taken.
+    virtual bool performCommand(const QString& /*action*/, const QVariant& /*argument*/ = {}) {
+        return false;
+    }
     // The answer for an item the window refuses.
     virtual bool validateMenuItem(MenuItemState& /*item*/) { return false; }
 

@@ -26,6 +26,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFileInfo>
+#include <QHash>
 #include <QMimeData>
 #include <QPointer>
 #include <QScreen>
@@ -329,9 +330,52 @@ bool TCardWindowController::filtersAvailableForSelectedCard() const {
     return kind == 2 || (kind == 3 && NSPrefs().integerForKey(kPreferenceKeyDefaultNewItemKind) == 2);
 }
 
-void TCardWindowController::forwardToContent(const QString& action) {
-    if (TCardContentViewController* content = contentControllerFor(selectedCard()))
-        content->performCommand(action);
+bool TCardWindowController::forwardToContent(const QString& action, const QVariant& argument) {
+    TCardContentViewController* content = contentControllerFor(selectedCard());
+    return content && content->performCommand(action, argument);
+}
+
+bool TCardWindowController::performMenuCommand(const QString& action, const QVariant& argument) {
+    using Command = void (TCardWindowController::*)();
+    static const QHash<QString, Command> own = {
+        {QStringLiteral("toggleFloating"), &TCardWindowController::toggleFloating},
+        {QStringLiteral("toggleFullScreen"), &TCardWindowController::toggleFullScreen},
+        {QStringLiteral("toggleSideBar"), &TCardWindowController::toggleSideBar},
+        {QStringLiteral("toggleBottomBar"), &TCardWindowController::toggleBottomBar},
+        {QStringLiteral("nextCard"), &TCardWindowController::nextCard},
+        {QStringLiteral("previousCard"), &TCardWindowController::previousCard},
+        {QStringLiteral("newTab"), &TCardWindowController::newTab},
+        {QStringLiteral("duplicate"), &TCardWindowController::duplicate},
+        {QStringLiteral("detachCard"), &TCardWindowController::detachCard},
+        {QStringLiteral("removeSelectedCard"), &TCardWindowController::removeSelectedCard},
+        {QStringLiteral("showTasks"), &TCardWindowController::showTasks},
+        {QStringLiteral("showForecast"), &TCardWindowController::showForecast},
+        {QStringLiteral("showImportant"), &TCardWindowController::showImportant},
+        {QStringLiteral("saveDocumentAs"), &TCardWindowController::saveDocumentAs},
+        {QStringLiteral("exportDocumentAs"), &TCardWindowController::exportDocumentAs},
+        {QStringLiteral("performClose"), &TCardWindowController::performClose},
+        {QStringLiteral("makeSelectedCardFirstResponder"),
+         &TCardWindowController::makeSelectedCardFirstResponder},
+    };
+    if (action == QLatin1String("copyLinkAddress")) {
+        // A focused row's link comes before the card's.
+        if (!forwardToContent(action, argument)) copyLinkAddress();
+    } else if (const auto found = own.constFind(action); found != own.constEnd()) {
+        (this->*(*found))();
+    } else if (action == QLatin1String("saveDocument")) {
+        saveDocument();
+    } else if (action == QLatin1String("changeBackgroundColor")) {
+        changeBackgroundColor(argument);
+    } else if (action == QLatin1String("changeTheme")) {
+        changeTheme(argument.toString());
+    } else if (action == QLatin1String("newCard")) {
+        newCard(argument.toInt());
+    } else if (action == QLatin1String("performMiniaturize")) {
+        cardWindow()->performMiniaturize();
+    } else {
+        return forwardToContent(action, argument);
+    }
+    return true;
 }
 
 void TCardWindowController::changeBackgroundColor(const QVariant& colour) {
@@ -461,6 +505,7 @@ bool TCardWindowController::validateMenuItem(MenuItemState& item) {
                                       QStringLiteral("copyLinkAddress"),
                                       QStringLiteral("toggleFullScreen"),
                                       QStringLiteral("performClose"),
+                                      QStringLiteral("performMiniaturize"),
                                       QStringLiteral("makeSelectedCardFirstResponder")};
     bool answer = known.contains(item.action);
     const QString& action = item.action;

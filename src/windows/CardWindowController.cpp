@@ -5,6 +5,7 @@
 #include "CardTabs.h"
 #include "CardThemedView.h"
 #include "CardWindow.h"
+#include "MainMenuButton.h"
 #include "WindowLevel.h"
 #include "model/Card.h"
 #include "model/Globals.h"
@@ -122,6 +123,7 @@ void TCardWindowController::buildWindow() {
     m_tabBar = new NSTabbedBar(m_contentView);
     m_tabBar->setFixedHeight(24);
     top->addWidget(m_tabBar, 1);
+    top->addWidget(MainMenuButton::make(m_contentView));
     column->addLayout(top);
 
     m_splitView = new TCardSplitView(m_contentView);

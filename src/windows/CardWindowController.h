@@ -149,7 +149,11 @@ public:
     void showForecast();
     void showImportant();
     bool filtersAvailableForSelectedCard() const;
-    void forwardToContent(const QString& action);
+    // Hands a command to the selected card's content controller; false when it does not take it.
+    bool forwardToContent(const QString& action, const QVariant& argument = {});
+    // A menu command by its action name ("toggleBottomBar", "moveRowUp", ...): the window's own
+    // commands, else the content's. argument: a colour, a theme name, a tag. False when none took it.
+    bool performMenuCommand(const QString& action, const QVariant& argument = {});
     // A colour (represented object of a colour menu item) or a theme name; other senders beep.
     void changeBackgroundColor(const QVariant& colour);
     void changeTheme(const QString& themeName);

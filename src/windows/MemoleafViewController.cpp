@@ -474,7 +474,7 @@ bool TMemoleafViewController::validateMenuItem(MenuItemState& item) {
     return action == QLatin1String("changeColor") || action == QLatin1String("performFindPanelAction");
 }
 
-bool TMemoleafViewController::performCommand(const QString& action) {
+bool TMemoleafViewController::performCommand(const QString& action, const QVariant& /*argument*/) {
     const QString name = strippedAction(action);
     if (name == QLatin1String("toggleTextMode")) {
         toggleTextMode();

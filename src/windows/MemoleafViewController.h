@@ -83,7 +83,7 @@ public:
     void cardDidBecomeActive() override;
     void makePrimaryInputFirstResponder() override;
     bool validateMenuItem(MenuItemState& item) override;
-    bool performCommand(const QString& action) override;
+    bool performCommand(const QString& action, const QVariant& argument = {}) override;
 
     void textDidChange();
     // Opens the link: the program's own scheme goes to the application (false), any other to the

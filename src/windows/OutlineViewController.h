@@ -127,13 +127,17 @@ public:
     // The font panel's change: a trait tag of the font manager (1 italic, 2 bold) toggles that trait
     // in the first selected row, every other row (and any other tag) takes the panel's font.
     void changeFont(const QFont& panelFont);
+    // Bold (2) or italic (1) toggled in each selected row's own font.
+    void toggleFontTrait(qint32 trait);
+    // A font panel on the focused row's font; its choice goes to changeFont.
+    void orderFrontFontPanel();
     // The colour panel's colour: the selected rows' text, or the card's colour with none selected.
     void changeColor(const QColor& color);
     // Opens a colour panel on the card's colour (rows deselected first).
     void changeCardColor();
     // Space on the outline: previews the selected attachment rows.
     void previewSelectedRows() override;
-    bool performCommand(const QString& action) override;
+    bool performCommand(const QString& action, const QVariant& argument = {}) override;
     bool validateMenuItem(MenuItemState& item) override;
 
     // Geometry.

@@ -8,6 +8,8 @@
 #include "windows/CardTextView.h"
 #include "windows/TextItemViewController.h"
 
+#include <QFontDialog>
+
 #include <optional>
 
 namespace {
@@ -26,6 +28,15 @@ QFont fontOf(TCardTextView* editor) {
     QTextCursor cursor(editor->document());
     cursor.setPosition(1);
     return cursor.charFormat().font();
+}
+
+// The font with the trait of a font manager tag (1 italic, 2 bold) toggled; false for other tags.
+bool toggleTrait(QFont& font, int tag) {
+    if (tag == 1)
+        font.setItalic(!font.italic());
+    else if (tag == 2)
+        font.setBold(!font.bold());
+    return tag == 1 || tag == 2;
 }
 
 } // namespace
@@ -65,12 +76,7 @@ void TOutlineViewController::changeFont(const QFont& panelFont) {
         TTextItemViewController* row = textControllerFor(item);
         if (!row) continue;
         QFont font = fontOf(row->editor());
-        if (manager.tag() == 1)
-            font.setItalic(!font.italic());
-        else if (manager.tag() == 2)
-            font.setBold(!font.bold());
-        else
-            font = panelFont;
+        if (!toggleTrait(font, manager.tag())) font = panelFont;
         // Only the first row toggles the trait; the others take the panel's font.
         manager.setTag(0);
         changeFont(font, item);
@@ -79,4 +85,23 @@ void TOutlineViewController::changeFont(const QFont& panelFont) {
     Scheduler::shared().performAfterDelay(this, kRecalculateRows, 0.0, [self] {
         if (self) self->recalculateRows();
     });
+}
+
+void TOutlineViewController::toggleFontTrait(qint32 trait) {
+    for (TCardItem* item : selectedItems())
+        if (TTextItemViewController* row = textControllerFor(item)) {
+            QFont font = fontOf(row->editor());
+            if (toggleTrait(font, trait)) changeFont(font, item);
+        }
+}
+
+void TOutlineViewController::orderFrontFontPanel() {
+    TCardItem* item = itemForFirstResponder();
+    TTextItemViewController* row = item ? textControllerFor(item) : nullptr;
+    bool chosen = false;
+    const QFont font =
+        QFontDialog::getFont(&chosen, row ? fontOf(row->editor()) : QFont(), view(), QStringLiteral("Fonts"));
+    if (!chosen) return;
+    TFontManager::shared().setTag(0);
+    changeFont(font);
 }

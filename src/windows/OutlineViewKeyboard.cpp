@@ -12,11 +12,13 @@
 #include "platform/UserDefaults.h"
 #include "windows/CardItemRowViewController.h"
 #include "windows/CardTextView.h"
+#include "windows/TaskRowViewController.h"
 #include "windows/TextItemViewController.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QClipboard>
+#include <QColorDialog>
 #include <QHash>
 #include <QMimeData>
 #include <QTextBlock>
@@ -275,7 +277,39 @@ const QHash<QString, Command>& commandTable() {
 
 } // namespace
 
-bool TOutlineViewController::performCommand(const QString& action) {
+bool TOutlineViewController::performCommand(const QString& action, const QVariant& argument) {
+    if (action == QLatin1String("rowNumberingChanged")) {
+        rowNumberingChanged(argument.toInt());
+        return true;
+    }
+    if (action == QLatin1String("defaultItemChanged")) {
+        defaultItemChanged(argument.toInt());
+        return true;
+    }
+    if (action == QLatin1String("changeFont")) {
+        toggleFontTrait(argument.toInt());
+        return true;
+    }
+    if (action == QLatin1String("showInCalendar") || action == QLatin1String("showInfo")) {
+        TCardItem* item = itemForFirstResponder();
+        TCardItemRowViewController* row = item ? browser()->controllerForItem(item) : nullptr;
+        if (auto* task = dynamic_cast<TTaskViewController*>(row);
+            task && action == QLatin1String("showInCalendar"))
+            task->showInCalendar();
+        else if (row && action == QLatin1String("showInfo"))
+            row->showInfo();
+        return true;
+    }
+    if (action == QLatin1String("orderFrontFontPanel")) {
+        orderFrontFontPanel();
+        return true;
+    }
+    if (action == QLatin1String("orderFrontColorPanel")) {
+        const QColor colour = QColorDialog::getColor(card() ? card()->GetColor() : QColor(Qt::black), view(),
+                                                     QStringLiteral("Colors"));
+        if (colour.isValid()) changeColor(colour);
+        return true;
+    }
     const QHash<QString, Command>& commands = commandTable();
     const auto found = commands.constFind(action);
     if (found == commands.constEnd()) return false;
@@ -323,7 +357,9 @@ bool TOutlineViewController::validateMenuItem(MenuItemState& item) {
         return available;
     }
     // The font and colour panels' changes.
-    if (item.action == QLatin1String("changeFont") || item.action == QLatin1String("changeColor"))
+    if (item.action == QLatin1String("changeFont") || item.action == QLatin1String("changeColor") ||
+        item.action == QLatin1String("orderFrontFontPanel") ||
+        item.action == QLatin1String("orderFrontColorPanel"))
         return true;
     return commandTable().contains(item.action);
 }

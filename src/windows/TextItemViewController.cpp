@@ -81,6 +81,8 @@ void TTextItemViewController::awakeFromNib() {
     });
     if (!wrappingEnabled()) text->setLineWrapMode(QTextEdit::NoWrap);
     applyTypingAttributes();
+    // Setting the row up is no step the person could undo.
+    text->document()->clearUndoRedoStacks();
 }
 
 void TTextItemViewController::applyTypingAttributes() {
@@ -102,6 +104,8 @@ void TTextItemViewController::update() {
     if (!m_textView || !item || item->GetText().isEmpty()) return;
     m_updating = true;
     TextDocumentConverter::toDocument(item->GetText(), m_textView->document());
+    // The text comes from the row: undo never takes it out again.
+    m_textView->document()->clearUndoRedoStacks();
     m_updating = false;
 }
 

@@ -1,3 +1,4 @@
+#include "app/ApplicationIcon.h"
 #include "app/Launcher.h"
 
 #include "model/Globals.h"
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
         BundleNameForExecutable(QFileInfo(QString::fromLocal8Bit(argv[0])).fileName()));
     QGuiApplication::setDesktopFileName(QFileInfo(QString::fromLocal8Bit(argv[0])).fileName());
     QGuiApplication::setQuitOnLastWindowClosed(false);
+    QGuiApplication::setWindowIcon(ApplicationIcon());
 
     Launcher launcher;
     QString error;

@@ -1,0 +1,260 @@
+#include "AppTestSupport.h"
+
+#include "app/MainMenu.h"
+#include "model/Memoleaf.h"
+#include "model/Task.h"
+#include "windows/CardWindow.h"
+#include "windows/CardWindowController.h"
+#include "windows/MainMenuButton.h"
+#include "windows/OutlineViewController.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QTest>
+#include <QToolButton>
+
+namespace {
+
+// Every command of the main menu and its shortcut (empty: none).
+struct Command {
+    const char* name;
+    const char* shortcut;
+};
+const Command kCommands[] = {
+    {"about", ""},
+    {"checkForUpdates", ""},
+    {"preferences", "Ctrl+,"},
+    {"terminate", "Ctrl+Q"},
+    {"newDocument", "Ctrl+N"},
+    {"newJobslate", ""},
+    {"newListCard", ""},
+    {"newMemoleaf", ""},
+    {"newTab", "Ctrl+T"},
+    {"newSheet", "Ctrl+Shift+N"},
+    {"openDocument", "Ctrl+O"},
+    {"importDocumentAsTasks", ""},
+    {"importDocumentAsList", ""},
+    {"importDocumentAsNote", ""},
+    {"convertLegacySheets", ""},
+    {"performClose", "Ctrl+W"},
+    {"saveDocument", "Ctrl+S"},
+    {"saveDocumentAs", "Ctrl+Shift+S"},
+    {"exportDocumentAs", "Ctrl+Shift+E"},
+    {"undo", "Ctrl+Z"},
+    {"redo", "Ctrl+Shift+Z"},
+    {"cut", "Ctrl+X"},
+    {"copy", "Ctrl+C"},
+    {"paste", "Ctrl+V"},
+    {"pasteAsItems", "Ctrl+Shift+V"},
+    {"selectAll", "Ctrl+A"},
+    {"copyLinkAddress", "Ctrl+Shift+C"},
+    {"performFindPanelAction", "Ctrl+F"},
+    {"togglePasteAndMatchStyle", ""},
+    {"addRow", ""},
+    {"addRowInside", ""},
+    {"addRowOutside", ""},
+    {"addSeperator", ""},
+    {"addFile", ""},
+    {"addImage", ""},
+    {"addURL", "Ctrl+K"},
+    {"indentRowRight", "Ctrl+Shift+Right"},
+    {"indentRowLeft", "Ctrl+Shift+Left"},
+    {"moveRowUp", "Ctrl+Shift+Up"},
+    {"moveRowDown", "Ctrl+Shift+Down"},
+    {"groupRows", "Ctrl+G"},
+    {"expandRow", ""},
+    {"collapseRow", ""},
+    {"expandAllRows", ""},
+    {"collapseAllRows", ""},
+    {"selectActiveRow", "Ctrl+L"},
+    {"deselectActiveRow", ""},
+    {"removeCompletedTasks", ""},
+    {"rowNumberingChanged", ""},
+    {"defaultItemChanged", ""},
+    {"showInCalendar", ""},
+    {"showInfo", "Ctrl+I"},
+    {"orderFrontFontPanel", "Ctrl+Shift+T"},
+    {"changeFont", "Ctrl+B"},
+    {"underline", "Ctrl+U"},
+    {"copyFont", ""},
+    {"pasteFont", ""},
+    {"orderFrontColorPanel", ""},
+    {"toggleTextMode", "Ctrl+Shift+P"},
+    {"changeBackgroundColor", ""},
+    {"changeCardColor", ""},
+    {"changeTheme", ""},
+    {"duplicate", "Ctrl+D"},
+    {"detachCard", ""},
+    {"removeSelectedCard", ""},
+    {"nextSheet", "Ctrl+]"},
+    {"previousSheet", "Ctrl+["},
+    {"addSheetGroup", ""},
+    {"addSheetAsStack", ""},
+    {"deleteSheet", ""},
+    {"revealSheetInFinder", ""},
+    {"openSheetFolder", ""},
+    {"toggleSheetBrowser", "Ctrl+Shift+B"},
+    {"autoHideSheetBrowser", ""},
+    {"showSheetsAsDrawer", ""},
+    {"showSheetsAsList", ""},
+    {"showGroupRowsInBrowser", ""},
+    {"sheetBrowserSideChanged", ""},
+    {"toggleSideBar", "Ctrl+Alt+S"},
+    {"toggleBottomBar", "Ctrl+Alt+B"},
+    {"showTasks", "Ctrl+1"},
+    {"showForecast", "Ctrl+2"},
+    {"showImportant", "Ctrl+3"},
+    {"toggleFullScreen", "F11"},
+    {"toggleDashboardMode", ""},
+    {"performMiniaturize", "Ctrl+M"},
+    {"toggleFloating", "Ctrl+Alt+F"},
+    {"nextCard", "Ctrl+PgDown"},
+    {"previousCard", "Ctrl+PgUp"},
+    {"onlineSupport", ""},
+};
+
+// Every command action under the menu, submenus opened as a person opens them.
+QList<QAction*> reachable(QMenu* menu) {
+    QList<QAction*> actions;
+    emit menu->aboutToShow();
+    for (QAction* action : menu->actions()) {
+        if (QMenu* submenu = action->menu())
+            actions += reachable(submenu);
+        else if (!action->objectName().isEmpty())
+            actions.append(action);
+    }
+    return actions;
+}
+
+class MainMenuTest : public AppControllerTest {
+protected:
+    void SetUp() override {
+        AppControllerTest::SetUp();
+        menu = std::make_unique<MainMenu>(*controller);
+    }
+    void TearDown() override {
+        menu.reset();
+        AppControllerTest::TearDown();
+    }
+    // A card of the home sheet in its window, shown and active.
+    TCardWindowController* openCard(TCard* card) {
+        auto* window = dynamic_cast<TCardWindowController*>(manager()->AddCard(card));
+        if (!window) return nullptr;
+        window->showWindow();
+        window->window()->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(static_cast<QWidget*>(window->window())));
+        return window;
+    }
+    QAction* reachableAction(TCardWindowController* window, const QString& name, const QVariant& data = {}) {
+        auto* button =
+            static_cast<QWidget*>(window->window())->findChild<QToolButton*>(QStringLiteral("menuButton"));
+        if (!button || !MainMenuButton::menu()) return nullptr;
+        for (QAction* action : reachable(MainMenuButton::menu()))
+            if (action->objectName() == name && (!data.isValid() || action->data() == data)) return action;
+        return nullptr;
+    }
+    std::unique_ptr<MainMenu> menu;
+};
+
+TEST_F(MainMenuTest, EveryCommandIsReachableFromACardWindowsMenuButtonWithItsShortcut) {
+    const Ref<TMemoleaf> card = Ref<TMemoleaf>::adopt(TMemoleaf::Create(QStringLiteral("Note")));
+    TCardWindowController* window = openCard(card.get());
+    ASSERT_TRUE(window);
+    auto* button =
+        static_cast<QWidget*>(window->window())->findChild<QToolButton*>(QStringLiteral("menuButton"));
+    ASSERT_TRUE(button);
+    ASSERT_EQ(MainMenuButton::menu(), menu->menu());
+
+    const QList<QAction*> actions = reachable(MainMenuButton::menu());
+    QSet<QString> listed;
+    for (const Command& command : kCommands) {
+        SCOPED_TRACE(command.name);
+        const QString name = QString::fromLatin1(command.name);
+        listed.insert(name);
+        QList<QKeySequence> shortcuts;
+        for (QAction* action : actions)
+            if (action->objectName() == name) shortcuts.append(action->shortcut());
+        ASSERT_FALSE(shortcuts.isEmpty()) << "not in the menu";
+        EXPECT_TRUE(shortcuts.contains(QKeySequence(QString::fromLatin1(command.shortcut))))
+            << qPrintable(shortcuts.first().toString());
+    }
+    // Nothing in the menu escapes the table (the sheets are the registered sheets).
+    for (QAction* action : actions)
+        EXPECT_TRUE(listed.contains(action->objectName()) ||
+                    action->objectName() == QLatin1String("openSheet"))
+            << qPrintable(action->objectName());
+}
+
+TEST_F(MainMenuTest, CardCommandsReachTheActiveCardWindowAndItsContent) {
+    // GIVEN a rich-text card in its active window with the bottom bar hidden
+    const Ref<TMemoleaf> card = Ref<TMemoleaf>::adopt(TMemoleaf::Create(QStringLiteral("Note")));
+    card->SetRichText(true);
+    card->SetBottomBarHidden(true);
+    TCardWindowController* window = openCard(card.get());
+    ASSERT_TRUE(window);
+    ASSERT_EQ(controller->frontController(), window);
+
+    // WHEN the menu opens, THEN the window's and the content's titles show
+    QAction* bottomBar = reachableAction(window, QStringLiteral("toggleBottomBar"));
+    QAction* textMode = reachableAction(window, QStringLiteral("toggleTextMode"));
+    ASSERT_TRUE(bottomBar && textMode);
+    EXPECT_EQ(bottomBar->text(), QStringLiteral("Show Bottom Bar"));
+    EXPECT_EQ(textMode->text(), QStringLiteral("Make Plain Text"));
+    EXPECT_TRUE(textMode->isEnabled());
+    // and outline commands are disabled on a rich-text card
+    QAction* moveUp = reachableAction(window, QStringLiteral("moveRowUp"));
+    ASSERT_TRUE(moveUp);
+    EXPECT_FALSE(moveUp->isEnabled());
+
+    // WHEN they are chosen, THEN the card follows
+    bottomBar->trigger();
+    EXPECT_FALSE(window->isBottomBarHidden());
+    EXPECT_FALSE(card->IsBottomBarHidden());
+    textMode->trigger();
+    EXPECT_FALSE(card->IsRichText());
+    reachableAction(window, QStringLiteral("toggleTextMode"));
+    EXPECT_EQ(textMode->text(), QStringLiteral("Make Rich Text"));
+}
+
+TEST_F(MainMenuTest, CardCommandsAreDisabledWithoutAnActiveCardWindow) {
+    const Ref<TMemoleaf> card = Ref<TMemoleaf>::adopt(TMemoleaf::Create(QStringLiteral("Note")));
+    TCardWindowController* window = openCard(card.get());
+    ASSERT_TRUE(window);
+    QAction* bottomBar = reachableAction(window, QStringLiteral("toggleBottomBar"));
+    static_cast<QWidget*>(window->window())->hide();
+    ASSERT_EQ(controller->frontController(), nullptr);
+    menu->validate(qobject_cast<QMenu*>(bottomBar->associatedObjects().first()));
+    EXPECT_FALSE(bottomBar->isEnabled());
+    const bool hidden = card->IsBottomBarHidden();
+    bottomBar->trigger();
+    EXPECT_EQ(card->IsBottomBarHidden(), hidden);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainMenuTest, UndoTakesBackTheRowAddedInTheActiveCard) {
+    TOutlineViewController::registerForListCards();
+    const Ref<TJobslate> card = Ref<TJobslate>::adopt(TJobslate::Create(QStringLiteral("Tasks")));
+    TCardWindowController* window = openCard(card.get());
+    ASSERT_TRUE(window);
+    auto* outline = dynamic_cast<TOutlineViewController*>(window->contentControllerFor(card.get()));
+    ASSERT_TRUE(outline);
+
+    // GIVEN a row added with Return, its text focused and empty
+    outline->insertItemAtRow(-1);
+    ASSERT_EQ(card->GetRoot()->ChildCount(), 1);
+
+    // WHEN Undo is chosen, THEN the row goes; Redo brings it back
+    QAction* undo = reachableAction(window, QStringLiteral("undo"));
+    ASSERT_TRUE(undo && undo->isEnabled());
+    undo->trigger();
+    EXPECT_EQ(card->GetRoot()->ChildCount(), 0);
+    QAction* redo = reachableAction(window, QStringLiteral("redo"));
+    ASSERT_TRUE(redo && redo->isEnabled());
+    redo->trigger();
+    EXPECT_EQ(card->GetRoot()->ChildCount(), 1);
+}
+
+} // namespace
