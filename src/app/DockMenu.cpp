@@ -83,6 +83,9 @@ void TDockBadge::start() {
             delete fresh;
         });
         m_tray->setContextMenu(m_trayMenu);
+        connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+            if (reason == QSystemTrayIcon::Trigger && m_activated) m_activated();
+        });
         m_tray->show();
     }
     taskManagerTimerFired();

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <functional>
 
 class QAction;
 class QMenu;
@@ -55,6 +56,8 @@ public:
 
     // A new menu, owned by the caller: "New Card...", the sheets, "Overdue (n)", "Due Soon (n)".
     QMenu* applicationDockMenu();
+    // What a click on the tray icon does (the program comes forward).
+    void setActivationHandler(std::function<void()> handler) { m_activated = std::move(handler); }
 
 private:
     void publishCount(qint64 count);
@@ -64,4 +67,5 @@ private:
     QString m_label;
     QSystemTrayIcon* m_tray = nullptr;
     QMenu* m_trayMenu = nullptr;
+    std::function<void()> m_activated;
 };

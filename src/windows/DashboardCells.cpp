@@ -1,6 +1,7 @@
 #include "DashboardCells.h"
 
 #include "DashboardViewController.h"
+#include "LinkURL.h"
 #include "SheetBrowserWindowController.h"
 #include "model/CardItems.h"
 #include "model/Globals.h"
@@ -391,7 +392,7 @@ void TDashboardTaskCellViewController::updateDate() {
 void TDashboardTaskCellViewController::gotoEvent() {
     const QString link = URISchemeProtocol() + QStringLiteral("goto?item=%1").arg(m_task->GetUUID());
     Diagnostics::line(link);
-    Workspace::shared().openURL(QUrl(link));
+    LinkURL::open(QUrl(link));
 }
 
 // Attachment rows.
