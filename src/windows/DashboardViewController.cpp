@@ -206,6 +206,9 @@ TDashboardOutlineView::TDashboardOutlineView(QWidget* parent) : QTreeView(parent
     setDropIndicatorShown(true);
     setFrameShape(QFrame::NoFrame);
     setAttribute(Qt::WA_AcceptTouchEvents, false);
+    // The cells' light text is drawn over the browser's own background.
+    setStyleSheet(QStringLiteral("QTreeView { background: transparent; }"));
+    viewport()->setAutoFillBackground(false);
 }
 
 TDashboardOutlineModel* TDashboardOutlineView::dashboardModel() const {
@@ -248,6 +251,8 @@ void TDashboardOutlineView::hostCell(const QModelIndex& index, QWidget* cellView
             other->setParent(nullptr);
     auto* host = new QWidget;
     host->setObjectName(QStringLiteral("DashboardCellHost"));
+    // The row is as high as its cell.
+    host->setFixedHeight(cellView->height());
     auto* layout = new QVBoxLayout(host);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(cellView);
