@@ -108,10 +108,10 @@ QVariant TDashboardOutlineModel::data(const QModelIndex& index, int role) const 
     if (!item) return {};
     if (role == Qt::SizeHintRole) {
         TDashboardCellViewController* cell = item->GetViewRepresentation();
-        return QSize(-1, cell ? cell->view()->height() : TDashboardCellViewController::kRowHeight);
+        return QSize(-1, cell ? cell->rowHeight() : TDashboardCellViewController::kRowHeight);
     }
-    if (role == Qt::AccessibleTextRole && item->IsMember(TDashboardGroupRowItem::StaticClass()))
-        return static_cast<TDashboardGroupRowItem*>(item)->GetTitle();
+    if (role == Qt::AccessibleTextRole && item->GetViewRepresentation())
+        return item->GetViewRepresentation()->accessibleText();
     return {};
 }
 
@@ -206,9 +206,10 @@ TDashboardOutlineView::TDashboardOutlineView(QWidget* parent) : QTreeView(parent
     setDropIndicatorShown(true);
     setFrameShape(QFrame::NoFrame);
     setAttribute(Qt::WA_AcceptTouchEvents, false);
-    // The cells' light text is drawn over the browser's own background.
-    setStyleSheet(QStringLiteral("QTreeView { background: transparent; }"));
-    viewport()->setAutoFillBackground(false);
+    // The browser's window may be see-through: the rows lie on the palette's window colour, the
+    // one their text is drawn for.
+    viewport()->setBackgroundRole(QPalette::Window);
+    viewport()->setAutoFillBackground(true);
 }
 
 TDashboardOutlineModel* TDashboardOutlineView::dashboardModel() const {
@@ -236,14 +237,14 @@ void TDashboardOutlineView::installCells(const QModelIndex& parent) {
         if (TDashboardCellViewController* cell = item ? item->GetViewRepresentation() : nullptr) {
             cell->setOutlineView(this);
             QWidget* cellView = cell->view();
-            if (!indexWidget(index) || cellView->parentWidget() != indexWidget(index))
-                hostCell(index, cellView);
+            if (!indexWidget(index) || cellView->parentWidget() != indexWidget(index)) hostCell(index, cell);
         }
         installCells(index);
     }
 }
 
-void TDashboardOutlineView::hostCell(const QModelIndex& index, QWidget* cellView) {
+void TDashboardOutlineView::hostCell(const QModelIndex& index, TDashboardCellViewController* cell) {
+    QWidget* cellView = cell->view();
     // The view deletes the widgets it was given (later, when rows go or the model resets), so it
     // gets a host of its own and the cell, which belongs to its row, only lies in it.
     if (QWidget* old = indexWidget(index))
@@ -252,7 +253,7 @@ void TDashboardOutlineView::hostCell(const QModelIndex& index, QWidget* cellView
     auto* host = new QWidget;
     host->setObjectName(QStringLiteral("DashboardCellHost"));
     // The row is as high as its cell.
-    host->setFixedHeight(cellView->height());
+    host->setFixedHeight(cell->rowHeight());
     auto* layout = new QVBoxLayout(host);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(cellView);

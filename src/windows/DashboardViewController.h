@@ -118,7 +118,7 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
 
 private:
-    void hostCell(const QModelIndex& index, QWidget* cellView);
+    void hostCell(const QModelIndex& index, TDashboardCellViewController* cell);
 };
 
 // The dashboard inside the sheet browser: under six fixed groups, the favourite sheets, the sheet

@@ -394,14 +394,17 @@ TEST_F(DashboardTest, RebuildingTheSheetsRowsWhileShownKeepsEveryCellInItsRow) {
         std::function<void(const QModelIndex&)> walk = [&](const QModelIndex& parent) {
             for (int r = 0; r < model->rowCount(parent); ++r) {
                 const QModelIndex index = model->index(r, 0, parent);
-                QPointer<QWidget> cellView = model->itemForIndex(index)->GetViewRepresentation()->view();
+                TDashboardCellViewController* cell = model->itemForIndex(index)->GetViewRepresentation();
+                QPointer<QWidget> cellView = cell->view();
                 QWidget* host = view->indexWidget(index);
                 ASSERT_NE(host, nullptr) << after << " row " << r;
                 EXPECT_EQ(cellView->parentWidget(), host) << after << " row " << r;
+                // Screen readers (and journeys) find the row by what it says.
+                EXPECT_FALSE(model->data(index, Qt::AccessibleTextRole).toString().isEmpty()) << after;
                 if (view->isExpanded(parent) || !parent.isValid()) {
                     EXPECT_TRUE(cellView->isVisible()) << after << " row " << r;
-                    EXPECT_EQ(host->geometry().topLeft(), view->visualRect(index).topLeft())
-                        << after << " row " << r;
+                    EXPECT_EQ(host->geometry(), view->visualRect(index)) << after << " row " << r;
+                    EXPECT_EQ(host->height(), cell->rowHeight()) << after << " row " << r;
                 }
                 walk(index);
             }
