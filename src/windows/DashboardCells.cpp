@@ -121,6 +121,8 @@ void TDashboardCellViewController::updateLayout() {
 
 void TDashboardCellViewController::setUpItemBar(TDashboardCellView* view) {
     m_itemBar = new NSItemBar(view);
+    // The bar lies over the row's text at its right end; the text must not show through it.
+    m_itemBar->setAutoFillBackground(true);
     m_itemBar->setGeometry(0, 0, 0, kRowHeight);
     m_itemBar->hide();
     m_itemBar->setAnimationDuration(0);

@@ -36,15 +36,18 @@ def click_at_right_end(j, row, offset):
 
 
 def rows_between(j, name_regex, top_header, bottom_header):
-    top = j.extents(dashboard_rows(j, f"^{top_header}$")[0])[1]
-    bottom = j.extents(dashboard_rows(j, f"^{bottom_header}$")[0])[1]
+    """The rows so named between two headers; none while the rows are being rebuilt."""
+    top, bottom = dashboard_rows(j, f"^{top_header}$"), dashboard_rows(j, f"^{bottom_header}$")
+    if not top or not bottom:
+        return []
+    top, bottom = j.extents(top[0])[1], j.extents(bottom[0])[1]
     return [row for row in dashboard_rows(j, name_regex) if top < j.extents(row)[1] < bottom]
 
 
 def show_group(j, header, next_header, name_regex):
     click_at_right_end(j, dashboard_rows(j, f"^{header}$")[0], SHOW_BUTTON)
-    wait_until(lambda: rows_between(j, name_regex, header, next_header), 30, f"a row under {header}")
-    return rows_between(j, name_regex, header, next_header)[0]
+    # The rows are rebuilt whenever the sheet folder changes: the row is looked up afresh.
+    return wait_until(lambda: rows_between(j, name_regex, header, next_header), 30, f"a row under {header}")[0]
 
 
 with Journey() as j:
