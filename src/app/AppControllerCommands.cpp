@@ -224,6 +224,7 @@ bool AppController::ensureActiveSheet() {
 void AppController::convertLegacySheets() {
     OpenPanel panel;
     panel.allowsMultipleSelection = true;
+    panel.allowedExtensions = {QStringLiteral("qxproj"), QStringLiteral("mzsheet")};
     panel.message = QStringLiteral(
         "Convert Jobslate 1.x or Memoleaf sheet files (.qxproj/.mzsheet) to Jobslate 2 format.");
     panel.title = QStringLiteral("Convert Legacy Sheets");
@@ -239,6 +240,12 @@ void AppController::convertLegacySheets() {
              Alert::Style::Informational});
         QStringList failures;
         for (const QString& source : panel.chosenPaths) {
+            // A file of another kind is no legacy sheet, whatever it holds.
+            if (!hasExtension(source, "qxproj") && !hasExtension(source, "mzsheet")) {
+                failures.append(
+                    QStringLiteral("%1: not a legacy sheet file").arg(QFileInfo(source).fileName()));
+                continue;
+            }
             // Each result goes into a free name, so an earlier conversion is never overwritten.
             const QString destination = ConvertedSheetPath(source, sheetFolder());
             QString error;

@@ -199,8 +199,26 @@ void DashboardMode::setHidesOnDeactivate(bool hides) {
         if (window) window->setProperty(kHidesOnDeactivate, hides);
 }
 
+void DashboardMode::followPreference() {
+    connect(&UserDefaults::standardUserDefaults(), &UserDefaults::changed, this, [this](const QString& key) {
+        if (key != kPreferenceKeyDashboardMode) return;
+        const bool enabled = preference(kPreferenceKeyDashboardMode);
+        if (enabled != m_enabled) setDashboardModeEnabled(enabled);
+    });
+}
+
+void DashboardMode::windowDidBecomeKey(QWidget* window) {
+    QWidget* desktop = m_host->desktopWindow();
+    if (!window || !desktop || !desktop->isVisible()) return;
+    // Only when it changes: a new level shows the window again, which makes it key again.
+    const qint32 above = WindowLevel::level(desktop) + 1;
+    if (WindowLevel::level(window) != above) WindowLevel::setLevel(window, above);
+}
+
 void DashboardMode::setDashboardModeEnabled(bool enabled) {
+    m_enabled = enabled;
     if (enabled) {
+        m_host->repositionDesktop();
         m_host->desktopWindow()->show();
         placeWindowsAboveDesktop(true);
     } else {

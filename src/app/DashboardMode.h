@@ -103,6 +103,8 @@ public:
     virtual QList<QPointer<QWidget>> cardWindows() const = 0;
     // The shared full-screen desktop window.
     virtual QWidget* desktopWindow() = 0;
+    // Fits the desktop window to the screen before it is shown.
+    virtual void repositionDesktop() = 0;
     // A card window's own floating level; the normal level for other windows.
     virtual qint32 floatingLevel(QWidget* window) const = 0;
     // Hides the program, so the next one becomes active.
@@ -120,6 +122,11 @@ public:
     DashboardMode(DashboardHost* host, TEffectsWindowController* effects, QObject* parent = nullptr);
 
     void setDashboardModeEnabled(bool enabled);
+    bool isEnabled() const { return m_enabled; }
+    // From now on a change of the "dashboardMode" preference turns the mode on or off at once.
+    void followPreference();
+    // A card window became the active one: over the desktop window while that is shown.
+    void windowDidBecomeKey(QWidget* window);
     void placeWindowsAboveDesktop(bool above);
     void toggleDashboardState();
     void activate() { toggleDashboardState(); }
@@ -150,6 +157,7 @@ private:
 
     DashboardHost* m_host;
     TEffectsWindowController* m_effects;
+    bool m_enabled = false;
     bool m_deactivating = false;
     bool m_becameActiveFirstTime = false;
 };

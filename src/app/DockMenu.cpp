@@ -141,6 +141,9 @@ void TDockBadge::start() {
         });
         m_tray->setContextMenu(m_trayMenu);
         updateToolTip();
+        connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+            if (reason == QSystemTrayIcon::Trigger && m_activated) m_activated();
+        });
         m_tray->show();
     }
     // A change that may make a task overdue or not (done, moved, given another date) is counted a

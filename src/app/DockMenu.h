@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <functional>
 
 class QAction;
 class QMenu;
@@ -67,6 +68,8 @@ public:
     // Menus and commands the tray menu shows below its own items (not owned).
     void setMainMenu(const QList<QMenu*>& menus, const QList<QAction*>& actions);
     QMenu* trayMenu() const { return m_trayMenu; }
+    // What a click on the tray icon does (the program comes forward).
+    void setActivationHandler(std::function<void()> handler) { m_activated = std::move(handler); }
 
 private:
     void publishCount(qint64 count);
@@ -79,4 +82,5 @@ private:
     QList<QPointer<QMenu>> m_mainMenus;
     QList<QPointer<QAction>> m_mainActions;
     QMenu* m_trayMenu = nullptr;
+    std::function<void()> m_activated;
 };

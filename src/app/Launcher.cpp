@@ -56,7 +56,6 @@ Launcher::~Launcher() {
     }
     SetEventStore(nullptr);
     if (m_controller) {
-        TMemoleafViewController::setApplicationURLHandler({});
         AlertPresenter::setShared(nullptr);
         PanelPresenter::setShared(nullptr);
         ApplicationActivation::setShared(nullptr);
@@ -102,8 +101,6 @@ std::optional<int> Launcher::start(const QStringList& arguments, const QString& 
     m_shell->launched();
     m_menu = std::make_unique<MainMenu>(*m_controller, m_shell.get());
     AppController* controller = m_controller.get();
-    TMemoleafViewController::setApplicationURLHandler(
-        [controller](const QUrl& url) { controller->processURL(url); });
 
     // Everything that ends the program saves first.
     connect(qApp, &QCoreApplication::aboutToQuit, controller,
@@ -139,5 +136,7 @@ void Launcher::quitOnSignal(AppController& controller) {
 
 void Launcher::received(const QStringList& message) {
     if (message.isEmpty() || !m_controller) return;
+    // A start without arguments asks for the program itself.
+    if (message.size() == 1 && m_shell) m_shell->reopen();
     m_controller->handleArguments(message.mid(1), message.first());
 }

@@ -13,17 +13,20 @@
 #include "model/SheetManager.h"
 #include "platform/Diagnostics.h"
 #include "platform/UserDefaults.h"
+#include "platform/calendar/DesktopNotifier.h"
 #include "windows/CardWindowController.h"
 #include "windows/DashboardViewController.h"
 #include "windows/DesktopWindowController.h"
 #include "windows/DockWindowController.h"
 #include "windows/GenericCardWindow.h"
+#include "windows/LinkURL.h"
 #include "windows/OutlineViewController.h"
 #include "windows/SheetBrowserWindowController.h"
 #include "windows/WindowLevel.h"
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QWindow>
 
 namespace {
 
@@ -56,6 +59,7 @@ ShellWindows::ShellWindows(AppController& controller, QObject* parent)
 
 ShellWindows::~ShellWindows() {
     TDesktopImageView::setDeactivateHandler({});
+    LinkURL::setOwnLinkHandler({});
     if (TEffectsWindowController* effects = TEffectsWindowController::sharedController();
         effects->delegate() == m_dashboardMode.get())
         effects->setDelegate(nullptr);
@@ -63,6 +67,7 @@ ShellWindows::~ShellWindows() {
     m_dashboardMode.reset();
     if (m_browser) {
         m_browser->setNewSheetHandler({});
+        m_browser->setNotifier(nullptr);
         if (m_dashboard) m_dashboard->setSheetBrowser(nullptr);
     }
     TDockController::destroyShared();
@@ -81,10 +86,7 @@ void ShellWindows::install() {
 
     m_dashboardMode = std::make_unique<DashboardMode>(this, TEffectsWindowController::sharedController());
     DashboardMode* mode = m_dashboardMode.get();
-    hooks.setDashboardModeEnabled = [mode](bool enabled) {
-        if (enabled) TDesktopWindowController::sharedController()->reposition();
-        mode->setDashboardModeEnabled(enabled);
-    };
+    hooks.setDashboardModeEnabled = [mode](bool enabled) { mode->setDashboardModeEnabled(enabled); };
     TDesktopImageView::setDeactivateHandler([mode] { mode->deactivate(); });
 
     hooks.showPreferences = [] { TPreferenceWindowController::sharedController()->showWindow(); };
@@ -93,7 +95,15 @@ void ShellWindows::install() {
 
     m_badge = std::make_unique<TDockBadge>(controller);
     TDockBadge* badge = m_badge.get();
+    badge->setActivationHandler([this] { reopen(); });
     hooks.taskManagerTimerFired = [badge] { badge->taskManagerTimerFired(); };
+
+    // Links of the program's own scheme, clicked in rows and cards, come back here.
+    LinkURL::setOwnLinkHandler([controller](const QUrl& url) { controller->processURL(url); });
+    if (m_browser) {
+        m_notifier = std::make_unique<DBusDesktopNotifier>();
+        m_browser->setNotifier(m_notifier.get());
+    }
 
     hooks.focusItem = [](TCard* card, TCardItem* item) {
         TCardWindowController* owner = cardController(card);
@@ -119,13 +129,10 @@ void ShellWindows::installBrowser() {
     hooks.repositionBrowser = [browser] { browser->reposition(); };
     hooks.showBrowser = [browser] { browser->showWindow(); };
 
-    // The dashboard lies in the browser's window, where the layout puts it over the tree: it is
-    // kept and fed but stays hidden.
+    // The dashboard lies in the browser's window, below the tree.
     m_dashboard = new TDashboardViewController(browser);
     m_dashboard->setSheetBrowser(browser);
-    QWidget* view = m_dashboard->browser();
-    browser->setDashboard(view);
-    view->hide();
+    browser->setDashboard(m_dashboard->browser());
     m_dashboard->awakeFromNib();
 }
 
@@ -133,6 +140,26 @@ void ShellWindows::launched() {
     m_badge->start();
     connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, &ShellWindows::applicationStateChanged);
     applicationStateChanged(QGuiApplication::applicationState());
+    m_dashboardMode->followPreference();
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focused) {
+        for (const QPointer<QWidget>& window : cardWindows())
+            if (window && focused && window->windowHandle() == focused)
+                m_dashboardMode->windowDidBecomeKey(window);
+    });
+}
+
+void ShellWindows::reopen() {
+    if (m_browser) {
+        UserDefaults::standardUserDefaults().setBoolForKey(true, kPreferenceKeyShowSheetBrowser);
+        m_browser->showWindow();
+    }
+    // The program becomes active through a card window, or the browser when there is none.
+    const QList<QPointer<QWidget>> cards = cardWindows();
+    QWidget* front = !cards.isEmpty() ? cards.last().data() : m_browser ? m_browser->window() : nullptr;
+    if (!front) return;
+    front->show();
+    front->raise();
+    front->activateWindow();
 }
 
 void ShellWindows::applicationStateChanged(Qt::ApplicationState state) {
@@ -160,6 +187,10 @@ QList<QPointer<QWidget>> ShellWindows::cardWindows() const {
 
 QWidget* ShellWindows::desktopWindow() {
     return TDesktopWindowController::sharedController()->window();
+}
+
+void ShellWindows::repositionDesktop() {
+    TDesktopWindowController::sharedController()->reposition();
 }
 
 qint32 ShellWindows::floatingLevel(QWidget* window) const {

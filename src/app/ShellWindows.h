@@ -6,13 +6,15 @@
 #include <memory>
 
 class AppController;
+class DesktopNotifier;
 class SheetBrowserWindowController;
 class TDashboardViewController;
 class TDockBadge;
 
 // Joins the windows of the shell to the application delegate: fills its hooks with the sheet browser
 // (and the dashboard beside it), the dock of minimised cards, the desktop window and dashboard mode,
-// the tray badge, preferences, the update portal, the welcome window and the outline editor's focus.
+// the tray badge, preferences, the update portal, the welcome window and the outline editor's focus;
+// sends links of the program's own scheme to the delegate and the browser's notices to the desktop.
 // Made by the launcher before the launch runs and deleted before the delegate; it deletes the dock
 // and the desktop window it made. The sheet browser stays with the process. Main thread only.
 class ShellWindows : public QObject, public DashboardHost {
@@ -25,6 +27,9 @@ public:
     void install();
     // Follows the program's activation once the launch is done.
     void launched();
+    // Brings the program forward (a second start without arguments, a click on the tray icon): the
+    // sheet browser, shown even when it was hidden, and the last card window.
+    void reopen();
 
     SheetBrowserWindowController* browser() const { return m_browser; }
     DashboardMode* dashboardMode() const { return m_dashboardMode.get(); }
@@ -33,6 +38,7 @@ public:
     // Dashboard host.
     QList<QPointer<QWidget>> cardWindows() const override;
     QWidget* desktopWindow() override;
+    void repositionDesktop() override;
     qint32 floatingLevel(QWidget* window) const override;
     void hideApplication() override;
     void beep() override;
@@ -48,5 +54,6 @@ private:
     TDashboardViewController* m_dashboard = nullptr; // a child of the browser
     std::unique_ptr<DashboardMode> m_dashboardMode;
     std::unique_ptr<TDockBadge> m_badge;
+    std::unique_ptr<DesktopNotifier> m_notifier; // the sheet browser's "Sheet Modified" notices
     Qt::ApplicationState m_state = Qt::ApplicationInactive;
 };

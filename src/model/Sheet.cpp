@@ -361,6 +361,12 @@ void TSheet::SetPreviewImage(const QImage& image) {
     m_modified = true;
 }
 
+void TSheet::SetFavorite(bool favorite) {
+    if (favorite == m_favorite) return;
+    m_favorite = favorite;
+    SetModified(true);
+}
+
 void TSheet::SetModified(bool modified) {
     m_modified = modified;
     if (modified) NotificationCenter::defaultCenter().post(kCardModifiedNotification);

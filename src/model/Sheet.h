@@ -57,7 +57,8 @@ public:
     QImage GetPreviewImage() const;
     void SetPreviewImage(const QImage& image);
     bool IsFavorite() const { return m_favorite; }
-    void SetFavorite(bool favorite) { m_favorite = favorite; }
+    // A change marks the sheet modified, so the mark is saved with it.
+    void SetFavorite(bool favorite);
     void SetModified(bool modified);
     void SetAllModified(bool modified);
     bool IsModified() const;

@@ -16,8 +16,9 @@ struct OpenPanel {
     bool canChooseDirectories = false;
     bool allowsMultipleSelection = false;
     bool canCreateDirectories = false;
-    QStringList allowedMimeTypes; // empty: any file
-    QString directory;            // empty: the presenter's choice
+    QStringList allowedMimeTypes;  // empty: any file
+    QStringList allowedExtensions; // without the dot; empty: any (kinds no MIME type names)
+    QString directory;             // empty: the presenter's choice
     QStringList chosenPaths;
 };
 

@@ -288,7 +288,7 @@ void NSSlideWindowController::applicationStateChanged(Qt::ApplicationState state
     if (state == Qt::ApplicationActive) {
         if (m_hiddenWhileInactive) m_window->show();
         m_hiddenWhileInactive = false;
-    } else if (m_window->isVisible()) {
+    } else if (m_window->isVisible() && hidesWhileInactive()) {
         m_hiddenWhileInactive = true;
         m_window->hide();
     }

@@ -117,6 +117,8 @@ public:
 protected:
     // The window closed; deletes the controller with releaseWhenCollapsed.
     virtual void windowWillClose();
+    // Whether the window hides while the program is inactive (it shows again when it is active).
+    virtual bool hidesWhileInactive() const { return true; }
     void setExtent(double extent);
 
 private:

@@ -146,8 +146,9 @@ QRectF TURLAttachmentViewController::sourceFrameOnScreenForPreviewItem() const {
 bool TURLAttachmentViewController::showPreview() const {
     const QUrl url = previewItemURL();
     if (url.isEmpty()) return false;
+    if (LinkURL::isOwnScheme(url)) return LinkURL::open(url);
     if (previewHandler()) return previewHandler()(url, previewItemTitle());
-    return Workspace::shared().openURL(LinkURL::openable(url));
+    return LinkURL::open(LinkURL::openable(url));
 }
 
 void TURLAttachmentViewController::setPreviewHandler(PreviewHandler handler) {

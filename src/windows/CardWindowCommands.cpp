@@ -23,10 +23,12 @@
 #include "platform/Workspace.h"
 #include "platform/text/RTFDCodec.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QFileInfo>
 #include <QHash>
+#include <QMenu>
 #include <QMimeData>
 #include <QPointer>
 #include <QScreen>
@@ -296,7 +298,20 @@ void TCardWindowController::contextualMenuDuplicate() {
 }
 
 void TCardWindowController::contextualMenuRemove() {
+    // Only a row below the window's own card: the window's own row is closed with the window.
+    if (!m_clickedCard || m_clickedCard == card()) {
+        QApplication::beep();
+        return;
+    }
     removeSelectedCard();
+}
+
+void TCardWindowController::validateSidebarMenu() {
+    for (QAction* action : m_sidebarMenu->actions()) {
+        if (action->isSeparator()) continue;
+        MenuItemState item{action->data().toString(), false, action->text(), QVariant()};
+        action->setEnabled(validateMenuItem(item));
+    }
 }
 
 void TCardWindowController::setButtonStates(bool list, bool forecast, bool important) {

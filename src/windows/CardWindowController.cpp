@@ -195,18 +195,25 @@ void TCardWindowController::setUp() {
     connect(m_splitView, &QSplitter::splitterMoved, this, [this] { splitViewDidResizeSubviews(); });
 
     m_sidebarMenu = new QMenu(m_outlineView);
-    auto add = [this](const QString& title, auto slot) { m_sidebarMenu->addAction(title, this, slot); };
+    // Each item carries its action's name for the validation at each opening.
+    auto add = [this](const QString& title, const QString& action, auto slot) {
+        m_sidebarMenu->addAction(title, this, slot)->setData(action);
+    };
+    const QString newCardAction = QStringLiteral("newCard");
     if (isMemoleaf()) {
-        add(QStringLiteral("Add Card"), [this] { newCard(2); });
+        add(QStringLiteral("Add Card"), newCardAction, [this] { newCard(2); });
     } else {
-        add(QStringLiteral("Add List Card"), [this] { newCard(1); });
-        add(QStringLiteral("Add Jobslate"), [this] { newCard(3); });
-        add(QStringLiteral("Add Memoleaf"), [this] { newCard(2); });
+        add(QStringLiteral("Add List Card"), newCardAction, [this] { newCard(1); });
+        add(QStringLiteral("Add Jobslate"), newCardAction, [this] { newCard(3); });
+        add(QStringLiteral("Add Memoleaf"), newCardAction, [this] { newCard(2); });
     }
     m_sidebarMenu->addSeparator();
-    add(QStringLiteral("Detach"), [this] { contextualMenuDetach(); });
-    add(QStringLiteral("Duplicate"), [this] { contextualMenuDuplicate(); });
-    add(QStringLiteral("Remove..."), [this] { contextualMenuRemove(); });
+    add(QStringLiteral("Detach"), QStringLiteral("contextualMenuDetach"), [this] { contextualMenuDetach(); });
+    add(QStringLiteral("Duplicate"), QStringLiteral("contextualMenuDuplicate"),
+        [this] { contextualMenuDuplicate(); });
+    add(QStringLiteral("Remove..."), QStringLiteral("contextualMenuRemove"),
+        [this] { contextualMenuRemove(); });
+    connect(m_sidebarMenu, &QMenu::aboutToShow, this, [this] { validateSidebarMenu(); });
     m_outlineView->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_outlineView, &QWidget::customContextMenuRequested, this, [this](const QPoint& point) {
         m_clickedCard = m_listModel->cardAt(m_outlineView->indexAt(point));

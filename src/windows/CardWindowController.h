@@ -144,7 +144,10 @@ public:
     void removeSelectedCard();
     void contextualMenuDetach();
     void contextualMenuDuplicate();
+    // Refused with a beep for the window's own row (and without a clicked row).
     void contextualMenuRemove();
+    // Enables the sidebar menu's items for the clicked row; runs at each opening.
+    void validateSidebarMenu();
     void showTasks();
     void showForecast();
     void showImportant();

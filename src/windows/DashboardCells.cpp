@@ -1,6 +1,7 @@
 #include "DashboardCells.h"
 
 #include "DashboardViewController.h"
+#include "LinkURL.h"
 #include "SheetBrowserWindowController.h"
 #include "model/CardItems.h"
 #include "model/Globals.h"
@@ -81,7 +82,7 @@ QWidget* TDashboardCellViewController::loadView() {
     auto* view = new TDashboardCellView;
     view->setObjectName(QString::fromLatin1(metaObject()->className()));
     view->setController(this);
-    view->resize(200, kRowHeight);
+    view->resize(200, rowHeight());
     awakeFromNib(view);
     return view;
 }
@@ -97,18 +98,10 @@ QFont TDashboardCellViewController::headerTextFont() {
     return font;
 }
 
-QColor TDashboardCellViewController::headerTextColor() {
-    return QColor::fromRgbF(0.75f, 0.75f, 0.75f, 1.0f);
-}
-
 QFont TDashboardCellViewController::standardRowTextFont() {
     QFont font;
     font.setPointSizeF(11);
     return font;
-}
-
-QColor TDashboardCellViewController::standardRowTextColor() {
-    return QColor::fromRgbF(0.9f, 0.9f, 0.9f, 1.0f);
 }
 
 void TDashboardCellViewController::mouseEntered() {
@@ -128,6 +121,8 @@ void TDashboardCellViewController::updateLayout() {
 
 void TDashboardCellViewController::setUpItemBar(TDashboardCellView* view) {
     m_itemBar = new NSItemBar(view);
+    // The bar lies over the row's text at its right end; the text must not show through it.
+    m_itemBar->setAutoFillBackground(true);
     m_itemBar->setGeometry(0, 0, 0, kRowHeight);
     m_itemBar->hide();
     m_itemBar->setAnimationDuration(0);
@@ -147,12 +142,10 @@ QToolButton* TDashboardCellViewController::makeButton(const QString& text, const
 }
 
 QLabel* TDashboardCellViewController::makeLabel(QWidget* parent, const QString& text, const QFont& font,
-                                                const QColor& colour) {
+                                                QPalette::ColorRole role) {
     auto* label = new QLabel(text, parent);
     label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
+    label->setForegroundRole(role);
     return label;
 }
 
@@ -176,9 +169,13 @@ TDashboardGroupCellViewController::TDashboardGroupCellViewController(TDashboardG
     : m_group(group) {}
 
 void TDashboardGroupCellViewController::awakeFromNib(TDashboardCellView* view) {
-    m_textField = makeLabel(view, m_group->GetTitle().toUpper(), headerTextFont(), headerTextColor());
+    m_textField = makeLabel(view, m_group->GetTitle().toUpper(), headerTextFont(), QPalette::PlaceholderText);
     rowLayout(view)->addWidget(m_textField, 1);
     setUpItemBar(view);
+}
+
+QString TDashboardGroupCellViewController::accessibleText() const {
+    return m_group->GetTitle().toUpper();
 }
 
 void TDashboardGroupCellViewController::updateItemBar() {
@@ -236,11 +233,15 @@ void TDashboardSheetCellViewController::awakeFromNib(TDashboardCellView* view) {
     if (!preview.isNull())
         image->setPixmap(
             QPixmap::fromImage(preview.scaled(20, 20, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
-    m_labelField = makeLabel(view, m_sheet->GetTitle(), standardRowTextFont(), standardRowTextColor());
+    m_labelField = makeLabel(view, m_sheet->GetTitle(), standardRowTextFont());
     QHBoxLayout* layout = rowLayout(view);
     layout->addWidget(image);
     layout->addWidget(m_labelField, 1);
     setUpItemBar(view);
+}
+
+QString TDashboardSheetCellViewController::accessibleText() const {
+    return m_sheet->GetTitle();
 }
 
 void TDashboardSheetCellViewController::updateItemBar() {
@@ -301,13 +302,16 @@ void TDashboardFolderCellViewController::awakeFromNib(TDashboardCellView* view) 
     m_labelField->setFont(standardRowTextFont());
     m_labelField->setFrame(false);
     QPalette palette = m_labelField->palette();
-    palette.setColor(QPalette::Text, standardRowTextColor());
     palette.setColor(QPalette::Base, Qt::transparent);
     m_labelField->setPalette(palette);
     connect(m_labelField, &QLineEdit::editingFinished, this, [this] { titleChanged(m_labelField->text()); });
     QHBoxLayout* layout = rowLayout(view);
     layout->addWidget(image);
     layout->addWidget(m_labelField, 1);
+}
+
+QString TDashboardFolderCellViewController::accessibleText() const {
+    return QFileInfo(m_path).fileName();
 }
 
 bool TDashboardFolderCellViewController::titleChanged(const QString& edited) {
@@ -358,15 +362,14 @@ TDashboardTaskCellViewController::TDashboardTaskCellViewController(TTask* task, 
 TDashboardTaskCellViewController::~TDashboardTaskCellViewController() = default;
 
 void TDashboardTaskCellViewController::awakeFromNib(TDashboardCellView* view) {
-    view->resize(view->width(), 52);
     auto* gotoButton = makeButton(QStringLiteral("\u276F"), QStringLiteral("Show the Task"));
     gotoButton->setParent(view);
     connect(gotoButton, &QToolButton::clicked, this, [this] { gotoEvent(); });
-    m_textField = makeLabel(view, m_task->GetPlainText(), standardRowTextFont(), standardRowTextColor());
+    m_textField = makeLabel(view, m_task->GetPlainText(), standardRowTextFont());
     QFont status = headerTextFont();
-    m_statusField = makeLabel(view, QString(), status, standardRowTextColor());
+    m_statusField = makeLabel(view, QString(), status);
     m_labelField = makeLabel(view, QStringLiteral("In \"%1\"").arg(m_card->GetTitle()), standardRowTextFont(),
-                             Qt::lightGray);
+                             QPalette::PlaceholderText);
     auto* column = new QVBoxLayout;
     column->setSpacing(0);
     column->addWidget(m_textField);
@@ -388,10 +391,14 @@ void TDashboardTaskCellViewController::updateDate() {
     if (!text.isEmpty()) m_statusField->setText(QStringLiteral("Due ") + text);
 }
 
+QString TDashboardTaskCellViewController::accessibleText() const {
+    return m_task->GetPlainText();
+}
+
 void TDashboardTaskCellViewController::gotoEvent() {
     const QString link = URISchemeProtocol() + QStringLiteral("goto?item=%1").arg(m_task->GetUUID());
     Diagnostics::line(link);
-    Workspace::shared().openURL(QUrl(link));
+    LinkURL::open(QUrl(link));
 }
 
 // Attachment rows.
@@ -404,7 +411,7 @@ TDashboardAttachmentCellViewController::~TDashboardAttachmentCellViewController(
 void TDashboardAttachmentCellViewController::awakeFromNib(TDashboardCellView* view) {
     m_imageView = new QLabel(view);
     m_imageView->setFixedSize(16, 16);
-    m_textField = makeLabel(view, QString(), standardRowTextFont(), standardRowTextColor());
+    m_textField = makeLabel(view, QString(), standardRowTextFont());
     if (m_attachment->IsMember(TFileAttachment::StaticClass())) {
         const QString path = static_cast<TFileAttachment*>(m_attachment.get())->GetPath();
         m_imageView->setPixmap(QFileIconProvider().icon(QFileInfo(path)).pixmap(16, 16));
@@ -423,6 +430,10 @@ void TDashboardAttachmentCellViewController::updateItemBar() {
     QToolButton* reveal = makeButton(QStringLiteral("\u2192"), QStringLiteral("Show"));
     connect(reveal, &QToolButton::clicked, this, [this] { this->reveal(); });
     fillBar(m_itemBar, {reveal});
+}
+
+QString TDashboardAttachmentCellViewController::accessibleText() const {
+    return m_attachment->GetPlainText();
 }
 
 void TDashboardAttachmentCellViewController::reveal() {

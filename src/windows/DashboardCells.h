@@ -4,6 +4,7 @@
 #include "toolkit/NSViewController.h"
 
 #include <QFont>
+#include <QPalette>
 #include <QPointer>
 #include <QWidget>
 
@@ -58,16 +59,20 @@ public:
     bool isDraggable() const { return m_draggable; }
     void setDraggable(bool draggable) { m_draggable = draggable; }
 
+    // Headers are drawn in the palette's subdued text colour, rows in its window text colour, so
+    // both follow the theme.
     static QFont headerTextFont();
-    static QColor headerTextColor();
     static QFont standardRowTextFont();
-    static QColor standardRowTextColor();
 
     virtual void mouseEntered();
     virtual void mouseExited();
     virtual void itemDidExpand() {}
     virtual void itemDidCollapse() {}
     virtual void updateLayout();
+    // The height of the row; the cell view takes it.
+    virtual int rowHeight() const { return kRowHeight; }
+    // What the row says, for its accessible name.
+    virtual QString accessibleText() const { return {}; }
     // The hover bar of the row; null for kinds without one.
     NSItemBar* itemBar() const { return m_itemBar; }
 
@@ -80,7 +85,8 @@ protected:
     void setUpItemBar(TDashboardCellView* view);
     virtual void updateItemBar() {}
     QToolButton* makeButton(const QString& text, const QString& toolTip, int width = 24);
-    static QLabel* makeLabel(QWidget* parent, const QString& text, const QFont& font, const QColor& colour);
+    static QLabel* makeLabel(QWidget* parent, const QString& text, const QFont& font,
+                             QPalette::ColorRole role = QPalette::WindowText);
 
     NSItemBar* m_itemBar = nullptr;
 
@@ -104,6 +110,7 @@ public:
     void addFolder();
     void itemDidExpand() override { updateItemBar(); }
     void itemDidCollapse() override { updateItemBar(); }
+    QString accessibleText() const override;
 
 protected:
     void awakeFromNib(TDashboardCellView* view) override;
@@ -129,6 +136,7 @@ public:
     // Asks, then moves the sheet bundle to the Trash; only then the sheet's events are let go,
     // the sheet unregistered and the sheet browser and dashboard reloaded.
     void deleteSheet();
+    QString accessibleText() const override;
 
 protected:
     void awakeFromNib(TDashboardCellView* view) override;
@@ -154,6 +162,7 @@ public:
     // keeps the paths of the registered sheets inside it in step. False, with an alert, when the
     // folder was not renamed (a refused name restores the field).
     bool titleChanged(const QString& name);
+    QString accessibleText() const override;
 
 protected:
     void awakeFromNib(TDashboardCellView* view) override;
@@ -177,6 +186,8 @@ public:
     void updateDate();
     // Opens the program's own "goto" link of the task.
     void gotoEvent();
+    QString accessibleText() const override;
+    int rowHeight() const override { return 52; }
 
 protected:
     void awakeFromNib(TDashboardCellView* view) override;
@@ -201,6 +212,7 @@ public:
     QLabel* textField() const { return m_textField; }
     // Shows a file in the file manager, opens a link.
     void reveal();
+    QString accessibleText() const override;
 
 protected:
     void awakeFromNib(TDashboardCellView* view) override;
@@ -219,6 +231,7 @@ public:
     TDashboardFilterCellViewController();
     QLineEdit* searchField() const { return m_searchField; }
     QStringList recentSearches() const { return m_recentSearches; }
+    QString accessibleText() const override { return QStringLiteral("Search"); }
 
 protected:
     void awakeFromNib(TDashboardCellView* view) override;

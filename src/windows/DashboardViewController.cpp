@@ -21,6 +21,7 @@
 #include <QFileInfo>
 #include <QMimeData>
 #include <QScrollBar>
+#include <QVBoxLayout>
 #include <QWheelEvent>
 
 namespace {
@@ -107,10 +108,10 @@ QVariant TDashboardOutlineModel::data(const QModelIndex& index, int role) const 
     if (!item) return {};
     if (role == Qt::SizeHintRole) {
         TDashboardCellViewController* cell = item->GetViewRepresentation();
-        return QSize(-1, cell ? cell->view()->height() : TDashboardCellViewController::kRowHeight);
+        return QSize(-1, cell ? cell->rowHeight() : TDashboardCellViewController::kRowHeight);
     }
-    if (role == Qt::AccessibleTextRole && item->IsMember(TDashboardGroupRowItem::StaticClass()))
-        return static_cast<TDashboardGroupRowItem*>(item)->GetTitle();
+    if (role == Qt::AccessibleTextRole && item->GetViewRepresentation())
+        return item->GetViewRepresentation()->accessibleText();
     return {};
 }
 
@@ -205,6 +206,10 @@ TDashboardOutlineView::TDashboardOutlineView(QWidget* parent) : QTreeView(parent
     setDropIndicatorShown(true);
     setFrameShape(QFrame::NoFrame);
     setAttribute(Qt::WA_AcceptTouchEvents, false);
+    // The browser's window may be see-through: the rows lie on the palette's window colour, the
+    // one their text is drawn for.
+    viewport()->setBackgroundRole(QPalette::Window);
+    viewport()->setAutoFillBackground(true);
 }
 
 TDashboardOutlineModel* TDashboardOutlineView::dashboardModel() const {
@@ -231,10 +236,29 @@ void TDashboardOutlineView::installCells(const QModelIndex& parent) {
         TDashboardRowItem* item = model->itemForIndex(index);
         if (TDashboardCellViewController* cell = item ? item->GetViewRepresentation() : nullptr) {
             cell->setOutlineView(this);
-            if (indexWidget(index) != cell->view()) setIndexWidget(index, cell->view());
+            QWidget* cellView = cell->view();
+            if (!indexWidget(index) || cellView->parentWidget() != indexWidget(index)) hostCell(index, cell);
         }
         installCells(index);
     }
+}
+
+void TDashboardOutlineView::hostCell(const QModelIndex& index, TDashboardCellViewController* cell) {
+    QWidget* cellView = cell->view();
+    // The view deletes the widgets it was given (later, when rows go or the model resets), so it
+    // gets a host of its own and the cell, which belongs to its row, only lies in it.
+    if (QWidget* old = indexWidget(index))
+        for (QWidget* other : old->findChildren<TDashboardCellView*>(Qt::FindDirectChildrenOnly))
+            other->setParent(nullptr);
+    auto* host = new QWidget;
+    host->setObjectName(QStringLiteral("DashboardCellHost"));
+    // The row is as high as its cell.
+    host->setFixedHeight(cell->rowHeight());
+    auto* layout = new QVBoxLayout(host);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(cellView);
+    cellView->show();
+    setIndexWidget(index, host);
 }
 
 void TDashboardOutlineView::dropEvent(QDropEvent* event) {
@@ -277,6 +301,8 @@ TDashboardOutlineView* TDashboardViewController::browser() {
         connect(m_model.get(), &QAbstractItemModel::rowsInserted, m_browser,
                 [this](const QModelIndex& parent) { m_browser->installCells(parent); });
         connect(m_model.get(), &QAbstractItemModel::rowsMoved, m_browser,
+                [this] { m_browser->installCells({}); });
+        connect(m_model.get(), &QAbstractItemModel::modelReset, m_browser,
                 [this] { m_browser->installCells({}); });
         m_browser->installCells({});
     }
@@ -434,9 +460,16 @@ void TDashboardViewController::taskChanged() {
 }
 
 void TDashboardViewController::reloadBrowser() {
+    // A reset forgets which rows were open; the rows themselves stay.
+    QList<TTreeNode*> expanded;
+    if (m_browser && m_root)
+        for (TObject* node : *m_root->GetAllChildren())
+            if (m_browser->isItemExpanded(static_cast<TTreeNode*>(node)))
+                expanded.append(static_cast<TTreeNode*>(node));
+    m_model->beginResetModel();
+    m_model->endResetModel();
     if (!m_browser) return;
-    m_browser->reset();
-    m_browser->installCells({});
+    for (TTreeNode* node : expanded) m_browser->expandItem(node);
 }
 
 void TDashboardViewController::reloadDataIfNeeded() {

@@ -110,12 +110,15 @@ public:
     bool isItemExpanded(const TTreeNode* item) const;
     void expandItem(const TTreeNode* item);
     void collapseItem(const TTreeNode* item);
-    // Gives each row below parent (and the parent) its cell's view.
+    // Gives each row below parent its cell's view, in a host widget the view owns.
     void installCells(const QModelIndex& parent);
 
 protected:
     void dropEvent(QDropEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+
+private:
+    void hostCell(const QModelIndex& index, TDashboardCellViewController* cell);
 };
 
 // The dashboard inside the sheet browser: under six fixed groups, the favourite sheets, the sheet

@@ -1,6 +1,7 @@
 #include "windows/LinkURL.h"
 
 #include "model/Globals.h"
+#include "platform/Workspace.h"
 #include "utilities/StringPathUtilities.h"
 
 #include <QRegularExpression>
@@ -13,6 +14,11 @@ namespace {
 bool hasScheme(const QString& text) {
     static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*:(?!\\d+([/?#]|$))"));
     return scheme.match(text).hasMatch();
+}
+
+Handler& ownLinkHandler() {
+    static Handler handler;
+    return handler;
 }
 
 } // namespace
@@ -52,6 +58,18 @@ QUrl openable(const QUrl& url) {
 
 bool isOwnScheme(const QUrl& url) {
     return url.scheme().compare(URISchemeBundle(), Qt::CaseInsensitive) == 0;
+}
+
+void setOwnLinkHandler(Handler handler) {
+    ownLinkHandler() = std::move(handler);
+}
+
+bool open(const QUrl& url) {
+    if (isOwnScheme(url)) {
+        if (ownLinkHandler()) ownLinkHandler()(url);
+        return false;
+    }
+    return Workspace::shared().openURL(url);
 }
 
 } // namespace LinkURL

@@ -10,11 +10,11 @@
 #include "model/ui/ModelWidgets.h"
 #include "platform/Diagnostics.h"
 #include "platform/UserDefaults.h"
-#include "platform/Workspace.h"
 #include "platform/text/RTFCodec.h"
 #include "platform/text/TextDocumentConverter.h"
 #include "utilities/UserDefaultsUtilities.h"
 #include "utilities/widgets/NSColoredScroller.h"
+#include "windows/LinkURL.h"
 
 #include <QAction>
 #include <QApplication>
@@ -54,11 +54,6 @@ TextFont textFont(const QFont& font) {
 // The keys whose changes reach an open editor.
 bool isObservedKey(const QString& key) {
     return IsKeyTextPreference(key) || key == kPreferenceKeyPlainTextFont;
-}
-
-TMemoleafViewController::URLHandler& urlHandler() {
-    static TMemoleafViewController::URLHandler handler;
-    return handler;
 }
 
 QString strippedAction(QString action) {
@@ -277,10 +272,6 @@ void TMemoleafViewController::registerForMemoleafCards() {
                                        [](TCard* card) { return new TMemoleafViewController(card); });
 }
 
-void TMemoleafViewController::setApplicationURLHandler(URLHandler handler) {
-    urlHandler() = std::move(handler);
-}
-
 TMemoleaf* TMemoleafViewController::memoleaf() const {
     return dynamic_cast<TMemoleaf*>(card());
 }
@@ -424,12 +415,7 @@ void TMemoleafViewController::makePrimaryInputFirstResponder() {
 }
 
 bool TMemoleafViewController::clickedOnLink(const QUrl& url) {
-    const QString scheme = url.scheme();
-    if (scheme.compare(URISchemeBundle(), Qt::CaseInsensitive) == 0) {
-        if (urlHandler()) urlHandler()(url);
-        return false;
-    }
-    return Workspace::shared().openURL(url);
+    return LinkURL::open(url);
 }
 
 void TMemoleafViewController::toggleTextMode() {

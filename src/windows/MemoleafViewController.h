@@ -70,9 +70,6 @@ public:
 
     // Registers the controller as the content of TMemoleaf cards.
     static void registerForMemoleafCards();
-    // Where links of the program's own scheme go (the application's URL handling).
-    using URLHandler = std::function<void(const QUrl& url)>;
-    static void setApplicationURLHandler(URLHandler handler);
 
     QString nibName() const { return QStringLiteral("MemoleafView"); }
     TMemoleaf* memoleaf() const;

@@ -14,6 +14,7 @@
 #include <QCursor>
 #include <QKeyEvent>
 #include <QScrollBar>
+#include <QTextEdit>
 
 #include <algorithm>
 #include <cmath>
@@ -425,6 +426,14 @@ void TCardOutlineView::keyPressEvent(QKeyEvent* event) {
         break;
     }
     TThemeOutlineView::keyPressEvent(event);
+}
+
+bool TCardOutlineView::validateProposedFirstResponder(QWidget* responder, const QEvent* event) const {
+    if (event && event->type() == QEvent::Wheel) return false;
+    if (!isMouseDown(event)) return true;
+    if (const auto* text = qobject_cast<const QTextEdit*>(responder))
+        return !text->isReadOnly() || (text->textInteractionFlags() & Qt::TextSelectableByMouse);
+    return true;
 }
 
 void TCardOutlineView::mousePressEvent(QMouseEvent* event) {

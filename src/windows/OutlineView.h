@@ -83,6 +83,9 @@ public:
     QRectF rectOfRow(qint32 row) const;
     qint64 rowAtPoint(const QPoint& viewportPoint) const override;
     double totalHeight() const;
+    // A click puts the caret into a row's text at once, selected row or not, when the text can be
+    // edited or selected; other widgets of a row take clicks; a wheel never moves the focus.
+    bool validateProposedFirstResponder(QWidget* responder, const QEvent* event) const override;
 
     // Selection (rows in the order they were selected).
     QList<qint32> selectedRows() const;

@@ -94,7 +94,10 @@ SheetBrowserWindowController::~SheetBrowserWindowController() {
 
 void SheetBrowserWindowController::setDashboard(QWidget* view) {
     m_dashboard = view;
-    if (view) view->setParent(m_contentView);
+    if (view) {
+        view->setParent(m_contentView);
+        view->show();
+    }
     reposition();
 }
 
@@ -142,7 +145,6 @@ void SheetBrowserWindowController::reposition() {
     }
     m_browser->setGeometry(0, 0, contentWidth, m_browser->height() > 0 ? m_browser->height() : int(height));
     adjustBrowserHeight();
-    if (m_dashboard) m_dashboard->setGeometry(0, 0, int(kDashboardWidth), int(height));
     if (windowSize() != QSizeF(kWidth, height)) {
         setWindowSize(QSizeF(kWidth, height)); // places the window again
         return;
@@ -154,6 +156,10 @@ void SheetBrowserWindowController::reposition() {
     NSSlideWindowController::reposition();
 }
 
+bool SheetBrowserWindowController::hidesWhileInactive() const {
+    return !manager()->GetControllers().isEmpty();
+}
+
 void SheetBrowserWindowController::adjustBrowserHeight() {
     if (!m_browser) return;
     double total = 0;
@@ -163,9 +169,12 @@ void SheetBrowserWindowController::adjustBrowserHeight() {
     total = std::min(total, visible);
     const double h = total + 4;
     QWidget* superview = m_browser->parentWidget();
-    // The list hangs from the top.
-    m_browser->setGeometry(m_browser->x(), 0, m_browser->width(),
-                           int(std::min(h, double(superview->height()))));
+    // The list hangs from the top; with the dashboard below it, it takes at most half the height.
+    const double room = m_dashboard ? superview->height() / 2.0 : superview->height();
+    m_browser->setGeometry(m_browser->x(), 0, m_browser->width(), int(std::min(h, room)));
+    if (m_dashboard)
+        m_dashboard->setGeometry(0, m_browser->height(), int(kDashboardWidth),
+                                 std::max(0, superview->height() - m_browser->height()));
 }
 
 void SheetBrowserWindowController::preferenceChanged(const QString& key) {

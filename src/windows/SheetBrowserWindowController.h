@@ -57,7 +57,8 @@ public:
     TSheetOutlineView* browser() const { return m_browser; }
     TSheetBrowserShadowView* shadowView() const { return m_shadowView; }
     TSheetBrowserContentView* contentView() const { return m_contentView; }
-    // The dashboard's view beside the tree; null while none is set.
+    // The dashboard's view below the tree, shown with it (owned by the window once set); null
+    // while none is set.
     QWidget* dashboard() const { return m_dashboard; }
     void setDashboard(QWidget* view);
     QMenu* contextMenu() const { return m_menu; }
@@ -149,6 +150,10 @@ public:
     // among the sheets without writing it first; only then the sheets drop their events and leave
     // the manager. False, with an alert, when the Trash refused (an active sheet opens again).
     static bool trashSheets(const QString& path, const QString& title, const QList<TSheet*>& sheets);
+
+protected:
+    // Only while a card window is open: without one the browser is the way back into the program.
+    bool hidesWhileInactive() const override;
 
 private:
     TSheetManagerItem* commandItem() const;

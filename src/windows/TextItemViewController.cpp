@@ -8,9 +8,9 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Scheduler.h"
 #include "platform/UserDefaults.h"
-#include "platform/Workspace.h"
 #include "platform/text/TextDocumentConverter.h"
 #include "windows/CardTextView.h"
+#include "windows/LinkURL.h"
 
 #include <QAbstractButton>
 #include <QAbstractTextDocumentLayout>
@@ -24,21 +24,12 @@
 
 namespace {
 
-TTextItemViewController::LinkHandler& ownLinkHandler() {
-    static TTextItemViewController::LinkHandler handler;
-    return handler;
-}
-
 const QString kFindIndicator = QStringLiteral("findIndicator");
 
 } // namespace
 
 TTextItemViewController::TTextItemViewController(TCardItem* item, TCard* card)
     : TCardItemRowViewController(item, card) {}
-
-void TTextItemViewController::setOwnLinkHandler(LinkHandler handler) {
-    ownLinkHandler() = std::move(handler);
-}
 
 TTextItem* TTextItemViewController::textItem() const {
     TCardItem* item = cardItem();
@@ -243,12 +234,7 @@ bool TTextItemViewController::moveInsertionLeft(QObject*) {
 }
 
 bool TTextItemViewController::clickedOnLink(const QUrl& link) {
-    // Schemes are compared without regard to case, as URLs define them.
-    if (link.scheme().compare(URISchemeBundle(), Qt::CaseInsensitive) == 0) {
-        if (ownLinkHandler()) ownLinkHandler()(link);
-        return false;
-    }
-    return Workspace::shared().openURL(link);
+    return LinkURL::open(link);
 }
 
 bool TTextItemViewController::eventFilter(QObject* watched, QEvent* event) {

@@ -46,12 +46,8 @@ public:
     bool moveInsertionRight(QObject* sender) override;
     bool moveInsertionLeft(QObject* sender) override;
 
-    // A click on a link: a link of the program's own scheme goes to the handler below and answers
-    // false; any other link opens in the workspace, whose answer is returned.
+    // A click on a link: LinkURL::open (own links to the application, others to the workspace).
     bool clickedOnLink(const QUrl& link);
-    // Who handles links of the program's own scheme (the application delegate's processURL).
-    using LinkHandler = std::function<void(const QUrl&)>;
-    static void setOwnLinkHandler(LinkHandler handler);
 
 protected:
     QWidget* loadView() override;

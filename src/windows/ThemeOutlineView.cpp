@@ -14,14 +14,14 @@ const char* const kGuardedPolicy = "jobslateGuardedFocusPolicy";
 // The bit that Qt::WheelFocus adds to Qt::StrongFocus.
 constexpr int kWheelBit = int(Qt::WheelFocus) & ~int(Qt::StrongFocus);
 
-bool isGuardedPress(const QEvent* event) {
-    if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonDblClick)
+} // namespace
+
+bool TThemeOutlineView::isMouseDown(const QEvent* event) {
+    if (!event || (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonDblClick))
         return false;
     const auto button = static_cast<const QMouseEvent*>(event)->button();
     return button == Qt::LeftButton || button == Qt::RightButton;
 }
-
-} // namespace
 
 TThemeOutlineView::TThemeOutlineView(QWidget* parent) : QAbstractScrollArea(parent) {
     setFocusPolicy(Qt::StrongFocus);
@@ -49,7 +49,7 @@ DisclosureButton* TThemeOutlineView::makeDisclosureButton(QWidget* parent) {
 bool TThemeOutlineView::validateProposedFirstResponder(QWidget*, const QEvent* event) const {
     if (!event) return true;
     if (event->type() == QEvent::Wheel) return false;
-    if (!isGuardedPress(event)) return true;
+    if (!isMouseDown(event)) return true;
     const QPointF at = static_cast<const QMouseEvent*>(event)->globalPosition();
     const qint64 row = rowAtPoint(viewport()->mapFromGlobal(at).toPoint());
     return row >= 0 && isRowSelected(row);
@@ -67,7 +67,7 @@ void TThemeOutlineView::guardFirstResponder(QWidget* responder) {
 }
 
 bool TThemeOutlineView::eventFilter(QObject* watched, QEvent* event) {
-    QWidget* responder = isGuardedPress(event) ? qobject_cast<QWidget*>(watched) : nullptr;
+    QWidget* responder = isMouseDown(event) ? qobject_cast<QWidget*>(watched) : nullptr;
     while (responder && !responder->property(kGuardedPolicy).isValid()) responder = responder->parentWidget();
     if (!responder) return QAbstractScrollArea::eventFilter(watched, event);
     // The widget being edited keeps its clicks.

@@ -37,6 +37,8 @@ public:
     virtual bool isRowSelected(qint64 row) const = 0;
 
 protected:
+    // A left or right mouse press (or double click).
+    static bool isMouseDown(const QEvent* event);
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -8,6 +8,7 @@
 #include "model/ModelContracts.h"
 #include "model/Task.h"
 #include "platform/NotificationCenter.h"
+#include "platform/PanelPresenter.h"
 
 namespace {
 
@@ -209,6 +210,19 @@ TEST_F(AppControllerTest, NewSheetTakesAFreeNameAndGetsAFirstCard) {
     EXPECT_EQ(QFileInfo(sheet->GetPath()).dir().path(), folder);
     EXPECT_NE(QFileInfo(sheet->GetPath()).fileName(), QStringLiteral("Untitled.qxsheet"));
     EXPECT_EQ(sheet->GetCards()->Count(), 1);
+}
+
+TEST_F(AppControllerTest, ConvertOffersOnlyLegacySheetsAndConvertsNoOtherFile) {
+    ScopedScriptedPanelPresenter panels;
+    // A property list that would convert into an empty sheet were its kind not looked at.
+    const QString other =
+        write(QStringLiteral("Notes.plist"), "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict/></plist>");
+    panels.setNextChoice({other});
+    controller->perform(QStringLiteral("convertLegacySheets"));
+    ASSERT_EQ(panels.panels().size(), 1u);
+    EXPECT_EQ(panels.panels()[0].allowedExtensions, (QStringList{"qxproj", "mzsheet"}));
+    EXPECT_TRUE(alertMessages().contains(QStringLiteral("Some sheets could not be converted.")));
+    EXPECT_EQ(QDir(folder).entryList({QStringLiteral("*Converted*")}, QDir::AllEntries), QStringList());
 }
 
 TEST_F(AppControllerTest, DrawerOffAlsoTurnsTheListOff) {

@@ -33,6 +33,7 @@ public:
         return out;
     }
     QWidget* desktopWindow() override { return &desktop; }
+    void repositionDesktop() override {}
     qint32 floatingLevel(QWidget* window) const override {
         return window == windows[0].get() ? WindowLevel::kFloatingLevel : WindowLevel::kNormalLevel;
     }
@@ -165,6 +166,32 @@ TEST_F(DashboardModeTest, HideOnDeactivateOutsideDashboardMode) {
     EXPECT_TRUE(host.windows[0]->isVisible());
     EXPECT_TRUE(host.windows[1]->isVisible());
     EXPECT_FALSE(DashboardMode::hidesOnDeactivate(host.windows[0].get()));
+}
+
+TEST_F(DashboardModeTest, ThePreferenceTakesEffectAtOnceAndKeyCardWindowsRiseAboveTheDesktop) {
+    // GIVEN the mode following the preference, which the launch found off
+    mode.followPreference();
+    defaults.setBoolForKey(false, kPreferenceKeyDashboardMode);
+    EXPECT_FALSE(host.desktop.isVisible());
+
+    // WHEN the preference is turned on THEN the desktop shows and the card windows sit above it
+    defaults.setBoolForKey(true, kPreferenceKeyDashboardMode);
+    EXPECT_TRUE(mode.isEnabled());
+    EXPECT_TRUE(host.desktop.isVisible());
+    EXPECT_EQ(WindowLevel::level(host.windows[0].get()), WindowLevel::kDesktopLevel + 1);
+
+    // WHEN a card window at another level becomes key THEN it rises above the desktop
+    WindowLevel::setLevel(host.windows[1].get(), WindowLevel::kNormalLevel);
+    mode.windowDidBecomeKey(host.windows[1].get());
+    EXPECT_EQ(WindowLevel::level(host.windows[1].get()), WindowLevel::kDesktopLevel + 1);
+
+    // WHEN the preference is turned off THEN the windows are back at their levels, and becoming
+    // key leaves them there
+    defaults.setBoolForKey(false, kPreferenceKeyDashboardMode);
+    EXPECT_FALSE(host.desktop.isVisible());
+    EXPECT_EQ(WindowLevel::level(host.windows[0].get()), WindowLevel::kFloatingLevel);
+    mode.windowDidBecomeKey(host.windows[1].get());
+    EXPECT_EQ(WindowLevel::level(host.windows[1].get()), WindowLevel::kNormalLevel);
 }
 
 } // namespace

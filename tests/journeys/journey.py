@@ -551,14 +551,26 @@ class Journey:
 
         return wait_until(found, timeout, f"an element named /{name_regex}/" + (f" ({role})" if role else ""), 0.3)
 
+    def extents(self, element):
+        """Where an accessible element is on the screen: (x, y, width, height)."""
+        box = element.queryComponent().getExtents(self._atspi.DESKTOP_COORDS)
+        return box.x, box.y, box.width, box.height
+
+    def _middle(self, element, what):
+        x, y, width, height = self.extents(element)
+        if width <= 0 or height <= 0:
+            raise JourneyFailure(f"the element {what} is not on screen")
+        return x + width // 2, y + height // 2
+
     def click_accessible(self, name_regex, role=None, timeout=30, double=False):
         """Clicks the middle of the program's element whose accessible name matches ("click the row
         holding ...", "click Next")."""
         element = self.find_accessible(name_regex, role, timeout)
-        box = element.queryComponent().getExtents(self._atspi.DESKTOP_COORDS)
-        if box.width <= 0 or box.height <= 0:
-            raise JourneyFailure(f"the element named /{name_regex}/ is not on screen")
-        self.click(box.x + box.width // 2, box.y + box.height // 2, double=double)
+        self.click(*self._middle(element, f"named /{name_regex}/"), double=double)
+
+    def hover(self, element):
+        """Moves the pointer onto the middle of an accessible element, as a person points at it."""
+        self.move(*self._middle(element, f"named '{element.name}'"))
 
     def find_text(self, text_regex, timeout=30):
         """Waits for a text field of the program whose text matches; returns the first."""
@@ -606,6 +618,12 @@ class Journey:
         self._alive_check()
         self._run(["xdotool", "mousemove", "--sync", str(x), str(y)])
         self._run(["xdotool", "click", *(["--repeat", "2", "--delay", "80"] if double else []), str(button)])
+        self.settle()
+
+    def move(self, x, y):
+        """Moves the pointer to a point of the screen without clicking."""
+        self._alive_check()
+        self._run(["xdotool", "mousemove", "--sync", str(x), str(y)])
         self.settle()
 
     def click_in(self, window, x, y, button=1, double=False):

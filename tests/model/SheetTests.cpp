@@ -115,6 +115,14 @@ TEST_F(SheetTest, SavesWriteOnlyWhatChanged) {
     EXPECT_EQ(static_cast<TCard*>(again->GetCards()->GetObjectValue(1))->GetTitle(), "Changed");
 }
 
+TEST_F(SheetTest, AFavouriteMarkIsSavedWithTheSheet) {
+    Ref<TSheet> sheet = savedSheet();
+    sheet->SetFavorite(true);
+    EXPECT_TRUE(sheet->IsModified());
+    EXPECT_TRUE(sheet->Save());
+    EXPECT_TRUE(Ref<TSheet>::retain(TSheet::SheetFromPath(sheetPath()))->IsFavorite());
+}
+
 TEST_F(SheetTest, FailedWritesKeepTheFlags) {
     Ref<TSheet> sheet = savedSheet();
     auto* card = static_cast<TCard*>(sheet->GetCards()->GetObjectValue(0));

@@ -25,6 +25,7 @@
 #include "windows/SavePanelPresenter.h"
 
 #include <QDir>
+#include <QMenu>
 #include <QMimeData>
 #include <QPointer>
 #include <QTemporaryDir>
@@ -370,6 +371,45 @@ TEST_F(CardWindowTest, MenuValidation) {
     EXPECT_TRUE(controller->validateMenuItem(remove));
     MenuItemState filters{QStringLiteral("showTasks"), false, QString(), QVariant()};
     EXPECT_FALSE(controller->validateMenuItem(filters)); // a rich-text card has no filters
+}
+
+TEST_F(CardWindowTest, TheSidebarMenuNeverRemovesTheWindowsOwnCard) {
+    TCard* child = addChild(QStringLiteral("One"));
+    open();
+    QMenu* menu = controller->sidebarMenu();
+    const auto enabled = [menu](const char* title) {
+        for (QAction* action : menu->actions())
+            if (action->text() == QLatin1String(title)) return action->isEnabled();
+        ADD_FAILURE() << "no item " << title;
+        return false;
+    };
+    struct Case {
+        const char* row;
+        TCard* clicked;
+        bool detach, duplicate, remove;
+    } const cases[] = {
+        {"own row", card.get(), false, true, false},
+        {"a tab's row", child, true, true, true},
+        {"no row", nullptr, false, false, false},
+    };
+    for (const Case& c : cases) {
+        controller->setClickedCard(c.clicked);
+        emit menu->aboutToShow();
+        EXPECT_TRUE(enabled("Add List Card")) << c.row;
+        EXPECT_EQ(enabled("Detach"), c.detach) << c.row;
+        EXPECT_EQ(enabled("Duplicate"), c.duplicate) << c.row;
+        EXPECT_EQ(enabled("Remove..."), c.remove) << c.row;
+    }
+
+    // Reached anyway on the own row: nothing is asked, the card and its window stay.
+    controller->setClickedCard(card.get());
+    controller->contextualMenuRemove();
+    controller->setClickedCard(nullptr);
+    EXPECT_TRUE(alerts.questions().empty());
+    EXPECT_TRUE(controller->window()->isVisible());
+    EXPECT_TRUE(TSheetManager::SharedManager()->GetActiveSheet()->GetCards()->ContainsValue(
+        static_cast<const void*>(card.get())));
+    EXPECT_EQ(card->ChildCount(), 1);
 }
 
 TEST_F(CardWindowTest, SaveFailureKeepsTheModifiedFlags) {

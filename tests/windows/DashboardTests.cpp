@@ -19,11 +19,14 @@
 #include "windows/DashboardViewController.h"
 
 #include <QAbstractItemModelTester>
+#include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
 #include <QMimeData>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -371,6 +374,52 @@ TEST_F(DashboardTest, AttachmentsRevealFilesAndOpenLinks) {
     linkCell.reveal();
     EXPECT_EQ(workspace.requests, (QList<RecordingWorkspace::Request>{{"selectFile", {"/tmp/a.pdf"}},
                                                                       {"openURL", {"https://x.org"}}}));
+}
+
+TEST_F(DashboardTest, RebuildingTheSheetsRowsWhileShownKeepsEveryCellInItsRow) {
+    makeSheet(QStringLiteral("Home.qxsheet"));
+    makeSheet(QStringLiteral("Work/Plans.qxsheet"));
+    start();
+    std::unique_ptr<TDashboardOutlineView> view(dashboard->browser());
+    view->resize(300, 600);
+    view->show();
+    view->expandItem(group("Sheets"));
+    view->expandItem(row(group("Sheets"), 1));
+
+    const auto cellsInTheirRows = [&](const char* after) {
+        // Widgets the view gave up go now, and the rows are laid out.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+        TDashboardOutlineModel* model = dashboard->model();
+        std::function<void(const QModelIndex&)> walk = [&](const QModelIndex& parent) {
+            for (int r = 0; r < model->rowCount(parent); ++r) {
+                const QModelIndex index = model->index(r, 0, parent);
+                TDashboardCellViewController* cell = model->itemForIndex(index)->GetViewRepresentation();
+                QPointer<QWidget> cellView = cell->view();
+                QWidget* host = view->indexWidget(index);
+                ASSERT_NE(host, nullptr) << after << " row " << r;
+                EXPECT_EQ(cellView->parentWidget(), host) << after << " row " << r;
+                // Screen readers (and journeys) find the row by what it says.
+                EXPECT_FALSE(model->data(index, Qt::AccessibleTextRole).toString().isEmpty()) << after;
+                if (view->isExpanded(parent) || !parent.isValid()) {
+                    EXPECT_TRUE(cellView->isVisible()) << after << " row " << r;
+                    EXPECT_EQ(host->geometry(), view->visualRect(index)) << after << " row " << r;
+                    EXPECT_EQ(host->height(), cell->rowHeight()) << after << " row " << r;
+                }
+                walk(index);
+            }
+        };
+        walk({});
+    };
+    cellsInTheirRows("the first build");
+    dashboard->reloadGroup(TDashboardViewController::kSheets);
+    view->expandItem(group("Sheets"));
+    cellsInTheirRows("a rebuild of the sheets");
+    dashboard->reloadBrowser();
+    cellsInTheirRows("a reload of the outline");
+    EXPECT_TRUE(view->isItemExpanded(group("Sheets")));
+    dashboard->reload();
+    cellsInTheirRows("a rebuild of every group");
 }
 
 TEST_F(DashboardTest, TheGroupsShowHideButtonFollowsItsState) {

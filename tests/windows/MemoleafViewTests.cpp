@@ -16,6 +16,7 @@
 #include "platform/text/TextDocumentConverter.h"
 #include "toolkit/ScreenProvider.h"
 #include "utilities/UserDefaultsUtilities.h"
+#include "windows/LinkURL.h"
 #include "windows/MemoleafViewController.h"
 #include "windows/TextSpellChecker.h"
 #include "windows/TextStylePanelController.h"
@@ -61,7 +62,7 @@ protected:
         TSheetManager::SharedManager()->Close();
         TSheetManager::SharedManager()->UnregisterAllSheets();
         CardViewControllers::unregisterMaker(TMemoleaf::StaticClass());
-        TMemoleafViewController::setApplicationURLHandler({});
+        LinkURL::setOwnLinkHandler({});
         Workspace::setShared(nullptr);
         UserDefaults::setStandardUserDefaults(nullptr);
     }
@@ -268,7 +269,7 @@ TEST_F(MemoleafViewTest, PlainTextFontFollowsThePreferencesNoteFontDoesNot) {
 
 TEST_F(MemoleafViewTest, OwnLinksGoToTheApplicationOthersToTheDesktop) {
     QList<QUrl> handled;
-    TMemoleafViewController::setApplicationURLHandler([&handled](const QUrl& url) { handled.append(url); });
+    LinkURL::setOwnLinkHandler([&handled](const QUrl& url) { handled.append(url); });
     AttributedString text(QStringLiteral("site"));
     text.modifyAttributes(0, 4, [](TextAttributes& a) { a.link = QStringLiteral("https://example.org/"); });
     note->SetText(text);

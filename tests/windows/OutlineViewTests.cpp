@@ -18,7 +18,9 @@
 #include <QClipboard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextEdit>
 #include <QUndoStack>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -419,6 +421,48 @@ TEST_F(OutlineViewTest, SelectActiveRowKeepsTheRowSelected) {
     editorOf(a)->moveCursor(QTextCursor::End);
     controller->performCommand(QStringLiteral("selectActiveRow"));
     EXPECT_EQ(outline->selectedRows(), QList<qint32>({0}));
+}
+
+TEST_F(OutlineViewTest, TheFirstClickInARowsTextPutsTheCaretThere) {
+    add(card->GetRoot(), QStringLiteral("first row"));
+    TListItem* b = add(card->GetRoot(), QStringLiteral("abcdefghij"));
+    open();
+    ASSERT_FALSE(outline->isRowSelected(1));
+    TCardTextView* editor = editorOf(b);
+    ASSERT_NE(editor, nullptr);
+    QTextCursor start(editor->document());
+    const QPoint at = editor->cursorRect(start).center() +
+                      QPoint(editor->fontMetrics().horizontalAdvance(QStringLiteral("abcd")), 0);
+    const int expected = editor->cursorForPosition(at).position();
+    ASSERT_GT(expected, 0);
+    QTest::mouseClick(editor->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(focusedItem(), b);
+    EXPECT_EQ(editor->textCursor().position(), expected);
+
+    // Text that can be neither edited nor selected leaves the click to the outline; a wheel never
+    // moves the focus.
+    struct Case {
+        const char* text;
+        bool readOnly;
+        Qt::TextInteractionFlags flags;
+        bool takesFocus;
+    } const cases[] = {
+        {"editable", false, Qt::TextEditorInteraction, true},
+        {"selectable", true, Qt::TextSelectableByMouse, true},
+        {"neither", true, Qt::NoTextInteraction, false},
+    };
+    const QPointF global = editor->viewport()->mapToGlobal(QPointF(at));
+    const QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), global, Qt::LeftButton, Qt::LeftButton,
+                            {});
+    for (const Case& c : cases) {
+        QTextEdit text;
+        text.setReadOnly(c.readOnly);
+        text.setTextInteractionFlags(c.flags);
+        EXPECT_EQ(outline->validateProposedFirstResponder(&text, &press), c.takesFocus) << c.text;
+    }
+    const QWheelEvent wheel(QPointF(at), global, {}, QPoint(0, 120), Qt::NoButton, {}, Qt::NoScrollPhase,
+                            false);
+    EXPECT_FALSE(outline->validateProposedFirstResponder(editor, &wheel));
 }
 
 } // namespace

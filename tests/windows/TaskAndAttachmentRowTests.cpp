@@ -36,6 +36,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextBlock>
 #include <QThreadPool>
 #include <gtest/gtest.h>
@@ -413,6 +414,39 @@ TEST_F(AttachmentRowTest, LinkPopoverRefusesBadAddressesAndKeepsTheOldLink) {
     EXPECT_EQ(row->editor()->toPlainText(), "Page"); // the row shows it at once
     const QString anchor = row->editor()->document()->begin().begin().fragment().charFormat().anchorHref();
     EXPECT_EQ(anchor, "http://example.org/page");
+}
+
+TEST_F(AttachmentRowTest, OwnLinksInRowsGoToTheApplicationAndOthersToTheDesktop) {
+    RecordingWorkspace workspace;
+    Workspace::setShared(&workspace);
+    QList<QUrl> handled;
+    LinkURL::setOwnLinkHandler([&handled](const QUrl& url) { handled.append(url); });
+    TURLAttachmentViewController::setPreviewHandler([](const QUrl&, const QString&) { return true; });
+    const QUrl own(URISchemeBundle().toUpper() + QStringLiteral("://goto?card=ABC"));
+
+    // A click on the link of a "Hyperlink" row.
+    TURLAttachment* item = add(TURLAttachment::Create(own));
+    item->SetText(QStringLiteral("Plans"));
+    auto* row = hostRow<TURLAttachmentViewController>(item);
+    row->view()->show();
+    TCardTextView* editor = row->editor();
+    QTextCursor inside(editor->document());
+    inside.setPosition(1);
+    QTest::mouseClick(editor->viewport(), Qt::LeftButton, {}, editor->cursorRect(inside).center());
+    EXPECT_EQ(handled, QList<QUrl>{own});
+    // Its preview (Space) too: the program's own link is no page to preview.
+    EXPECT_FALSE(row->showPreview());
+    EXPECT_EQ(handled, (QList<QUrl>{own, own}));
+
+    // Another link clicked in a row's text goes to the desktop.
+    EXPECT_TRUE(row->clickedOnLink(QUrl(QStringLiteral("https://example.org/"))));
+    EXPECT_EQ(handled.size(), 2);
+    ASSERT_EQ(workspace.requests.size(), 1);
+    EXPECT_EQ(workspace.requests.first().kind, "openURL");
+
+    TURLAttachmentViewController::setPreviewHandler({});
+    LinkURL::setOwnLinkHandler({});
+    Workspace::setShared(nullptr);
 }
 
 TEST_F(AttachmentRowTest, MissingFileKeepsItsPathAndCanBeLocated) {

@@ -21,6 +21,11 @@ void FileDialogPanelPresenter::configure(QFileDialog& dialog, const OpenPanel& p
     dialog.setOption(QFileDialog::ShowDirsOnly, !panel.canChooseFiles);
     dialog.setOption(QFileDialog::ReadOnly, !panel.canCreateDirectories);
     if (!panel.allowedMimeTypes.isEmpty()) dialog.setMimeTypeFilters(panel.allowedMimeTypes);
+    if (!panel.allowedExtensions.isEmpty()) {
+        QStringList patterns;
+        for (const QString& extension : panel.allowedExtensions) patterns << QStringLiteral("*.") + extension;
+        dialog.setNameFilter(patterns.join(QLatin1Char(' ')));
+    }
     // Folders that are documents are folders here, so packages are always browsable.
     auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
     if (grid && !panel.message.isEmpty()) {
