@@ -57,7 +57,8 @@ public:
     QImage GetPreviewImage() const;
     void SetPreviewImage(const QImage& image);
     bool IsFavorite() const { return m_favorite; }
-    void SetFavorite(bool favorite) { m_favorite = favorite; }
+    // The open sheet's next save writes the mark; any other sheet's info.plist takes it at once.
+    void SetFavorite(bool favorite);
     void SetModified(bool modified);
     void SetAllModified(bool modified);
     bool IsModified() const;
@@ -84,6 +85,7 @@ protected:
 
 private:
     bool MakeFolder();
+    bool SaveFavorite();
     void Report(const QString& message) const;
     QStringList CardFilesInFolder() const;
 
