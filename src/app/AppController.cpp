@@ -223,7 +223,7 @@ bool AppController::removeController(TCardControllerProtocol* controller) {
 QImage AppController::previewForController(TCardControllerProtocol* controller, QRectF* screenFrame) {
     if (!controller || !controller->card()) return {};
     TCard* card = controller->card();
-    if (card->GetPreviewImage().isNull()) controller->updatePreviewImage();
+    if (!card->HasPreviewImage()) controller->updatePreviewImage();
     if (screenFrame) *screenFrame = controller->windowFrame();
     return card->GetPreviewImage();
 }
@@ -281,7 +281,9 @@ void AppController::updateSheetPreview() {
 }
 
 void AppController::displayMissingEventsNotice() {
-    const QStringList missing = TTask::MissingEvents();
+    // Taken before the question: a notice due while it is open has nothing more to tell.
+    const QStringList missing = TTask::MissingEventTitles();
+    TTask::ClearMissingEvents();
     if (NSPrefs().boolForKey(kPreferenceKeyEventMissingNotifications)) {
         if (missing.size() == 1)
             AlertPresenter::shared().runModal(
@@ -304,7 +306,6 @@ void AppController::displayMissingEventsNotice() {
     } else if (!missing.isEmpty()) {
         Diagnostics::line(QString::number(missing.size()) + QStringLiteral(" missing events."));
     }
-    TTask::ClearMissingEvents();
 }
 
 void AppController::applicationDidChangeScreenParameters() {

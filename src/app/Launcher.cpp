@@ -95,6 +95,8 @@ std::optional<int> Launcher::start(const QStringList& arguments, const QString& 
     SetResetPreferencesFromArguments(QStringList{QString()} + arguments);
     m_controller = std::make_unique<AppController>();
     m_controller->applicationWillFinishLaunching();
+    // Before the windows: the dashboard reads every sheet's cards, and a task finds its event as it is read.
+    if (!isMemoleaf()) RequestEventStoreAccess(m_eventStoreMaker);
     m_shell = std::make_unique<ShellWindows>(*m_controller);
     m_shell->install();
     if (!m_controller->applicationDidFinishLaunching(error)) return 1;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/Globals.h"
+
 #include <QObject>
 #include <QStringList>
 #include <memory>
@@ -32,6 +34,9 @@ public:
     std::optional<int> start(const QStringList& arguments, const QString& workingFolder,
                              QString* error = nullptr);
 
+    // Tests: the calendar store the launch makes instead of the system's.
+    void setEventStoreMaker(EventStoreMaker make) { m_eventStoreMaker = std::move(make); }
+
     AppController* controller() const { return m_controller.get(); }
 
     // What a stop asked for by the system (logout, shutdown, a signal) does. With a question open,
@@ -51,4 +56,5 @@ private:
     std::unique_ptr<ShellWindows> m_shell;
     SingleInstance* m_instance = nullptr;
     SignalQuit* m_signals = nullptr;
+    EventStoreMaker m_eventStoreMaker;
 };

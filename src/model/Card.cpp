@@ -272,6 +272,12 @@ void TCard::SetFrame(const QRectF& frame) {
     SetModified(true);
 }
 
+void TCard::SetFloating(bool floating) {
+    if (floating == m_floating) return;
+    m_floating = floating;
+    SetModified(true);
+}
+
 void TCard::SetSplitViewPosition(qint32 position) {
     if (position == m_splitViewPosition) return;
     m_splitViewPosition = position;

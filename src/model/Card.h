@@ -75,7 +75,7 @@ public:
     void AddTabIdentifier(const QString& identifier);
     // Setters that never mark.
     void SetScreenRelativeFrame(bool relative) { m_screenRelativeFrame = relative; }
-    void SetFloating(bool floating) { m_floating = floating; }
+    void SetFloating(bool floating);
     void SetAttachedParent(TCardAttachment* parent) { m_attachedParent = parent; }
     void SetPreviewImage(const QImage& image) {
         m_previewImage = image;

@@ -137,9 +137,9 @@ std::shared_ptr<EKEventStore> EventStore() {
     return g_eventStore;
 }
 
-void RequestEventStoreAccess() {
+void RequestEventStoreAccess(const EventStoreMaker& make) {
     if (g_eventStore) return;
-    g_eventStore = makeSystemEventStore();
+    g_eventStore = make ? make() : makeSystemEventStore();
     if (g_eventStore) g_eventStore->requestAccessToEntityType(EKEntityTypeEvent);
 }
 

@@ -7,6 +7,7 @@
 #include <QRectF>
 #include <QString>
 #include <QVariantList>
+#include <functional>
 #include <memory>
 
 class EKEventStore;
@@ -51,9 +52,11 @@ bool IsOperatingSystemLowerThanVersion(const QString& version);
 bool IsOperatingSystemAtLeastVersion(const QString& version);
 bool IsOperatingSystemSameAsVersion(const QString& version);
 
-// The calendar store behind tasks, made by RequestEventStoreAccess (once, at launch).
+// The calendar store behind tasks, made by RequestEventStoreAccess (once, at launch, before any card
+// is read: a task finds its event as it is decoded). make: the store to use, the system's when empty.
+using EventStoreMaker = std::function<std::shared_ptr<EKEventStore>()>;
 std::shared_ptr<EKEventStore> EventStore();
-void RequestEventStoreAccess();
+void RequestEventStoreAccess(const EventStoreMaker& make = {});
 void SetEventStore(const std::shared_ptr<EKEventStore>& store); // tests; null drops it
 
 // What the activation hot key does to the program; the widget side installs the real one.

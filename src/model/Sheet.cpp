@@ -2,6 +2,7 @@
 
 #include "Globals.h"
 #include "ModelContracts.h"
+#include "SheetManager.h"
 #include "foundation/Archiver.h"
 #include "platform/AlertPresenter.h"
 #include "platform/AtomicFile.h"
@@ -67,7 +68,8 @@ QString fullDate(const QDateTime& date) {
     return date.isValid() ? date.toLocalTime().toString(Qt::ISODateWithMs) : QStringLiteral("(none)");
 }
 
-// Where the sheet manager's missing-events notice waits for its 1 s.
+// Where the missing-events notice waits for its 1 s: one for all sheets, so sheets read together
+// make one notice.
 const char* const kMissingEventsOwner = "TSheet.displayMissingEventsNotice";
 
 } // namespace
@@ -136,7 +138,6 @@ bool TSheet::MakeFolder() {
 }
 
 void TSheet::Deallocate() {
-    Scheduler::shared().cancelPrevious(this, QString::fromLatin1(kMissingEventsOwner));
     m_cards = {};
     TObject::Deallocate();
 }
@@ -243,10 +244,11 @@ void TSheet::LoadCards() {
         AlertPresenter::shared().runModal(alert);
     }
     // Tasks whose events were not found while decoding are told in one notice.
-    Scheduler::shared().performAfterDelay(this, QString::fromLatin1(kMissingEventsOwner), 1.0, [] {
-        if (TAppController* delegate = ModelContracts::applicationDelegate())
-            delegate->displayMissingEventsNotice();
-    });
+    Scheduler::shared().performAfterDelay(
+        kMissingEventsOwner, QString::fromLatin1(kMissingEventsOwner), 1.0, [] {
+            if (TAppController* delegate = ModelContracts::applicationDelegate())
+                delegate->displayMissingEventsNotice();
+        });
     if (earlier)
         for (TObject* card : *earlier)
             if (!FindCardWithUUID(static_cast<TCard*>(card)->GetUUID()))
@@ -364,7 +366,30 @@ void TSheet::SetPreviewImage(const QImage& image) {
 void TSheet::SetFavorite(bool favorite) {
     if (favorite == m_favorite) return;
     m_favorite = favorite;
-    SetModified(true);
+    // No save comes to a sheet that is not open; one whose file can't take the mark keeps it marked.
+    if (TSheetManager::SharedManager()->GetActiveSheet() == this || !SaveFavorite()) SetModified(true);
+}
+
+bool TSheet::SaveFavorite() {
+    // Only the mark changes in the file: the rest of it may be newer than what this sheet read.
+    const QString path = GetInfoPath();
+    if (!isReadableArchive(m_path, path)) return false;
+    const bool dateSeen = m_recordedDate.isValid() && FolderDate(m_path) == m_recordedDate;
+    TArchiver* archiver = TArchiver::CreateWithPath(path);
+    int result = archiver->Load();
+    if (result == 0) {
+        archiver->SetBooleanValue(kFavorite, m_favorite);
+        result = archiver->Save(path, true);
+    }
+    archiver->Release();
+    if (result != 0) {
+        Report(QStringLiteral("WARNING: error ") + QString::number(result) +
+               QStringLiteral(" saving sheet properties for ") + m_path);
+        return false;
+    }
+    // A change from elsewhere that came before stays noticed.
+    if (dateSeen) UpdateModifiedDate();
+    return true;
 }
 
 void TSheet::SetModified(bool modified) {

@@ -57,7 +57,7 @@ public:
     QImage GetPreviewImage() const;
     void SetPreviewImage(const QImage& image);
     bool IsFavorite() const { return m_favorite; }
-    // A change marks the sheet modified, so the mark is saved with it.
+    // The open sheet's next save writes the mark; any other sheet's info.plist takes it at once.
     void SetFavorite(bool favorite);
     void SetModified(bool modified);
     void SetAllModified(bool modified);
@@ -86,6 +86,7 @@ protected:
 
 private:
     bool MakeFolder();
+    bool SaveFavorite();
     void Report(const QString& message) const;
     QStringList CardFilesInFolder() const;
 

@@ -9,6 +9,7 @@
 #include "platform/Diagnostics.h"
 #include "platform/UserDefaults.h"
 #include "platform/calendar/EKEventStore.h"
+#include "utilities/Clock.h"
 #include "utilities/DateUtilities.h"
 #include "utilities/UserDefaultsUtilities.h"
 
@@ -27,13 +28,21 @@ const QString kDefaultItem = QStringLiteral("defaultItem");
 // Seconds before the due date of reminder choices 1 to 10.
 constexpr double kReminderOffsets[] = {0, -300, -600, -900, -1800, -3600, -7200, -18000, -86400, -172800};
 
-QStringList& missingEvents() {
-    static QStringList identifiers;
-    return identifiers;
+// Identifiers of missing events, each once, and the text of the task that named each.
+struct MissingList {
+    QStringList identifiers;
+    QStringList titles;
+};
+
+MissingList& missingEvents() {
+    static MissingList missing;
+    return missing;
 }
 
-void addMissing(const QString& identifier) {
-    if (!missingEvents().contains(identifier)) missingEvents().append(identifier);
+void addMissing(const QString& identifier, const QString& title) {
+    if (missingEvents().identifiers.contains(identifier)) return;
+    missingEvents().identifiers.append(identifier);
+    missingEvents().titles.append(title);
 }
 
 } // namespace
@@ -164,7 +173,7 @@ void TTask::DecodeData(TArchiver* archiver) {
     // Kept and written back: the event may live in another machine's calendar, or come back.
     m_eventIdentifier = identifier;
     Diagnostics::line(QStringLiteral("The event ") + identifier + QStringLiteral(" can not be decoded."));
-    addMissing(identifier);
+    addMissing(identifier, GetTitle());
 }
 
 void TTask::HandleParentChanged(TTreeNode* oldParent) {
@@ -255,7 +264,10 @@ double TTask::GetDaysUntilDue() const {
 }
 
 bool TTask::IsOverdue() const {
-    return GetDaysUntilDue() < 0;
+    const QDateTime due = GetDueDate();
+    if (!due.isValid()) return false;
+    // A day-long event is due until its day ends; any other at its time.
+    return m_event->isAllDay() ? DateUtilities::daysFromToday(due) < 0 : due < Clock::shared().now();
 }
 
 bool TTask::IsRepeating() const {
@@ -328,10 +340,13 @@ QList<TTask*> TTask::GetOverdueTasks() const {
 }
 
 QStringList TTask::MissingEvents() {
-    return missingEvents();
+    return missingEvents().identifiers;
+}
+QStringList TTask::MissingEventTitles() {
+    return missingEvents().titles;
 }
 void TTask::ClearMissingEvents() {
-    missingEvents().clear();
+    missingEvents() = {};
 }
 
 void CollectTasks(const TTreeNode* node, bool includeSelf, QList<TTask*>& tasks) {
@@ -366,6 +381,12 @@ void TJobslate::EncodeData(TArchiver* archiver) {
 void TJobslate::DecodeData(TArchiver* archiver) {
     TListCard::DecodeData(archiver);
     m_defaultItem = archiver->GetIntegerValue(kDefaultItem);
+}
+
+void TJobslate::SetDefaultItem(qint32 kind) {
+    if (kind == m_defaultItem) return;
+    m_defaultItem = kind;
+    SetModified(true);
 }
 
 qint32 TJobslate::ResolvedItemKind() const {

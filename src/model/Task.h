@@ -85,6 +85,7 @@ public:
 
     // Identifiers that files named and the store does not hold, each once.
     static QStringList MissingEvents();
+    static QStringList MissingEventTitles(); // the text of the task that named each
     static void ClearMissingEvents();
 
 protected:
@@ -115,7 +116,7 @@ public:
     void PerformClose() override;
 
     qint32 GetDefaultItem() const { return m_defaultItem; }
-    void SetDefaultItem(qint32 kind) { m_defaultItem = kind; }
+    void SetDefaultItem(qint32 kind);
     // The kind a new row takes: "defaultNewItemKind" for kItemKindPreference.
     qint32 ResolvedItemKind() const;
     QList<TTask*> GetEvents() const;

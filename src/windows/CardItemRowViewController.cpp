@@ -91,6 +91,7 @@ void TCardItemRowViewController::awakeFromNib() {
     button->setIcon(infoImage(m_card && m_card->IsDarkStyle()));
     button->setAutoRaise(true);
     button->setFocusPolicy(Qt::NoFocus);
+    button->setAccessibleName(QStringLiteral("Info"));
     button->setGeometry(0, 0, int(kInfoButtonSize), int(kInfoButtonSize));
     button->setIconSize(QSize(int(kInfoButtonSize), int(kInfoButtonSize)));
     button->hide();

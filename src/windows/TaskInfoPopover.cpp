@@ -51,7 +51,7 @@ void setRowShown(QComboBox* button, int row, bool shown, bool enabled) {
 
 TTaskInfoViewController::TTaskInfoViewController(TTask* task, QWidget* parent)
     : QWidget(parent), m_task(Ref<TTask>::retain(task)) {
-    m_eventButton = new QCheckBox(tr("Due Date"), this);
+    m_eventButton = new QCheckBox(tr("&Due Date"), this);
     m_eventBox = new QGroupBox(this);
     m_dueDatePicker = new QDateTimeEdit(m_eventBox);
     m_dueDatePicker->setCalendarPopup(true);
@@ -62,15 +62,16 @@ TTaskInfoViewController::TTaskInfoViewController(TTask* task, QWidget* parent)
     m_repeatButton = new QComboBox(m_eventBox);
     for (int tag = kRepeatNone; tag <= kRepeatYearly; ++tag)
         m_repeatButton->addItem(tr(kRepeatTitles[tag]), tag);
-    m_importantButton = new QCheckBox(tr("Important"), this);
+    m_importantButton = new QCheckBox(tr("&Important"), this);
     m_notesTextView = new QPlainTextEdit(this);
     m_notesTextView->setPlaceholderText(tr("Notes"));
 
+    // Alt and the underlined letter reach each control at once.
     auto* form = new QFormLayout(m_eventBox);
-    form->addRow(tr("Date:"), m_dueDatePicker);
-    form->addRow(tr("Calendar:"), m_calendarButton);
-    form->addRow(tr("Reminder:"), m_remindButton);
-    form->addRow(tr("Repeat:"), m_repeatButton);
+    form->addRow(tr("D&ate:"), m_dueDatePicker);
+    form->addRow(tr("&Calendar:"), m_calendarButton);
+    form->addRow(tr("&Reminder:"), m_remindButton);
+    form->addRow(tr("Re&peat:"), m_repeatButton);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_eventButton);
     layout->addWidget(m_eventBox);

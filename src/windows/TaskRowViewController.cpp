@@ -26,6 +26,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QPointer>
 #include <QSignalBlocker>
 #include <QTextCursor>
@@ -46,22 +47,69 @@ constexpr double kCheckBoxTop = 6.0;
 // Completed styles of "completedTaskStyle".
 enum CompletedStyle : qint64 { kStyleNone = 0, kStyleItalic = 1, kStyleBold = 2, kStyleStrikethrough = 3 };
 
-// A badge image: the application's resource, else the icon theme's nearest icon.
+struct BadgeLook {
+    QString themed; // the icon theme's nearest icon
+    QString sign;   // drawn when neither the resources nor the theme have one
+    QColor colour;
+    QString name; // for assistive technology
+};
+
+const QHash<QString, BadgeLook>& badgeLooks() {
+    static const QHash<QString, BadgeLook> looks = {
+        {QStringLiteral("StatusOverdue"),
+         {QStringLiteral("dialog-warning"), QStringLiteral("!"), QColor(200, 40, 40),
+          QStringLiteral("Overdue")}},
+        {QStringLiteral("StatusImportant"),
+         {QStringLiteral("emblem-important"), QStringLiteral("!"), QColor(230, 130, 20),
+          QStringLiteral("Important")}},
+        {QStringLiteral("StatusRemind"),
+         {QStringLiteral("alarm"), QStringLiteral("R"), QColor(60, 110, 200), QStringLiteral("Reminder")}},
+        {QStringLiteral("StatusRepeat"),
+         {QStringLiteral("view-refresh"), QStringLiteral("~"), QColor(60, 110, 200),
+          QStringLiteral("Repeats")}},
+        {QStringLiteral("StatusNote"),
+         {QStringLiteral("text-x-generic"), QStringLiteral("n"), QColor(110, 110, 110),
+          QStringLiteral("Note")}},
+        {QStringLiteral("StatusAttendee"),
+         {QStringLiteral("system-users"), QStringLiteral("@"), QColor(110, 110, 110),
+          QStringLiteral("Attendees")}},
+        {QStringLiteral("StatusLocation"),
+         {QStringLiteral("mark-location"), QStringLiteral("L"), QColor(110, 110, 110),
+          QStringLiteral("Location")}},
+        {QStringLiteral("StatusLink"),
+         {QStringLiteral("emblem-web"), QStringLiteral("w"), QColor(110, 110, 110), QStringLiteral("Link")}},
+        {QStringLiteral("StatusEvent"),
+         {QStringLiteral("x-office-calendar"), QStringLiteral("e"), QColor(110, 110, 110),
+          QStringLiteral("Event")}},
+    };
+    return looks;
+}
+
+// A badge image: the application's resource, else the icon theme's nearest icon, else a sign on a
+// disc, so that every badge is seen.
 QIcon badgeIcon(const QString& name) {
     const QImage image = ImageUtilities::imageWithResource(name + QStringLiteral(".png"));
     if (!image.isNull()) return QIcon(QPixmap::fromImage(image));
-    static const QHash<QString, QString> themed = {
-        {QStringLiteral("StatusOverdue"), QStringLiteral("dialog-warning")},
-        {QStringLiteral("StatusImportant"), QStringLiteral("emblem-important")},
-        {QStringLiteral("StatusRemind"), QStringLiteral("alarm-symbolic")},
-        {QStringLiteral("StatusRepeat"), QStringLiteral("view-refresh")},
-        {QStringLiteral("StatusNote"), QStringLiteral("text-x-generic")},
-        {QStringLiteral("StatusAttendee"), QStringLiteral("system-users")},
-        {QStringLiteral("StatusLocation"), QStringLiteral("mark-location")},
-        {QStringLiteral("StatusLink"), QStringLiteral("emblem-web")},
-        {QStringLiteral("StatusEvent"), QStringLiteral("x-office-calendar")},
-    };
-    return QIcon::fromTheme(themed.value(name));
+    const BadgeLook look = badgeLooks().value(name);
+    for (const QString& themed : {look.themed, look.themed + QStringLiteral("-symbolic")}) {
+        const QIcon icon = QIcon::fromTheme(themed);
+        if (!icon.isNull() && !icon.availableSizes().isEmpty()) return icon;
+    }
+    QPixmap drawn(32, 32);
+    drawn.fill(Qt::transparent);
+    QPainter painter(&drawn);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(look.colour.isValid() ? look.colour : QColor(Qt::gray));
+    painter.drawEllipse(QRectF(2, 2, 28, 28));
+    QFont font = painter.font();
+    font.setBold(true);
+    font.setPixelSize(22);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(drawn.rect(), Qt::AlignCenter, look.sign);
+    painter.end();
+    return QIcon(drawn);
 }
 
 qint64 completedStyle() {
@@ -181,6 +229,7 @@ void TTaskViewController::updateStatus() {
         button->setFocusPolicy(Qt::NoFocus);
         button->setToolTip(badge.help);
         button->setObjectName(badge.image);
+        button->setAccessibleName(badgeLooks().value(badge.image).name);
         const TaskStatusBadge::Action action = badge.action;
         connect(button, &QToolButton::clicked, this, [this, action] { performBadge(action); });
         layout->addWidget(button);
@@ -197,10 +246,19 @@ void TTaskViewController::updateStatus() {
         m_dueDateLabel->setPalette(palette);
         layout->addWidget(m_dueDateLabel);
     }
+    // Shown now, not when the event loop comes round: the bar's size counts only shown widgets.
+    for (int i = 0; i < layout->count(); ++i)
+        if (QWidget* widget = layout->itemAt(i)->widget()) widget->show();
     m_statusBar->setVisible(layout->count() > 0);
     m_statusBar->adjustSize();
     recalculateRow();
     setUINeedsDisplay();
+}
+
+void TTaskViewController::popoverControllerWillClose(NSPopoverController* controller) {
+    TTextItemViewController::popoverControllerWillClose(controller);
+    // The pop-up sets the due date and the reminder without a change notice.
+    updateStatus();
 }
 
 void TTaskViewController::performBadge(TaskStatusBadge::Action action) {

@@ -48,6 +48,7 @@ public:
 
     bool displayInfoButton() const override { return true; }
     QWidget* infoController() override;
+    void popoverControllerWillClose(NSPopoverController* controller) override;
 
     double rowHeight() const override;
     QRectF textViewFrame() const override;

@@ -1,4 +1,5 @@
 #include "AppTestSupport.h"
+#include "model/ModelFakes.h"
 
 #include "foundation/Archiver.h"
 #include "model/Card.h"
@@ -9,6 +10,7 @@
 #include "model/Task.h"
 #include "platform/NotificationCenter.h"
 #include "platform/PanelPresenter.h"
+#include "platform/calendar/FakeEventStore.h"
 
 namespace {
 
@@ -79,11 +81,76 @@ TEST_F(AppControllerTest, MiniaturisedCardsGetNoWindowAndPreviewsWaitOutFullScre
     EXPECT_TRUE(scheduler.scheduler.isPending(controller.get(), QStringLiteral("updateSheetPreview")));
 }
 
+TEST_F(AppControllerTest, PreviewsAreTakenOnlyForCardsWithoutAStoredOne) {
+    for (const bool stored : {false, true}) {
+        const Ref<TMemoleaf> card = Ref<TMemoleaf>::adopt(TMemoleaf::Create(QStringLiteral("Seen")));
+        if (stored) card->SetPreviewImage(QImage(8, 8, QImage::Format_ARGB32));
+        RecordingCardController window(card.get());
+        window.frame = QRectF(10, 20, 300, 200);
+        QRectF frame;
+        controller->previewForController(&window, &frame);
+        EXPECT_EQ(window.calls.contains(QStringLiteral("updatePreviewImage")), !stored) << stored;
+        EXPECT_EQ(frame, window.frame);
+    }
+}
+
 TEST_F(AppControllerTest, MissingEventsAreCountedOnOutputWhenNoticesAreOff) {
     defaults.setBoolForKey(false, kPreferenceKeyEventMissingNotifications);
     controller->displayMissingEventsNotice();
     EXPECT_TRUE(alerts.questions().empty());
     EXPECT_TRUE(TTask::MissingEvents().isEmpty());
+}
+
+TEST_F(AppControllerTest, SheetsReadTogetherTellTheirMissingEventsInOneNoticeByTheTasksText) {
+    // GIVEN sheets whose tasks name events another device's store holds, and this one does not
+    defaults.setBoolForKey(true, kPreferenceKeyEventMissingNotifications);
+    const auto writeSheet = [&](const QString& name, const QStringList& tasks) {
+        const QString path = folder + u'/' + name + QStringLiteral(".qxsheet");
+        Ref<TSheet> sheet = Ref<TSheet>::adopt(TSheet::Create(path));
+        Ref<TJobslate> card = Ref<TJobslate>::adopt(TJobslate::Create(name));
+        for (const QString& text : tasks) {
+            TTask* task = TTask::Create(text);
+            card->GetRoot()->AddChild(task);
+            task->Release();
+            task->SetDueDate(QDateTime(QDate(2026, 5, 1), QTime(8, 0), Qt::UTC));
+            EXPECT_TRUE(task->SaveEvent());
+        }
+        sheet->AddCard(card.get());
+        EXPECT_TRUE(sheet->Save());
+        return path;
+    };
+    SetEventStore(FakeEventStore::create());
+    const QString one = writeSheet(QStringLiteral("One"), {QStringLiteral("Dentist")});
+    const QString two =
+        writeSheet(QStringLiteral("Two"), {QStringLiteral("Pay rent"), QStringLiteral("Call")});
+    SetEventStore(FakeEventStore::create());
+    TTask::ClearMissingEvents();
+
+    struct Case {
+        QStringList sheets;
+        QString message, text;
+    };
+    const Case cases[] = {
+        {{one}, QStringLiteral("Missing Calendar Event"), QStringLiteral("\"Dentist\"")},
+        {{one, two}, QStringLiteral("Missing Calendar Events"), QStringLiteral("There are 3 ")},
+    };
+    for (const Case& c : cases) {
+        // WHEN the sheets are read at once
+        const size_t asked = alerts.questions().size();
+        QList<Ref<TSheet>> sheets;
+        for (const QString& path : c.sheets) {
+            sheets.append(Ref<TSheet>::retain(TSheet::SheetFromPath(path)));
+            sheets.last()->LoadCards();
+        }
+        scheduler.scheduler.advance(2);
+
+        // THEN one notice tells them, by the tasks' text
+        ASSERT_EQ(alerts.questions().size(), asked + 1) << c.message.toStdString();
+        EXPECT_EQ(alerts.questions().back().alert.messageText, c.message);
+        EXPECT_TRUE(alerts.questions().back().alert.informativeText.contains(c.text))
+            << alerts.questions().back().alert.informativeText.toStdString();
+    }
+    SetEventStore(nullptr);
 }
 
 TEST_F(AppControllerTest, ImportedListsHaveOneRowPerNonEmptyLineWhateverTheLineEnds) {

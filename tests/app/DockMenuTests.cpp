@@ -69,7 +69,7 @@ protected:
             ASSERT_NE(TSheetManager::SharedManager()->RegisterSheet(dir.filePath(name + ".qxsheet")),
                       nullptr);
     }
-    // 2026-01-01 09:00 UTC. Overdue counts by calendar day: a task due earlier today is due soon.
+    // 2026-01-01 09:00 UTC. A task due earlier today is overdue.
     ScopedManualScheduler scheduler;
     ManualClock clock{scheduler.scheduler.now(), QTimeZone::utc()};
     QTemporaryDir dir;
@@ -91,7 +91,7 @@ TEST_F(DockMenuTest, OverdueAndDueSoonOverEverySheetLoadedOnce) {
 
     TDockBadge badge(&host);
     badge.taskManagerTimerFired();
-    EXPECT_EQ(badge.badgeLabel(), "3");
+    EXPECT_EQ(badge.badgeLabel(), "4");
 
     auto* sheet = static_cast<TSheet*>(TSheetManager::SharedManager()->GetSheets()->GetObjectValue(1));
     EXPECT_TRUE(sheet->IsLoaded());
@@ -102,15 +102,15 @@ TEST_F(DockMenuTest, OverdueAndDueSoonOverEverySheetLoadedOnce) {
     QStringList overdue, soon;
     for (TTask* task : lists.overdue) overdue << task->GetTitle();
     for (TTask* task : lists.dueSoon) soon << task->GetTitle();
-    EXPECT_EQ(overdue, (QStringList{"Late one", "Late three", "Late two"}));
-    EXPECT_EQ(soon, (QStringList{"Earlier today", "Later today", "Tomorrow"}));
+    EXPECT_EQ(overdue, (QStringList{"Late one", "Late three", "Earlier today", "Late two"}));
+    EXPECT_EQ(soon, (QStringList{"Later today", "Tomorrow"}));
 
     std::unique_ptr<QMenu> menu(badge.applicationDockMenu());
     EXPECT_EQ(titles(menu.get()),
-              (QStringList{"New Card...", "-", "Sheet A", "-", "Overdue (3)", "Due Soon (3)"}));
+              (QStringList{"New Card...", "-", "Sheet A", "-", "Overdue (4)", "Due Soon (2)"}));
     QMenu* dueSoon = menu->actions().last()->menu();
     ASSERT_NE(dueSoon, nullptr);
-    EXPECT_TRUE(dueSoon->actions().first()->text().startsWith("Earlier today (Today "));
+    EXPECT_TRUE(dueSoon->actions().first()->text().startsWith("Later today (Today "));
     EXPECT_TRUE(dueSoon->actions().last()->text().startsWith("Tomorrow (Tomorrow "));
     dueSoon->actions().first()->trigger();
     menu->actions().first()->trigger();

@@ -6,7 +6,9 @@
 #include "model/Globals.h"
 #include "model/Preferences.h"
 #include "model/SheetManager.h"
+#include "model/Task.h"
 #include "platform/UserDefaults.h"
+#include "platform/calendar/FakeEventStore.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -30,17 +32,31 @@ bool fileHas(const QString& path, const QString& text) {
     return file.open(QIODevice::ReadOnly) && QString::fromUtf8(file.readAll()).contains(text);
 }
 
-TEST(Launcher, StartsOnASheetFolderImportsItsArgumentsAndSavesOnSigterm) {
-    // GIVEN an edition of its own (its own instance socket) and a sheet folder
+// An edition of its own (its own instance socket), settings in a scratch folder and a sheet folder
+// there, for one test's scope.
+struct ScratchEdition {
+    explicit ScratchEdition(const QString& edition) {
+        QCoreApplication::setApplicationName(editionOfThisProcess(qUtf8Printable(edition)));
+        UserDefaults::setStandardUserDefaults(&defaults);
+        QDir().mkpath(folder);
+        defaults.setObjectForKey(folder, kPreferenceKeySheetFolder);
+        defaults.setBoolForKey(true, kPreferenceKeyLaunchedFirstTime);
+    }
+    ~ScratchEdition() {
+        UserDefaults::setStandardUserDefaults(nullptr);
+        QCoreApplication::setApplicationName(name);
+    }
     const QString name = QCoreApplication::applicationName();
-    QCoreApplication::setApplicationName(editionOfThisProcess("Launcher Smoke"));
     QTemporaryDir dir;
-    UserDefaults defaults(dir.filePath(QStringLiteral("defaults.plist")));
-    UserDefaults::setStandardUserDefaults(&defaults);
+    UserDefaults defaults{dir.filePath(QStringLiteral("defaults.plist"))};
     const QString folder = dir.filePath(QStringLiteral("Sheets"));
-    QDir().mkpath(folder);
-    defaults.setObjectForKey(folder, kPreferenceKeySheetFolder);
-    defaults.setBoolForKey(true, kPreferenceKeyLaunchedFirstTime);
+};
+
+TEST(Launcher, StartsOnASheetFolderImportsItsArgumentsAndSavesOnSigterm) {
+    // GIVEN an edition of its own and a sheet folder
+    ScratchEdition scratch(QStringLiteral("Launcher Smoke"));
+    const QTemporaryDir& dir = scratch.dir;
+    const QString& folder = scratch.folder;
     QFile note(dir.filePath(QStringLiteral("Note.txt")));
     ASSERT_TRUE(note.open(QIODevice::WriteOnly));
     note.write("remember the milk\n");
@@ -76,8 +92,56 @@ TEST(Launcher, StartsOnASheetFolderImportsItsArgumentsAndSavesOnSigterm) {
     // run once, lets later loops run again.
     QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
     QCoreApplication::exec();
-    UserDefaults::setStandardUserDefaults(nullptr);
-    QCoreApplication::setApplicationName(name);
+}
+
+TEST(Launcher, EveryTaskFindsItsEventAtStart) {
+    // GIVEN a sheet, the active one of the last run, whose task's due date is an event of the store
+    ScratchEdition scratch(QStringLiteral("Launcher Events"));
+    const QString path = scratch.folder + QStringLiteral("/Jobs.qxsheet");
+    scratch.defaults.setObjectForKey(path, kPreferenceKeyActiveSheet);
+    RegisterModelClasses();
+    std::shared_ptr<FakeEventStore> store = FakeEventStore::create();
+    const QDateTime due(QDate(2026, 3, 4), QTime(9, 0), Qt::UTC);
+    {
+        SetEventStore(store);
+        Ref<TSheet> sheet = Ref<TSheet>::adopt(TSheet::Create(path));
+        Ref<TJobslate> card = Ref<TJobslate>::adopt(TJobslate::Create(QStringLiteral("Jobs")));
+        TTask* task = TTask::Create(QStringLiteral("Dentist"));
+        card->GetRoot()->AddChild(task);
+        task->Release();
+        task->SetDueDate(due);
+        ASSERT_TRUE(task->SaveEvent());
+        sheet->AddCard(card.get());
+        ASSERT_TRUE(sheet->Save());
+        SetEventStore(nullptr);
+    }
+    TTask::ClearMissingEvents();
+
+    {
+        // WHEN the program starts on that store
+        Launcher launcher;
+        bool cardsReadBeforeTheStore = false;
+        launcher.setEventStoreMaker([&] {
+            cardsReadBeforeTheStore = !TTask::MissingEvents().isEmpty();
+            return store;
+        });
+        QString error;
+        ASSERT_FALSE(launcher.start({}, scratch.dir.path(), &error).has_value()) << error.toStdString();
+
+        // THEN the task holds its event: no card was read before the store was there
+        TSheetManager* manager = TSheetManager::SharedManager();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            manager->GetActiveSheet() && manager->GetActiveSheet()->GetCards()->Count() == 1, 20000);
+        auto* card = static_cast<TJobslate*>(manager->GetActiveSheet()->GetCards()->GetObjectValue(0));
+        auto* task = static_cast<TTask*>(card->GetRoot()->GetChild(0));
+        EXPECT_FALSE(cardsReadBeforeTheStore);
+        EXPECT_TRUE(task->HasEvent());
+        EXPECT_EQ(task->GetDueDate(), due);
+        EXPECT_TRUE(TTask::MissingEvents().isEmpty()) << TTask::MissingEvents().join(' ').toStdString();
+        manager->Close();
+        manager->UnregisterAllSheets();
+    }
+    TTask::ClearMissingEvents();
 }
 
 TEST(Launcher, AStartBesideARunningInstanceThatDoesNotAnswerEndsWithAnError) {

@@ -101,6 +101,7 @@ TEST_F(CardTest, NewCardIsModifiedOnceAndSettersMarkOnlyChanges) {
          [](TCard& c) { c.SetBottomBarHidden(!c.IsBottomBarHidden()); }},
         {"tab", [](TCard& c) { c.SetSelectedTabIdentifier(""); },
          [](TCard& c) { c.SetSelectedTabIdentifier("X"); }},
+        {"float", [](TCard& c) { c.SetFloating(c.IsFloating()); }, [](TCard& c) { c.SetFloating(true); }},
         {"mini", [](TCard& c) { c.SetMiniaturized(c.IsMiniaturized()); },
          [](TCard& c) { c.SetMiniaturized(true); }},
         {"tabs", [](TCard& c) { c.SetTabIdentifiers(c.GetTabIdentifiers()); },

@@ -357,6 +357,73 @@ TEST_F(SheetTest, UnsavedWorkSurvivesLoadingAndAFailedFirstWrite) {
     EXPECT_EQ(sheet->FindCardWithUUID(early->GetUUID()), early.get());
 }
 
+TEST_F(SheetTest, FavouriteMarkReachesTheFileAndLeavesTheRestAsItWas) {
+    struct Case {
+        const char* name;
+        bool open, editedBefore, changedElsewhere, unreadableInfo;
+        bool modifiedAfter, inFileAfter;
+    };
+    const Case cases[] = {
+        // A sheet that is not open has no next save: its file takes the mark at once.
+        {"closed", false, false, false, false, false, true},
+        {"closed, with an unsaved edit", false, true, false, false, true, true},
+        {"closed, changed elsewhere", false, false, true, false, false, true},
+        {"closed, info.plist unreadable", false, false, false, true, true, false},
+        // The open sheet's next save writes it.
+        {"open", true, false, false, false, true, false},
+    };
+    TSheetManager* manager = TSheetManager::SharedManager();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(sheetPath()).removeRecursively();
+        Ref<TSheet> sheet = savedSheet();
+        auto* card = static_cast<TCard*>(sheet->GetCards()->GetObjectValue(0));
+        if (c.open) manager->SetActiveSheet(sheet.get());
+        if (c.editedBefore) card->SetTitle("Edited");
+        if (c.changedElsewhere) {
+            ASSERT_TRUE(StringPathUtilities::setFileAttributeObjectValueError(
+                sheetPath(), StringPathUtilities::kNSFileModificationDate,
+                TSheet::FolderDate(sheetPath()).addSecs(30)));
+        }
+        const QString info = sheetPath() + "/info.plist";
+        // The test's own changes to the folder are no other device's.
+        const QDateTime seen = TSheet::FolderDate(sheetPath());
+        const auto keepDate = [&] {
+            ASSERT_TRUE(StringPathUtilities::setFileAttributeObjectValueError(
+                sheetPath(), StringPathUtilities::kNSFileModificationDate, seen));
+        };
+        if (c.unreadableInfo) {
+            ASSERT_TRUE(QFile::remove(info));
+            ASSERT_TRUE(QDir().mkdir(info));
+            keepDate();
+        }
+        const size_t asked = alerts.questions().size();
+
+        sheet->SetFavorite(true);
+        EXPECT_TRUE(sheet->IsFavorite());
+        EXPECT_EQ(sheet->IsModified(), c.modifiedAfter);
+        EXPECT_EQ(PlistCodec::decode(readAll(info)).toMap()["favorite"].toBool(), c.inFileAfter);
+        EXPECT_EQ(PlistCodec::decode(readAll(info)).toMap()["cards"].toStringList().size(),
+                  c.unreadableInfo ? 0 : 2)
+            << "the rest of the file is kept";
+
+        // Only a change from elsewhere makes the next save ask; the favourite is never lost by it.
+        if (c.unreadableInfo) {
+            ASSERT_TRUE(QDir().rmdir(info));
+            keepDate();
+        }
+        card->SetTitle("Later");
+        alerts.setNextAnswer(NSAlertFirstButtonReturn);
+        EXPECT_TRUE(sheet->Save());
+        EXPECT_EQ(alerts.questions().size() - asked, c.changedElsewhere ? 1u : 0u);
+        EXPECT_FALSE(sheet->IsModified());
+        EXPECT_TRUE(Ref<TSheet>::retain(TSheet::SheetFromPath(sheetPath()))->IsFavorite());
+        sheet->SetFavorite(true);
+        EXPECT_FALSE(sheet->IsModified()) << "the same mark again is no change";
+        if (c.open) manager->SetActiveSheet(nullptr);
+    }
+}
+
 TEST_F(SheetTest, ManagerTellsTheDelegateInOrder) {
     RecordingAppController app;
     TSheetManager* manager = TSheetManager::SharedManager();

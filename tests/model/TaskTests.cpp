@@ -10,6 +10,7 @@
 #include "platform/calendar/EKEventStore.h"
 #include "platform/calendar/FakeEventStore.h"
 #include "platform/calendar/VdirEventStore.h"
+#include "utilities/Clock.h"
 
 #include <QDir>
 #include <QFile>
@@ -265,7 +266,11 @@ TEST_F(TaskTest, TitlesDueDaysAndKinds) {
 
     EXPECT_EQ(card->GetDefaultItem(), kItemKindPreference);
     EXPECT_FALSE(card->IsRowNumberingAvailable());
+    card->SetModified(false);
+    card->SetDefaultItem(kItemKindPreference);
+    EXPECT_FALSE(card->IsModified());
     card->SetDefaultItem(kItemKindList);
+    EXPECT_TRUE(card->IsModified()) << "the card's next save writes the kind";
     EXPECT_TRUE(card->IsRowNumberingAvailable());
     defaults.setIntegerForKey(kItemKindTask, kPreferenceKeyDefaultNewItemKind);
     card->SetDefaultItem(kItemKindPreference);
@@ -277,6 +282,37 @@ TEST_F(TaskTest, TitlesDueDaysAndKinds) {
     Ref<TTask> next = Ref<TTask>::adopt(TTask::Create(QStringLiteral("Next")));
     next->SetDueDate(clock.scheduler.now());
     EXPECT_EQ(next->GetEvent()->calendar()->calendarIdentifier(), "work");
+}
+
+TEST_F(TaskTest, OverdueOnceTheDueTimeHasPassedOrADayLongEventsDayHasEnded) {
+    // 17:00 on a day in UTC.
+    const QDateTime now(QDate(2026, 3, 10), QTime(17, 0), Qt::UTC);
+    ManualClock wall(now, QTimeZone::utc());
+    Clock::setShared(&wall);
+    struct Case {
+        const char* name;
+        QDateTime due;
+        bool allDay, overdue;
+    };
+    const Case cases[] = {
+        {"09:00 today", QDateTime(now.date(), QTime(9, 0), Qt::UTC), false, true},
+        {"a minute ago", now.addSecs(-60), false, true},
+        {"now", now, false, false},
+        {"in a minute", now.addSecs(60), false, false},
+        {"yesterday", now.addDays(-1), false, true},
+        {"all of today", QDateTime(now.date(), QTime(0, 0), Qt::UTC), true, false},
+        {"all of yesterday", QDateTime(now.date().addDays(-1), QTime(0, 0), Qt::UTC), true, true},
+        {"no date", {}, false, false},
+    };
+    for (const Case& c : cases) {
+        Ref<TTask> task = Ref<TTask>::adopt(TTask::Create(QStringLiteral("Due")));
+        if (c.due.isValid()) {
+            task->SetDueDate(c.due);
+            task->GetEvent()->setAllDay(c.allDay);
+        }
+        EXPECT_EQ(task->IsOverdue(), c.overdue) << c.name;
+    }
+    Clock::setShared(nullptr);
 }
 
 TEST_F(TaskTest, DueDatesReachTheCalendarFolderAndComeBack) {

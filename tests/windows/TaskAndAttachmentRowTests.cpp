@@ -39,6 +39,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QThreadPool>
+#include <QToolButton>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -140,9 +141,11 @@ TEST_F(TaskRowTest, PopoverSavesDueDateReminderAndRepetitionInTheChosenCalendar)
         popover.remindChanged();
         EXPECT_TRUE(onlyRecord().data.alarms.isEmpty());
     }
-    // Closing the popover renews the row's badges.
+    // Closing the popover renews the row's badges, the date within the bar.
     EXPECT_FALSE(row->statusBar()->isHidden());
     ASSERT_NE(row->dueDateLabel(), nullptr);
+    EXPECT_FALSE(row->dueDateLabel()->isHidden());
+    EXPECT_LE(row->dueDateLabel()->geometry().right(), row->statusBar()->width());
     QStringList images;
     for (const TaskStatusBadge& badge : row->badges()) images << badge.image;
     EXPECT_EQ(images, QStringList{QStringLiteral("StatusRepeat")});
@@ -153,6 +156,21 @@ TEST_F(TaskRowTest, PopoverSavesDueDateReminderAndRepetitionInTheChosenCalendar)
     popover.eventButton()->setChecked(false);
     EXPECT_FALSE(task->HasEvent());
     EXPECT_TRUE(store->records().isEmpty());
+}
+
+TEST_F(TaskRowTest, EveryBadgeIsDrawnAndNamed) {
+    TTask* task = addTask(card->GetRoot(), QStringLiteral("Call the bank"));
+    task->SetImportant(true);
+    task->SetNotes(QStringLiteral("Before noon"));
+    task->SetDueDate(manual.scheduler.now().addDays(-1));
+    task->GetEvent()->setAlarms({EKAlarm::alarmWithRelativeOffset(-600)});
+    TTaskViewController* row = host(task);
+    const QList<QToolButton*> buttons = row->statusBar()->findChildren<QToolButton*>();
+    ASSERT_EQ(buttons.size(), 4);
+    for (QToolButton* button : buttons) {
+        EXPECT_FALSE(button->icon().pixmap(16).isNull()) << button->objectName().toStdString();
+        EXPECT_FALSE(button->accessibleName().isEmpty()) << button->objectName().toStdString();
+    }
 }
 
 TEST_F(TaskRowTest, CustomAlarmShowsOnItsOwnItemAndAttendeesLockTheEvent) {

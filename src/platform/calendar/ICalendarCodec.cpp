@@ -390,10 +390,13 @@ void writeTimes(ICalendarDocument& document, icalcomponent* ev, const EKEventDat
     const QDate lastDay = std::max(startDay, d.endDate.toLocalTime().date());
     icalcomponent_add_property(
         ev, makeTimeProperty(calendar, ICAL_DTSTART_PROPERTY, d.startDate, d.allDay, startDay));
-    // An event without duration has no DTEND: RFC 5545 forbids one equal to DTSTART.
+    // An event without duration says so: RFC 5545 forbids a DTEND equal to DTSTART, and a reader
+    // given neither takes a default length.
     if (d.allDay || d.endDate.toSecsSinceEpoch() != d.startDate.toSecsSinceEpoch())
         icalcomponent_add_property(
             ev, makeTimeProperty(calendar, ICAL_DTEND_PROPERTY, d.endDate, d.allDay, lastDay.addDays(1)));
+    else
+        icalcomponent_add_property(ev, icalproperty_new_duration(icaldurationtype_null_duration()));
 }
 
 // Alarm texts that repeat the event's title follow it.

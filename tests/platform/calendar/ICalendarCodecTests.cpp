@@ -334,7 +334,7 @@ TEST(ICalendarCodec, SettingAFieldReplacesItsUnreadableLine) {
     EXPECT_EQ(again.data.location, "Room 5");
 }
 
-TEST(ICalendarCodec, AnEventWithoutDurationIsWrittenWithoutAnEnd) {
+TEST(ICalendarCodec, AnEventWithoutDurationIsWrittenWithAZeroDuration) {
     const QDateTime now(QDate(2026, 2, 1), QTime(12, 0), Qt::UTC);
     EKEventData data;
     data.title = QStringLiteral("Deadline");
@@ -353,7 +353,7 @@ TEST(ICalendarCodec, AnEventWithoutDurationIsWrittenWithoutAnEnd) {
     };
     for (const Written& w : written) {
         EXPECT_FALSE(w.text.contains("DTEND")) << w.what << "\n" << w.text.constData();
-        EXPECT_FALSE(w.text.contains("DURATION")) << w.what;
+        EXPECT_EQ(w.text.count("DURATION:PT0S\r\n"), 1) << w.what;
         ICalendarCodec::ParsedEvent again;
         QString reason;
         ASSERT_EQ(ICalendarCodec::parse(w.text, &again, &reason), ICalendarCodec::ParseResult::Event)
