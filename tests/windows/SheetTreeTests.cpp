@@ -218,8 +218,8 @@ TEST_F(SheetTreeTest, ABundleReachedTwiceIsOneSheet) {
         ASSERT_EQ(names(tree.root()), (QStringList{"Alias.qxsheet", "Linked", "Sub"})) << pass;
         const auto* linked = static_cast<TSheetManagerItem*>(tree.root()->GetChild(1));
         const auto* sub = static_cast<TSheetManagerItem*>(tree.root()->GetChild(2));
-        ASSERT_EQ(names(linked), QStringList{"A.qxsheet"});
-        ASSERT_EQ(names(sub), QStringList{"A.qxsheet"});
+        ASSERT_EQ(linked->ChildCount(), 1);
+        ASSERT_EQ(sub->ChildCount(), 1);
         TSheet* sheet = static_cast<TSheetManagerItem*>(sub->GetChild(0))->GetSheet();
         EXPECT_NE(sheet, nullptr);
         EXPECT_EQ(static_cast<TSheetManagerItem*>(linked->GetChild(0))->GetSheet(), sheet);
