@@ -282,6 +282,19 @@ QVariantMap TArchiver::CFType() const {
     return resolved(QVariant(*m_dict), m_dict).toMap();
 }
 
+QStringList TArchiver::Keys() const {
+    return m_dict->keys();
+}
+
+QVariant TArchiver::GetKeyValue(const QString& key) const {
+    return resolved(m_dict->value(key), m_dict);
+}
+
+QVariant TArchiver::GetPlainValue(const QString& key) const {
+    const QVariant value = m_dict->value(key);
+    return isContainer(value) ? QVariant() : value;
+}
+
 void TArchiver::Show() const {
     qDebug().noquote() << CopyXMLData();
 }

@@ -8,6 +8,7 @@
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <memory>
 
@@ -66,6 +67,12 @@ public:
     void Remove(const QString& key);
     qint64 Count() const;
     QVariantMap CFType() const; // the whole dictionary
+    QStringList Keys() const;
+    // The value under the key itself (a key beginning with "/" names no path here).
+    QVariant GetKeyValue(const QString& key) const;
+    // The value under the key itself when it is a plain one (no dictionary or list); otherwise an invalid
+    // value, at no cost for what the key holds.
+    QVariant GetPlainValue(const QString& key) const;
     void Show() const;
     void SetContext(void* context) { m_context = context; }
     void* GetContext() const { return m_context; }

@@ -525,7 +525,7 @@ void TCardAttachment::DecodeData(TArchiver* archiver) {
     }
     if (card) card->Release();
     // A card of a kind this version lacks is written back as it was read.
-    Kept().keep(kCard);
+    Kept().keep(archiver, kCard);
 }
 
 TCard* TCardAttachment::GetCard() const {

@@ -124,7 +124,7 @@ void TListCard::DecodeData(TArchiver* archiver) {
     if (root && root->IsMember(TListItem::StaticClass()))
         SetRoot(static_cast<TListItem*>(root));
     else
-        Kept().keep(kRoot);
+        Kept().keep(archiver, kRoot);
     if (root) root->Release();
 }
 

@@ -15,22 +15,30 @@
 #include <QUuid>
 
 void KeptArchiveKeys::take(const TArchiver* archiver, const QSet<QString>& known) {
-    m_all = archiver->CFType();
+    m_values.clear();
     m_unknown.clear();
-    for (auto it = m_all.constBegin(); it != m_all.constEnd(); ++it)
-        if (!known.contains(it.key())) m_unknown.append(it.key());
+    for (const QString& key : archiver->Keys()) {
+        if (!known.contains(key)) {
+            m_unknown.append(key);
+            m_values.insert(key, archiver->GetKeyValue(key));
+        } else if (const QVariant plain = archiver->GetPlainValue(key); plain.isValid()) {
+            m_values.insert(key, plain);
+        }
+    }
 }
 
-void KeptArchiveKeys::keep(const QString& key) {
-    if (m_all.contains(key) && !m_unknown.contains(key)) m_unknown.append(key);
+void KeptArchiveKeys::keep(const TArchiver* archiver, const QString& key) {
+    if (!archiver->ContainsKey(key) || m_unknown.contains(key)) return;
+    m_values.insert(key, archiver->GetKeyValue(key));
+    m_unknown.append(key);
 }
 
 void KeptArchiveKeys::restore(TArchiver* archiver) const {
-    for (const QString& key : m_unknown) archiver->SetValue(key, m_all.value(key));
+    for (const QString& key : m_unknown) archiver->SetValue(key, m_values.value(key));
 }
 
 void KeptArchiveKeys::writeReal(TArchiver* archiver, const QString& key, double value) const {
-    const QVariant raw = m_all.value(key);
+    const QVariant raw = m_values.value(key);
     bool ok = false;
     const double stored = raw.toDouble(&ok);
     if (ok && raw.typeId() != QMetaType::Bool && static_cast<float>(stored) == static_cast<float>(value))

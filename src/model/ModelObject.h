@@ -13,7 +13,8 @@ struct TObjectClassInfo;
 using TObjectClass = const TObjectClassInfo*;
 
 // The keys of an object's archive that this version does not read, so that data written by a newer
-// version survives a load and save here.
+// version survives a load and save here, and the plain values of the known keys as they were stored.
+// Nothing that holds nested archives (rows, tabs) is kept unless it could not be read.
 class KeptArchiveKeys {
 public:
     // Keeps every key of the archive that is not among the known ones.
@@ -23,7 +24,7 @@ public:
     bool isEmpty() const { return m_unknown.isEmpty(); }
     // Keeps a known key whose value could not be read (an object of a class this version lacks), so
     // restore writes it back as it was.
-    void keep(const QString& key);
+    void keep(const TArchiver* archiver, const QString& key);
     bool keeps(const QString& key) const { return m_unknown.contains(key); }
     // Writes a real as the archive held it when it still reads as the same float, so an unchanged
     // value is written back exactly; otherwise the float.
@@ -32,7 +33,7 @@ public:
     void writeSize(TArchiver* archiver, const QString& key, const QSizeF& size) const;
 
 private:
-    QVariantMap m_all;
+    QVariantMap m_values; // the unknown keys' values and the known keys' plain ones
     QStringList m_unknown;
 };
 

@@ -169,10 +169,13 @@ void TSheet::DecodeData(TArchiver* archiver) {
         const QVariant cards = archiver->GetValue(kCards);
         // A damaged list is no list: the card files of the folder stand in for it when the cards are read.
         m_listsFolder = cards.typeId() != QMetaType::QVariantList;
+        QSet<QString> listed;
         for (const QVariant& uuid : cards.toList())
             if (uuid.typeId() == QMetaType::QString && !uuid.toString().isEmpty() &&
-                !m_listedUUIDs.contains(uuid.toString()))
+                !listed.contains(uuid.toString())) {
+                listed.insert(uuid.toString());
                 m_listedUUIDs.append(uuid.toString());
+            }
         m_hasListedUUIDs = true;
         m_order = m_listedUUIDs;
     }
@@ -205,8 +208,12 @@ void TSheet::LoadCards() {
         m_listedUUIDs.clear();
         for (const QString& name : files) m_listedUUIDs.append(QFileInfo(name).completeBaseName());
         m_listedUUIDs.sort();
+        QSet<QString> listed(m_listedUUIDs.begin(), m_listedUUIDs.end());
         for (const QString& uuid : std::as_const(m_order))
-            if (!m_listedUUIDs.contains(uuid)) m_listedUUIDs.append(uuid);
+            if (!listed.contains(uuid)) {
+                listed.insert(uuid);
+                m_listedUUIDs.append(uuid);
+            }
         m_order = m_listedUUIDs;
     }
     QList<TCard*> renamed;
@@ -417,11 +424,9 @@ bool TSheet::IsModified() const {
 }
 
 QDateTime TSheet::FolderDate(const QString& path) {
-    if (!isFolder(path)) return {};
-    const QDateTime date =
-        StringPathUtilities::fileAttribute(path, StringPathUtilities::kNSFileModificationDate).toDateTime();
     // Compared at whole milliseconds, the precision the date is set with.
-    return date.isValid() ? QDateTime::fromMSecsSinceEpoch(date.toMSecsSinceEpoch(), Qt::UTC) : QDateTime();
+    const std::optional<StringPathUtilities::FileIdentity> identity = StringPathUtilities::fileIdentity(path);
+    return identity && identity->folder ? identity->modified : QDateTime();
 }
 
 void TSheet::Report(const QString& message) const {

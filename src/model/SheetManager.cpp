@@ -70,6 +70,21 @@ TSheet* TSheetManager::RegisterSheet(const QString& path) {
     return sheet.get();
 }
 
+TSheet* TSheetManager::RegisterSheet(const QString& path, SheetLookup& lookup,
+                                     const std::optional<StringPathUtilities::FileIdentity>& identity) {
+    if (!identity) {
+        TSheet* sheet = RegisterSheet(path);
+        lookup.add(sheet);
+        return sheet;
+    }
+    if (TSheet* sheet = lookup.find(path, identity)) return sheet;
+    TSheet* sheet = TSheet::SheetFromPath(path);
+    if (!sheet) return nullptr;
+    m_sheets->AppendValue(static_cast<const void*>(sheet));
+    lookup.add(sheet, identity);
+    return sheet;
+}
+
 void TSheetManager::UnregisterSheet(TSheet* sheet) {
     m_sheets->RemoveValue(static_cast<const void*>(sheet));
 }
@@ -241,6 +256,32 @@ QImage TSheetManager::GeneratePreviewImage(const QSizeF& screenSize) const {
 QImage TSheetManager::GeneratePreviewImage() const {
     const QScreen* screen = QGuiApplication::primaryScreen();
     return GeneratePreviewImage(screen ? QSizeF(screen->geometry().size()) : QSizeF(1280, 800));
+}
+
+// SheetLookup
+
+SheetLookup::SheetLookup(const TObjectArray* sheets) {
+    for (TObject* sheet : *sheets) add(static_cast<TSheet*>(sheet));
+}
+
+void SheetLookup::add(TSheet* sheet) {
+    if (sheet) add(sheet, StringPathUtilities::fileIdentity(sheet->GetPath()));
+}
+
+void SheetLookup::add(TSheet* sheet, const std::optional<StringPathUtilities::FileIdentity>& identity) {
+    const QString path = sheet->GetPath();
+    if (path.isEmpty()) return;
+    // The first registered sheet of a folder is the one found, as a walk through them finds it.
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    if (!m_byPath.contains(absolute)) m_byPath.insert(absolute, sheet);
+    if (identity && !m_byIdentity.contains(*identity)) m_byIdentity.insert(*identity, sheet);
+}
+
+TSheet* SheetLookup::find(const QString& path,
+                          const std::optional<StringPathUtilities::FileIdentity>& identity) const {
+    if (path.isEmpty()) return nullptr;
+    if (TSheet* sheet = m_byPath.value(QFileInfo(path).absoluteFilePath())) return sheet;
+    return identity ? m_byIdentity.value(*identity) : nullptr;
 }
 
 // TSheetManagerItem

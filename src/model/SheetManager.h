@@ -3,8 +3,30 @@
 #include "ModelContracts.h"
 #include "Sheet.h"
 #include "foundation/TreeNode.h"
+#include "utilities/StringPathUtilities.h"
 
+#include <QHash>
 #include <QList>
+#include <optional>
+
+// The registered sheets by folder, for many look-ups in a row (a reload of the sheet folder): made
+// once, each sheet's folder read once, then found by its absolute path or by the folder's identity
+// (the same folder through a link). Sheets registered or moved behind its back are not seen;
+// RegisterSheet through it keeps it in step. Not owned by the sheets; lives for one pass.
+class SheetLookup {
+public:
+    explicit SheetLookup(const TObjectArray* sheets);
+    // The first registered sheet of the folder, as TSheetManager::FindSheet finds it; identity is
+    // the folder's when the caller read it already.
+    TSheet* find(const QString& path, const std::optional<StringPathUtilities::FileIdentity>& identity) const;
+    // Learns a sheet; identity is its folder's when the caller read it already.
+    void add(TSheet* sheet);
+    void add(TSheet* sheet, const std::optional<StringPathUtilities::FileIdentity>& identity);
+
+private:
+    QHash<QString, TSheet*> m_byPath;
+    QHash<StringPathUtilities::FileIdentity, TSheet*> m_byIdentity;
+};
 
 // The sheets the program knows, the one open sheet and the card windows that show its cards. Windows
 // come from the delegate (the application delegate). Main thread only.
@@ -20,6 +42,10 @@ public:
     // The registered sheet of the folder; else read it (null when it can't be read) or, when nothing
     // is there, make a new sheet there.
     TSheet* RegisterSheet(const QString& path);
+    // The same through a lookup made for a pass over many folders (the folder's identity read by the
+    // caller, nullopt when nothing is there), which learns the sheet it reads.
+    TSheet* RegisterSheet(const QString& path, SheetLookup& lookup,
+                          const std::optional<StringPathUtilities::FileIdentity>& identity);
     void UnregisterSheet(TSheet* sheet);
     void UnregisterAllSheets();
     TObjectArray* GetSheets() const { return m_sheets.get(); }

@@ -266,6 +266,16 @@ bool comparePaths(const QString& path, const QString& other) {
     return a.stx_ino == b.stx_ino && a.stx_dev_major == b.stx_dev_major && a.stx_dev_minor == b.stx_dev_minor;
 }
 
+std::optional<FileIdentity> fileIdentity(const QString& path) {
+    struct statx own {};
+    if (!statItem(path, &own, AT_SYMLINK_NOFOLLOW)) return std::nullopt;
+    struct statx target = own;
+    // Only a link needs a second call, for what it points at.
+    if (S_ISLNK(own.stx_mode) && !statItem(path, &target, 0)) return std::nullopt;
+    return FileIdentity{makedev(target.stx_dev_major, target.stx_dev_minor), target.stx_ino,
+                        S_ISDIR(target.stx_mode), dateOf(own.stx_mtime)};
+}
+
 QString stringByExpandingTildeOutsideContainer(const QString& path) {
     if (path == QLatin1String("~") || path.startsWith(QLatin1String("~/")))
         return stringByExpandingTildeInPath(path);

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -82,6 +83,23 @@ bool setFileAttributeObjectValueError(const QString& path, const QString& key, c
 
 // True when both paths name the same existing file system object (device and inode).
 bool comparePaths(const QString& path, const QString& other);
+
+// What one status call tells of an item: which object it is (device and inode, links followed),
+// whether that is a folder, and the modification date of the item itself (a link's own date).
+struct FileIdentity {
+    quint64 device = 0;
+    quint64 inode = 0;
+    bool folder = false;
+    QDateTime modified; // UTC, whole milliseconds
+    friend bool operator==(const FileIdentity& a, const FileIdentity& b) {
+        return a.device == b.device && a.inode == b.inode;
+    }
+};
+// nullopt when the item does not exist or cannot be read.
+std::optional<FileIdentity> fileIdentity(const QString& path);
+inline size_t qHash(const FileIdentity& identity, size_t seed = 0) {
+    return ::qHashMulti(seed, identity.device, identity.inode);
+}
 // A leading "~" expanded to the user's real home folder.
 QString stringByExpandingTildeOutsideContainer(const QString& path);
 // The name without "/\?%*|"<>:" and NUL, cut to 127 units when longer than 128 and to 200 UTF-8

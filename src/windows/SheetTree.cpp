@@ -12,6 +12,8 @@
 #include "utilities/Clock.h"
 #include "utilities/DateUtilities.h"
 #include "utilities/FileObjectUtilities.h"
+#include "utilities/StringPathUtilities.h"
+#include "utilities/TypeIdentifiers.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -19,6 +21,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 namespace {
 
@@ -43,20 +47,35 @@ bool loopsBack(const QString& path, const QString& top) {
     return false;
 }
 
-// The entries of a folder, relative to it: its own entries, or with deep every entry at any depth
-// (sheet bundles and links back up are not entered). Hidden entries are left out.
-QStringList listing(const QString& folder, bool deep, const QString& top) {
-    QStringList entries;
+// An entry of a folder, relative to it, with what one status call told of it.
+struct FolderEntry {
+    QString relative;
+    std::optional<StringPathUtilities::FileIdentity> identity;
+};
+
+bool isBundle(const QString& path, const FolderEntry& entry) {
+    return entry.identity && entry.identity->folder && QFileInfo(path).suffix() == SheetTree::kSheetExtension;
+}
+
+// A folder that is no document (sheet bundles and other packages are not entered).
+bool isPlainFolder(const QString& path, const FolderEntry& entry) {
+    return entry.identity && entry.identity->folder &&
+           !TypeIdentifiers::isPackageExtension(StringPathUtilities::extension(path));
+}
+
+// The entries of a folder: its own entries, or with deep every entry at any depth (sheet bundles and
+// links back up are not entered). Hidden entries are left out. Each entry is looked at once.
+QList<FolderEntry> listing(const QString& folder, bool deep, const QString& top) {
+    QList<FolderEntry> entries;
     const QStringList names = QDir(folder).entryList(
         QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
     for (const QString& name : names) {
         if (name.startsWith(QLatin1Char('.'))) continue;
-        entries.append(name);
         const QString path = folder + QLatin1Char('/') + name;
-        if (deep && StringFileObjectUtilities::isFolder(path) && !SheetTree::isSheetBundle(path) &&
-            !loopsBack(path, top))
-            for (const QString& below : listing(path, true, top))
-                entries.append(name + QLatin1Char('/') + below);
+        entries.append({name, StringPathUtilities::fileIdentity(path)});
+        if (deep && isPlainFolder(path, entries.last()) && !loopsBack(path, top))
+            for (FolderEntry& below : listing(path, true, top))
+                entries.append({name + QLatin1Char('/') + below.relative, std::move(below.identity)});
     }
     return entries;
 }
@@ -255,8 +274,17 @@ bool SheetTree::keepAside(TSheet* sheet, bool inMemory) {
 }
 
 void SheetTree::syncSheetsFromFolder(const QString& folder, TSheetManagerItem* parent, bool* changed) {
-    const QStringList entries = listing(folder, !m_showGroupRows, m_folder);
+    SheetLookup lookup(manager()->GetSheets());
+    syncSheetsFromFolder(folder, parent, changed, lookup);
+}
+
+void SheetTree::syncSheetsFromFolder(const QString& folder, TSheetManagerItem* parent, bool* changed,
+                                     SheetLookup& lookup) {
+    const QList<FolderEntry> entries = listing(folder, !m_showGroupRows, m_folder);
     QList<TSheetManagerItem*> children;
+    // The children by name and by name in any case, each list in the children's order.
+    QHash<QString, QList<TSheetManagerItem*>> byName;
+    QHash<QString, QList<std::pair<QString, TSheetManagerItem*>>> byFoldedName;
     for (qint64 i = 0; i < parent->ChildCount(); ++i) {
         auto* child = static_cast<TSheetManagerItem*>(parent->GetChild(i));
         if (isSeparatorItem(child)) continue;
@@ -264,23 +292,22 @@ void SheetTree::syncSheetsFromFolder(const QString& folder, TSheetManagerItem* p
         if (!child->GetPath().isEmpty() && QFileInfo(child->GetPath()).isRelative())
             child->SetPath(folder + QLatin1Char('/') + nameOf(child->GetPath()));
         children.append(child);
+        const QString name = nameOf(child->GetPath());
+        byName[name].append(child);
+        byFoldedName[name.toCaseFolded()].append({name, child});
     }
     QSet<QString> names;
-    for (const QString& entry : entries) names.insert(nameOf(entry));
+    for (const FolderEntry& entry : entries) names.insert(nameOf(entry.relative));
     QSet<TSheetManagerItem*> claimed;
     // A sheet bundle claims a sheet item, a plain folder a group item; nothing else claims one.
     const auto find = [&](const QString& name, bool bundle) -> TSheetManagerItem* {
         const auto open = [&](TSheetManagerItem* child) {
             return !claimed.contains(child) && isGroupItem(child) != bundle;
         };
-        for (TSheetManagerItem* child : children)
-            if (open(child) && nameOf(child->GetPath()) == name) return child;
-        for (TSheetManagerItem* child : children) {
-            const QString childName = nameOf(child->GetPath());
-            if (open(child) && !names.contains(childName) &&
-                childName.compare(name, Qt::CaseInsensitive) == 0)
-                return child;
-        }
+        for (TSheetManagerItem* child : byName.value(name))
+            if (open(child)) return child;
+        for (const auto& [childName, child] : byFoldedName.value(name.toCaseFolded()))
+            if (open(child) && !names.contains(childName)) return child;
         return nullptr;
     };
 
@@ -290,14 +317,15 @@ void SheetTree::syncSheetsFromFolder(const QString& folder, TSheetManagerItem* p
                           nameOf(folder));
         *changed = true;
     };
-    for (const QString& entry : entries) {
+    for (const FolderEntry& folderEntry : entries) {
+        const QString& entry = folderEntry.relative;
         const QString path = folder + QLatin1Char('/') + entry;
-        const bool bundle = isSheetBundle(path);
-        const bool group = StringFileObjectUtilities::isFolder(path) && !bundle && !loopsBack(path, m_folder);
+        const bool bundle = isBundle(path, folderEntry);
+        const bool group = !bundle && isPlainFolder(path, folderEntry) && !loopsBack(path, m_folder);
         if (TSheetManagerItem* child = bundle || group ? find(nameOf(entry), bundle) : nullptr) {
             claimed.insert(child);
             if (bundle) {
-                TSheet* sheet = manager()->RegisterSheet(path);
+                TSheet* sheet = manager()->RegisterSheet(path, lookup, folderEntry.identity);
                 child->SetSheet(sheet);
                 if (!sheet) {
                     reportUnreadable(path);
@@ -305,15 +333,15 @@ void SheetTree::syncSheetsFromFolder(const QString& folder, TSheetManagerItem* p
                 }
             }
             child->SetPath(path);
-            if (group && m_showGroupRows) syncSheetsFromFolder(path, child, changed);
+            if (group && m_showGroupRows) syncSheetsFromFolder(path, child, changed, lookup);
         } else if (group && m_showGroupRows) {
             line(entry);
             TSheetManagerGroupItem* item = TSheetManagerGroupItem::Create(path);
             parent->AddChild(item);
             item->Release();
-            syncSheetsFromFolder(path, item, changed);
+            syncSheetsFromFolder(path, item, changed, lookup);
         } else if (bundle) {
-            TSheet* sheet = manager()->RegisterSheet(path);
+            TSheet* sheet = manager()->RegisterSheet(path, lookup, folderEntry.identity);
             if (!sheet) {
                 reportUnreadable(path);
                 continue;

@@ -63,6 +63,9 @@ public:
 
 private:
     void reloadOnce();
+    // The same, finding registered sheets through lookup (one for the whole pass).
+    void syncSheetsFromFolder(const QString& folder, TSheetManagerItem* parent, bool* changed,
+                              SheetLookup& lookup);
     void examineChangedSheets();
     void resolveActiveSheet(TSheetManagerItem* item, TSheet* sheet);
     void reloadSheet(TSheetManagerItem* item, TSheet* sheet);

@@ -362,6 +362,52 @@ TEST_F(CardTest, CardsAndRootsOfUnknownKindsAreWrittenBack) {
     }
 }
 
+TEST_F(CardTest, UnknownKeysOfNestedRowsAreWrittenBackAsRead) {
+    // GIVEN a card whose first row and that row's first child carry keys this version does not read,
+    // one of them named like a path
+    QVariantMap dictionary = readPlist(fixture("outline.qxcard"));
+    const QVariantMap unknown{{"/odd/name", QStringLiteral("kept")},
+                              {"future.map", QVariantMap{{"list", QVariantList{1, 2.5, "three"}}}}};
+    const auto withUnknown = [&](QVariantMap row, const auto& inner) {
+        for (auto it = unknown.begin(); it != unknown.end(); ++it) row.insert(it.key(), it.value());
+        QVariantMap children = row["children"].toMap();
+        QVariantList list = children["system.objects"].toList();
+        if (list.isEmpty()) return row;
+        list[0] = inner(list[0].toMap());
+        children["system.objects"] = list;
+        row["children"] = children;
+        return row;
+    };
+    QVariantMap root = dictionary["root"].toMap();
+    root = withUnknown(root, [&](const QVariantMap& row) {
+        return withUnknown(
+            row, [&](const QVariantMap& child) { return withUnknown(child, [](auto r) { return r; }); });
+    });
+    dictionary["root"] = root;
+    // WHEN it is read and written again, unedited and after an edit of that row
+    for (bool edit : {false, true}) {
+        TArchiver* archiver = TArchiver::CreateWithDictionary(dictionary);
+        Ref<TListCard> card =
+            Ref<TListCard>::adopt(static_cast<TListCard*>(AllocateFromArchive(archiver, nullptr)));
+        archiver->Release();
+        ASSERT_TRUE(card);
+        auto* row = static_cast<TListItem*>(card->GetRoot()->GetChild(0));
+        ASSERT_TRUE(row && row->HasChildren());
+        if (edit) row->SetText(QStringLiteral("Edited"));
+        const QVariantMap saved = encode(card.get());
+        // THEN every unknown key comes back as it was, at every depth
+        const QVariantMap savedRow =
+            saved["root"].toMap()["children"].toMap()["system.objects"].toList()[0].toMap();
+        const QVariantMap savedChild = savedRow["children"].toMap()["system.objects"].toList()[0].toMap();
+        for (const QVariantMap& archive : {saved["root"].toMap(), savedRow, savedChild})
+            for (auto it = unknown.begin(); it != unknown.end(); ++it)
+                EXPECT_EQ(xml(archive.value(it.key())), xml(it.value())) << it.key().toStdString() << edit;
+        if (!edit) {
+            EXPECT_EQ(xml(saved), xml(dictionary));
+        }
+    }
+}
+
 TEST_F(CardTest, DeepCopyTakesNewIdentities) {
     Ref<TListCard> card = load<TListCard>(fixture("outline.qxcard"));
     Ref<TListCard> copy = Ref<TListCard>::adopt(static_cast<TListCard*>(card->Copy()));

@@ -208,6 +208,26 @@ TEST_F(SheetTreeTest, ALinkBackUpIsNotWalked) {
     EXPECT_EQ(names(tree.root()), (QStringList{"A.qxsheet", "B.qxsheet"}));
 }
 
+// A bundle reached through a link and by its own path is one registered sheet, reload after reload.
+TEST_F(SheetTreeTest, ABundleReachedTwiceIsOneSheet) {
+    makeSheet("Sub/A.qxsheet");
+    ASSERT_TRUE(QFile::link(folder + "/Sub", folder + "/Linked"));
+    ASSERT_TRUE(QFile::link(folder + "/Sub/A.qxsheet", folder + "/Alias.qxsheet"));
+    for (int pass = 0; pass < 2; ++pass) {
+        tree.reload();
+        ASSERT_EQ(names(tree.root()), (QStringList{"Alias.qxsheet", "Linked", "Sub"})) << pass;
+        const auto* linked = static_cast<TSheetManagerItem*>(tree.root()->GetChild(1));
+        const auto* sub = static_cast<TSheetManagerItem*>(tree.root()->GetChild(2));
+        ASSERT_EQ(linked->ChildCount(), 1);
+        ASSERT_EQ(sub->ChildCount(), 1);
+        TSheet* sheet = static_cast<TSheetManagerItem*>(sub->GetChild(0))->GetSheet();
+        EXPECT_NE(sheet, nullptr);
+        EXPECT_EQ(static_cast<TSheetManagerItem*>(linked->GetChild(0))->GetSheet(), sheet);
+        EXPECT_EQ(static_cast<TSheetManagerItem*>(tree.root()->GetChild(0))->GetSheet(), sheet);
+        EXPECT_EQ(manager()->GetSheets()->Count(), 1);
+    }
+}
+
 TEST_F(SheetTreeTest, AnUnreadableBundleIsReportedOnceAndLeftOut) {
     makeSheet("Good.qxsheet");
     QDir().mkpath(folder + "/Broken.qxsheet");
