@@ -8,8 +8,8 @@
 #include "platform/AtomicFile.h"
 #include "platform/Diagnostics.h"
 #include "platform/NotificationCenter.h"
+#include "platform/PlistCodec.h"
 #include "platform/Scheduler.h"
-#include "platform/Workspace.h"
 #include "utilities/Clock.h"
 #include "utilities/StringPathUtilities.h"
 
@@ -62,10 +62,6 @@ bool nameCardAfterFile(TArchiver* archiver, const QString& uuid) {
     const QString selected = QStringLiteral("selectedTabIdentifier");
     if (archiver->GetStringValue(selected) == stored) archiver->SetValue(selected, uuid);
     return true;
-}
-
-QString fullDate(const QDateTime& date) {
-    return date.isValid() ? date.toLocalTime().toString(Qt::ISODateWithMs) : QStringLiteral("(none)");
 }
 
 // Where the missing-events notice waits for its 1 s: one for all sheets, so sheets read together
@@ -225,23 +221,11 @@ void TSheet::LoadCards() {
                               QStringLiteral("\" was not found in sheet bundle."));
             continue;
         }
-        TArchiver* archiver = TArchiver::CreateWithPath(path);
-        TObject* object = nullptr;
         bool named = false;
-        if (isReadableArchive(m_path, path) && archiver->Load() == 0) {
-            named = nameCardAfterFile(archiver, uuid);
-            object = AllocateFromArchive(archiver, nullptr);
-        }
-        archiver->Release();
-        if (object && object->IsMember(TCard::StaticClass())) {
-            auto* card = static_cast<TCard*>(object);
-            m_cards->AppendValue(static_cast<const void*>(card));
-            card->ClearModifiedForAll();
+        if (TCard* card = ReadCard(uuid, &named)) {
             if (named) renamed.append(card);
-            card->Release();
             continue;
         }
-        if (object) object->Release();
         // Left on disk as it is and kept in "cards"; never taken for a stray file.
         Alert alert;
         alert.messageText = QStringLiteral("Error Loading Sheet");
@@ -267,6 +251,28 @@ void TSheet::LoadCards() {
     m_listsFolder = false;
     // Their files hold another uuid: written again under the one they are known by.
     for (TCard* card : std::as_const(renamed)) card->SetModified(true);
+}
+
+TCard* TSheet::ReadCard(const QString& uuid, bool* renamed) {
+    const QString path = GetCardPath(uuid);
+    if (!isReadableArchive(m_path, path)) return nullptr;
+    const std::optional<QByteArray> bytes = m_record.read(m_path, QFileInfo(path).fileName());
+    const QVariant parsed = bytes ? PlistCodec::decode(*bytes) : QVariant();
+    if (parsed.typeId() != QMetaType::QVariantMap) return nullptr;
+    TArchiver* archiver = TArchiver::CreateWithDictionary(parsed.toMap());
+    *renamed = nameCardAfterFile(archiver, uuid);
+    TObject* object = AllocateFromArchive(archiver, nullptr);
+    archiver->Release();
+    if (!object) return nullptr;
+    if (!object->IsMember(TCard::StaticClass())) {
+        object->Release();
+        return nullptr;
+    }
+    auto* card = static_cast<TCard*>(object);
+    m_cards->AppendValue(static_cast<const void*>(card));
+    card->ClearModifiedForAll();
+    card->Release();
+    return card;
 }
 
 TObjectArray* TSheet::GetAllCards() const {
@@ -307,6 +313,7 @@ QString TSheet::FindCard(const QString& uuid) const {
 
 void TSheet::AddCard(TCard* card) {
     if (!card) return;
+    m_removed.remove(card->GetUUID());
     m_cards->AppendValue(static_cast<const void*>(card));
     m_order.removeAll(card->GetUUID());
     m_order.append(card->GetUUID());
@@ -319,8 +326,10 @@ void TSheet::RemoveCard(TCard* card, bool deleteFile) {
     if (deleteFile && QFileInfo::exists(path)) {
         Diagnostics::line(QStringLiteral("* delete card at ") + path);
         QFile::remove(path);
+        m_record.forget(QFileInfo(path).fileName());
         UpdateModifiedDate();
     }
+    m_removed.insert(card->GetUUID());
     m_order.removeAll(card->GetUUID());
     m_cards->RemoveValue(static_cast<const void*>(card));
     SetModified(true);
@@ -432,109 +441,6 @@ QDateTime TSheet::FolderDate(const QString& path) {
 void TSheet::Report(const QString& message) const {
     Diagnostics::warning(message);
     if (TAppController* delegate = ModelContracts::applicationDelegate()) delegate->reportSaveError(message);
-}
-
-bool TSheet::Save() {
-    if (!isFolder(m_path)) return false;
-    const bool changed = IsModified();
-    if (changed && m_recordedDate.isValid()) {
-        const QDateTime folderDate = FolderDate(m_path);
-        if (folderDate != m_recordedDate) {
-            Diagnostics::line(
-                QStringLiteral("*** warning: file mod date is different from last saved date."));
-            Diagnostics::line(QStringLiteral("  last saved: ") + fullDate(m_recordedDate));
-            Diagnostics::line(QStringLiteral("  file date: ") + fullDate(folderDate));
-            const int answer = ResolveConflict();
-            if (answer == NSModalResponseAbort) {
-                // Unanswered: neither version is given up; the flags stay for the next save.
-                Diagnostics::line(QStringLiteral("  not answered, nothing written"));
-                return false;
-            }
-            if (answer == NSAlertFirstButtonReturn) {
-                Diagnostics::line(QStringLiteral("  keep this version, overwrite file"));
-            } else {
-                Diagnostics::line(QStringLiteral("  discard this version"));
-                SetAllModified(false);
-                reloadPending = true;
-                return true;
-            }
-        }
-    }
-    bool ok = true;
-    for (TObject* object : *m_cards) {
-        auto* card = static_cast<TCard*>(object);
-        const QString path = GetCardPath(card->GetUUID());
-        bool write = false;
-        if (!QFileInfo::exists(path)) {
-            Diagnostics::line(QStringLiteral("card path does not exist ") + path);
-            write = true;
-        } else {
-            for (TObject* node : *card->GetAllChildrenIncludingSelf())
-                if (static_cast<TCard*>(node)->IsModified()) write = true;
-        }
-        if (write && !SaveCard(card)) ok = false;
-    }
-    if (changed) {
-        TArchiver* archiver = CopyArchive();
-        if (!archiver->ContainsKey(kBundleIdentifier))
-            archiver->SetValue(kBundleIdentifier, QStringLiteral("com.brasswick.jobslate.sheet"));
-        const int result = archiver->Save(GetInfoPath(), true);
-        archiver->Release();
-        if (result != 0) {
-            Report(QStringLiteral("WARNING: error ") + QString::number(result) +
-                   QStringLiteral(" saving sheet properties for ") + m_path);
-            ok = false;
-        } else {
-            m_modified = false;
-        }
-        if (m_loaded) {
-            // Only files that were there when the cards were read: a file arriving later is left alone.
-            for (const QString& name : CardFilesInFolder()) {
-                const QString uuid = QFileInfo(name).completeBaseName();
-                if (m_order.contains(uuid) || !m_filesAtLoad.contains(name)) continue;
-                const QString path = m_path + QLatin1Char('/') + name;
-                Diagnostics::line(QStringLiteral("delete missing card file: ") + path);
-                Workspace::shared().moveToTrash(path);
-                m_filesAtLoad.remove(name);
-            }
-        }
-        UpdateModifiedDate();
-    }
-    return ok;
-}
-
-bool TSheet::SaveCard(TCard* card) {
-    if (!card) return false;
-    // The flags are cleared before the archive is made, so the file holds them cleared; a failed
-    // write sets them again.
-    QList<TCard*> modified;
-    for (TObject* node : *card->GetAllChildrenIncludingSelf())
-        if (static_cast<TCard*>(node)->IsModified()) modified.append(static_cast<TCard*>(node));
-    for (TCard* node : modified) node->SetModified(false);
-    TArchiver* archiver = card->CopyArchive();
-    const int result = archiver->Save(GetCardPath(card->GetUUID()));
-    archiver->Release();
-    if (result != 0) {
-        Report(QStringLiteral("Error ") + QString::number(result) + QStringLiteral(" saving card ") +
-               card->GetTitle());
-        card->SetModified(true);
-        for (TCard* node : modified) node->SetModified(true);
-        return false;
-    }
-    UpdateModifiedDate();
-    return true;
-}
-
-qint32 TSheet::ResolveConflict() {
-    Alert alert;
-    alert.buttons = {QStringLiteral("No"), QStringLiteral("Yes")};
-    alert.messageText = QStringLiteral("Resolve Conflict");
-    alert.informativeText =
-        QStringLiteral("The sheet \"%1\" has been changed on another device. Accept changes "
-                       "coming from that other device?")
-            .arg(GetTitle());
-    alert.style = Alert::Style::Informational;
-    return AlertPresenter::shared().runModal(alert);
 }
 
 void TSheet::UpdateModifiedDate() {

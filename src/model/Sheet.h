@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Card.h"
+#include "SheetFolderRecord.h"
 #include "foundation/Array.h"
 
 #include <QDateTime>
@@ -10,8 +11,10 @@
 
 // A sheet: a folder "<title>.qxsheet" holding "info.plist" (the sheet's archive) and one
 // "<uuid>.qxcard" per top-level card. Card files are read when the sheet is opened and written when
-// they changed; a change of the folder made elsewhere (another device syncing it) is noticed by the
-// folder's modification date. Every file is written atomically. Main thread only.
+// they changed. Another device syncing the folder may change it under the sheet: the folder's
+// modification date tells the sheet browser, and every save compares each card file with the version
+// read or written (SheetFolderRecord) before writing. Every file is written atomically, inside the
+// folder, never through a symbolic link. Main thread only.
 class TSheet : public TObject {
     T_OBJECT(TSheet, TObject)
 public:
@@ -63,13 +66,27 @@ public:
     void SetAllModified(bool modified);
     bool IsModified() const;
 
-    // The save pass; false when the folder does not exist or a file could not be written (the
-    // flags of what was not written stay set, so the next save tries again).
+    // The save pass: the cards that changed or whose file is missing, then the sheet's own archive
+    // when it changed. A card file that is not the version read or written (changed, deleted or added
+    // elsewhere) asks "Resolve Conflict" first, and the version given up is moved to the Trash (the
+    // person is told where). False when the folder is gone or a file could not be written: reported
+    // once, with an offer to save the sheet in another folder; the flags of what was not written stay
+    // set, so the next save tries again.
     bool Save();
+    // The same pass for one card and its tabs (the card window's Save); after a conflict it saves the
+    // whole sheet.
     bool SaveCard(TCard* card);
     // "Resolve Conflict": NSAlertFirstButtonReturn for "No" (keep this version), NSAlertSecondButtonReturn
     // for "Yes", NSModalResponseAbort when nobody answered (nothing is written then).
     qint32 ResolveConflict();
+    // The folder changed elsewhere (the sheet browser noticed): when a card file is not the version
+    // read or written, the conflict question is asked as a save asks it; "No" saves this version,
+    // "Yes" sets reloadPending. Otherwise only the folder's new date is recorded.
+    void ResolveOutsideChanges();
+    // Cards read from files another device added, once the person kept this version (the caller shows
+    // them; the sheet holds them already).
+    QList<Ref<TCard>> TakeArrivedCards();
+
     void UpdateModifiedDate();
     // Sets the path and makes the folder if needed; writes nothing else.
     bool Save(const QString& path);
@@ -89,6 +106,30 @@ private:
     bool SaveFavorite();
     void Report(const QString& message) const;
     QStringList CardFilesInFolder() const;
+    // Reads the card's file (recorded as the version read) and appends the card; null when the file
+    // can't be read or holds no card. renamed: the file held another uuid.
+    TCard* ReadCard(const QString& uuid, bool* renamed);
+
+    // Saving (SheetSaving.cpp).
+    struct OutsideChange {
+        QString uuid;
+        SheetFolderRecord::State state;
+    };
+    enum class Resolution { Kept, Taken, Undecided };
+    bool SavePass(TCard* only);
+    enum class Outcome { Saved, Failed, MovedElsewhere };
+    Outcome SaveOnce(TCard* only);
+    bool WriteCard(TCard* card, QStringList* failures);
+    bool WriteInfo(QStringList* failures);
+    QString RefusedCardName(const QString& uuid) const;
+    QList<OutsideChange> FindOutsideChanges();
+    Resolution Resolve(const QList<OutsideChange>& changes);
+    void TakeArrivedCard(const QString& uuid);
+    QString KeepAside(const QString& title, const QString& name, const QByteArray* bytes, bool* inTrash);
+    void TellKept(const QString& message, const QStringList& names, const QList<bool>& inTrash) const;
+    bool ReportSaveFailure(const QStringList& reasons);
+    bool SaveElsewhere();
+    void MergeListedCards();
 
     QString m_path;
     QString m_uuid;
@@ -104,5 +145,11 @@ private:
     QDateTime m_recordedDate;
     bool m_favorite = false;
     QSet<QString> m_filesAtLoad; // card files in the folder when the cards were read
+    SheetFolderRecord m_record;  // the card files and info.plist as last read or written
+    QSet<QString> m_removed;     // uuids of cards removed here: not taken back from another device's list
+    QSet<QString> m_asideNames;  // versions given up, named by this sheet (never taken for cards)
+    QList<Ref<TCard>> m_arrived;
+    bool m_saving = false;
+    bool m_failureReported = false;
     KeptArchiveKeys m_kept;
 };

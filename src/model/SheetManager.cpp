@@ -128,6 +128,10 @@ void TSheetManager::Open(TSheet* sheet) {
 void TSheetManager::Close() {
     if (!m_activeSheet) return;
     Save();
+    CloseUnsaved();
+}
+
+void TSheetManager::CloseUnsaved() {
     if (!m_activeSheet) return;
     Ref<TSheet> sheet = m_activeSheet;
     if (m_delegate) m_delegate->activeSheetWillChange(sheet.get());
@@ -146,7 +150,7 @@ TSheet* TSheetManager::Reload(TSheet* sheet) {
         // The other device's version is taken: nothing of this one is written on the way out.
         sheet->SetAllModified(false);
         sheet->reloadPending = false;
-        Close();
+        CloseUnsaved();
     }
     UnregisterSheet(sheet);
     TSheet* fresh = TSheet::SheetFromPath(path);
@@ -159,8 +163,31 @@ TSheet* TSheetManager::Reload(TSheet* sheet) {
 
 void TSheetManager::Save() {
     if (!m_activeSheet) return;
+    const QString path = m_activeSheet->GetPath();
     m_activeSheet->Save();
-    if (m_activeSheet->reloadPending) Reload(m_activeSheet.get());
+    AfterSave(path);
+}
+
+bool TSheetManager::SaveCard(TCard* card) {
+    if (!m_activeSheet) return false;
+    const QString path = m_activeSheet->GetPath();
+    const bool saved = m_activeSheet->SaveCard(card);
+    AfterSave(path);
+    return saved;
+}
+
+void TSheetManager::AfterSave(const QString& formerPath) {
+    Ref<TSheet> sheet = m_activeSheet;
+    if (!sheet) return;
+    if (sheet->reloadPending) {
+        Reload(sheet.get());
+        return;
+    }
+    // Cards another device added, kept with this version: shown as the sheet's own.
+    for (const Ref<TCard>& card : sheet->TakeArrivedCards())
+        if (TCardControllerProtocol* controller = Instantiate(card.get(), true)) controller->showWindow();
+    // Saved elsewhere: the sheet is remembered at its new place.
+    if (sheet->GetPath() != formerPath && m_delegate) m_delegate->activeSheetDidChange(sheet.get());
 }
 
 void TSheetManager::SetActiveSheet(TSheet* sheet) {

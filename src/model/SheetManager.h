@@ -59,8 +59,12 @@ public:
     void Open(TSheet* sheet);
     void Close();
     TSheet* Reload(TSheet* sheet);
-    // Saves the active sheet; when the user took another device's version, reloads it at once.
+    // Saves the active sheet; when the user took another device's version, reloads it at once, and
+    // shows the cards another device added when the user kept this version.
     void Save();
+    // The card window's Save: the card's file alone, unless a conflict makes it a whole save (then
+    // as Save). True when the card is saved or the other version taken.
+    bool SaveCard(TCard* card);
     void SetActiveSheet(TSheet* sheet);
 
     QList<TCardControllerProtocol*> GetControllers() const;
@@ -82,6 +86,8 @@ protected:
     void Deallocate() override;
 
 private:
+    void AfterSave(const QString& formerPath);
+    void CloseUnsaved();
     Ref<TSheet> m_activeSheet;
     // Owned; one that leaves is deleted once the current event is over (it may be the caller).
     void Retire(TCardControllerProtocol* controller);

@@ -159,18 +159,34 @@ int makeFolders(const QByteArray& folder) {
     return 0;
 }
 
-// A save of path; with replace false, only into a name nothing holds.
-bool save(const QString& path, const QByteArray& bytes, QString* error, bool replace, bool* taken) {
+AtomicFile::FileStamp stampOf(const struct stat& info) {
+    AtomicFile::FileStamp stamp;
+    stamp.device = info.st_dev;
+    stamp.inode = info.st_ino;
+    stamp.size = info.st_size;
+    stamp.modified = qint64(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
+    stamp.isLink = S_ISLNK(info.st_mode);
+    stamp.isFile = S_ISREG(info.st_mode);
+    return stamp;
+}
+
+enum class Mode { Replace, ReplaceEntry, Create };
+
+// A save of path; Replace follows a link at path to its target, ReplaceEntry replaces the entry
+// itself, Create writes only into a name nothing holds.
+bool save(const QString& path, const QByteArray& bytes, QString* error, Mode mode, bool* taken,
+          AtomicFile::FileStamp* stamp = nullptr) {
     if (taken) *taken = false;
+    const bool replace = mode != Mode::Create;
     auto fail = [&](const QString& reason) {
         if (error) *error = QStringLiteral("Cannot write %1: %2").arg(path, reason);
         return false;
     };
     if (path.isEmpty()) return fail(QStringLiteral("no file name"));
     const QFileInfo named(path);
-    const Target target =
-        replace ? targetOf(path)
-                : Target{QFile::encodeName(named.absolutePath()), QFile::encodeName(named.fileName())};
+    const Target target = mode == Mode::Replace ? targetOf(path)
+                                                : Target{QFile::encodeName(named.absolutePath()),
+                                                         QFile::encodeName(named.fileName())};
     if (target.name.isEmpty()) return fail(QStringLiteral("no file name"));
     // Such a file would be taken for a leftover and removed.
     if (isTemporary(target.name)) return fail(QStringLiteral("the name is that of a temporary file"));
@@ -181,7 +197,10 @@ bool save(const QString& path, const QByteArray& bytes, QString* error, bool rep
         if (taken) *taken = true;
         return fail(qt_error_string(EEXIST));
     }
-    const bool exists = replace && ::stat(target.path().constData(), &old) == 0;
+    bool exists = replace && (mode == Mode::Replace ? ::stat(target.path().constData(), &old)
+                                                    : ::lstat(target.path().constData(), &old)) == 0;
+    // A link the entry replaces lends it neither its permissions nor its target's.
+    if (exists && mode == Mode::ReplaceEntry && S_ISLNK(old.st_mode)) exists = false;
     if (exists && !S_ISREG(old.st_mode)) return fail(QStringLiteral("not a regular file"));
     if (exists && ::access(target.path().constData(), W_OK) != 0) return fail(qt_error_string(errno));
 
@@ -213,6 +232,8 @@ bool save(const QString& path, const QByteArray& bytes, QString* error, bool rep
         if (n > 0) done += n;
     }
     if (::fsync(fd) != 0) return discard(errno);
+    struct stat written;
+    if (stamp && ::fstat(fd, &written) == 0) *stamp = stampOf(written);
 
     std::function<bool(const QString&)> hook;
     {
@@ -250,11 +271,53 @@ bool save(const QString& path, const QByteArray& bytes, QString* error, bool rep
 namespace AtomicFile {
 
 bool write(const QString& path, const QByteArray& bytes, QString* error) {
-    return save(path, bytes, error, true, nullptr);
+    return save(path, bytes, error, Mode::Replace, nullptr);
+}
+
+FileStamp stampOf(const QString& path) {
+    struct stat info;
+    if (path.isEmpty() || ::lstat(QFile::encodeName(path).constData(), &info) != 0) return {};
+    return ::stampOf(info);
+}
+
+bool writeInFolder(const QString& folder, const QString& name, const QByteArray& bytes, QString* error,
+                   FileStamp* stamp) {
+    if (name.isEmpty() || name.contains(QLatin1Char('/')) || name == QLatin1String("..")) {
+        if (error) *error = QStringLiteral("Cannot write %1 in %2: not a file name").arg(name, folder);
+        return false;
+    }
+    return save(folder + QLatin1Char('/') + name, bytes, error, Mode::ReplaceEntry, nullptr, stamp);
 }
 
 bool create(const QString& path, const QByteArray& bytes, QString* error, bool* taken) {
-    return save(path, bytes, error, false, taken);
+    return save(path, bytes, error, Mode::Create, taken);
+}
+
+bool renameInFolder(const QString& folder, const QString& from, const QString& to, QString* error,
+                    bool* taken) {
+    if (taken) *taken = false;
+    const QByteArray base = QFile::encodeName(folder) + '/';
+    const QByteArray source = base + QFile::encodeName(from);
+    const QByteArray target = base + QFile::encodeName(to);
+    int code = 0;
+    if (from.contains(QLatin1Char('/')) || to.contains(QLatin1Char('/')) || to.isEmpty()) {
+        code = EINVAL;
+    } else if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) !=
+               0) {
+        code = errno;
+        // A file system that can't rename without replacing may still make a second link.
+        if (code == EINVAL || code == ENOSYS)
+            code = ::link(source.constData(), target.constData()) != 0 ? errno
+                   : ::unlink(source.constData()) != 0                 ? errno
+                                                                       : 0;
+    }
+    if (code == 0) {
+        syncFolder(QFile::encodeName(folder), "renaming", QFile::encodeName(from));
+        return true;
+    }
+    if (taken) *taken = code == EEXIST;
+    if (error) *error = QStringLiteral("Cannot rename %1 to %2: %3").arg(from, to, qt_error_string(code));
+    return false;
 }
 
 bool makeFolder(const QString& path, QString* error) {

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QtGlobal>
 #include <functional>
 
 // Files replaced whole or not at all. Every file the program writes goes through write().
@@ -20,6 +21,33 @@ namespace AtomicFile {
 // earlier saves of the same file are removed either way. A failure to sync the folder after the
 // rename is only warned about: the new file is in place by then.
 bool write(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+
+// What tells one version of a file from another: the entry (device and inode), its kind, size and
+// modification time. A null stamp: nothing at the path.
+struct FileStamp {
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = -1;
+    qint64 modified = 0; // nanoseconds since the Unix epoch
+    bool isLink = false;
+    bool isFile = false;
+    bool isNull() const { return size < 0; }
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+
+// The stamp of the entry at path itself: a symbolic link is not followed.
+FileStamp stampOf(const QString& path);
+
+// Replaces the entry name in folder with bytes, the same way as write(), but never through a
+// symbolic link: the temporary is made in folder and renamed onto name there, so a link at name is
+// replaced, not its target. A folder at name is refused. stamp (may be null) gets the written file's.
+bool writeInFolder(const QString& folder, const QString& name, const QByteArray& bytes,
+                   QString* error = nullptr, FileStamp* stamp = nullptr);
+
+// Renames the entry from to the name to in folder (a link is renamed itself), never replacing
+// anything at to: taken becomes true when to is held.
+bool renameInFolder(const QString& folder, const QString& from, const QString& to, QString* error = nullptr,
+                    bool* taken = nullptr);
 
 // Writes a new file at path the same way, but never replaces anything: when an item (a dangling
 // symbolic link included) is at path already, or appears there before the file is in place, nothing

@@ -162,7 +162,7 @@ private:
             const double seconds = qFromBigEndian<double>(p);
             if (!std::isfinite(seconds) || std::fabs(seconds) > static_cast<double>(kDateRangeMs / 1000))
                 return refuse("date out of range");
-            *value = dateValue(std::llround(seconds * 1000) + kEpochOffsetMs);
+            *value = dateValue(seconds);
             return value->isValid() || refuse("date out of range");
         }
         case Data:

@@ -64,9 +64,9 @@ public:
             *index = string(*static_cast<const QString*>(value.constData()));
             return true;
         case Kind::Date: {
-            qint64 ms = 0;
-            if (!dateMilliseconds(value, &ms, m_error)) return false;
-            *index = push(Object(kind, {}, static_cast<double>(ms - kEpochOffsetMs) / 1000.0));
+            double seconds = 0;
+            if (!dateSeconds(value, &seconds, m_error)) return false;
+            *index = push(Object(kind, {}, seconds));
             return true;
         }
         case Kind::Dictionary:

@@ -15,9 +15,9 @@
 // qint64 when they fit 64 signed bits, quint64 above that (to 2^64-1). Dates are instants within
 // about 285 million years of 2001 (farther ones are refused): they read back as UTC QDateTimes, to
 // the second from XML and to the millisecond from binary (a time is never rounded up to the next
-// second); a QDate is stored as the instant its day begins in UTC, so its QDateTime's date() is that
-// day in every time zone. A string may hold a NUL character in binary lists, never in XML.
-// Containers nest at most kMaxDepth deep.
+// second; a finer binary date reads as an ExactDate); a QDate is stored as the instant its day begins in UTC,
+// so its QDateTime's date() is that day in every time zone. A string may hold a NUL character in binary
+// lists, never in XML. Containers nest at most kMaxDepth deep.
 namespace PlistCodec {
 
 enum class Format { Xml, Binary };
@@ -30,6 +30,14 @@ constexpr int kMaxDepth = 512;
 // down, is refused. Decoding never gives one.
 struct SharedDictionary {
     std::shared_ptr<QVariantMap> dictionary;
+};
+
+// A date read from a binary list that a QDateTime can't hold exactly (it is finer than a millisecond):
+// its seconds since 2001 as stored. A binary list written again holds it unchanged, XML to the
+// second; QVariant::toDateTime gives it to the millisecond (never rounded up).
+struct ExactDate {
+    double seconds = 0;
+    friend bool operator==(const ExactDate&, const ExactDate&) = default;
 };
 
 // Serialises a value; false (with a reason in error) when it holds something the form cannot.
@@ -47,3 +55,4 @@ bool isPropertyListValue(const QVariant& value);
 } // namespace PlistCodec
 
 Q_DECLARE_METATYPE(PlistCodec::SharedDictionary)
+Q_DECLARE_METATYPE(PlistCodec::ExactDate)

@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace PlistCodec::Detail {
@@ -31,6 +32,7 @@ Kind kindOf(const QVariant& value) {
     case QMetaType::QStringList:
         return Kind::Array;
     default:
+        if (value.metaType() == QMetaType::fromType<ExactDate>()) return Kind::Date;
         if (value.metaType() == QMetaType::fromType<SharedDictionary>() &&
             static_cast<const SharedDictionary*>(value.constData())->dictionary)
             return Kind::Dictionary;
@@ -59,7 +61,38 @@ bool dateInRange(qint64 ms) {
 
 } // namespace
 
+bool dateSeconds(const QVariant& value, double* seconds, QString* error) {
+    if (value.metaType() == QMetaType::fromType<ExactDate>()) {
+        *seconds = static_cast<const ExactDate*>(value.constData())->seconds;
+        return (std::isfinite(*seconds) && std::fabs(*seconds) <= static_cast<double>(kDateRangeMs / 1000)) ||
+               fail(error, "date out of range");
+    }
+    qint64 ms = 0;
+    if (!dateMilliseconds(value, &ms, error)) return false;
+    *seconds = static_cast<double>(ms - kEpochOffsetMs) / 1000.0;
+    return true;
+}
+
+QVariant dateValue(double seconds) {
+    const qint64 ms = static_cast<qint64>(std::floor(seconds * 1000));
+    if (static_cast<double>(ms) / 1000.0 == seconds) return dateValue(ms + kEpochOffsetMs);
+    static const bool registered =
+        QMetaType::registerConverter<ExactDate, QDateTime>([](const ExactDate& date) {
+            return QDateTime::fromMSecsSinceEpoch(
+                static_cast<qint64>(std::floor(date.seconds * 1000)) + kEpochOffsetMs, Qt::UTC);
+        });
+    Q_UNUSED(registered);
+    return dateInRange(ms + kEpochOffsetMs) ? QVariant::fromValue(ExactDate{seconds}) : QVariant();
+}
+
 bool dateMilliseconds(const QVariant& value, qint64* ms, QString* error) {
+    if (value.metaType() == QMetaType::fromType<ExactDate>()) {
+        const double seconds = static_cast<const ExactDate*>(value.constData())->seconds;
+        if (!std::isfinite(seconds) || std::fabs(seconds) > static_cast<double>(kDateRangeMs / 1000))
+            return fail(error, "date out of range");
+        *ms = static_cast<qint64>(std::floor(seconds * 1000)) + kEpochOffsetMs;
+        return dateInRange(*ms) || fail(error, "date out of range");
+    }
     const QDateTime when = value.metaType().id() == QMetaType::QDate
                                ? QDateTime(value.toDate(), QTime(0, 0), Qt::UTC)
                                : value.toDateTime();

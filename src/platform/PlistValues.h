@@ -27,6 +27,11 @@ QVariant unsignedValue(quint64 value);
 bool dateMilliseconds(const QVariant& value, qint64* ms, QString* error);
 // The UTC date and time of ms; invalid out of range.
 QVariant dateValue(qint64 ms);
+// The date of a binary list's seconds since 2001: a QDateTime when it holds them exactly, else an
+// ExactDate; invalid out of range.
+QVariant dateValue(double seconds);
+// A date value as seconds since 2001, an ExactDate's exactly; false (with a reason) as dateMilliseconds.
+bool dateSeconds(const QVariant& value, double* seconds, QString* error);
 
 // The dictionary or list a container holds, converted into scratch when it is of another type.
 // identity is set to a dictionary held by reference (null otherwise), for the loop check.

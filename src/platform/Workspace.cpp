@@ -83,7 +83,11 @@ bool RecordingWorkspace::selectFile(const QString& path) {
 bool RecordingWorkspace::moveToTrash(const QString& path, QString* trashedPath) {
     requests.append({QStringLiteral("moveToTrash"), {path}});
     if (trashedPath) *trashedPath = QString();
-    return trashResult;
+    if (!trashResult || trashFolder.isEmpty()) return trashResult;
+    const QString target = trashFolder + QLatin1Char('/') + QFileInfo(path).fileName();
+    if (QFileInfo::exists(target) || !QFile::rename(path, target)) return false;
+    if (trashedPath) *trashedPath = target;
+    return true;
 }
 
 void RecordingWorkspace::openFilesWithThisApplication(const QStringList& paths) {

@@ -42,7 +42,8 @@ public:
     void openFilesWithThisApplication(const QStringList& paths) override;
 };
 
-// Records every request and changes nothing on the desktop; moveToTrash answers trashResult.
+// Records every request and changes nothing on the desktop; moveToTrash answers trashResult, and
+// when trashFolder is set, really moves the item into that folder (a stand-in for the Trash).
 class RecordingWorkspace : public Workspace {
 public:
     struct Request {
@@ -58,4 +59,5 @@ public:
 
     QList<Request> requests;
     bool trashResult = true;
+    QString trashFolder;
 };

@@ -417,9 +417,8 @@ bool TCardWindowController::saveDocument() {
     for (TObject* object : *card()->GetAllChildrenIncludingSelf())
         modified = modified || static_cast<TCard*>(object)->IsModified();
     if (!modified) return true;
-    TSheet* sheet = TSheetManager::SharedManager()->GetActiveSheet();
     // The sheet clears the flags only once the file is written.
-    if (sheet && sheet->SaveCard(card())) return true;
+    if (TSheetManager::SharedManager()->SaveCard(card())) return true;
     showError(window(), QStringLiteral("There was an error saving the card file."));
     return false;
 }

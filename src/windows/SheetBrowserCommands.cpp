@@ -128,6 +128,8 @@ SheetBrowserWindowController::itemsForPasteboard(const QMimeData* pasteboard) co
         }
         Ref<TSheetManagerItem> item = Ref<TSheetManagerItem>::adopt(TSheetManagerItem::Create(nullptr));
         item->SetPath(path);
+        // A sheet open from there moves with its bundle, so its next save finds the folder.
+        item->SetSheet(manager()->FindSheet(path));
         items.append(item);
     }
     return items;

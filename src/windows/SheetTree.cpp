@@ -6,20 +6,16 @@
 #include "model/ModelContracts.h"
 #include "model/Preferences.h"
 #include "platform/AlertPresenter.h"
-#include "platform/AtomicFile.h"
 #include "platform/Diagnostics.h"
 #include "platform/UserDefaults.h"
-#include "utilities/Clock.h"
 #include "utilities/DateUtilities.h"
 #include "utilities/FileObjectUtilities.h"
 #include "utilities/StringPathUtilities.h"
 #include "utilities/TypeIdentifiers.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <algorithm>
 #include <optional>
 #include <utility>
@@ -82,9 +78,7 @@ QList<FolderEntry> listing(const QString& folder, bool deep, const QString& top)
 
 } // namespace
 
-SheetTree::SheetTree(SheetTreeHost* host)
-    : m_host(host), m_conflictFolder(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-                                     QStringLiteral("/Conflicts")) {}
+SheetTree::SheetTree(SheetTreeHost* host) : m_host(host) {}
 
 SheetTree::~SheetTree() = default;
 
@@ -209,18 +203,13 @@ void SheetTree::examineChangedSheets() {
     }
 }
 
-// The active sheet changed on disk: the user keeps one version; the other is kept aside first.
+// The active sheet changed on disk: the sheet asks when a card file is not the version it read or
+// wrote, and keeps the version given up in the Trash.
 void SheetTree::resolveActiveSheet(TSheetManagerItem* item, TSheet* sheet) {
-    const int answer = sheet->ResolveConflict();
-    if (answer == NSModalResponseAbort) return; // nothing overwritten or dropped; the next save asks again
-    if (answer == NSAlertFirstButtonReturn) {
-        if (!keepAside(sheet, false)) return; // nothing overwritten; the next save asks again
-        sheet->SetAllModified(true);
-        sheet->UpdateModifiedDate();
-        sheet->Save();
-        return;
-    }
-    if (sheet->IsModified() && !keepAside(sheet, true)) return;
+    const Ref<TSheet> keep = Ref<TSheet>::retain(sheet);
+    sheet->ResolveOutsideChanges();
+    if (!sheet->reloadPending || manager()->GetActiveSheet() != sheet) return;
+    sheet->reloadPending = false;
     sheet->SetAllModified(false);
     reloadSheet(item, sheet);
 }
@@ -230,47 +219,6 @@ void SheetTree::reloadSheet(TSheetManagerItem* item, TSheet* sheet) {
     // The old sheet is gone either way: the item never keeps a pointer to it.
     item->SetSheet(fresh);
     if (fresh) reloadPreview(fresh);
-}
-
-// Writes a copy of the sheet (the version in memory, or the one on disk) into the conflict folder.
-bool SheetTree::keepAside(TSheet* sheet, bool inMemory) {
-    const QString stamp = Clock::shared().now().toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH.mm.ss"));
-    QString target;
-    for (int n = 1; target.isEmpty() || QFileInfo::exists(target); ++n)
-        target = m_conflictFolder + QLatin1Char('/') + sheet->GetTitle() + QLatin1Char(' ') + stamp +
-                 (n > 1 ? QStringLiteral(" %1").arg(n) : QString()) + QLatin1Char('.') + kSheetExtension;
-    QString error;
-    bool ok = AtomicFile::makeFolder(target, &error);
-    if (ok && inMemory) {
-        const auto save = [&](TObject* object, const QString& path) {
-            TArchiver* archiver = object->CopyArchive();
-            ok = ok && archiver->Save(path, true) == 0;
-            archiver->Release();
-        };
-        save(sheet, target + QLatin1Char('/') + TSheet::kInfoFile);
-        for (TObject* card : *sheet->GetCards())
-            save(card, target + QLatin1Char('/') + static_cast<TCard*>(card)->GetUUID() + QLatin1Char('.') +
-                           TSheet::kCardExtension);
-    } else if (ok) {
-        QDirIterator it(sheet->GetPath(), QDir::Files | QDir::Hidden | QDir::System,
-                        QDirIterator::Subdirectories);
-        while (ok && it.hasNext()) {
-            const QString path = it.next();
-            const QString copy = target + path.mid(sheet->GetPath().size());
-            ok = AtomicFile::makeFolder(QFileInfo(copy).path(), &error) && QFile::copy(path, copy);
-        }
-    }
-    if (!ok) {
-        const QString message =
-            QStringLiteral("The other version of the sheet \"%1\" could not be kept at %2")
-                .arg(sheet->GetTitle(), target);
-        Diagnostics::warning(message);
-        if (TAppController* delegate = ModelContracts::applicationDelegate())
-            delegate->reportSaveError(message);
-        return false;
-    }
-    Diagnostics::line(QStringLiteral("  kept the other version at ") + target);
-    return true;
 }
 
 void SheetTree::syncSheetsFromFolder(const QString& folder, TSheetManagerItem* parent, bool* changed) {

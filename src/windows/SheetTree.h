@@ -30,9 +30,6 @@ public:
     // and watches the new folder.
     QString sheetFolderPath() const { return m_folder; }
     void setSheetFolderPath(const QString& folder);
-    // Where the version given up in a conflict is kept (a folder of sheet bundles).
-    QString conflictFolder() const { return m_conflictFolder; }
-    void setConflictFolder(const QString& folder) { m_conflictFolder = folder; }
 
     // Not owned; null before the first reload.
     TSheetManagerItem* root() const { return m_root.get(); }
@@ -69,13 +66,11 @@ private:
     void examineChangedSheets();
     void resolveActiveSheet(TSheetManagerItem* item, TSheet* sheet);
     void reloadSheet(TSheetManagerItem* item, TSheet* sheet);
-    bool keepAside(TSheet* sheet, bool inMemory);
     void reportUnreadable(const QString& path);
     void keepUnreadableItems();
 
     SheetTreeHost* m_host;
     QString m_folder;
-    QString m_conflictFolder;
     Ref<TSheetManagerItem> m_root;
     bool m_showGroupRows = true;
     bool m_showAsList = false;

@@ -1,6 +1,10 @@
 #pragma once
 
 #include "model/ModelContracts.h"
+#include "platform/PlistCodec.h"
+
+#include <QDir>
+#include <QFile>
 
 #include <QStringList>
 
@@ -83,3 +87,28 @@ public:
     ScopedAppController& operator=(const ScopedAppController&) = delete;
     RecordingAppController delegate;
 };
+
+// The titles held by the card files of a folder (a sheet, or a stand-in Trash).
+inline QStringList storedCardTitles(const QString& folder) {
+    QStringList titles;
+    for (const QString& name :
+         QDir(folder).entryList({QStringLiteral("*.qxcard")}, QDir::Files | QDir::Hidden)) {
+        QFile file(folder + QLatin1Char('/') + name);
+        if (file.open(QIODevice::ReadOnly))
+            titles << PlistCodec::decode(file.readAll()).toMap().value(QStringLiteral("title")).toString();
+    }
+    return titles;
+}
+
+// Gives the card file another title in place, as another device's sync does.
+inline bool retitleCardFile(const QString& path, const QString& title) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    QVariantMap map = PlistCodec::decode(file.readAll()).toMap();
+    file.close();
+    map[QStringLiteral("title")] = title;
+    QByteArray bytes;
+    if (!PlistCodec::encode(map, &bytes) || !file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    return file.write(bytes) == bytes.size();
+}

@@ -1,4 +1,5 @@
 #include "ModelFakes.h"
+#include "foundation/Archiver.h"
 #include "model/ListCard.h"
 #include "model/Memoleaf.h"
 #include "model/SheetConverter.h"
@@ -7,6 +8,7 @@
 #include "platform/AlertPresenter.h"
 #include "platform/AtomicFile.h"
 #include "platform/Diagnostics.h"
+#include "platform/PanelPresenter.h"
 #include "platform/PlistCodec.h"
 #include "platform/Scheduler.h"
 #include "platform/UserDefaults.h"
@@ -18,6 +20,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtEndian>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -127,13 +130,13 @@ TEST_F(SheetTest, FailedWritesKeepTheFlags) {
     Ref<TSheet> sheet = savedSheet();
     auto* card = static_cast<TCard*>(sheet->GetCards()->GetObjectValue(0));
     const QString path = sheet->GetCardPath(card->GetUUID());
-    // A folder where the card file belongs refuses the write (whoever runs the test).
-    ASSERT_TRUE(QFile::remove(path));
-    ASSERT_TRUE(QDir().mkdir(path));
+    const QByteArray before = readAll(path);
+    AtomicFile::setBeforeRenameHook([](const QString&) { return false; });
     card->SetTitle("Unsaved");
     EXPECT_FALSE(sheet->Save());
+    AtomicFile::setBeforeRenameHook({});
     EXPECT_TRUE(card->IsModified());
-    ASSERT_TRUE(QDir().rmdir(path));
+    EXPECT_EQ(readAll(path), before);
     EXPECT_TRUE(sheet->Save());
     EXPECT_FALSE(card->IsModified());
 }
@@ -161,7 +164,9 @@ TEST_F(SheetTest, UnreadableMissingAndLateCardFilesSurviveASave) {
     Ref<TCard> added = Ref<TCard>::adopt(TCard::Create(QStringLiteral("New")));
     sheet->AddCard(added.get());
     EXPECT_TRUE(sheet->Save());
-    EXPECT_EQ(listedCards(sheetPath()), (QStringList{uuids[0], uuids[1], added->GetUUID()}));
+    // The late file came from elsewhere: asked about, kept and listed, though it can't be read.
+    EXPECT_EQ(alerts.questions().back().alert.messageText, "Resolve Conflict");
+    EXPECT_EQ(listedCards(sheetPath()), (QStringList{uuids[0], uuids[1], added->GetUUID(), "LATE"}));
     EXPECT_EQ(readAll(broken), "garbage");
     EXPECT_TRUE(QFileInfo::exists(late));
     ASSERT_EQ(workspace.requests.size(), 1);
@@ -184,33 +189,32 @@ TEST_F(SheetTest, ConflictsAskAndYesReloadsOnce) {
     manager->AddCard(card.get());
     manager->Save();
 
-    // Another device touches the folder; "No" keeps this version.
-    const auto touch = [&] {
-        const QDateTime later = TSheet::FolderDate(sheetPath()).addSecs(30);
-        ASSERT_TRUE(StringPathUtilities::setFileAttributeObjectValueError(
-            sheetPath(), StringPathUtilities::kNSFileModificationDate, later));
+    // Another device rewrites the card; "No" keeps this version.
+    const QString file = sheet->GetCardPath(card->GetUUID());
+    const auto rewrite = [&](const QString& title) {
+        ASSERT_TRUE(retitleCardFile(file, title));
         clock.scheduler.advance(2);
     };
-    touch();
+    rewrite("Theirs");
     card->SetTitle("Mine, changed");
     alerts.setNextAnswer(NSAlertFirstButtonReturn);
     manager->Save();
-    EXPECT_EQ(alerts.questions().size(), 1u);
-    EXPECT_EQ(alerts.questions().back().alert.messageText, "Resolve Conflict");
+    ASSERT_EQ(alerts.questions().size(), 2u);
+    EXPECT_EQ(alerts.questions()[0].alert.messageText, "Resolve Conflict");
     EXPECT_FALSE(card->IsModified());
 
     // "Yes" takes the other version: the sheet is read again at once and not asked about again.
-    touch();
+    rewrite("Theirs again");
     card->SetTitle("Discarded");
     alerts.setNextAnswer(NSAlertSecondButtonReturn);
     manager->Save();
-    EXPECT_EQ(alerts.questions().size(), 2u);
+    EXPECT_EQ(alerts.questions().size(), 4u);
     TSheet* fresh = manager->GetActiveSheet();
     ASSERT_NE(fresh, nullptr);
     EXPECT_NE(fresh, sheet);
-    EXPECT_EQ(static_cast<TCard*>(fresh->GetCards()->GetObjectValue(0))->GetTitle(), "Mine, changed");
+    EXPECT_EQ(static_cast<TCard*>(fresh->GetCards()->GetObjectValue(0))->GetTitle(), "Theirs again");
     manager->Save();
-    EXPECT_EQ(alerts.questions().size(), 2u);
+    EXPECT_EQ(alerts.questions().size(), 4u);
     manager->Close();
     manager->UnregisterAllSheets();
     manager->SetDelegate(nullptr);
@@ -238,16 +242,258 @@ TEST_F(SheetTest, YesAfterATabCardChangedTakesTheOtherVersionOnce) {
     tab->SetTitle("Mine");
     alerts.setNextAnswer(NSAlertSecondButtonReturn);
     manager->Save();
-    EXPECT_EQ(alerts.questions().size(), 1u);
+    ASSERT_EQ(alerts.questions().size(), 2u);
+    EXPECT_EQ(alerts.questions()[1].alert.messageText, "This device's version was moved to the Trash.");
     EXPECT_EQ(storedKey(file, "title"), "Theirs");
     ASSERT_NE(manager->GetActiveSheet(), nullptr);
     EXPECT_EQ(static_cast<TCard*>(manager->GetActiveSheet()->GetCards()->GetObjectValue(0))->GetTitle(),
               "Theirs");
     manager->Close();
-    EXPECT_EQ(alerts.questions().size(), 1u);
+    EXPECT_EQ(alerts.questions().size(), 2u);
     manager->UnregisterAllSheets();
     manager->SetDelegate(nullptr);
     clock.scheduler.advance(1);
+}
+
+// Another device (or program) changes the folder under the open sheet. Whichever path saves next and
+// whatever the answer, both versions are left where a person finds them (the folder or the Trash),
+// and the person is told.
+TEST_F(SheetTest, OutsideChangesKeepBothVersionsOnEverySavePath) {
+    enum class Path { Autosave, CardWindow, Close };
+    struct Case {
+        const char* name;
+        std::function<void(const QString& sheet, const QString& one, const QString& two)> elsewhere;
+        bool editHere; // card One retitled "Mine"
+        Path path;
+        int answer;
+        QStringList onDisk;
+        QStringList inTrash;
+        QString told; // the message after the answer; empty: none
+    };
+    const auto addCard = [](const QString& sheet, const QString&, const QString&) {
+        Ref<TCard> added = Ref<TCard>::adopt(TListCard::Create(QStringLiteral("Added")));
+        TArchiver* archiver = added->CopyArchive();
+        ASSERT_EQ(archiver->Save(sheet + "/" + added->GetUUID() + ".qxcard"), 0);
+        archiver->Release();
+        rewriteKey(sheet + "/info.plist", "cards", listedCards(sheet) << added->GetUUID());
+    };
+    const auto editOne = [](const QString&, const QString& one, const QString&) {
+        ASSERT_TRUE(retitleCardFile(one, "Theirs"));
+    };
+    const auto removeTwo = [](const QString&, const QString&, const QString& two) {
+        ASSERT_TRUE(QFile::remove(two));
+    };
+    const QString kept = "The other device's version was moved to the Trash.";
+    const QString given = "This device's version was moved to the Trash.";
+    const Case cases[] = {
+        {"card window Save, edited elsewhere, No",
+         editOne,
+         true,
+         Path::CardWindow,
+         NSAlertFirstButtonReturn,
+         {"Mine", "Two"},
+         {"Theirs"},
+         kept},
+        {"card window Save, a card added elsewhere, No",
+         addCard,
+         true,
+         Path::CardWindow,
+         NSAlertFirstButtonReturn,
+         {"Added", "Mine", "Two"},
+         {},
+         {}},
+        {"nothing edited, deleted elsewhere, Close, Yes",
+         removeTwo,
+         false,
+         Path::Close,
+         NSAlertSecondButtonReturn,
+         {"One"},
+         {"Two"},
+         given},
+        {"nothing edited, deleted elsewhere, Close, No",
+         removeTwo,
+         false,
+         Path::Close,
+         NSAlertFirstButtonReturn,
+         {"One", "Two"},
+         {},
+         {}},
+        {"changed in place, autosave, Yes",
+         editOne,
+         true,
+         Path::Autosave,
+         NSAlertSecondButtonReturn,
+         {"Theirs", "Two"},
+         {"Mine"},
+         given},
+        {"quit with a card added and one edited elsewhere, No",
+         [&](const QString& sheet, const QString& one, const QString& two) {
+             addCard(sheet, one, two);
+             editOne(sheet, one, two);
+         },
+         true,
+         Path::Autosave,
+         NSAlertFirstButtonReturn,
+         {"Added", "Mine", "Two"},
+         {"Theirs"},
+         kept},
+        {"quit with the question unanswered",
+         editOne,
+         true,
+         Path::Autosave,
+         0,
+         {"Theirs", "Two"},
+         {"Mine"},
+         "Nothing was overwritten; this device's version was also moved to the Trash."},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.filePath(QStringLiteral("Case %1.qxsheet").arg(++n));
+        const QString trash = dir.filePath(QStringLiteral("Trash %1").arg(n));
+        ASSERT_TRUE(QDir().mkpath(trash));
+        workspace.trashFolder = trash;
+        RecordingAppController app;
+        TSheetManager* manager = TSheetManager::SharedManager();
+        manager->SetDelegate(&app);
+        TSheet* sheet = manager->RegisterSheet(path);
+        manager->Open(sheet);
+        Ref<TCard> one = Ref<TCard>::adopt(TListCard::Create(QStringLiteral("One")));
+        Ref<TCard> two = Ref<TCard>::adopt(TListCard::Create(QStringLiteral("Two")));
+        manager->AddCard(one.get());
+        manager->AddCard(two.get());
+        manager->Save();
+        const QDateTime folderDate = TSheet::FolderDate(path);
+        clock.scheduler.advance(5);
+        c.elsewhere(path, sheet->GetCardPath(one->GetUUID()), sheet->GetCardPath(two->GetUUID()));
+        // However the folder's date moved, the files decide.
+        ASSERT_TRUE(StringPathUtilities::setFileAttributeObjectValueError(
+            path, StringPathUtilities::kNSFileModificationDate, folderDate));
+        if (c.editHere) one->SetTitle("Mine");
+        const size_t before = alerts.questions().size();
+        alerts.setNextAnswer(c.answer);
+        app.calls.clear();
+        switch (c.path) {
+        case Path::Autosave:
+            manager->Save();
+            break;
+        case Path::CardWindow:
+            manager->SaveCard(one.get());
+            break;
+        case Path::Close:
+            manager->Close();
+            break;
+        }
+
+        ASSERT_GT(alerts.questions().size(), before);
+        EXPECT_EQ(alerts.questions()[before].alert.messageText, "Resolve Conflict");
+        EXPECT_EQ(alerts.questions().size(), before + (c.told.isEmpty() ? 1 : 2));
+        if (!c.told.isEmpty()) {
+            EXPECT_EQ(alerts.questions().back().alert.messageText, c.told);
+        }
+        QStringList onDisk = storedCardTitles(path);
+        QStringList inTrash = storedCardTitles(trash);
+        onDisk.sort();
+        inTrash.sort();
+        EXPECT_EQ(onDisk, c.onDisk);
+        EXPECT_EQ(inTrash, c.inTrash);
+        EXPECT_GE(listedCards(path).size(), c.onDisk.size()); // a card deleted elsewhere may stay listed
+        if (c.onDisk.contains("Added") && c.answer == NSAlertFirstButtonReturn) {
+            EXPECT_TRUE(app.calls.contains("makeControllerForCard")); // shown with the sheet's cards
+        }
+        if (TSheet* active = manager->GetActiveSheet()) {
+            EXPECT_EQ(active->IsModified(), c.answer == 0);
+            active->SetAllModified(false);
+        }
+        manager->Close();
+        manager->UnregisterAllSheets();
+        manager->SetDelegate(nullptr);
+        clock.scheduler.advance(1);
+    }
+}
+
+// A sheet whose folder went away mid-session: told once, naming the folder, edits kept, and saved
+// into another folder when the person asks.
+TEST_F(SheetTest, AFailedSaveIsToldOnceAndCanGoElsewhere) {
+    ScopedScriptedPanelPresenter panels;
+    RecordingAppController app;
+    TSheetManager* manager = TSheetManager::SharedManager();
+    manager->SetDelegate(&app);
+    TSheet* sheet = manager->RegisterSheet(sheetPath());
+    manager->Open(sheet);
+    Ref<TCard> card = Ref<TCard>::adopt(TListCard::Create(QStringLiteral("One")));
+    manager->AddCard(card.get());
+    manager->Save();
+    const QString renamed = dir.filePath("Renamed.qxsheet");
+    ASSERT_TRUE(QDir().rename(sheetPath(), renamed));
+
+    card->SetTitle("Mine");
+    manager->Save();
+    ASSERT_EQ(alerts.questions().size(), 1u);
+    EXPECT_TRUE(alerts.questions()[0].alert.messageText.contains(sheetPath()));
+    EXPECT_EQ(alerts.questions()[0].alert.buttons, (QStringList{"OK", "Save Elsewhere…"}));
+    EXPECT_TRUE(card->IsModified());
+    card->SetTitle("Mine again");
+    manager->Save();
+    EXPECT_EQ(alerts.questions().size(), 1u);
+    EXPECT_TRUE(card->IsModified());
+
+    // "Save Elsewhere…": the whole sheet goes into a new folder; the old one stays as it was.
+    ASSERT_TRUE(QDir().rename(renamed, sheetPath()));
+    manager->Save();
+    EXPECT_FALSE(card->IsModified());
+    ASSERT_TRUE(QDir().rename(sheetPath(), renamed));
+    card->SetTitle("Saved elsewhere");
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("Elsewhere")));
+    panels.setNextChoice({dir.filePath("Elsewhere")});
+    alerts.setNextAnswer(NSAlertSecondButtonReturn);
+    app.calls.clear();
+    manager->Save();
+    EXPECT_EQ(alerts.questions().size(), 2u);
+    EXPECT_EQ(sheet->GetPath(), dir.filePath("Elsewhere/Plans.qxsheet"));
+    EXPECT_EQ(storedCardTitles(sheet->GetPath()), QStringList{"Saved elsewhere"});
+    EXPECT_EQ(storedCardTitles(renamed), QStringList{"Mine again"});
+    EXPECT_EQ(listedCards(sheet->GetPath()), QStringList{card->GetUUID()});
+    EXPECT_FALSE(card->IsModified());
+    EXPECT_TRUE(app.calls.contains("activeSheetDidChange"));
+    manager->Close();
+    manager->UnregisterAllSheets();
+    manager->SetDelegate(nullptr);
+    clock.scheduler.advance(1);
+}
+
+// Links planted in the folder after the cards were read: a save never writes through one that leads
+// out of the folder, nowhere, or to another card's file; it says so and keeps the edits.
+TEST_F(SheetTest, LinkedCardNamesAreRefusedNotFollowed) {
+    Ref<TSheet> sheet = savedSheet();
+    for (const char* title : {"Three", "Four"}) {
+        Ref<TCard> card = Ref<TCard>::adopt(TListCard::Create(QString::fromLatin1(title)));
+        sheet->AddCard(card.get());
+    }
+    ASSERT_TRUE(sheet->Save());
+    QList<TCard*> cards;
+    for (TObject* card : *sheet->GetCards()) cards << static_cast<TCard*>(card);
+    const auto file = [&](int i) { return sheet->GetCardPath(cards[i]->GetUUID()); };
+    writeAll(dir.filePath("Outside.qxcard"), "outside");
+    const QByteArray four = readAll(file(3));
+    for (int i : {0, 1, 2}) ASSERT_TRUE(QFile::remove(file(i)));
+    ASSERT_TRUE(QFile::link(dir.filePath("Outside.qxcard"), file(0)));
+    ASSERT_TRUE(QFile::link(dir.filePath("Nowhere.qxcard"), file(1)));
+    ASSERT_TRUE(QFile::link(file(3), file(2)));
+    for (TCard* card : cards.mid(0, 3)) card->SetTitle(card->GetTitle() + " edited");
+
+    EXPECT_FALSE(sheet->Save());
+    EXPECT_EQ(readAll(dir.filePath("Outside.qxcard")), "outside");
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("Nowhere.qxcard")));
+    EXPECT_EQ(readAll(file(3)), four);
+    for (int i : {0, 1, 2}) {
+        EXPECT_TRUE(QFileInfo(file(i)).isSymLink());
+        EXPECT_TRUE(cards[i]->IsModified());
+    }
+    ASSERT_EQ(alerts.questions().size(), 1u);
+    const QString told = alerts.questions()[0].alert.informativeText;
+    for (int i : {0, 1, 2}) EXPECT_TRUE(told.contains(QFileInfo(file(i)).fileName())) << i;
+    EXPECT_TRUE(told.contains("another card's file"));
 }
 
 TEST_F(SheetTest, CardsAreKnownByTheirFileNames) {

@@ -446,6 +446,25 @@ TEST(PlistCodec, ReadsWhatOtherWritersWrite) {
         EXPECT_FALSE(PlistCodec::decode(bad).isValid()) << bad.constData();
 }
 
+// A binary date finer than a millisecond keeps its whole stored value through a load, an edit and a
+// binary save; as a QDateTime it is the millisecond at or before it.
+TEST(PlistCodec, BinaryDatesKeepTheirWholeValue) {
+    const double seconds = 123.000456;
+    const QVariant read = PlistCodec::decode(binaryOf("\x33" + bigEndianDouble(seconds)));
+    ASSERT_TRUE(read.isValid());
+    EXPECT_EQ(read.toDateTime(), utc(2001, 1, 1, 0, 2, 3, 0));
+    QVariantMap card{{"due", read}, {"title", QString("before")}};
+    card["title"] = QString("after");
+    QByteArray binary;
+    ASSERT_TRUE(PlistCodec::encode(card, &binary, PlistCodec::Format::Binary));
+    EXPECT_TRUE(binary.contains("\x33" + bigEndianDouble(seconds)));
+    const QVariantMap back = PlistCodec::decode(binary).toMap();
+    EXPECT_EQ(back.value("due"), read);
+    EXPECT_EQ(back.value("title"), "after");
+    const QByteArray xml = PlistCodec::toXml(card);
+    EXPECT_TRUE(xml.contains("<date>2001-01-01T00:02:03Z</date>")) << xml.constData();
+}
+
 TEST(PlistCodec, WritesTheFormOfTheReferenceWriter) {
     QVariantMap sample = sampleOfEveryKind();
     sample["reals"] = QVariantList{0.1,

@@ -377,6 +377,30 @@ TEST_F(SheetBrowserTest, AShownBundleDroppedAsAFileMovesWithItsSheet) {
     EXPECT_EQ(names(item(folder + "/Group")), QStringList{"A.qxsheet"});
 }
 
+// The open sheet's bundle, from outside the sheet folder, dropped in: the sheet follows its folder,
+// so its next save lands there.
+TEST_F(SheetBrowserTest, AnOpenBundleFromOutsideDroppedInKeepsSaving) {
+    QDir().mkpath(folder + "/Group");
+    open();
+    const QString outside = dir.filePath("Outside.qxsheet");
+    TSheet* sheet = manager()->RegisterSheet(outside);
+    ASSERT_NE(sheet, nullptr);
+    const Ref<TSheet> keep = Ref<TSheet>::retain(sheet);
+    manager()->Close();
+    manager()->Open(sheet);
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(outside)});
+    ASSERT_TRUE(browser->acceptDrop(&files, item(folder + "/Group"), -1));
+    const QString moved = folder + "/Group/Outside.qxsheet";
+    EXPECT_EQ(sheet->GetPath(), moved);
+    Ref<TCard> card = Ref<TCard>::adopt(TCard::Create(QStringLiteral("Written")));
+    manager()->AddCard(card.get());
+    manager()->Save();
+    EXPECT_TRUE(QFileInfo::exists(moved + "/" + card->GetUUID() + ".qxcard"));
+    EXPECT_FALSE(card->IsModified());
+    EXPECT_TRUE(alerts.questions().empty());
+}
+
 TEST_F(SheetBrowserTest, DropsAreValidatedByWhatTheyCarry) {
     const QString a = makeSheet("A.qxsheet");
     QDir().mkpath(folder + "/G1");

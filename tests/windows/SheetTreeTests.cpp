@@ -53,7 +53,8 @@ protected:
         manager()->SetDelegate(&app);
         folder = dir.filePath("Sheets");
         QDir().mkpath(folder);
-        tree.setConflictFolder(dir.filePath("Conflicts"));
+        QDir().mkpath(dir.filePath("Trash"));
+        workspace.trashFolder = dir.filePath("Trash");
         tree.setSheetFolderPath(folder);
     }
     void TearDown() override {
@@ -293,21 +294,33 @@ TEST_F(SheetTreeTest, AnExternalChangeToTheActiveSheetKeepsBothVersions) {
     Ref<TCard> card = Ref<TCard>::adopt(TCard::Create(QStringLiteral("Mine")));
     manager()->AddCard(card.get());
     manager()->Save();
+    const QString file = sheet->GetCardPath(card->GetUUID());
 
-    // "No": this version is written over the disk's, which is kept aside first.
+    // Only the folder's date moved: no file this sheet read or wrote changed, so nothing is asked.
     clock.scheduler.advance(5);
+    touch(path);
+    tree.reload();
+    EXPECT_TRUE(alerts.questions().empty());
+    EXPECT_EQ(TSheet::FolderDate(path), sheet->GetModifiedDate());
+
+    // "No": this version is written over the other device's, which goes to the Trash first.
+    clock.scheduler.advance(5);
+    ASSERT_TRUE(retitleCardFile(file, "Theirs"));
     touch(path);
     card->SetTitle("Mine, changed");
     alerts.setNextAnswer(NSAlertFirstButtonReturn);
     tree.reload();
-    ASSERT_EQ(alerts.questions().size(), 1u);
+    ASSERT_EQ(alerts.questions().size(), 2u);
     EXPECT_EQ(alerts.questions()[0].alert.messageText, "Resolve Conflict");
+    EXPECT_EQ(alerts.questions()[1].alert.messageText, "The other device's version was moved to the Trash.");
     EXPECT_EQ(manager()->GetActiveSheet(), sheet);
     EXPECT_EQ(TSheet::FolderDate(path), sheet->GetModifiedDate());
-    EXPECT_EQ(QDir(dir.filePath("Conflicts")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 1);
+    EXPECT_EQ(storedCardTitles(path), QStringList{"Mine, changed"});
+    EXPECT_EQ(storedCardTitles(dir.filePath("Trash")), QStringList{"Theirs"});
 
-    // "Yes": the disk's version is read again; the unsaved edit is kept aside.
+    // "Yes": the other device's version is read again; the unsaved edit goes to the Trash.
     clock.scheduler.advance(5);
+    ASSERT_TRUE(retitleCardFile(file, "Theirs again"));
     touch(path);
     card->SetTitle("Edited here");
     alerts.setNextAnswer(NSAlertSecondButtonReturn);
@@ -315,17 +328,10 @@ TEST_F(SheetTreeTest, AnExternalChangeToTheActiveSheetKeepsBothVersions) {
     TSheet* fresh = manager()->GetActiveSheet();
     ASSERT_NE(fresh, nullptr);
     EXPECT_EQ(tree.root()->FindItem(path, false)->GetSheet(), fresh);
-    const QStringList kept = QDir(dir.filePath("Conflicts")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    ASSERT_EQ(kept.size(), 2);
-    bool found = false;
-    for (const QString& copy : kept) {
-        const QDir bundle(dir.filePath("Conflicts/" + copy));
-        for (const QString& file : bundle.entryList({"*.qxcard"})) {
-            QFile card(bundle.filePath(file));
-            found = found || (card.open(QIODevice::ReadOnly) && card.readAll().contains("Edited here"));
-        }
-    }
-    EXPECT_TRUE(found);
+    EXPECT_EQ(storedCardTitles(path), QStringList{"Theirs again"});
+    QStringList trashed = storedCardTitles(dir.filePath("Trash"));
+    trashed.sort();
+    EXPECT_EQ(trashed, (QStringList{"Edited here", "Theirs"}));
 }
 
 // A reload asked for while the conflict question is up (the folder watcher firing inside the
@@ -345,7 +351,11 @@ TEST_F(SheetTreeTest, AReloadAskedForDuringAQuestionRunsAfterIt) {
     tree.reload();
     TSheet* sheet = tree.root()->FindItem(path, false)->GetSheet();
     manager()->Open(sheet);
+    Ref<TCard> card = Ref<TCard>::adopt(TCard::Create(QStringLiteral("Mine")));
+    manager()->AddCard(card.get());
+    manager()->Save();
     clock.scheduler.advance(5);
+    ASSERT_TRUE(retitleCardFile(sheet->GetCardPath(card->GetUUID()), "Theirs"));
     touch(path);
     presenter.setNextAnswer(NSAlertSecondButtonReturn);
     presenter.setNextAnswer(NSAlertSecondButtonReturn);

@@ -17,7 +17,9 @@ bool TextAttachment::isImage() const {
 bool operator==(const TextAttributes& a, const TextAttributes& b) {
     if (!(a.font == b.font && a.underline == b.underline && a.strikethrough == b.strikethrough &&
           a.foregroundColor == b.foregroundColor && a.backgroundColor == b.backgroundColor &&
-          a.link == b.link && a.superscript == b.superscript && a.baselineOffset == b.baselineOffset &&
+          a.foregroundColorSpace == b.foregroundColorSpace &&
+          a.backgroundColorSpace == b.backgroundColorSpace && a.link == b.link &&
+          a.superscript == b.superscript && a.baselineOffset == b.baselineOffset &&
           a.paragraphStyle == b.paragraphStyle))
         return false;
     if (a.attachment == b.attachment) return true;

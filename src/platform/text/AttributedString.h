@@ -72,6 +72,10 @@ struct TextAttributes {
     bool strikethrough = false;
     std::optional<ATSURGBAlphaColor> foregroundColor;
     std::optional<ATSURGBAlphaColor> backgroundColor;
+    // The colour space each colour was stored in, as its RTF word ("cssrgb", "csgray"); empty:
+    // generic RGB. Kept so that a colour read from a file is written back in its own space.
+    QByteArray foregroundColorSpace;
+    QByteArray backgroundColorSpace;
     QString link;        // a URL string
     int superscript = 0; // > 0 superscript levels, < 0 subscript levels
     double baselineOffset = 0;

@@ -50,6 +50,7 @@ struct FontEntry {
 struct ExpandedColor {
     bool set = false;
     bool gray = false;
+    QByteArray space; // the colour-space word, "cssrgb"
     QList<double> components;
 };
 
@@ -102,6 +103,7 @@ private:
     int documentCodePage() const { return m_ansiCodePage; }
     int effectiveCodePage() const { return m_state.codePage ? m_state.codePage : m_ansiCodePage; }
     std::optional<ATSURGBAlphaColor> color(qint64 index) const;
+    QByteArray colorSpace(qint64 index) const; // empty: generic RGB or none
     void fail(const QString& reason) {
         if (m_error.isEmpty()) m_error = reason;
     }
@@ -183,6 +185,13 @@ std::optional<ATSURGBAlphaColor> Reader::color(qint64 index) const {
         }
     }
     return c;
+}
+
+QByteArray Reader::colorSpace(qint64 index) const {
+    if (index < 0 || index >= m_colors.size() || index >= m_expanded.size()) return {};
+    const ExpandedColor& e = m_expanded[index];
+    const bool used = e.gray ? !e.components.isEmpty() : e.components.size() >= 3;
+    return e.set && used && e.space != "csgenericrgb" ? e.space : QByteArray();
 }
 
 std::optional<AttributedString> Reader::run(QString* error) {
@@ -743,8 +752,10 @@ void Reader::handleWord(const char* w, int len, bool hasParam, qint64 param) {
         if (is("csgray")) {
             m_expandedEntry.set = true;
             m_expandedEntry.gray = true;
+            m_expandedEntry.space = "csgray";
         } else if (std::strncmp(w, "cs", 2) == 0) {
             m_expandedEntry.set = true;
+            m_expandedEntry.space = QByteArray(w, len);
         } else if (is("c") && m_expandedEntry.components.size() < 8) {
             m_expandedEntry.set = true;
             m_expandedEntry.components.append(double(param) / 100000.0);
@@ -917,9 +928,9 @@ void Reader::handleWord(const char* w, int len, bool hasParam, qint64 param) {
     else if (is("v"))
         s.hidden = on;
     else if (is("cf"))
-        a.foregroundColor = color(param);
+        a.foregroundColor = color(param), a.foregroundColorSpace = colorSpace(param);
     else if (is("cb") || is("highlight") || is("chcbpat"))
-        a.backgroundColor = color(param);
+        a.backgroundColor = color(param), a.backgroundColorSpace = colorSpace(param);
     else if (is("super"))
         a.superscript = on ? 1 : 0;
     else if (is("sub"))

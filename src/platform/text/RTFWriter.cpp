@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QImageReader>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -40,7 +41,7 @@ public:
 
 private:
     void collectTables(const AttributedString& text);
-    int colorIndex(const std::optional<ATSURGBAlphaColor>& c) const;
+    int colorIndex(const std::optional<ATSURGBAlphaColor>& c, const QByteArray& space) const;
     CharState stateFor(const TextAttributes& a) const;
     void setCharState(const CharState& target);
     void writeParagraph(const ParagraphStyle& p);
@@ -54,7 +55,7 @@ private:
     RTFCodec::AttachmentFiles* m_files;
     QByteArray m_out;
     QStringList m_fonts;
-    QList<ATSURGBAlphaColor> m_colors;
+    QList<std::pair<ATSURGBAlphaColor, QByteArray>> m_colors; // each with its colour space
     CharState m_char;
     CharState m_savedChar;
     bool m_inLink = false;
@@ -63,18 +64,29 @@ private:
     bool m_paragraphWritten = false;
 };
 
+// The colour-space word a colour is written with: its own when it is a plain word that fits the colour
+// (gray only for a gray), else generic RGB.
+QByteArray spaceWord(const std::optional<ATSURGBAlphaColor>& c, const QByteArray& space) {
+    const bool word = c && !space.isEmpty() && space.size() <= 32 &&
+                      std::all_of(space.begin(), space.end(), [](char x) { return x >= 'a' && x <= 'z'; });
+    if (!word || (space == "csgray" && !(c->red == c->green && c->green == c->blue))) return "csgenericrgb";
+    return space;
+}
+
 void Writer::collectTables(const AttributedString& text) {
     for (const AttributeRun& run : text.runs()) {
         const TextAttributes& a = run.attributes;
         if (!a.font.name.isEmpty() && !m_fonts.contains(a.font.name)) m_fonts.append(a.font.name);
-        for (const auto& c : {a.foregroundColor, a.backgroundColor})
-            if (c && !m_colors.contains(*c)) m_colors.append(*c);
+        for (const auto& [c, space] :
+             {std::pair(a.foregroundColor, spaceWord(a.foregroundColor, a.foregroundColorSpace)),
+              std::pair(a.backgroundColor, spaceWord(a.backgroundColor, a.backgroundColorSpace))})
+            if (c && !m_colors.contains(std::pair(*c, space))) m_colors.append({*c, space});
     }
 }
 
-int Writer::colorIndex(const std::optional<ATSURGBAlphaColor>& c) const {
+int Writer::colorIndex(const std::optional<ATSURGBAlphaColor>& c, const QByteArray& space) const {
     if (!c) return 0;
-    return int(m_colors.indexOf(*c)) + 1;
+    return int(m_colors.indexOf(std::pair(*c, spaceWord(c, space)))) + 1;
 }
 
 CharState Writer::stateFor(const TextAttributes& a) const {
@@ -85,8 +97,8 @@ CharState Writer::stateFor(const TextAttributes& a) const {
     s.italic = a.font.italic;
     s.underline = a.underline;
     s.strike = a.strikethrough;
-    s.foreground = colorIndex(a.foregroundColor);
-    s.background = colorIndex(a.backgroundColor);
+    s.foreground = colorIndex(a.foregroundColor, a.foregroundColorSpace);
+    s.background = colorIndex(a.backgroundColor, a.backgroundColorSpace);
     s.superscript = a.superscript > 0 ? 1 : a.superscript < 0 ? -1 : 0;
     s.baseline = int(std::lround(std::clamp(a.baselineOffset, -10000.0, 10000.0) * 2));
     return s;
@@ -330,14 +342,17 @@ QByteArray Writer::write(const AttributedString& text) {
         m_out += ';';
     }
     m_out += "}\n{\\colortbl;";
-    for (const ATSURGBAlphaColor& c : m_colors) {
+    for (const auto& [c, space] : m_colors) {
         auto byte = [](float v) { return num(std::lround(std::clamp(double(v), 0.0, 1.0) * 255)); };
         m_out += "\\red" + byte(c.red) + "\\green" + byte(c.green) + "\\blue" + byte(c.blue) + ';';
     }
     m_out += "}\n{\\*\\expandedcolortbl;";
-    for (const ATSURGBAlphaColor& c : m_colors) {
+    for (const auto& [c, space] : m_colors) {
         auto comp = [](float v) { return num(std::lround(std::clamp(double(v), -1.0e4, 1.0e4) * 100000)); };
-        m_out += "\\csgenericrgb\\c" + comp(c.red) + "\\c" + comp(c.green) + "\\c" + comp(c.blue);
+        if (space == "csgray")
+            m_out += "\\csgray\\c" + comp(c.red);
+        else
+            m_out += '\\' + space + "\\c" + comp(c.red) + "\\c" + comp(c.green) + "\\c" + comp(c.blue);
         if (c.alpha != 1.0f) m_out += "\\c" + comp(c.alpha);
         m_out += ';';
     }

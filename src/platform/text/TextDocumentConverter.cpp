@@ -28,13 +28,15 @@ enum Property {
     LineSpacing,
 };
 
-QVariant colorVariant(const ATSURGBAlphaColor& c) {
-    return QVariantList{double(c.red), double(c.green), double(c.blue), double(c.alpha)};
+// The exact colour and the colour space it was stored in.
+QVariant colorVariant(const ATSURGBAlphaColor& c, const QByteArray& space) {
+    return QVariantList{double(c.red), double(c.green), double(c.blue), double(c.alpha), space};
 }
 
-std::optional<ATSURGBAlphaColor> colorFromVariant(const QVariant& v) {
+std::optional<ATSURGBAlphaColor> colorFromVariant(const QVariant& v, QByteArray* space) {
     const QVariantList l = v.toList();
-    if (l.size() != 4) return std::nullopt;
+    if (l.size() != 5) return std::nullopt;
+    *space = l[4].toByteArray();
     return ATSURGBAlphaColor{float(l[0].toDouble()), float(l[1].toDouble()), float(l[2].toDouble()),
                              float(l[3].toDouble())};
 }
@@ -85,11 +87,11 @@ QTextCharFormat charFormat(const TextAttributes& a) {
     if (a.strikethrough) f.setFontStrikeOut(true);
     if (a.foregroundColor) {
         f.setForeground(toQColor(*a.foregroundColor));
-        f.setProperty(Foreground, colorVariant(*a.foregroundColor));
+        f.setProperty(Foreground, colorVariant(*a.foregroundColor, a.foregroundColorSpace));
     }
     if (a.backgroundColor) {
         f.setBackground(toQColor(*a.backgroundColor));
-        f.setProperty(Background, colorVariant(*a.backgroundColor));
+        f.setProperty(Background, colorVariant(*a.backgroundColor, a.backgroundColorSpace));
     }
     if (!a.link.isEmpty()) {
         f.setAnchor(true);
@@ -132,17 +134,23 @@ TextAttributes attributes(const QTextCharFormat& f) {
                           : UnderlineStyle::Single;
     }
     a.strikethrough = f.fontStrikeOut();
-    auto color = [&](int brushProperty, int exactProperty) -> std::optional<ATSURGBAlphaColor> {
+    auto color = [&](int brushProperty, int exactProperty,
+                     QByteArray* space) -> std::optional<ATSURGBAlphaColor> {
         if (!f.hasProperty(brushProperty)) return std::nullopt;
         const QBrush brush = f.brushProperty(brushProperty);
         if (brush.style() == Qt::NoBrush) return std::nullopt;
         const QColor c = brush.color();
-        if (auto exact = colorFromVariant(f.property(exactProperty)); exact && toQColor(*exact) == c)
+        QByteArray stored;
+        // Unchanged since it was read: the exact value, in its own colour space.
+        if (auto exact = colorFromVariant(f.property(exactProperty), &stored);
+            exact && toQColor(*exact) == c) {
+            *space = stored;
             return exact;
+        }
         return ATSURGBAlphaColor{float(c.redF()), float(c.greenF()), float(c.blueF()), float(c.alphaF())};
     };
-    a.foregroundColor = color(QTextFormat::ForegroundBrush, Foreground);
-    a.backgroundColor = color(QTextFormat::BackgroundBrush, Background);
+    a.foregroundColor = color(QTextFormat::ForegroundBrush, Foreground, &a.foregroundColorSpace);
+    a.backgroundColor = color(QTextFormat::BackgroundBrush, Background, &a.backgroundColorSpace);
     if (f.isAnchor() && !f.anchorHref().isEmpty()) a.link = f.anchorHref();
     const int stored = f.property(Superscript).toInt();
     switch (f.verticalAlignment()) {

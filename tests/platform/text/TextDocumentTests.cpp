@@ -1,3 +1,4 @@
+#include "platform/text/RTFCodec.h"
 #include "platform/text/TextDocumentConverter.h"
 
 #include "TextTestSupport.h"
@@ -89,6 +90,36 @@ TEST(TextDocumentConverter, EditsMadeInTheDocumentComeBack) {
     EXPECT_EQ(a.foregroundColor, (ATSURGBAlphaColor{0, 0, 1, 1}));
     ASSERT_EQ(back.attachments().size(), 1);
     EXPECT_TRUE(back.attachments()[0].isImage());
+}
+
+// Colours stored in a colour space of their own (sRGB, gray) are written back in it after the text
+// is edited; a colour picked anew is written as generic RGB.
+TEST(TextDocumentConverter, ColourSpacesSurviveAnEdit) {
+    const QByteArray rtf =
+        "{\\rtf1\\ansi\\ansicpg1252\\cocoartf2639\n{\\fonttbl\\f0\\fswiss\\fcharset0 Helvetica;}\n"
+        "{\\colortbl;\\red255\\green128\\blue0;\\red128\\green128\\blue128;}\n"
+        "{\\*\\expandedcolortbl;\\cssrgb\\c100000\\c50000\\c0;\\csgray\\c50000;}\n"
+        "\\f0\\fs24 \\cf1 \\cb2 orange on gray\\cf0 \\cb0  plain}";
+    const std::optional<AttributedString> read = RTFCodec::read(rtf);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->attributesAt(0).foregroundColorSpace, "cssrgb");
+    QTextDocument document;
+    TextDocumentConverter::toDocument(*read, &document);
+    QTextCursor cursor(&document);
+    cursor.setPosition(3);
+    cursor.insertText(QStringLiteral("nge"));
+    cursor.movePosition(QTextCursor::End);
+    QTextCharFormat picked;
+    picked.setForeground(QColor(0, 0, 255));
+    cursor.insertText(QStringLiteral(" blue"), picked);
+    const QByteArray written = RTFCodec::write(TextDocumentConverter::fromDocument(document));
+    EXPECT_TRUE(written.contains("\\cssrgb\\c100000\\c50000\\c0;")) << written.constData();
+    EXPECT_TRUE(written.contains("\\csgray\\c50000;")) << written.constData();
+    EXPECT_TRUE(written.contains("\\csgenericrgb\\c0\\c0\\c100000;")) << written.constData();
+    const std::optional<AttributedString> again = RTFCodec::read(written);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->attributesAt(0).foregroundColor, read->attributesAt(0).foregroundColor);
+    EXPECT_EQ(again->attributesAt(0).backgroundColorSpace, "csgray");
 }
 
 TEST(TextDocumentConverter, ALongParagraphOfManyRunsConvertsInLinearTime) {

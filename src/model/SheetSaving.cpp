@@ -1,0 +1,447 @@
+// Saving a sheet: the save pass, the conflict question when a card file changed elsewhere, and the
+// report of a save that failed.
+
+#include "Sheet.h"
+
+#include "Globals.h"
+#include "foundation/Archiver.h"
+#include "platform/AlertPresenter.h"
+#include "platform/AtomicFile.h"
+#include "platform/Diagnostics.h"
+#include "platform/PanelPresenter.h"
+#include "platform/Workspace.h"
+#include "utilities/Clock.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+const QString kCards = QStringLiteral("cards");
+const QString kBundleIdentifier = QStringLiteral("CFBundleIdentifier");
+
+QString fullDate(const QDateTime& date) {
+    return date.isValid() ? date.toLocalTime().toString(Qt::ISODateWithMs) : QStringLiteral("(none)");
+}
+
+bool isFolder(const QString& path) {
+    return !path.isEmpty() && QFileInfo(path).isDir();
+}
+
+bool anyModified(TCard* card) {
+    for (TObject* node : *card->GetAllChildrenIncludingSelf())
+        if (static_cast<TCard*>(node)->IsModified()) return true;
+    return false;
+}
+
+// "<title> (other version, <date>).qxcard": the name a version given up is kept under.
+QString asideName(const QString& title, const QDateTime& when, int attempt) {
+    QString base = title;
+    base.replace(QLatin1Char('/'), QLatin1Char('-')).replace(QChar(0), QLatin1Char('-'));
+    base = base.simplified();
+    while (base.startsWith(QLatin1Char('.'))) base.remove(0, 1);
+    if (base.size() > 100) base = base.left(base[99].isHighSurrogate() ? 99 : 100);
+    if (base.isEmpty()) base = QStringLiteral("Untitled");
+    const QString stamp = when.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH.mm.ss"));
+    const QString count = attempt > 1 ? QStringLiteral(", %1").arg(attempt) : QString();
+    return QStringLiteral("%1 (other version, %2%3).%4").arg(base, stamp, count, TSheet::kCardExtension);
+}
+
+QByteArray archiveBytes(TObject* object) {
+    TArchiver* archiver = object->CopyArchive();
+    const QByteArray bytes = archiver->CopyXMLData();
+    archiver->Release();
+    return bytes;
+}
+
+} // namespace
+
+bool TSheet::Save() {
+    return SavePass(nullptr);
+}
+
+bool TSheet::SaveCard(TCard* card) {
+    return card && SavePass(card);
+}
+
+bool TSheet::SavePass(TCard* only) {
+    // A save asked for while this one waits on a question (a timer, a quit) writes nothing.
+    if (m_saving) return false;
+    m_saving = true;
+    Outcome outcome = SaveOnce(only);
+    // Saved elsewhere: the whole sheet is written into its new folder.
+    if (outcome == Outcome::MovedElsewhere) outcome = SaveOnce(nullptr);
+    m_saving = false;
+    return outcome == Outcome::Saved;
+}
+
+TSheet::Outcome TSheet::SaveOnce(TCard* only) {
+    if (!isFolder(m_path))
+        return ReportSaveFailure({QStringLiteral("The folder %1 is not there any more.").arg(m_path)})
+                   ? Outcome::MovedElsewhere
+                   : Outcome::Failed;
+    const auto cards = [&] {
+        QList<TCard*> list;
+        if (only) list.append(only);
+        if (!only)
+            for (TObject* card : *m_cards) list.append(static_cast<TCard*>(card));
+        return list;
+    };
+    const auto needsWrite = [&](TCard* card) {
+        return anyModified(card) || AtomicFile::stampOf(GetCardPath(card->GetUUID())).isNull();
+    };
+    bool pending = !only && IsModified();
+    for (TCard* card : cards()) pending = pending || needsWrite(card);
+    if (!pending) return Outcome::Saved;
+
+    if (const QList<OutsideChange> outside = FindOutsideChanges(); !outside.isEmpty()) {
+        switch (Resolve(outside)) {
+        case Resolution::Taken:
+            return Outcome::Saved;
+        case Resolution::Undecided:
+            return Outcome::Failed;
+        case Resolution::Kept:
+            only = nullptr;
+            break;
+        }
+    }
+
+    QStringList failures;
+    bool wrote = false;
+    for (TCard* card : cards()) {
+        if (!needsWrite(card)) continue;
+        if (!QFileInfo::exists(GetCardPath(card->GetUUID())))
+            Diagnostics::line(QStringLiteral("card path does not exist ") + GetCardPath(card->GetUUID()));
+        wrote = WriteCard(card, &failures) || wrote;
+    }
+    if (!only && m_modified) {
+        if (WriteInfo(&failures)) {
+            wrote = true;
+            if (m_loaded) {
+                // Only files that were there when the cards were read: a file arriving later is left alone.
+                for (const QString& name : CardFilesInFolder()) {
+                    const QString uuid = QFileInfo(name).completeBaseName();
+                    if (m_order.contains(uuid) || !m_filesAtLoad.contains(name)) continue;
+                    const QString path = m_path + QLatin1Char('/') + name;
+                    Diagnostics::line(QStringLiteral("delete missing card file: ") + path);
+                    Workspace::shared().moveToTrash(path);
+                    m_filesAtLoad.remove(name);
+                    m_record.forget(name);
+                }
+            }
+        }
+    }
+    if (wrote) UpdateModifiedDate();
+    if (failures.isEmpty()) {
+        m_failureReported = false;
+        return Outcome::Saved;
+    }
+    return ReportSaveFailure(failures) ? Outcome::MovedElsewhere : Outcome::Failed;
+}
+
+bool TSheet::WriteCard(TCard* card, QStringList* failures) {
+    if (const QString refused = RefusedCardName(card->GetUUID()); !refused.isEmpty()) {
+        failures->append(refused);
+        return false;
+    }
+    // The flags are cleared before the archive is made, so the file holds them cleared; a failed
+    // write sets them again.
+    QList<TCard*> modified;
+    for (TObject* node : *card->GetAllChildrenIncludingSelf())
+        if (static_cast<TCard*>(node)->IsModified()) modified.append(static_cast<TCard*>(node));
+    for (TCard* node : modified) node->SetModified(false);
+    const QByteArray bytes = archiveBytes(card);
+    QString error = QStringLiteral("The card \"%1\" can't be archived.").arg(card->GetTitle());
+    if (bytes.isNull() ||
+        !m_record.write(m_path, card->GetUUID() + QLatin1Char('.') + kCardExtension, bytes, &error)) {
+        Diagnostics::line(QStringLiteral("Error saving card ") + card->GetTitle() + QStringLiteral(": ") +
+                          error);
+        failures->append(error);
+        card->SetModified(true);
+        for (TCard* node : modified) node->SetModified(true);
+        return false;
+    }
+    return true;
+}
+
+bool TSheet::WriteInfo(QStringList* failures) {
+    MergeListedCards();
+    TArchiver* archiver = CopyArchive();
+    if (!archiver->ContainsKey(kBundleIdentifier))
+        archiver->SetValue(kBundleIdentifier, QStringLiteral("com.brasswick.jobslate.sheet"));
+    const QByteArray bytes = archiver->CopyXMLData();
+    archiver->Release();
+    QString error = QStringLiteral("The sheet's properties can't be archived.");
+    if (bytes.isNull() || !m_record.write(m_path, kInfoFile, bytes, &error)) {
+        Diagnostics::line(QStringLiteral("WARNING: error saving sheet properties for ") + m_path);
+        failures->append(error);
+        return false;
+    }
+    m_modified = false;
+    return true;
+}
+
+// Cards another device listed since this sheet last read or wrote info.plist stay listed (their
+// files may still be on the way); cards removed here stay removed.
+void TSheet::MergeListedCards() {
+    if (!m_loaded || m_record.check(m_path, kInfoFile) == SheetFolderRecord::State::Same) return;
+    TArchiver* archiver = TArchiver::CreateWithPath(GetInfoPath());
+    const QVariant listed = archiver->Load() == 0 ? archiver->GetValue(kCards) : QVariant();
+    archiver->Release();
+    for (const QVariant& uuid : listed.toList()) {
+        const QString name = uuid.toString();
+        if (uuid.typeId() == QMetaType::QString && !name.isEmpty() && !m_order.contains(name) &&
+            !m_removed.contains(name))
+            m_order.append(name);
+    }
+}
+
+// Why the card's file can't be written: a symbolic link leading out of the folder, nowhere, or to
+// another card's file. Empty when it can.
+QString TSheet::RefusedCardName(const QString& uuid) const {
+    const QFileInfo entry(GetCardPath(uuid));
+    if (!IsCardName(uuid)) return QStringLiteral("\"%1\" is not a card file name.").arg(entry.fileName());
+    if (!entry.isSymLink()) return {};
+    const QFileInfo target(entry.canonicalFilePath());
+    if (entry.canonicalFilePath().isEmpty() || target.absolutePath() != QFileInfo(m_path).canonicalFilePath())
+        return QStringLiteral("The card file %1 is a link to a place outside the sheet folder; it was not "
+                              "overwritten.")
+            .arg(entry.fileName());
+    if (target.suffix() == kCardExtension && target.fileName() != entry.fileName())
+        return QStringLiteral(
+                   "The card file %1 is a link to another card's file, %2; it was not overwritten.")
+            .arg(entry.fileName(), target.fileName());
+    return {};
+}
+
+QList<TSheet::OutsideChange> TSheet::FindOutsideChanges() {
+    QList<OutsideChange> changes;
+    for (TObject* object : *m_cards) {
+        const QString uuid = static_cast<TCard*>(object)->GetUUID();
+        const QString name = uuid + QLatin1Char('.') + kCardExtension;
+        // A file never read or written here has no version to compare; a refused name is reported.
+        if (!m_record.knows(name) || !RefusedCardName(uuid).isEmpty()) continue;
+        const SheetFolderRecord::State state = m_record.check(m_path, name);
+        if (state != SheetFolderRecord::State::Same) changes.append({uuid, state});
+    }
+    // A sheet read but not loaded knows none of its cards; one made here knows them all.
+    if (!m_loaded && DidInitializeFromArchive()) return changes;
+    for (const QString& name : CardFilesInFolder()) {
+        const QString uuid = QFileInfo(name).completeBaseName();
+        if (m_filesAtLoad.contains(name) || m_asideNames.contains(name) || m_record.knows(name) ||
+            !IsCardName(uuid) || FindCardWithUUID(uuid) || m_removed.contains(uuid))
+            continue;
+        changes.append({uuid, SheetFolderRecord::State::Unknown});
+    }
+    return changes;
+}
+
+TSheet::Resolution TSheet::Resolve(const QList<OutsideChange>& changes) {
+    Diagnostics::line(QStringLiteral("*** warning: file mod date is different from last saved date."));
+    Diagnostics::line(QStringLiteral("  last saved: ") + fullDate(m_recordedDate));
+    Diagnostics::line(QStringLiteral("  file date: ") + fullDate(FolderDate(m_path)));
+    for (const OutsideChange& change : changes)
+        Diagnostics::line(QStringLiteral("  changed elsewhere: ") + change.uuid);
+    const qint32 answer = ResolveConflict();
+    QStringList kept;
+    QList<bool> inTrash;
+    auto keep = [&](const QString& title, const QString& name, const QByteArray* bytes) {
+        bool trashed = false;
+        const QString aside = KeepAside(title, name, bytes, &trashed);
+        if (aside.isEmpty()) return false;
+        kept.append(aside);
+        inTrash.append(trashed);
+        return true;
+    };
+    auto cannotKeep = [&] {
+        Alert alert;
+        alert.messageText = QStringLiteral("The sheet \"%1\" was not saved.").arg(GetTitle());
+        alert.informativeText =
+            QStringLiteral("The version you did not keep could not be put aside in %1, so nothing was "
+                           "overwritten. The changes stay here until the sheet is saved.")
+                .arg(m_path);
+        AlertPresenter::shared().runModal(alert);
+        if (!kept.isEmpty()) TellKept(QStringLiteral("Some versions were put aside."), kept, inTrash);
+        return Resolution::Undecided;
+    };
+
+    if (answer == NSAlertFirstButtonReturn) {
+        Diagnostics::line(QStringLiteral("  keep this version, overwrite file"));
+        // Every other version is put aside before anything of it is overwritten.
+        for (const OutsideChange& change : changes) {
+            TCard* card = FindCardWithUUID(change.uuid);
+            if (card && change.state == SheetFolderRecord::State::Changed &&
+                !keep(card->GetTitle(), change.uuid + QLatin1Char('.') + kCardExtension, nullptr))
+                return cannotKeep();
+        }
+        for (const OutsideChange& change : changes) {
+            if (change.state == SheetFolderRecord::State::Unknown) {
+                TakeArrivedCard(change.uuid);
+            } else if (TCard* card = FindCardWithUUID(change.uuid)) {
+                // Written anew: no version of its own to compare with any more.
+                m_record.forget(change.uuid + QLatin1Char('.') + kCardExtension);
+                card->SetModified(true);
+            }
+        }
+        if (!kept.isEmpty())
+            TellKept(QStringLiteral("The other device's version was moved to the Trash."), kept, inTrash);
+        return Resolution::Kept;
+    }
+
+    // This version gives way (or nobody answered): what it holds that the folder does not is put aside.
+    for (TObject* object : *m_cards) {
+        auto* card = static_cast<TCard*>(object);
+        if (!anyModified(card) && !AtomicFile::stampOf(GetCardPath(card->GetUUID())).isNull()) continue;
+        const QByteArray bytes = archiveBytes(card);
+        if (!keep(card->GetTitle(), {}, &bytes)) return cannotKeep();
+    }
+    if (answer != NSAlertSecondButtonReturn) {
+        Diagnostics::line(QStringLiteral("  no answer: nothing overwritten"));
+        if (!kept.isEmpty())
+            TellKept(
+                QStringLiteral("Nothing was overwritten; this device's version was also moved to the Trash."),
+                kept, inTrash);
+        return Resolution::Undecided;
+    }
+    Diagnostics::line(QStringLiteral("  discard this version"));
+    SetAllModified(false);
+    reloadPending = true;
+    if (!kept.isEmpty())
+        TellKept(QStringLiteral("This device's version was moved to the Trash."), kept, inTrash);
+    return Resolution::Taken;
+}
+
+void TSheet::TakeArrivedCard(const QString& uuid) {
+    // Listed either way: a file the sheet lists is never taken for a stray.
+    if (!m_order.contains(uuid)) m_order.append(uuid);
+    m_modified = true;
+    bool renamed = false;
+    TCard* card = ReadCard(uuid, &renamed);
+    if (!card) return;
+    if (renamed) card->SetModified(true);
+    m_arrived.append(Ref<TCard>::retain(card));
+}
+
+QList<Ref<TCard>> TSheet::TakeArrivedCards() {
+    return std::exchange(m_arrived, {});
+}
+
+// Puts a version aside in the folder under its "(other version, <date>)" name, by renaming the file
+// name or by writing bytes, then moves it to the Trash. The name given; empty when it could not be
+// put aside (nothing changed then).
+QString TSheet::KeepAside(const QString& title, const QString& name, const QByteArray* bytes, bool* inTrash) {
+    const QDateTime now = Clock::shared().now();
+    for (int attempt = 1; attempt <= 100; ++attempt) {
+        const QString aside = asideName(title, now, attempt);
+        QString error;
+        bool taken = false;
+        const bool done = bytes
+                              ? AtomicFile::create(m_path + QLatin1Char('/') + aside, *bytes, &error, &taken)
+                              : AtomicFile::renameInFolder(m_path, name, aside, &error, &taken);
+        if (!done && taken) continue;
+        if (!done) {
+            Diagnostics::line(error);
+            return {};
+        }
+        m_asideNames.insert(aside);
+        *inTrash = Workspace::shared().moveToTrash(m_path + QLatin1Char('/') + aside);
+        Diagnostics::line(QStringLiteral("  kept the version given up as ") + aside);
+        return aside;
+    }
+    return {};
+}
+
+void TSheet::TellKept(const QString& message, const QStringList& names, const QList<bool>& inTrash) const {
+    QStringList lines;
+    for (qsizetype i = 0; i < names.size(); ++i)
+        lines.append(inTrash.value(i)
+                         ? QStringLiteral("\"%1\"").arg(names[i])
+                         : QStringLiteral("\"%1\" (the Trash refused it: it is in the folder %2)")
+                               .arg(names[i], m_path));
+    Alert alert;
+    alert.messageText = message;
+    alert.informativeText = QStringLiteral("Kept as:\n") + lines.join(QLatin1Char('\n'));
+    alert.style = Alert::Style::Informational;
+    AlertPresenter::shared().runModal(alert);
+}
+
+qint32 TSheet::ResolveConflict() {
+    Alert alert;
+    alert.buttons = {QStringLiteral("No"), QStringLiteral("Yes")};
+    alert.messageText = QStringLiteral("Resolve Conflict");
+    alert.informativeText =
+        QStringLiteral("The sheet \"%1\" has been changed on another device. Accept changes "
+                       "coming from that other device?")
+            .arg(GetTitle());
+    alert.style = Alert::Style::Informational;
+    return AlertPresenter::shared().runModal(alert);
+}
+
+void TSheet::ResolveOutsideChanges() {
+    if (m_saving) return;
+    const QList<OutsideChange> changes = FindOutsideChanges();
+    if (changes.isEmpty()) {
+        // Nothing this sheet read or wrote changed: the new date is no conflict.
+        m_recordedDate = FolderDate(m_path);
+        return;
+    }
+    m_saving = true;
+    const Resolution resolution = Resolve(changes);
+    m_saving = false;
+    if (resolution == Resolution::Kept) Save();
+}
+
+// Tells the person once, until a save succeeds, naming the folder; true when the sheet now lives in
+// another folder the person chose.
+bool TSheet::ReportSaveFailure(const QStringList& reasons) {
+    for (const QString& reason : reasons) Diagnostics::warning(reason);
+    if (m_failureReported) return false;
+    m_failureReported = true;
+    Alert alert;
+    alert.messageText = QStringLiteral("The sheet \"%1\" could not be saved in %2.").arg(GetTitle(), m_path);
+    alert.informativeText = reasons.join(QLatin1Char('\n')) +
+                            QStringLiteral("\n\nThe changes stay here and are saved when the folder can be "
+                                           "written again. Choose Save Elsewhere… to save the sheet in "
+                                           "another folder.");
+    alert.buttons = {QStringLiteral("OK"), QStringLiteral("Save Elsewhere…")};
+    alert.style = Alert::Style::Warning;
+    if (AlertPresenter::shared().runModal(alert) != NSAlertSecondButtonReturn) return false;
+    return SaveElsewhere();
+}
+
+bool TSheet::SaveElsewhere() {
+    OpenPanel panel;
+    panel.title = QStringLiteral("Save Elsewhere");
+    panel.prompt = QStringLiteral("Save");
+    panel.message = QStringLiteral("Choose the folder to save the sheet \"%1\" in.").arg(GetTitle());
+    panel.canChooseFiles = false;
+    panel.canChooseDirectories = true;
+    panel.canCreateDirectories = true;
+    panel.directory = QDir::homePath();
+    if (PanelPresenter::shared().runModal(panel) != NSModalResponseOK || panel.chosenPaths.isEmpty())
+        return false;
+    const QString folder = panel.chosenPaths.first();
+    const QString extension = QFileInfo(m_path).suffix();
+    QString target = folder + QLatin1Char('/') + QFileInfo(m_path).fileName();
+    for (int n = 2; QFileInfo::exists(target) || QFileInfo(target).isSymLink(); ++n)
+        target = QStringLiteral("%1/%2 %3.%4").arg(folder, GetTitle()).arg(n).arg(extension);
+    QString error;
+    if (!AtomicFile::makeFolder(target, &error)) {
+        AlertPresenter::shared().runModal(
+            {QStringLiteral("The sheet \"%1\" could not be saved.").arg(GetTitle()),
+             error,
+             {},
+             Alert::Style::Warning});
+        return false;
+    }
+    Diagnostics::line(QStringLiteral("saving the sheet elsewhere: ") + target);
+    m_path = target;
+    // A new folder: every file is written, none compared with what the old folder held.
+    m_record.clear();
+    m_filesAtLoad.clear();
+    m_asideNames.clear();
+    m_failureReported = false;
+    SetAllModified(true);
+    m_recordedDate = FolderDate(m_path);
+    return true;
+}
