@@ -1,5 +1,6 @@
 #include "Archiver.h"
 
+#include "platform/Diagnostics.h"
 #include "platform/AtomicFile.h"
 #include "platform/PlistCodec.h"
 #include "platform/VariantKinds.h"
@@ -283,7 +284,7 @@ QVariantMap TArchiver::CFType() const {
 }
 
 void TArchiver::Show() const {
-    qDebug().noquote() << CopyXMLData();
+    Diagnostics::line(QString::fromUtf8(CopyXMLData()));
 }
 
 void TArchiver::SetBooleanValue(const QString& key, bool value) {
