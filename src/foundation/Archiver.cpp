@@ -1,5 +1,6 @@
 #include "Archiver.h"
 
+#include "platform/Diagnostics.h"
 #include "platform/AtomicFile.h"
 #include "platform/PlistCodec.h"
 #include "platform/VariantKinds.h"
@@ -296,7 +297,7 @@ QVariant TArchiver::GetPlainValue(const QString& key) const {
 }
 
 void TArchiver::Show() const {
-    qDebug().noquote() << CopyXMLData();
+    Diagnostics::line(QString::fromUtf8(CopyXMLData()));
 }
 
 void TArchiver::SetBooleanValue(const QString& key, bool value) {

@@ -14,7 +14,6 @@
 #include <QWindow>
 #include <algorithm>
 #include <csignal>
-#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <random>
@@ -193,7 +192,7 @@ QString GetMemoryString(qint32 bytes) {
 }
 
 void WriteLog(const QString& s) {
-    std::fprintf(stderr, "%s\n", s.toUtf8().constData());
+    Diagnostics::line(s);
 }
 
 QIcon GetSystemIcon(quint32 type) {

@@ -1,5 +1,7 @@
 #include "platform/AtomicFile.h"
 
+#include "platform/Diagnostics.h"
+
 #include <QByteArrayView>
 #include <QDir>
 #include <QFile>
@@ -131,8 +133,9 @@ void syncFolder(const QByteArray& folder, const char* change, const QByteArray& 
     const int code = fd < 0 ? errno : ::fsync(fd) != 0 && errno != EINVAL ? errno : 0;
     if (fd >= 0) ::close(fd);
     if (code != 0)
-        qWarning("Cannot sync the folder %s after %s %s: %s", folder.constData(), change, name.constData(),
-                 qPrintable(qt_error_string(code)));
+        Diagnostics::warning(QStringLiteral("Cannot sync the folder %1 after %2 %3: %4")
+                                 .arg(QString::fromLocal8Bit(folder), QString::fromLatin1(change),
+                                      QString::fromLocal8Bit(name), qt_error_string(code)));
 }
 
 bool isFolder(const QByteArray& path) {

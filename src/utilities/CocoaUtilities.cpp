@@ -9,7 +9,6 @@
 #include <QPainter>
 #include <QPointer>
 #include <QRegularExpression>
-#include <cstdio>
 
 namespace CocoaUtilities {
 
@@ -52,7 +51,7 @@ QString NSLocalizedString(const QString& key, const QStringList& arguments) {
 }
 
 void NSLog(const QString& message) {
-    std::fprintf(stderr, "%s\n", message.toUtf8().constData());
+    Diagnostics::line(message);
 }
 
 void NSShow(const QVariant& object) {
@@ -63,7 +62,7 @@ void NSShow(const QVariant& object) {
         text = object.toString();
     else
         text = QString::fromUtf8(object.metaType().name());
-    std::fprintf(stderr, "%s\n", text.toUtf8().constData());
+    Diagnostics::line(text);
 }
 
 void NSShow(const NSRange& range) {

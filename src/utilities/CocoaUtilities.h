@@ -43,9 +43,10 @@ QString NSLocalizedString(const QString& key);
 // leaves its placeholder.
 QString NSLocalizedString(const QString& key, const QStringList& arguments);
 
-void NSLog(const QString& message);  // one line on stderr
-void NSShow(const QVariant& object); // its description, one line on stderr
-void NSShow(const NSRange& range);   // "location: 3, length: 5" on stdout
+// Developer lines, logged as Diagnostics::line does.
+void NSLog(const QString& message);
+void NSShow(const QVariant& object); // its description
+void NSShow(const NSRange& range);   // "location: 3, length: 5"
 
 QVariant NSNum(qint32 value);
 QVariant NSNum(float value); // widened to double, the property-list real

@@ -8,6 +8,8 @@
 #include <QObject>
 #include <algorithm>
 #include <cmath>
+#include "platform/Diagnostics.h"
+
 #include <cstdio>
 #include <limits>
 
@@ -190,8 +192,7 @@ QString description(const QObject* object) {
 }
 
 void showDescription(const QObject* object) {
-    const QByteArray text = description(object).toUtf8();
-    std::fprintf(stderr, "%s\n", text.constData());
+    Diagnostics::line(description(object));
 }
 
 QByteArray pascalClassName(const QObject* object) {

@@ -91,7 +91,7 @@ namespace ObjectUtilities {
 void stopObservingNotifications(const void* observer);
 // "<ClassName: 0x...>"; "(null)" for no object.
 QString description(const QObject* object);
-void showDescription(const QObject* object); // the description on standard error
+void showDescription(const QObject* object); // the description, as a developer line
 QByteArray pascalClassName(const QObject* object);
 QByteArray pascalDescription(const QObject* object);
 QByteArray pointerAddressString(const void* pointer); // "<0x...>"

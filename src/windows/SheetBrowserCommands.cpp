@@ -227,7 +227,7 @@ TSheetManagerItem* SheetBrowserWindowController::commandItem() const {
 
 bool SheetBrowserWindowController::validateMenuItem(const QString& title) const {
     if (title == QStringLiteral("Edit Title") || title == QStringLiteral("Delete") ||
-        title == QStringLiteral("Show In Finder"))
+        title == QStringLiteral("Show in File Manager"))
         return m_browser && m_browser->clickedRow() >= 0;
     return true;
 }

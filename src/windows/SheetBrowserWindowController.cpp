@@ -108,7 +108,7 @@ void SheetBrowserWindowController::buildContextMenu() {
         connect(item, &QAction::triggered, this, action);
     };
     add(QStringLiteral("Edit Title"), &SheetBrowserWindowController::editTitle);
-    add(QStringLiteral("Show In Finder"), &SheetBrowserWindowController::revealSheetInFinder);
+    add(QStringLiteral("Show in File Manager"), &SheetBrowserWindowController::revealSheetInFinder);
     m_menu->addSeparator();
     add(QStringLiteral("Delete"), &SheetBrowserWindowController::deleteSheet);
     m_menu->addSeparator();

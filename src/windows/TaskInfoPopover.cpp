@@ -15,7 +15,9 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QListView>
+#include <QLocale>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QStandardItemModel>
 #include <QVBoxLayout>
 
@@ -49,12 +51,20 @@ void setRowShown(QComboBox* button, int row, bool shown, bool enabled) {
 
 } // namespace
 
+QString TTaskInfoViewController::dueDateFormat(const QLocale& locale) {
+    // Due dates are set to the minute: the locale's short date and time without the seconds.
+    QString time = locale.timeFormat(QLocale::ShortFormat);
+    time.remove(QRegularExpression(QStringLiteral("[:.]?s+")));
+    return locale.dateFormat(QLocale::ShortFormat) + u' ' + time.trimmed();
+}
+
 TTaskInfoViewController::TTaskInfoViewController(TTask* task, QWidget* parent)
     : QWidget(parent), m_task(Ref<TTask>::retain(task)) {
     m_eventButton = new QCheckBox(tr("&Due Date"), this);
     m_eventBox = new QGroupBox(this);
     m_dueDatePicker = new QDateTimeEdit(m_eventBox);
     m_dueDatePicker->setCalendarPopup(true);
+    m_dueDatePicker->setDisplayFormat(dueDateFormat(QLocale()));
     m_calendarButton = new QComboBox(m_eventBox);
     m_remindButton = new QComboBox(m_eventBox);
     for (int tag = 0; tag <= 10; ++tag) m_remindButton->addItem(tr(kReminderTitles[tag]), tag);

@@ -2,6 +2,7 @@
 
 #include "foundation/Object.h"
 
+#include <QLocale>
 #include <QWidget>
 
 class QCheckBox;
@@ -24,6 +25,9 @@ public:
 
     explicit TTaskInfoViewController(TTask* task, QWidget* parent = nullptr);
     ~TTaskInfoViewController() override;
+
+    // The due date picker's format: the locale's short date and time, to the minute.
+    static QString dueDateFormat(const QLocale& locale);
 
     TTask* task() const { return m_task.get(); }
     // No attendees, no event, or a completed task: the event may be edited here.

@@ -1,5 +1,6 @@
 """First start on an empty home: the welcome window is answered "Default" with the mouse, the demo
-sheet's cards appear, SIGTERM ends the program cleanly and the sheet folder holds the demo sheet."""
+sheet's cards appear, SIGTERM ends the program cleanly and the sheet folder holds the demo sheet. With
+no logging rule set, the program writes nothing on the terminal."""
 
 import os
 
@@ -9,7 +10,7 @@ DEMO_CARDS = ("Welcome", "Ideas", "Notes")
 
 with Journey() as j:
     with j.step("start the program on an empty home"):
-        j.start()
+        j.start(env=j.quiet_env())
         welcome = j.wait_window("^Jobslate$", timeout=120)
         j.activate(welcome)
         j.screenshot("welcome")
@@ -26,6 +27,9 @@ with Journey() as j:
 
     with j.step("SIGTERM ends the program cleanly"):
         j.term()
+
+    with j.step("the terminal stayed quiet"):
+        assert j.output().strip() == "", f"the program wrote:\n{j.output()[-3000:]}"
 
     with j.step("the sheet folder holds the demo sheet"):
         demo = os.path.join(j.sheets, "demo.qxsheet")

@@ -215,6 +215,8 @@ class Journey:
             LC_ALL="C.UTF-8",
             QT_QPA_PLATFORM="xcb",
             QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
+            # The program's developer lines, for wait_output and the logs; quiet_env() turns them off.
+            QT_LOGGING_RULES="jobslate.*=true",
         )
         return env
 
@@ -326,6 +328,11 @@ class Journey:
         )
         self._say(f"started {os.path.basename(self.program)} {' '.join(map(str, arguments))} (run {self._runs})")
         return self._program
+
+    @staticmethod
+    def quiet_env():
+        """The environment of a person's run: no logging rules, so the program's output stays empty."""
+        return {"QT_LOGGING_RULES": ""}
 
     def running(self):
         return self._program is not None and self._program.poll() is None

@@ -1,7 +1,9 @@
 #include "platform/AutoreleasePool.h"
+#include "platform/Diagnostics.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Scheduler.h"
 
+#include <QLoggingCategory>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -188,4 +190,37 @@ TEST(Scheduler, FiringHandsSubclassesAKeyThatOutlivesTheRequest) {
     scheduler.performAfterDelay(&owner, key, 1, [] {});
     scheduler.advance(2);
     EXPECT_EQ(scheduler.disarmedKeys, QStringList{key});
+}
+
+TEST(Diagnostics, LinesGoToTheirLayersCategoryAndAreOffByDefault) {
+    const struct {
+        const char* path;
+        const char* category;
+    } cases[] = {
+        {"/work/src/model/Sheet.cpp", "jobslate.model"},
+        {"../../src/windows/SheetTree.cpp", "jobslate.windows"},
+        {"src/platform/calendar/VdirEventStore.cpp", "jobslate.calendar"},
+        {"/usr/include/x86_64-linux-gnu/qt6/QtCore/qstring.h", "jobslate"},
+    };
+    for (const auto& c : cases) {
+        const QLoggingCategory& category = Diagnostics::categoryFor(c.path);
+        EXPECT_STREQ(category.categoryName(), c.category) << c.path;
+        EXPECT_FALSE(category.isInfoEnabled()) << c.path;
+        EXPECT_FALSE(category.isWarningEnabled()) << c.path;
+    }
+    EXPECT_EQ(&Diagnostics::categoryFor("/a/src/model/Card.cpp"), &Diagnostics::categoryFor("/b/src/model/Task.cpp"));
+
+    // A rule turns a layer on; lines then reach the message handler with their category.
+    static QStringList seen;
+    seen.clear();
+    QLoggingCategory::setFilterRules(QStringLiteral("jobslate=true"));
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext& context, const QString& text) {
+            seen.append(QString::fromLatin1(context.category) + u' ' + text);
+        });
+    Diagnostics::warning(QStringLiteral("shown"));
+    QLoggingCategory::setFilterRules(QString());
+    Diagnostics::line(QStringLiteral("hidden"));
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(seen, QStringList{QStringLiteral("jobslate Warning: shown")});
 }

@@ -457,7 +457,7 @@ TEST_F(SheetBrowserTest, ACardDroppedOnASheetMovesIntoItAndOpensIt) {
 TEST_F(SheetBrowserTest, MenuCommandsWantAClickedRowAndAddGroupRefusesASecondUntitled) {
     makeSheet("A.qxsheet");
     open();
-    for (const char* title : {"Edit Title", "Delete", "Show In Finder"})
+    for (const char* title : {"Edit Title", "Delete", "Show in File Manager"})
         EXPECT_FALSE(browser->validateMenuItem(title));
     for (const char* title : {"Add Sheet", "Add Group"}) EXPECT_TRUE(browser->validateMenuItem(title));
     outline()->setClickedRow(0);

@@ -587,3 +587,12 @@ TEST_F(TaskRowTest, SidebarRowsShowCreationDatesOnlyWhenAsked) {
 }
 
 } // namespace
+
+TEST(TaskInfoPopover, TheDueDateIsShownToTheMinute) {
+    for (const char* name : {"C", "en_US", "de_DE", "fi_FI", "ja_JP"}) {
+        const QString format = TTaskInfoViewController::dueDateFormat(QLocale(QString::fromLatin1(name)));
+        EXPECT_FALSE(format.contains(u's')) << name << " " << format.toStdString();
+        EXPECT_TRUE(format.contains(QStringLiteral("mm"))) << name << " " << format.toStdString();
+        EXPECT_FALSE(format.endsWith(u':') || format.endsWith(u'.')) << name << " " << format.toStdString();
+    }
+}

@@ -1,5 +1,6 @@
 #include "platform/calendar/AlarmScheduler.h"
 
+#include "platform/Diagnostics.h"
 #include "platform/AtomicFile.h"
 #include "platform/Scheduler.h"
 
@@ -77,7 +78,7 @@ void AlarmScheduler::saveState() {
     state.insert(kHandledUntilKey, m_handledUntil.toUTC().toString(Qt::ISODateWithMs));
     QString error;
     if (AtomicFile::write(m_statePath, QJsonDocument(state).toJson(), &error)) return;
-    if (!m_reportedWriteFailure) qWarning("%s", qPrintable(error));
+    if (!m_reportedWriteFailure) Diagnostics::warning(error);
     m_reportedWriteFailure = true;
 }
 

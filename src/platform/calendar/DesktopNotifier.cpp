@@ -1,5 +1,7 @@
 #include "platform/calendar/DesktopNotifier.h"
 
+#include "platform/Diagnostics.h"
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -9,7 +11,7 @@
 void DBusDesktopNotifier::notify(const QString& summary, const QString& body) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        if (!m_reportedMissingBus) qWarning("No session bus: calendar alarms cannot be shown.");
+        if (!m_reportedMissingBus) Diagnostics::warning(QStringLiteral("No session bus: calendar alarms cannot be shown."));
         m_reportedMissingBus = true;
         return;
     }

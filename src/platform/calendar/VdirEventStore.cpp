@@ -1,5 +1,6 @@
 #include "platform/calendar/VdirEventStore.h"
 
+#include "platform/Diagnostics.h"
 #include "platform/AtomicFile.h"
 #include "platform/Scheduler.h"
 #include "platform/calendar/AlarmScheduler.h"
@@ -85,7 +86,7 @@ std::shared_ptr<EKEventStore> makeSystemEventStore() {
 
 VdirEventStore::VdirEventStore(const QString& rootPath, std::shared_ptr<DesktopNotifier> notifier)
     : m_root(QDir::cleanPath(rootPath)), m_watcher(std::make_unique<QFileSystemWatcher>()) {
-    if (!AtomicFile::makeFolder(m_root)) qWarning("Cannot make the calendar folder %s", qPrintable(m_root));
+    if (!AtomicFile::makeFolder(m_root)) Diagnostics::warning(QStringLiteral("Cannot make the calendar folder %1").arg(m_root));
     QObject::connect(m_watcher.get(), &QFileSystemWatcher::directoryChanged, m_watcher.get(),
                      [this]() { scheduleRescan(); });
     QObject::connect(m_watcher.get(), &QFileSystemWatcher::fileChanged, m_watcher.get(),
@@ -165,8 +166,7 @@ bool VdirEventStore::scan() {
                 complete = false;
                 auto reported = m_reportedFiles.find(path);
                 if (reported == m_reportedFiles.end() || *reported != content) {
-                    qWarning("Skipping the unreadable calendar file %s: %s", qPrintable(path),
-                             qPrintable(reason));
+                    Diagnostics::warning(QStringLiteral("Skipping the unreadable calendar file %1: %2").arg(path, reason));
                     m_reportedFiles.insert(path, content);
                 }
                 break;
@@ -266,7 +266,7 @@ std::shared_ptr<EKCalendar> VdirEventStore::defaultCalendarForNewEvents() {
     if (!AtomicFile::makeFolder(dir, &error) ||
         !AtomicFile::write(dir + u'/' + kDisplayNameFile, title.toUtf8() + "\n", &error) ||
         !AtomicFile::write(dir + u'/' + kColorFile, formatColor(kDefaultColor), &error)) {
-        qWarning("Cannot make the default calendar in %s %s", qPrintable(dir), qPrintable(error));
+        Diagnostics::warning(QStringLiteral("Cannot make the default calendar in %1 %2").arg(dir, error));
         return nullptr;
     }
     rescan();

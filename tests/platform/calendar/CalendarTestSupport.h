@@ -1,10 +1,12 @@
 #pragma once
 
+#include "platform/Diagnostics.h"
 #include "platform/NotificationCenter.h"
 #include "platform/calendar/EKEventStore.h"
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTimeZone>
 #include <ostream>
@@ -21,18 +23,8 @@ struct ChangeCounter {
 
 // Collects the warnings written while it lives.
 struct WarningCapture {
-    WarningCapture() {
-        messages().clear();
-        previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
-            if (type == QtWarningMsg) messages().append(text);
-        });
-    }
-    ~WarningCapture() { qInstallMessageHandler(previous); }
-    static QStringList& messages() {
-        static QStringList list;
-        return list;
-    }
-    QtMessageHandler previous;
+    QStringList messages() const { return capture.lines().filter(QRegularExpression("^Warning: ")); }
+    Diagnostics::Capture capture;
 };
 
 inline QByteArray readFile(const QString& path) {
