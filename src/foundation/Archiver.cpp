@@ -1,7 +1,7 @@
 #include "Archiver.h"
 
-#include "platform/Diagnostics.h"
 #include "platform/AtomicFile.h"
+#include "platform/Diagnostics.h"
 #include "platform/PlistCodec.h"
 #include "platform/VariantKinds.h"
 

@@ -3,7 +3,6 @@
 #include <QHash>
 #include <QMutex>
 
-
 namespace Diagnostics {
 namespace {
 

@@ -4,11 +4,11 @@
 #include "platform/NotificationCenter.h"
 #include "platform/VariantKinds.h"
 
+#include "platform/Diagnostics.h"
 #include <QCollator>
 #include <QObject>
 #include <algorithm>
 #include <cmath>
-#include "platform/Diagnostics.h"
 
 #include <cstdio>
 #include <limits>

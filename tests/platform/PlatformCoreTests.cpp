@@ -208,14 +208,15 @@ TEST(Diagnostics, LinesGoToTheirLayersCategoryAndAreOffByDefault) {
         EXPECT_FALSE(category.isInfoEnabled()) << c.path;
         EXPECT_FALSE(category.isWarningEnabled()) << c.path;
     }
-    EXPECT_EQ(&Diagnostics::categoryFor("/a/src/model/Card.cpp"), &Diagnostics::categoryFor("/b/src/model/Task.cpp"));
+    EXPECT_EQ(&Diagnostics::categoryFor("/a/src/model/Card.cpp"),
+              &Diagnostics::categoryFor("/b/src/model/Task.cpp"));
 
     // A rule turns a layer on; lines then reach the message handler with their category.
     static QStringList seen;
     seen.clear();
     QLoggingCategory::setFilterRules(QStringLiteral("jobslate=true"));
-    const QtMessageHandler previous = qInstallMessageHandler(
-        [](QtMsgType, const QMessageLogContext& context, const QString& text) {
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext& context, const QString& text) {
             seen.append(QString::fromLatin1(context.category) + u' ' + text);
         });
     Diagnostics::warning(QStringLiteral("shown"));

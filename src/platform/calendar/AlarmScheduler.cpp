@@ -1,7 +1,7 @@
 #include "platform/calendar/AlarmScheduler.h"
 
-#include "platform/Diagnostics.h"
 #include "platform/AtomicFile.h"
+#include "platform/Diagnostics.h"
 #include "platform/Scheduler.h"
 
 #include <QCoreApplication>

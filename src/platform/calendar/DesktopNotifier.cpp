@@ -11,7 +11,8 @@
 void DBusDesktopNotifier::notify(const QString& summary, const QString& body) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        if (!m_reportedMissingBus) Diagnostics::warning(QStringLiteral("No session bus: calendar alarms cannot be shown."));
+        if (!m_reportedMissingBus)
+            Diagnostics::warning(QStringLiteral("No session bus: calendar alarms cannot be shown."));
         m_reportedMissingBus = true;
         return;
     }

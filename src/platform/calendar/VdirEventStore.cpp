@@ -1,7 +1,7 @@
 #include "platform/calendar/VdirEventStore.h"
 
-#include "platform/Diagnostics.h"
 #include "platform/AtomicFile.h"
+#include "platform/Diagnostics.h"
 #include "platform/Scheduler.h"
 #include "platform/calendar/AlarmScheduler.h"
 
@@ -86,7 +86,8 @@ std::shared_ptr<EKEventStore> makeSystemEventStore() {
 
 VdirEventStore::VdirEventStore(const QString& rootPath, std::shared_ptr<DesktopNotifier> notifier)
     : m_root(QDir::cleanPath(rootPath)), m_watcher(std::make_unique<QFileSystemWatcher>()) {
-    if (!AtomicFile::makeFolder(m_root)) Diagnostics::warning(QStringLiteral("Cannot make the calendar folder %1").arg(m_root));
+    if (!AtomicFile::makeFolder(m_root))
+        Diagnostics::warning(QStringLiteral("Cannot make the calendar folder %1").arg(m_root));
     QObject::connect(m_watcher.get(), &QFileSystemWatcher::directoryChanged, m_watcher.get(),
                      [this]() { scheduleRescan(); });
     QObject::connect(m_watcher.get(), &QFileSystemWatcher::fileChanged, m_watcher.get(),
@@ -166,7 +167,8 @@ bool VdirEventStore::scan() {
                 complete = false;
                 auto reported = m_reportedFiles.find(path);
                 if (reported == m_reportedFiles.end() || *reported != content) {
-                    Diagnostics::warning(QStringLiteral("Skipping the unreadable calendar file %1: %2").arg(path, reason));
+                    Diagnostics::warning(
+                        QStringLiteral("Skipping the unreadable calendar file %1: %2").arg(path, reason));
                     m_reportedFiles.insert(path, content);
                 }
                 break;
