@@ -132,6 +132,7 @@ void SheetTree::reload() {
     do {
         m_reloadAgain = false;
         reloadOnce();
+        reportUnreadable();
     } while (m_reloadAgain);
     m_reloading = false;
 }
@@ -323,7 +324,7 @@ void SheetTree::syncSheetsFromFolder(const QString& folder, TSheetManagerItem* p
                 TSheet* sheet = manager()->RegisterSheet(path, lookup, folderEntry.identity);
                 child->SetSheet(sheet);
                 if (!sheet) {
-                    reportUnreadable(path);
+                    m_unreadable.append(path);
                     removals.append(child);
                 }
             }
@@ -338,7 +339,7 @@ void SheetTree::syncSheetsFromFolder(const QString& folder, TSheetManagerItem* p
         } else if (bundle) {
             TSheet* sheet = manager()->RegisterSheet(path, lookup, folderEntry.identity);
             if (!sheet) {
-                reportUnreadable(path);
+                m_unreadable.append(path);
                 continue;
             }
             line(entry);
@@ -377,17 +378,21 @@ void SheetTree::syncSheetsFromFolder(const QString& folder, TSheetManagerItem* p
     }
 }
 
-// Once per session for each bundle, so a broken bundle does not ask at every reload.
-void SheetTree::reportUnreadable(const QString& path) {
-    if (m_reportedUnreadable.contains(path)) return;
-    m_reportedUnreadable.insert(path);
-    Alert alert;
-    alert.messageText =
-        QStringLiteral("The sheet \"%1\" could not be unarchived due to an error.").arg(nameOf(path));
-    alert.informativeText =
-        QStringLiteral("The sheet file can be recovered and should be removed from the sheet folder.");
-    alert.buttons = {QStringLiteral("Ok")};
-    AlertPresenter::shared().runModal(alert);
+// After the pass, whose lookup holds sheets the alert's event loop may free; once per session for
+// each bundle, so a broken bundle does not ask at every reload.
+void SheetTree::reportUnreadable() {
+    const QStringList paths = std::exchange(m_unreadable, {});
+    for (const QString& path : paths) {
+        if (m_reportedUnreadable.contains(path)) continue;
+        m_reportedUnreadable.insert(path);
+        Alert alert;
+        alert.messageText =
+            QStringLiteral("The sheet \"%1\" could not be unarchived due to an error.").arg(nameOf(path));
+        alert.informativeText =
+            QStringLiteral("The sheet file can be recovered and should be removed from the sheet folder.");
+        alert.buttons = {QStringLiteral("Ok")};
+        AlertPresenter::shared().runModal(alert);
+    }
 }
 
 bool SheetTree::saveState() {

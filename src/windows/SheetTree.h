@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 class SheetFolderWatcher;
@@ -69,7 +70,8 @@ private:
     void resolveActiveSheet(TSheetManagerItem* item, TSheet* sheet);
     void reloadSheet(TSheetManagerItem* item, TSheet* sheet);
     bool keepAside(TSheet* sheet, bool inMemory);
-    void reportUnreadable(const QString& path);
+    // Asks about the bundles the last pass could not read.
+    void reportUnreadable();
 
     SheetTreeHost* m_host;
     QString m_folder;
@@ -79,6 +81,7 @@ private:
     bool m_showAsList = false;
     QDateTime m_itemsDate;
     QSet<QString> m_reportedUnreadable;
+    QStringList m_unreadable; // met by the running pass, asked about after it
     // A reload asked for while one runs (from inside a question it asks) runs after it.
     bool m_reloading = false;
     bool m_reloadAgain = false;
