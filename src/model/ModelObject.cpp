@@ -11,6 +11,7 @@
 #include "foundation/Object.h"
 #include "foundation/TreeNode.h"
 #include "platform/Diagnostics.h"
+#include "platform/VariantKinds.h"
 
 #include <QUuid>
 
@@ -21,7 +22,8 @@ void KeptArchiveKeys::take(const TArchiver* archiver, const QSet<QString>& known
         if (!known.contains(key)) {
             m_unknown.append(key);
             m_values.insert(key, archiver->GetKeyValue(key));
-        } else if (const QVariant plain = archiver->GetPlainValue(key); plain.isValid()) {
+        } else if (const QVariant plain = archiver->GetPlainValue(key); VariantKinds::isNumber(plain)) {
+            // Only numbers are written back as stored (writeReal); text and bytes are not kept twice.
             m_values.insert(key, plain);
         }
     }

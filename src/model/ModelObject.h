@@ -13,7 +13,7 @@ struct TObjectClassInfo;
 using TObjectClass = const TObjectClassInfo*;
 
 // The keys of an object's archive that this version does not read, so that data written by a newer
-// version survives a load and save here, and the plain values of the known keys as they were stored.
+// version survives a load and save here, and the numbers of the known keys as they were stored.
 // Nothing that holds nested archives (rows, tabs) is kept unless it could not be read.
 class KeptArchiveKeys {
 public:
@@ -33,7 +33,7 @@ public:
     void writeSize(TArchiver* archiver, const QString& key, const QSizeF& size) const;
 
 private:
-    QVariantMap m_values; // the unknown keys' values and the known keys' plain ones
+    QVariantMap m_values; // the unknown keys' values and the known keys' numbers
     QStringList m_unknown;
 };
 

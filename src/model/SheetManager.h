@@ -12,7 +12,8 @@
 // The registered sheets by folder, for many look-ups in a row (a reload of the sheet folder): made
 // once, each sheet's folder read once, then found by its absolute path or by the folder's identity
 // (the same folder through a link). Sheets registered or moved behind its back are not seen;
-// RegisterSheet through it keeps it in step. Not owned by the sheets; lives for one pass.
+// RegisterSheet through it keeps it in step. Not owned by the sheets; lives for one pass, which
+// runs no event loop (one could unregister and free a sheet it holds).
 class SheetLookup {
 public:
     explicit SheetLookup(const TObjectArray* sheets);

@@ -34,11 +34,12 @@ void write(QtMsgType type, const QString& text, const std::source_location& wher
 
 const QLoggingCategory& categoryFor(const char* sourcePath) {
     // A category keeps a pointer to its name, so names and categories live for the whole run.
+    // Never destroyed: lines may be written while static objects end.
     static QMutex mutex;
-    static QHash<QByteArray, const QLoggingCategory*> categories;
+    static auto* categories = new QHash<QByteArray, const QLoggingCategory*>;
     const QByteArray name = categoryName(sourcePath);
     QMutexLocker locker(&mutex);
-    const QLoggingCategory*& category = categories[name];
+    const QLoggingCategory*& category = (*categories)[name];
     if (!category) {
         // Off by default: only a logging rule turns these on.
         category = new QLoggingCategory(qstrdup(name.constData()), QtCriticalMsg);

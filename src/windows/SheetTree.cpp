@@ -127,6 +127,7 @@ void SheetTree::reload() {
     do {
         m_reloadAgain = false;
         reloadOnce();
+        reportUnreadable();
     } while (m_reloadAgain);
     m_reloading = false;
 }
@@ -276,7 +277,7 @@ void SheetTree::syncSheetsFromFolder(const QString& folder, TSheetManagerItem* p
                 TSheet* sheet = manager()->RegisterSheet(path, lookup, folderEntry.identity);
                 child->SetSheet(sheet);
                 if (!sheet) {
-                    reportUnreadable(path);
+                    m_unreadable.append(path);
                     removals.append(child);
                 }
             }
@@ -291,7 +292,7 @@ void SheetTree::syncSheetsFromFolder(const QString& folder, TSheetManagerItem* p
         } else if (bundle) {
             TSheet* sheet = manager()->RegisterSheet(path, lookup, folderEntry.identity);
             if (!sheet) {
-                reportUnreadable(path);
+                m_unreadable.append(path);
                 continue;
             }
             line(entry);
@@ -330,17 +331,21 @@ void SheetTree::syncSheetsFromFolder(const QString& folder, TSheetManagerItem* p
     }
 }
 
-// Once per session for each bundle, so a broken bundle does not ask at every reload.
-void SheetTree::reportUnreadable(const QString& path) {
-    if (m_reportedUnreadable.contains(path)) return;
-    m_reportedUnreadable.insert(path);
-    Alert alert;
-    alert.messageText =
-        QStringLiteral("The sheet \"%1\" could not be unarchived due to an error.").arg(nameOf(path));
-    alert.informativeText =
-        QStringLiteral("The sheet file can be recovered and should be removed from the sheet folder.");
-    alert.buttons = {QStringLiteral("Ok")};
-    AlertPresenter::shared().runModal(alert);
+// After the pass, whose lookup holds sheets the alert's event loop may free; once per session for
+// each bundle, so a broken bundle does not ask at every reload.
+void SheetTree::reportUnreadable() {
+    const QStringList paths = std::exchange(m_unreadable, {});
+    for (const QString& path : paths) {
+        if (m_reportedUnreadable.contains(path)) continue;
+        m_reportedUnreadable.insert(path);
+        Alert alert;
+        alert.messageText =
+            QStringLiteral("The sheet \"%1\" could not be unarchived due to an error.").arg(nameOf(path));
+        alert.informativeText =
+            QStringLiteral("The sheet file can be recovered and should be removed from the sheet folder.");
+        alert.buttons = {QStringLiteral("Ok")};
+        AlertPresenter::shared().runModal(alert);
+    }
 }
 
 // The damaged list is moved aside before a new one is written, and the person is told where it is.

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 class SheetFolderWatcher;
@@ -66,8 +67,9 @@ private:
     void examineChangedSheets();
     void resolveActiveSheet(TSheetManagerItem* item, TSheet* sheet);
     void reloadSheet(TSheetManagerItem* item, TSheet* sheet);
-    void reportUnreadable(const QString& path);
     void keepUnreadableItems();
+    // Asks about the bundles the last pass could not read.
+    void reportUnreadable();
 
     SheetTreeHost* m_host;
     QString m_folder;
@@ -78,6 +80,7 @@ private:
     QSet<QString> m_reportedUnreadable;
     // An unreadable "SheetItems.plist" that could not be moved aside is never written over.
     bool m_itemsFileHeld = false;
+    QStringList m_unreadable; // met by the running pass, asked about after it
     // A reload asked for while one runs (from inside a question it asks) runs after it.
     bool m_reloading = false;
     bool m_reloadAgain = false;

@@ -402,9 +402,10 @@ TEST_F(CardTest, UnknownKeysOfNestedRowsAreWrittenBackAsRead) {
         for (const QVariantMap& archive : {saved["root"].toMap(), savedRow, savedChild})
             for (auto it = unknown.begin(); it != unknown.end(); ++it)
                 EXPECT_EQ(xml(archive.value(it.key())), xml(it.value())) << it.key().toStdString() << edit;
-        if (!edit) {
+        if (edit)
+            EXPECT_EQ(RTFDCodec::read(savedRow["text"].toByteArray())->plainText(), "Edited");
+        else
             EXPECT_EQ(xml(saved), xml(dictionary));
-        }
     }
 }
 
