@@ -27,10 +27,13 @@ protected:
         QMessageBox::keyPressEvent(event);
     }
     void closeEvent(QCloseEvent* event) override {
-        if (escapeButton())
-            QMessageBox::closeEvent(event);
-        else
+        // Clicked, so the answer is known when the box reports it has finished.
+        if (QAbstractButton* cancel = escapeButton()) {
+            cancel->click();
+            event->accept();
+        } else {
             QDialog::closeEvent(event);
+        }
     }
 };
 
