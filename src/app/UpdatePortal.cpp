@@ -240,28 +240,53 @@ QString TWebPortalWindowController::sanitisedPage(const QString& html) {
     static const QSet<QString> blocks = {
         QStringLiteral("div"),        QStringLiteral("ul"), QStringLiteral("ol"), QStringLiteral("dl"),
         QStringLiteral("blockquote"), QStringLiteral("li"), QStringLiteral("dd")};
-    static const QSet<QString> tableParts = {
-        QStringLiteral("tr"),    QStringLiteral("td"),    QStringLiteral("th"),     QStringLiteral("tbody"),
-        QStringLiteral("thead"), QStringLiteral("tfoot"), QStringLiteral("caption")};
+    // Where each table part may stand; elsewhere the view makes a table for it.
+    static const QHash<QString, QStringList> tableParts = {
+        {QStringLiteral("tr"), {"table", "thead", "tbody", "tfoot", ""}},
+        {QStringLiteral("td"), {"tr"}},
+        {QStringLiteral("th"), {"tr"}},
+        {QStringLiteral("thead"), {"table", ""}},
+        {QStringLiteral("tbody"), {"table", ""}},
+        {QStringLiteral("tfoot"), {"table", ""}},
+        {QStringLiteral("caption"), {"table", ""}}};
+    const auto isNameStart = [](QChar c) { return c.isLetter() && c.unicode() < 128; };
     QString out;
     out.reserve(html.size());
-    int tables = 0, nested = 0;
+    int nested = 0;
+    QStringList open;            // table elements open; "" for a table made for a stray part
     QHash<QString, int> dropped; // opening tags left out, by name, whose closing tags go too
+    const auto tableLevels = [&open] { return open.count(QStringLiteral("table")) + open.count(QString()); };
     qsizetype i = 0;
     while (i < html.size()) {
-        const qsizetype open = html.indexOf(QLatin1Char('<'), i);
-        if (open < 0) {
+        const qsizetype start = html.indexOf(QLatin1Char('<'), i);
+        if (start < 0) {
             out += QStringView(html).mid(i);
             break;
         }
-        out += QStringView(html).mid(i, open - i);
-        if (html.mid(open, 4) == QLatin1String("<!--")) {
-            const qsizetype end = html.indexOf(QLatin1String("-->"), open + 4);
+        out += QStringView(html).mid(i, start - i);
+        if (html.mid(start, 4) == QLatin1String("<!--")) {
+            const qsizetype end = html.indexOf(QLatin1String("-->"), start + 4);
             i = end < 0 ? html.size() : end + 3;
             continue;
         }
+        const bool closing = start + 1 < html.size() && html[start + 1] == QLatin1Char('/');
+        const qsizetype nameStart = start + (closing ? 2 : 1);
+        const bool declaration = !closing && nameStart < html.size() && html[nameStart] == QLatin1Char('!');
+        qsizetype nameEnd = nameStart;
+        while (nameEnd < html.size() && html[nameEnd].unicode() < 128 && html[nameEnd].isLetterOrNumber())
+            ++nameEnd;
+        // Only a plain name, ended plainly, makes a tag; any other '<' is text (the view reads
+        // names more leniently than this would).
+        const bool plainName = nameStart < html.size() && isNameStart(html[nameStart]) &&
+                               (nameEnd == html.size() || html[nameEnd].isSpace() ||
+                                html[nameEnd] == QLatin1Char('/') || html[nameEnd] == QLatin1Char('>'));
+        if (!declaration && !plainName) {
+            out += QLatin1String("&lt;");
+            i = start + 1;
+            continue;
+        }
         // The tag's end, past quoted attribute values.
-        qsizetype end = open + 1;
+        qsizetype end = nameEnd;
         QChar quote;
         for (; end < html.size(); ++end) {
             const QChar c = html[end];
@@ -273,33 +298,49 @@ QString TWebPortalWindowController::sanitisedPage(const QString& html) {
                 break;
             }
         }
-        const QStringView tag = QStringView(html).mid(open, std::min(end + 1, html.size()) - open);
+        const QStringView tag = QStringView(html).mid(start, std::min(end + 1, html.size()) - start);
         i = end + 1;
-        const bool closing = tag.size() > 1 && tag[1] == QLatin1Char('/');
-        qsizetype nameEnd = closing ? 2 : 1;
-        while (nameEnd < tag.size() && tag[nameEnd].isLetterOrNumber()) ++nameEnd;
-        const QString name = tag.mid(closing ? 2 : 1, nameEnd - (closing ? 2 : 1)).toString().toLower();
+        if (declaration) continue;
+        const QString name = html.mid(nameStart, nameEnd - nameStart).toLower();
         const bool isTable = name == QLatin1String("table");
+        const bool isPart = tableParts.contains(name);
         // The rows and cells of a table left out go with it; their content stays.
-        if (tableParts.contains(name) && dropped.value(QStringLiteral("table")) > 0) continue;
-        if (!isTable && !blocks.contains(name)) {
-            out += tag;
-            continue;
-        }
-        int& depth = isTable ? tables : nested;
-        const int limit = isTable ? kMaximumTableNesting : kMaximumBlockNesting;
-        if (!closing) {
-            if (depth >= limit) {
-                ++dropped[name];
-                continue;
-            }
-            ++depth;
-        } else {
+        if (isPart && dropped.value(QStringLiteral("table")) > 0) continue;
+        if (closing) {
             if (dropped.value(name) > 0) {
                 --dropped[name];
                 continue;
             }
-            if (depth > 0) --depth;
+            if (isTable || isPart) {
+                const qsizetype at = open.lastIndexOf(name);
+                if (at >= 0) open.resize(at);
+            } else if (blocks.contains(name) && nested > 0) {
+                --nested;
+            }
+            out += tag;
+            continue;
+        }
+        if (isTable || isPart) {
+            qsizetype parent = -1;
+            if (isPart)
+                for (qsizetype k = open.size() - 1; k >= 0 && parent < 0; --k)
+                    if (tableParts[name].contains(open[k])) parent = k;
+            const bool newTable = isTable || parent < 0;
+            if (newTable && tableLevels() >= kMaximumTableNesting) {
+                ++dropped[name];
+                continue;
+            }
+            if (parent >= 0)
+                open.resize(parent + 1);
+            else if (isPart)
+                open.append(QString());
+            open.append(name);
+        } else if (blocks.contains(name)) {
+            if (nested >= kMaximumBlockNesting) {
+                ++dropped[name];
+                continue;
+            }
+            ++nested;
         }
         out += tag;
     }

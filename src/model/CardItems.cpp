@@ -293,24 +293,25 @@ void TImageAndTextItem::DecodeData(TArchiver* archiver) {
 
 namespace {
 
-// Decodes at most kMaximumDecodedBytes; within bound when it is valid. A format that decodes whole
-// before scaling is held to the limit at its full size.
+// Decodes at most kMaximumDecodedBytes; within bound when it is valid. Only JPEG scales while
+// decoding; any other format decodes whole before scaling, so is held to the limit at its full size.
 QImage decodePicture(const QByteArray& bytes, const QSize& bound) {
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
+    reader.setAllocationLimit(int(TImageAndTextItem::kMaximumDecodedBytes / (1024 * 1024)));
     const QSize size = reader.size();
     QSize target = size;
     if (size.isValid() && bound.isValid() && (size.width() > bound.width() || size.height() > bound.height()))
         target = size.scaled(bound, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
     const auto bytesOf = [](const QSize& s) { return qint64(s.width()) * s.height() * 4; };
-    const bool scalesWhileDecoding = reader.supportsOption(QImageIOHandler::ScaledSize);
+    const bool scalesWhileDecoding = reader.format() == "jpeg";
     if (size.isValid() &&
         bytesOf(scalesWhileDecoding ? target : size) > TImageAndTextItem::kMaximumDecodedBytes)
         return {};
     if (target != size) reader.setScaledSize(target);
-    // A format that tells no size ahead is held to the reader's own allocation limit.
+    // A format that tells no size ahead is held to the allocation limit.
     QImage image = reader.read();
     if (bytesOf(image.size()) > TImageAndTextItem::kMaximumDecodedBytes) return {};
     if (!size.isValid() && bound.isValid() &&

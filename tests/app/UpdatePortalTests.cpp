@@ -276,4 +276,37 @@ TEST(UpdatePortalPage, NestingBeyondTheLimitLosesItsTagsButNotItsText) {
     EXPECT_FALSE(page.contains("<!--"));
 }
 
+TEST(UpdatePortalPage, TablesWrittenAnyWayTheViewReadsThemStayWithinTheLimit) {
+    const auto repeated = [](const QString& part, int times) { return part.repeated(times); };
+    struct Case {
+        const char* name;
+        QString html;
+    };
+    const Case cases[] = {
+        {"space after <", repeated("< table><tr><td>", 40)},
+        {"quoted name", repeated("<\"table\"><tr><td>", 40)},
+        {"entity in name", repeated("<t&#97;ble><tr><td>", 40)},
+        {"capitals", repeated("<TaBlE\n><TR><TD>", 40)},
+        {"stray cells", repeated("<td>", 40)},
+        {"stray rows and cells", repeated("<tr><td>x</td></tr>", 40) + repeated("<div><th>", 40)},
+        {"cells in tables of a dropped table", repeated("<table><tr><td>", 20) + repeated("<td><tr>", 40)},
+    };
+    for (const Case& c : cases) {
+        const QString page = TWebPortalWindowController::sanitisedPage(c.html);
+        QTextDocument document;
+        document.setHtml(page);
+        int deepest = 0;
+        const std::function<void(QTextFrame*, int)> walk = [&](QTextFrame* frame, int tables) {
+            if (qobject_cast<QTextTable*>(frame)) deepest = std::max(deepest, ++tables);
+            for (QTextFrame* child : frame->childFrames()) walk(child, tables);
+        };
+        walk(document.rootFrame(), 0);
+        EXPECT_LE(deepest, TWebPortalWindowController::kMaximumTableNesting) << c.name;
+    }
+    // A '<' that opens no tag is shown as written.
+    QTextDocument document;
+    document.setHtml(TWebPortalWindowController::sanitisedPage("1 < 2 and <\"b\">x"));
+    EXPECT_EQ(document.toPlainText(), "1 < 2 and <\"b\">x");
+}
+
 } // namespace

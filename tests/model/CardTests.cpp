@@ -665,4 +665,21 @@ TEST_F(CardTest, ACardOfLargePicturesDecodesNothingAtLoadAndOnlyWhatARowShows) {
     EXPECT_EQ(pictureRows(encode(card.get()))[12].toMap()["image"].toByteArray(), hostile);
 }
 
+TEST_F(CardTest, APictureBeyondTheLimitAtFullSizeIsNotDecodedEvenForASmallFrame) {
+    // GIVEN a valid PNG of 6000 × 6000 (144 MB decoded), which its reader decodes whole before scaling
+    QImage image(6000, 6000, QImage::Format_Mono);
+    image.fill(1);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(image.save(&buffer, "PNG"));
+    Ref<TJobslate> card = decodeCard(pictureCard({{png, QSizeF(100, 100)}}));
+    ASSERT_TRUE(card);
+    auto* row = static_cast<TImageAttachment*>(card->GetRoot()->GetChild(0));
+
+    // THEN it is not decoded, not even for a row's small frame
+    EXPECT_EQ(row->GetImagePixelSize(), QSize(6000, 6000));
+    EXPECT_TRUE(row->GetImage(QSize(400, 300)).isNull());
+}
+
 } // namespace

@@ -2,6 +2,8 @@
 
 #include "platform/Questions.h"
 
+#include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
@@ -10,8 +12,33 @@
 
 namespace {
 
+// Escape and the close button answer Cancel where there is one; otherwise they end the question
+// unanswered, never with a button Qt picks on its own.
+class AlertBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (!escapeButton() && event->matches(QKeySequence::Cancel)) {
+            reject();
+            return;
+        }
+        QMessageBox::keyPressEvent(event);
+    }
+    void closeEvent(QCloseEvent* event) override {
+        // Clicked, so the answer is known when the box reports it has finished.
+        if (QAbstractButton* cancel = escapeButton()) {
+            cancel->click();
+            event->accept();
+        } else {
+            QDialog::closeEvent(event);
+        }
+    }
+};
+
 QMessageBox* makeBox(const Alert& alert, QObject* window) {
-    auto* box = new QMessageBox(qobject_cast<QWidget*>(window));
+    auto* box = new AlertBox(qobject_cast<QWidget*>(window));
     switch (alert.style) {
     case Alert::Style::Warning:
         box->setIcon(QMessageBox::Warning);
@@ -35,7 +62,6 @@ QMessageBox* makeBox(const Alert& alert, QObject* window) {
             box->addButton(buttons[i], i == 0 ? QMessageBox::AcceptRole : QMessageBox::RejectRole);
         button->setProperty("alertAnswer", NSAlertFirstButtonReturn + i);
         if (i == 0) box->setDefaultButton(button);
-        // Escape answers Cancel where there is one.
         if (buttons[i] == QLatin1String("Cancel")) box->setEscapeButton(button);
     }
     return box;

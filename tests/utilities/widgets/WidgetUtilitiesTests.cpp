@@ -157,17 +157,46 @@ TEST(MessageBoxAlerts, InformativeTextIsPlainAndTheClickedButtonIsAnswered) {
     EXPECT_EQ(answer, NSAlertSecondButtonReturn);
 }
 
-TEST(MessageBoxAlerts, EscapeAnswersCancel) {
-    QWidget window;
-    window.show();
+TEST(MessageBoxAlerts, EscapeAndCloseAnswerCancelOrNothing) {
+    struct Case {
+        QStringList buttons;
+        int answer; // for Escape and for the close button alike
+    };
+    const Case cases[] = {
+        {{"Yes", "No", "Cancel"}, NSAlertThirdButtonReturn},
+        {{"Ok", "Cancel"}, NSAlertSecondButtonReturn},
+        // Never "Yes" (or any other button) picked for the person.
+        {{"No", "Yes"}, NSModalResponseAbort},
+        {{"Ok"}, NSModalResponseAbort},
+    };
+    const std::pair<const char*, std::function<void(QMessageBox*)>> ways[] = {
+        {"Escape", [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); }},
+        {"close", [](QMessageBox* box) { box->close(); }},
+    };
     MessageBoxAlertPresenter presenter;
-    int answer = 0;
-    presenter.beginSheet({"Move the card?", "", {"Yes", "No", "Cancel"}, Alert::Style::Informational},
-                         &window, [&](int chosen) { answer = chosen; });
-    auto* box = window.findChild<QMessageBox*>();
-    ASSERT_NE(box, nullptr);
-    QTest::keyClick(box, Qt::Key_Escape);
-    EXPECT_EQ(answer, NSAlertThirdButtonReturn);
+    for (const Case& c : cases) {
+        for (const auto& [way, end] : ways) {
+            QWidget window;
+            window.show();
+            int answer = 0;
+            presenter.beginSheet({"Keep which version?", "", c.buttons, Alert::Style::Informational}, &window,
+                                 [&](int chosen) { answer = chosen; });
+            auto* box = window.findChild<QMessageBox*>();
+            ASSERT_NE(box, nullptr);
+            end(box);
+            EXPECT_EQ(answer, c.answer) << c.buttons.join(',').toStdString() << " " << way;
+            // The modal form answers alike.
+            QWidget other;
+            other.show();
+            QTimer::singleShot(0, &other, [&] {
+                if (auto* modal = other.findChild<QMessageBox*>()) end(modal);
+            });
+            EXPECT_EQ(presenter.runModal({"Keep which version?", "", c.buttons, Alert::Style::Informational},
+                                         &other),
+                      c.answer)
+                << c.buttons.join(',').toStdString() << " " << way << " (modal)";
+        }
+    }
 }
 
 TEST(MessageBoxAlerts, AModalAlertWhoseWindowGoesAwayMeanwhileReturns) {
