@@ -154,6 +154,7 @@ void TDockBadge::start() {
     NotificationCenter& center = NotificationCenter::defaultCenter();
     center.addObserver(this, kTaskChangedNotification, nullptr, recountLater);
     center.addObserver(this, kCardModifiedNotification, nullptr, recountLater);
+    center.addObserver(this, kSheetsChangedNotification, nullptr, recountLater);
 }
 
 void TDockBadge::taskManagerTimerFired() {
