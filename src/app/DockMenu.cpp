@@ -5,6 +5,7 @@
 #include "model/Card.h"
 #include "model/Globals.h"
 #include "model/SheetManager.h"
+#include "model/SheetNotifications.h"
 #include "model/Task.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Scheduler.h"

@@ -1,4 +1,5 @@
 #include "SheetManager.h"
+#include "SheetNotifications.h"
 
 #include "Stack.h"
 #include "foundation/Archiver.h"
@@ -58,22 +59,26 @@ void TSheetManager::Retire(TCardControllerProtocol* controller) {
                                           [controller] { delete controller; });
 }
 
+namespace {
+
+void addSheet(TObjectArray* sheets, TSheet* sheet) {
+    sheets->AppendValue(static_cast<const void*>(sheet));
+    NotificationCenter::defaultCenter().post(kSheetsChangedNotification);
+}
+
+} // namespace
+
 TSheet* TSheetManager::RegisterSheet(const QString& path) {
     if (QFileInfo::exists(path)) {
         if (TSheet* sheet = FindSheet(path)) return sheet;
         TSheet* sheet = TSheet::SheetFromPath(path);
-        if (sheet) AddSheet(sheet);
+        if (sheet) addSheet(m_sheets.get(), sheet);
         return sheet;
     }
     Ref<TSheet> sheet = Ref<TSheet>::adopt(TSheet::Create(path));
     sheet->Save();
-    AddSheet(sheet.get());
+    addSheet(m_sheets.get(), sheet.get());
     return sheet.get();
-}
-
-void TSheetManager::AddSheet(TSheet* sheet) {
-    m_sheets->AppendValue(static_cast<const void*>(sheet));
-    NotificationCenter::defaultCenter().post(kSheetsChangedNotification);
 }
 
 TSheet* TSheetManager::RegisterSheet(const QString& path, SheetLookup& lookup,
@@ -86,7 +91,7 @@ TSheet* TSheetManager::RegisterSheet(const QString& path, SheetLookup& lookup,
     if (TSheet* sheet = lookup.find(path, identity)) return sheet;
     TSheet* sheet = TSheet::SheetFromPath(path);
     if (!sheet) return nullptr;
-    AddSheet(sheet);
+    addSheet(m_sheets.get(), sheet);
     lookup.add(sheet, identity);
     return sheet;
 }
@@ -163,7 +168,7 @@ TSheet* TSheetManager::Reload(TSheet* sheet) {
     UnregisterSheet(sheet);
     TSheet* fresh = TSheet::SheetFromPath(path);
     if (fresh) {
-        AddSheet(fresh);
+        addSheet(m_sheets.get(), fresh);
         if (wasActive) Open(fresh);
     }
     return fresh;

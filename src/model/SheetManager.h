@@ -28,9 +28,6 @@ private:
     QHash<StringPathUtilities::FileIdentity, TSheet*> m_byIdentity;
 };
 
-// Posted when a sheet is registered, unregistered or reloaded from its folder.
-inline const QString kSheetsChangedNotification = QStringLiteral("TSheetManager.sheetsChanged");
-
 // The sheets the program knows, the one open sheet and the card windows that show its cards. Windows
 // come from the delegate (the application delegate). Main thread only.
 class TSheetManager : public TObject {
@@ -90,7 +87,6 @@ protected:
 
 private:
     void AfterSave(const QString& formerPath);
-    void AddSheet(TSheet* sheet);
     void CloseUnsaved();
     Ref<TSheet> m_activeSheet;
     // Owned; one that leaves is deleted once the current event is over (it may be the caller).
