@@ -8,7 +8,7 @@ import time
 from journey import Journey, read_card
 
 NOTES_CARD = "DE30DE30-0000-4000-8000-000000000011"
-ADDED = " Written before the display went away."
+ADDED = " Unsaved at the end."
 
 with Journey() as j:
     card_path = os.path.join(j.sheets, "demo.qxsheet", f"{NOTES_CARD}.qxcard")
