@@ -5,6 +5,7 @@
 #include "model/Card.h"
 #include "model/Globals.h"
 #include "model/SheetManager.h"
+#include "model/SheetNotifications.h"
 #include "model/Task.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Scheduler.h"
@@ -154,6 +155,7 @@ void TDockBadge::start() {
     NotificationCenter& center = NotificationCenter::defaultCenter();
     center.addObserver(this, kTaskChangedNotification, nullptr, recountLater);
     center.addObserver(this, kCardModifiedNotification, nullptr, recountLater);
+    center.addObserver(this, kSheetsChangedNotification, nullptr, recountLater);
 }
 
 void TDockBadge::taskManagerTimerFired() {

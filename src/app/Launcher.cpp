@@ -13,6 +13,7 @@
 #include "model/ui/ModelWidgets.h"
 #include "platform/Diagnostics.h"
 #include "platform/Questions.h"
+#include "platform/Workspace.h"
 #include "platform/app/FileDialogPanelPresenter.h"
 #include "platform/app/MessageBoxAlertPresenter.h"
 #include "utilities/widgets/CaretBlink.h"
@@ -113,6 +114,8 @@ std::optional<int> Launcher::start(const QStringList& arguments, const QString& 
     });
     m_signals = new SignalQuit([controller](int) { Launcher::quitOnSignal(*controller); }, this);
     // So does a display that went away, without asking anything: there is no screen to ask on.
+    // The workspace the save moves files to the Trash with is made first, to outlive the save.
+    Workspace::shared();
     DisplayLoss::install([controller] {
         Questions::requestQuit();
         controller->saveActiveSheet();

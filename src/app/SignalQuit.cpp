@@ -1,6 +1,7 @@
 #include "SignalQuit.h"
 
 #include <QSocketNotifier>
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -9,11 +10,20 @@
 namespace {
 
 int s_fds[2] = {-1, -1};
+volatile std::sig_atomic_t s_signalled = 0;
 constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
+constexpr unsigned kWatchdogSeconds = 5;
 
 void writeSignal(int signal) {
+    const int savedErrno = errno;
+    // A program whose loop is stuck, or whose save never ends, ends by SIGALRM's default action.
+    if (!s_signalled) {
+        s_signalled = 1;
+        ::alarm(kWatchdogSeconds);
+    }
     const unsigned char byte = static_cast<unsigned char>(signal);
     [[maybe_unused]] const ssize_t written = ::write(s_fds[0], &byte, 1);
+    errno = savedErrno;
 }
 
 } // namespace
@@ -27,13 +37,17 @@ SignalQuit::SignalQuit(std::function<void(int)> handler, QObject* parent)
     struct sigaction action = {};
     action.sa_handler = writeSignal;
     sigemptyset(&action.sa_mask);
-    // A second signal of a kind takes its default action: it ends a program whose loop is stuck.
-    action.sa_flags = SA_RESTART | SA_RESETHAND;
+    // A second signal while the first one's save runs does not cut that save short.
+    action.sa_flags = SA_RESTART;
     for (int signal : kSignals) ::sigaction(signal, &action, nullptr);
+    std::signal(SIGALRM, SIG_DFL);
 }
 
 SignalQuit::~SignalQuit() {
     if (!m_notifier) return;
+    // The program ended in time: the watchdog of a signal has nothing left to end.
+    ::alarm(0);
+    s_signalled = 0;
     struct sigaction action = {};
     action.sa_handler = SIG_DFL;
     for (int signal : kSignals) ::sigaction(signal, &action, nullptr);

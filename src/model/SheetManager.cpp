@@ -1,9 +1,11 @@
 #include "SheetManager.h"
+#include "SheetNotifications.h"
 
 #include "Stack.h"
 #include "foundation/Archiver.h"
 #include "foundation/NSObjectWrapper.h"
 #include "platform/Diagnostics.h"
+#include "platform/NotificationCenter.h"
 #include "platform/Scheduler.h"
 #include "utilities/CocoaUtilities.h"
 #include "utilities/StringPathUtilities.h"
@@ -57,16 +59,25 @@ void TSheetManager::Retire(TCardControllerProtocol* controller) {
                                           [controller] { delete controller; });
 }
 
+namespace {
+
+void addSheet(TObjectArray* sheets, TSheet* sheet) {
+    sheets->AppendValue(static_cast<const void*>(sheet));
+    NotificationCenter::defaultCenter().post(kSheetsChangedNotification);
+}
+
+} // namespace
+
 TSheet* TSheetManager::RegisterSheet(const QString& path) {
     if (QFileInfo::exists(path)) {
         if (TSheet* sheet = FindSheet(path)) return sheet;
         TSheet* sheet = TSheet::SheetFromPath(path);
-        if (sheet) m_sheets->AppendValue(static_cast<const void*>(sheet));
+        if (sheet) addSheet(m_sheets.get(), sheet);
         return sheet;
     }
     Ref<TSheet> sheet = Ref<TSheet>::adopt(TSheet::Create(path));
     sheet->Save();
-    m_sheets->AppendValue(static_cast<const void*>(sheet.get()));
+    addSheet(m_sheets.get(), sheet.get());
     return sheet.get();
 }
 
@@ -80,17 +91,19 @@ TSheet* TSheetManager::RegisterSheet(const QString& path, SheetLookup& lookup,
     if (TSheet* sheet = lookup.find(path, identity)) return sheet;
     TSheet* sheet = TSheet::SheetFromPath(path);
     if (!sheet) return nullptr;
-    m_sheets->AppendValue(static_cast<const void*>(sheet));
+    addSheet(m_sheets.get(), sheet);
     lookup.add(sheet, identity);
     return sheet;
 }
 
 void TSheetManager::UnregisterSheet(TSheet* sheet) {
     m_sheets->RemoveValue(static_cast<const void*>(sheet));
+    NotificationCenter::defaultCenter().post(kSheetsChangedNotification);
 }
 
 void TSheetManager::UnregisterAllSheets() {
     m_sheets->RemoveAllValues();
+    NotificationCenter::defaultCenter().post(kSheetsChangedNotification);
 }
 
 bool TSheetManager::ContainsSheet(const TSheet* sheet) const {
@@ -155,7 +168,7 @@ TSheet* TSheetManager::Reload(TSheet* sheet) {
     UnregisterSheet(sheet);
     TSheet* fresh = TSheet::SheetFromPath(path);
     if (fresh) {
-        m_sheets->AppendValue(static_cast<const void*>(fresh));
+        addSheet(m_sheets.get(), fresh);
         if (wasActive) Open(fresh);
     }
     return fresh;

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 
 namespace SheetItemsFile {
 
@@ -12,17 +13,32 @@ QString path(const QString& sheetFolder) {
     return sheetFolder + QLatin1Char('/') + kFileName;
 }
 
+namespace {
+
+constexpr unsigned long kRereadDelayMs = 200;
+
+TSheetManagerItem* readOnce(const QString& file) {
+    TObject* object = AllocateFromArchive(FSRef{file});
+    if (MemberOfClass(object, TSheetManagerItem::StaticClass()))
+        return static_cast<TSheetManagerItem*>(object);
+    if (object) object->Release();
+    return nullptr;
+}
+
+} // namespace
+
 TSheetManagerItem* read(const QString& sheetFolder, bool* unreadable) {
     const QString file = path(sheetFolder);
     if (unreadable) *unreadable = QFileInfo::exists(file);
     if (!QFileInfo(file).isFile()) return nullptr;
-    TObject* object = AllocateFromArchive(FSRef{file});
-    if (MemberOfClass(object, TSheetManagerItem::StaticClass())) {
-        if (unreadable) *unreadable = false;
-        return static_cast<TSheetManagerItem*>(object);
+    TSheetManagerItem* root = readOnce(file);
+    // A sync client may be writing it this moment: one more look before it counts as damaged.
+    if (!root) {
+        QThread::msleep(kRereadDelayMs);
+        if (QFileInfo(file).isFile()) root = readOnce(file);
     }
-    if (object) object->Release();
-    return nullptr;
+    if (root && unreadable) *unreadable = false;
+    return root;
 }
 
 QString keepAside(const QString& sheetFolder) {

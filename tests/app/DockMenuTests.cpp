@@ -177,6 +177,27 @@ TEST_F(DockMenuTest, AChangedTaskIsCountedAMomentLater) {
     EXPECT_EQ(badge.badgeLabel(), "1");
 }
 
+TEST_F(DockMenuTest, ASheetRegisteredOrUnregisteredIsCountedAMomentLater) {
+    writeSheet("a", {{"Yesterday", clock.now().addDays(-1)}});
+    TSheetManager* manager = TSheetManager::SharedManager();
+    TDockBadge badge(&host);
+    badge.start();
+    badge.taskManagerTimerFired();
+    ASSERT_EQ(badge.badgeLabel(), "");
+
+    TSheet* sheet = manager->RegisterSheet(dir.filePath("a.qxsheet"));
+    ASSERT_NE(sheet, nullptr);
+    scheduler.scheduler.advance(1);
+    EXPECT_EQ(badge.badgeLabel(), "1");
+    sheet = manager->Reload(sheet);
+    ASSERT_NE(sheet, nullptr);
+    scheduler.scheduler.advance(1);
+    EXPECT_EQ(badge.badgeLabel(), "1");
+    manager->UnregisterSheet(sheet);
+    scheduler.scheduler.advance(1);
+    EXPECT_EQ(badge.badgeLabel(), "");
+}
+
 TEST(DockMenu, NextOverdueTimeIsTheFirstEdgeAhead) {
     const QDateTime now(QDate(2026, 1, 1), QTime(9, 0), Qt::UTC);
     const QTimeZone plusTen(10 * 3600);

@@ -8,7 +8,7 @@ import time
 from journey import Journey, read_card
 
 NOTES_CARD = "DE30DE30-0000-4000-8000-000000000011"
-ADDED = " Written before the display went away."
+ADDED = " Unsaved at the end."
 
 with Journey() as j:
     card_path = os.path.join(j.sheets, "demo.qxsheet", f"{NOTES_CARD}.qxcard")
@@ -22,6 +22,7 @@ with Journey() as j:
         j.click_in(notes, notes.width // 2, notes.height - 30)
         j.press("ctrl+End")
         j.type(ADDED)
+        # When the delayed save came first, the journey does not show the save at the lost display.
         saved_before = ADDED.strip() in read_card(card_path).text
 
     with j.step("the X server ends under the program"):
