@@ -128,6 +128,12 @@ void TSheetOutlineView::layoutRows() {
     m_container->resize(width, y);
 }
 
+// Rows made before the view had its width take the width it gets.
+void TSheetOutlineView::resizeEvent(QResizeEvent* event) {
+    QScrollArea::resizeEvent(event);
+    layoutRows();
+}
+
 void TSheetOutlineView::selectRow(qint64 row) {
     if (row < -1 || row >= m_items.size()) row = -1;
     if (row == m_selectedRow) return;

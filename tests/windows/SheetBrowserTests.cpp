@@ -123,6 +123,18 @@ TEST_F(SheetBrowserTest, TheWindowStandsAtTheChosenEdgeWithItsShadowInside) {
     }
 }
 
+TEST_F(SheetBrowserTest, RowsMadeWhileTheWindowIsHiddenSpanTheWholeListOnceShown) {
+    makeSheet("Personal.qxsheet");
+    makeSheet("Work.qxsheet");
+    open();
+    ASSERT_EQ(outline()->numberOfRows(), 2);
+    browser->window()->show();
+    for (qint64 row = 0; row < outline()->numberOfRows(); ++row)
+        EXPECT_EQ(outline()->rowViewAtRow(row)->width(), outline()->viewport()->width()) << row;
+    EXPECT_EQ(outline()->viewport()->width(), 208);
+    browser->window()->hide();
+}
+
 TEST_F(SheetBrowserTest, SelectingASheetRowOpensItsSheetAndAGroupRowOpensNothing) {
     const QString a = makeSheet("A.qxsheet");
     makeSheet("Group/B.qxsheet");
