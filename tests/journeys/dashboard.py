@@ -6,48 +6,12 @@ The rows' buttons show while the pointer is on the row, at its right end."""
 import os
 import plistlib
 
-from journey import Journey, wait_until
-
-# The hover bar's buttons from the row's right end (centres): a group's "Show"/"Hide", a sheet's star.
-SHOW_BUTTON = 4 + 46 // 2
-STAR_BUTTON = 4 + 24 // 2
+from journey import Journey, STAR_BUTTON, click_at_right_end, dashboard_rows, show_group, wait_until
 
 
 def sheet_is_favorite(j):
     with open(os.path.join(j.sheets, "demo.qxsheet", "info.plist"), "rb") as file:
         return plistlib.load(file).get("favorite", False)
-
-
-def dashboard_rows(j, name_regex):
-    """The dashboard's rows so named that are on screen, top to bottom."""
-    rows = []
-    for element in j.accessible_elements(name_regex, role="table cell"):
-        try:
-            rows.append((j.extents(element)[1], element))
-        except NotImplementedError:  # a row that went away meanwhile
-            continue
-    return [element for _, element in sorted(rows, key=lambda pair: pair[0])]
-
-
-def click_at_right_end(j, row, offset):
-    x, y, width, height = j.extents(row)
-    j.move(x + width // 2, y + height // 2)
-    j.click(x + width - offset, y + height // 2)
-
-
-def rows_between(j, name_regex, top_header, bottom_header):
-    """The rows so named between two headers; none while the rows are being rebuilt."""
-    top, bottom = dashboard_rows(j, f"^{top_header}$"), dashboard_rows(j, f"^{bottom_header}$")
-    if not top or not bottom:
-        return []
-    top, bottom = j.extents(top[0])[1], j.extents(bottom[0])[1]
-    return [row for row in dashboard_rows(j, name_regex) if top < j.extents(row)[1] < bottom]
-
-
-def show_group(j, header, next_header, name_regex):
-    click_at_right_end(j, dashboard_rows(j, f"^{header}$")[0], SHOW_BUTTON)
-    # The rows are rebuilt whenever the sheet folder changes: the row is looked up afresh.
-    return wait_until(lambda: rows_between(j, name_regex, header, next_header), 30, f"a row under {header}")[0]
 
 
 with Journey() as j:

@@ -138,6 +138,56 @@ def read_sheet(path):
     return [read_card(os.path.join(path, name)) for name in sorted(os.listdir(path)) if name.endswith(".qxcard")]
 
 
+def card_plist(sheet, title):
+    """The whole stored plist of the card file so titled in a .qxsheet folder."""
+    for name in sorted(os.listdir(sheet)):
+        if name.endswith(".qxcard"):
+            with open(os.path.join(sheet, name), "rb") as file:
+                card = plistlib.load(file)
+            if card.get("title") == title:
+                return card
+    raise JourneyFailure(f"no card file titled {title} in {sheet}")
+
+
+# The dashboard's hover bar, from a row's right end (centres): a group's "Show"/"Hide", a sheet's star.
+SHOW_BUTTON = 4 + 46 // 2
+STAR_BUTTON = 4 + 24 // 2
+
+
+def dashboard_rows(j, name_regex):
+    """The dashboard's rows so named that are on screen, top to bottom."""
+    rows = []
+    for element in j.accessible_elements(name_regex, role="table cell"):
+        try:
+            rows.append((j.extents(element)[1], element))
+        except NotImplementedError:  # a row that went away meanwhile
+            continue
+    return [element for _, element in sorted(rows, key=lambda pair: pair[0])]
+
+
+def click_at_right_end(j, row, offset):
+    """Points at a dashboard row, so that its buttons show, and clicks the one so far from its right end."""
+    x, y, width, height = j.extents(row)
+    j.move(x + width // 2, y + height // 2)
+    j.click(x + width - offset, y + height // 2)
+
+
+def rows_between(j, name_regex, top_header, bottom_header):
+    """The dashboard rows so named between two headers; none while the rows are being rebuilt."""
+    top, bottom = dashboard_rows(j, f"^{top_header}$"), dashboard_rows(j, f"^{bottom_header}$")
+    if not top or not bottom:
+        return []
+    top, bottom = j.extents(top[0])[1], j.extents(bottom[0])[1]
+    return [row for row in dashboard_rows(j, name_regex) if top < j.extents(row)[1] < bottom]
+
+
+def show_group(j, header, next_header, name_regex):
+    """Clicks the group's "Show" button; returns its first row so named."""
+    click_at_right_end(j, dashboard_rows(j, f"^{header}$")[0], SHOW_BUTTON)
+    # The rows are rebuilt whenever the sheet folder changes: the row is looked up afresh.
+    return wait_until(lambda: rows_between(j, name_regex, header, next_header), 30, f"a row under {header}")[0]
+
+
 def _text_of(element):
     text = element.queryText()
     return text.getText(0, text.characterCount)

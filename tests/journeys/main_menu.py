@@ -3,11 +3,9 @@ again with Undo (the typing first, then the row); Ctrl+, opens the preferences; 
 the rich-text card "Notes" opens the menu and Card > Make Plain Text turns the card plain; Ctrl+Q
 right after ends the program with exit code 0, and the sheet on disk holds the plain card."""
 
-import glob
 import os
-import plistlib
 
-from journey import Journey, JourneyFailure, wait_until
+from journey import Journey, JourneyFailure, card_plist, wait_until
 
 
 def coordinates(j):
@@ -41,12 +39,7 @@ def element_in(j, window, name_regex, role):
 
 
 def card_file(j, title):
-    for path in glob.glob(os.path.join(j.sheets, "demo.qxsheet", "*.qxcard")):
-        with open(path, "rb") as stream:
-            card = plistlib.load(stream)
-        if card.get("title") == title:
-            return card
-    raise JourneyFailure(f"no card file titled {title}")
+    return card_plist(os.path.join(j.sheets, "demo.qxsheet"), title)
 
 
 with Journey() as j:
