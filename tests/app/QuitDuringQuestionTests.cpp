@@ -58,13 +58,18 @@ TEST_F(QuitDuringQuestionTest, AStopDuringTheMoveQuestionLeavesTheCardWhereItWas
 }
 
 TEST_F(QuitDuringQuestionTest, AStopDuringTheConflictQuestionEndsWithoutAskingAgainOrOverwriting) {
-    // GIVEN a saved card, changed here and, by the folder's date, elsewhere
+    // GIVEN a saved card, changed here and elsewhere
     const Ref<TMemoleaf> card = Ref<TMemoleaf>::adopt(TMemoleaf::Create(QStringLiteral("Mine")));
     manager()->AddCard(card.get());
     controller->saveActiveSheet();
     const QString file = home->GetCardPath(card->GetUUID());
-    const QByteArray saved = readAll(file);
-    ASSERT_FALSE(saved.isEmpty());
+    const QByteArray elsewhere = readAll(file).replace("Mine", "Theirs");
+    ASSERT_FALSE(elsewhere.isEmpty());
+    {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(elsewhere);
+    }
     ASSERT_TRUE(StringPathUtilities::setFileAttributeObjectValueError(
         home->GetPath(), StringPathUtilities::kNSFileModificationDate,
         TSheet::FolderDate(home->GetPath()).addSecs(30)));
@@ -80,7 +85,7 @@ TEST_F(QuitDuringQuestionTest, AStopDuringTheConflictQuestionEndsWithoutAskingAg
     EXPECT_EQ(alerts.questions().front().alert.messageText, QStringLiteral("Resolve Conflict"));
     EXPECT_TRUE(Questions::quitRequested());
     EXPECT_FALSE(Questions::isOpen());
-    EXPECT_EQ(readAll(file), saved);
+    EXPECT_EQ(readAll(file), elsewhere);
     EXPECT_TRUE(card->IsModified());
     EXPECT_FALSE(home->reloadPending);
 }
