@@ -77,6 +77,8 @@ public:
     // The same pass for one card and its tabs (the card window's Save); after a conflict it saves the
     // whole sheet.
     bool SaveCard(TCard* card);
+    // After a failed save: the changed cards go to a recovery folder, and the person is told.
+    void KeepUnsavedForRecovery();
     // "Resolve Conflict": NSAlertFirstButtonReturn for "No" (keep this version), NSAlertSecondButtonReturn
     // for "Yes", NSModalResponseAbort when nobody answered (nothing is written then).
     qint32 ResolveConflict();

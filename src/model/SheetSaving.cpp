@@ -6,6 +6,7 @@
 #include "Globals.h"
 #include "foundation/Archiver.h"
 #include "platform/AlertPresenter.h"
+#include "platform/ApplicationInfo.h"
 #include "platform/AtomicFile.h"
 #include "platform/Diagnostics.h"
 #include "platform/PanelPresenter.h"
@@ -34,8 +35,8 @@ bool anyModified(TCard* card) {
     return false;
 }
 
-// "<title> (<label>, <date>).qxcard": the name a version given up is kept under.
-QString asideName(const QString& title, const QString& label, const QDateTime& when, int attempt) {
+// A title made fit for a file name: no slashes, no leading dots, at most 150 UTF-8 bytes.
+QString fileNameBase(const QString& title) {
     QString base = title;
     base.replace(QLatin1Char('/'), QLatin1Char('-')).replace(QChar(0), QLatin1Char('-'));
     base = base.simplified();
@@ -43,6 +44,12 @@ QString asideName(const QString& title, const QString& label, const QDateTime& w
     // Cut by UTF-8 bytes, so the whole name stays well under a file name's 255 bytes in any script.
     while (base.toUtf8().size() > 150) base.chop(base.size() > 1 && base.back().isLowSurrogate() ? 2 : 1);
     if (base.isEmpty()) base = QStringLiteral("Untitled");
+    return base;
+}
+
+// "<title> (<label>, <date>).qxcard": the name a version given up is kept under.
+QString asideName(const QString& title, const QString& label, const QDateTime& when, int attempt) {
+    const QString base = fileNameBase(title);
     const QString stamp = when.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH.mm.ss"));
     const QString count = attempt > 1 ? QStringLiteral(", %1").arg(attempt) : QString();
     return QStringLiteral("%1 (%2, %3%4).%5").arg(base, label, stamp, count, TSheet::kCardExtension);
@@ -383,6 +390,39 @@ QString TSheet::KeepAside(const QString& title, const QString& uuid, const QStri
         return *inTrash && !trashed.isEmpty() ? QFileInfo(trashed).fileName() : aside;
     }
     return {};
+}
+
+// After a save that failed, the cards changed here (and not already put aside) are written into
+// "<data folder>/Recovered/<title> <date>/" before the sheet closes, and the person is told.
+void TSheet::KeepUnsavedForRecovery() {
+    QList<std::pair<QString, QByteArray>> unsaved;
+    for (TObject* object : *m_cards) {
+        auto* card = static_cast<TCard*>(object);
+        if (!anyModified(card)) continue;
+        const QByteArray bytes = archiveBytes(card);
+        if (!bytes.isNull() && m_keptBytes.value(card->GetUUID()) != bytes)
+            unsaved.append({card->GetUUID(), bytes});
+    }
+    if (unsaved.isEmpty()) return;
+    const QString stamp = Clock::shared().now().toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH.mm.ss"));
+    const QString base = ApplicationInfo::dataFolder() + QStringLiteral("/Recovered/") +
+                         fileNameBase(GetTitle()) + QLatin1Char(' ') + stamp;
+    QString folder = base;
+    for (int n = 2; QFileInfo::exists(folder); ++n) folder = base + QStringLiteral(" %1").arg(n);
+    QString error;
+    bool done = QDir().mkpath(QFileInfo(folder).absolutePath()) && AtomicFile::makeFolder(folder, &error);
+    for (const auto& [uuid, bytes] : unsaved)
+        done =
+            done && AtomicFile::create(folder + QLatin1Char('/') + uuid + QLatin1Char('.') + kCardExtension,
+                                       bytes, &error);
+    Alert alert;
+    alert.messageText = QStringLiteral("The changes to the sheet \"%1\" could not be saved.").arg(GetTitle());
+    alert.informativeText =
+        done ? QStringLiteral("The cards changed here were kept in the folder %1.").arg(folder)
+             : QStringLiteral("They could not be kept in %1 either: %2").arg(folder, error);
+    alert.style = Alert::Style::Warning;
+    AlertPresenter::shared().runModal(alert);
+    if (done) SetAllModified(false);
 }
 
 void TSheet::TellKept(const QString& message, const QStringList& names, const QList<bool>& inTrash) const {

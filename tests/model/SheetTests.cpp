@@ -6,6 +6,7 @@
 #include "model/SheetManager.h"
 #include "model/Task.h"
 #include "platform/AlertPresenter.h"
+#include "platform/ApplicationInfo.h"
 #include "platform/AtomicFile.h"
 #include "platform/Diagnostics.h"
 #include "platform/PanelPresenter.h"
@@ -462,6 +463,36 @@ TEST_F(SheetTest, ACardFileChangedWhileAskingIsNotOverwritten) {
     inTrash.sort();
     EXPECT_EQ(onDisk, QStringList({"Mine", "Mine too"}));
     EXPECT_EQ(inTrash, QStringList({"Theirs", "Theirs too"}));
+}
+
+// A sheet whose save fails when it closes (at a switch or quit): its changed cards are kept in a
+// recovery folder, and the person is told where.
+TEST_F(SheetTest, ClosingAfterAFailedSaveKeepsTheChangesForRecovery) {
+    const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", dir.filePath("data").toUtf8());
+    RecordingAppController app;
+    TSheetManager* manager = TSheetManager::SharedManager();
+    manager->SetDelegate(&app);
+    TSheet* sheet = manager->RegisterSheet(sheetPath());
+    manager->Open(sheet);
+    Ref<TCard> card = Ref<TCard>::adopt(TListCard::Create(QStringLiteral("One")));
+    manager->AddCard(card.get());
+    manager->Save();
+    ASSERT_TRUE(QDir().rename(sheetPath(), dir.filePath("Gone.qxsheet")));
+    card->SetTitle("Changed");
+    manager->Close();
+
+    ASSERT_FALSE(alerts.questions().empty());
+    EXPECT_EQ(alerts.questions().back().alert.messageText,
+              QStringLiteral("The changes to the sheet \"%1\" could not be saved.").arg(sheet->GetTitle()));
+    const QString recovered = dir.filePath("data/") + ApplicationInfo::name() + "/Recovered";
+    const QStringList folders = QDir(recovered).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    ASSERT_EQ(folders.size(), 1);
+    EXPECT_TRUE(alerts.questions().back().alert.informativeText.contains(folders[0]));
+    EXPECT_EQ(storedCardTitles(recovered + "/" + folders[0]), QStringList({"Changed"}));
+    manager->UnregisterAllSheets();
+    manager->SetDelegate(nullptr);
+    qputenv("XDG_DATA_HOME", oldData);
 }
 
 // A sheet whose folder went away mid-session: told once, naming the folder, edits kept, and saved
