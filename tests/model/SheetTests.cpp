@@ -84,6 +84,17 @@ protected:
         sheet->LoadCards();
         return sheet;
     }
+    // The sheet open in the shared manager, with one card "One" saved.
+    TSheet* openSavedSheet(RecordingAppController* app, Ref<TCard>* card) {
+        TSheetManager* manager = TSheetManager::SharedManager();
+        manager->SetDelegate(app);
+        TSheet* sheet = manager->RegisterSheet(sheetPath());
+        manager->Open(sheet);
+        *card = Ref<TCard>::adopt(TListCard::Create(QStringLiteral("One")));
+        manager->AddCard(card->get());
+        manager->Save();
+        return sheet;
+    }
     ScopedManualScheduler clock;
     QTemporaryDir dir;
     UserDefaults defaults{dir.filePath("defaults.plist")};
@@ -472,12 +483,8 @@ TEST_F(SheetTest, ClosingAfterAFailedSaveKeepsTheChangesForRecovery) {
     qputenv("XDG_DATA_HOME", dir.filePath("data").toUtf8());
     RecordingAppController app;
     TSheetManager* manager = TSheetManager::SharedManager();
-    manager->SetDelegate(&app);
-    TSheet* sheet = manager->RegisterSheet(sheetPath());
-    manager->Open(sheet);
-    Ref<TCard> card = Ref<TCard>::adopt(TListCard::Create(QStringLiteral("One")));
-    manager->AddCard(card.get());
-    manager->Save();
+    Ref<TCard> card;
+    TSheet* sheet = openSavedSheet(&app, &card);
     ASSERT_TRUE(QDir().rename(sheetPath(), dir.filePath("Gone.qxsheet")));
     card->SetTitle("Changed");
     manager->Close();
@@ -501,12 +508,8 @@ TEST_F(SheetTest, AFailedSaveIsToldOnceAndCanGoElsewhere) {
     ScopedScriptedPanelPresenter panels;
     RecordingAppController app;
     TSheetManager* manager = TSheetManager::SharedManager();
-    manager->SetDelegate(&app);
-    TSheet* sheet = manager->RegisterSheet(sheetPath());
-    manager->Open(sheet);
-    Ref<TCard> card = Ref<TCard>::adopt(TListCard::Create(QStringLiteral("One")));
-    manager->AddCard(card.get());
-    manager->Save();
+    Ref<TCard> card;
+    TSheet* sheet = openSavedSheet(&app, &card);
     const QString renamed = dir.filePath("Renamed.qxsheet");
     ASSERT_TRUE(QDir().rename(sheetPath(), renamed));
 
