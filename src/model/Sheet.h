@@ -5,6 +5,7 @@
 #include "foundation/Array.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QImage>
 #include <QSet>
 #include <QStringList>
@@ -76,6 +77,8 @@ public:
     // The same pass for one card and its tabs (the card window's Save); after a conflict it saves the
     // whole sheet.
     bool SaveCard(TCard* card);
+    // After a failed save: the changed cards go to a recovery folder, and the person is told.
+    void KeepUnsavedForRecovery();
     // "Resolve Conflict": NSAlertFirstButtonReturn for "No" (keep this version), NSAlertSecondButtonReturn
     // for "Yes", NSModalResponseAbort when nobody answered (nothing is written then).
     qint32 ResolveConflict();
@@ -125,7 +128,9 @@ private:
     QList<OutsideChange> FindOutsideChanges();
     Resolution Resolve(const QList<OutsideChange>& changes);
     void TakeArrivedCard(const QString& uuid);
-    QString KeepAside(const QString& title, const QString& name, const QByteArray* bytes, bool* inTrash);
+    bool ChangedSinceRecorded(const QString& uuid);
+    QString KeepAside(const QString& title, const QString& uuid, const QString& label, const QString& name,
+                      const QByteArray* bytes, bool* inTrash);
     void TellKept(const QString& message, const QStringList& names, const QList<bool>& inTrash) const;
     bool ReportSaveFailure(const QStringList& reasons);
     bool SaveElsewhere();
@@ -147,7 +152,8 @@ private:
     QSet<QString> m_filesAtLoad; // card files in the folder when the cards were read
     SheetFolderRecord m_record;  // the card files and info.plist as last read or written
     QSet<QString> m_removed;     // uuids of cards removed here: not taken back from another device's list
-    QSet<QString> m_asideNames;  // versions given up, named by this sheet (never taken for cards)
+    QHash<QString, QByteArray> m_keptBytes; // uuid -> this device's version last put aside
+    QSet<QString> m_asideNames;             // versions given up, named by this sheet (never taken for cards)
     QList<Ref<TCard>> m_arrived;
     bool m_saving = false;
     bool m_failureReported = false;

@@ -141,6 +141,8 @@ void TSheetManager::Open(TSheet* sheet) {
 void TSheetManager::Close() {
     if (!m_activeSheet) return;
     Save();
+    // What a failed save left unwritten is kept elsewhere before the sheet closes.
+    if (m_activeSheet && m_activeSheet->IsModified()) m_activeSheet->KeepUnsavedForRecovery();
     CloseUnsaved();
 }
 

@@ -6,6 +6,7 @@
 #include "Globals.h"
 #include "foundation/Archiver.h"
 #include "platform/AlertPresenter.h"
+#include "platform/ApplicationInfo.h"
 #include "platform/AtomicFile.h"
 #include "platform/Diagnostics.h"
 #include "platform/PanelPresenter.h"
@@ -34,17 +35,24 @@ bool anyModified(TCard* card) {
     return false;
 }
 
-// "<title> (other version, <date>).qxcard": the name a version given up is kept under.
-QString asideName(const QString& title, const QDateTime& when, int attempt) {
+// A title made fit for a file name: no slashes, no leading dots, at most 150 UTF-8 bytes.
+QString fileNameBase(const QString& title) {
     QString base = title;
     base.replace(QLatin1Char('/'), QLatin1Char('-')).replace(QChar(0), QLatin1Char('-'));
     base = base.simplified();
     while (base.startsWith(QLatin1Char('.'))) base.remove(0, 1);
-    if (base.size() > 100) base = base.left(base[99].isHighSurrogate() ? 99 : 100);
+    // Cut by UTF-8 bytes, so the whole name stays well under a file name's 255 bytes in any script.
+    while (base.toUtf8().size() > 150) base.chop(base.size() > 1 && base.back().isLowSurrogate() ? 2 : 1);
     if (base.isEmpty()) base = QStringLiteral("Untitled");
+    return base;
+}
+
+// "<title> (<label>, <date>).qxcard": the name a version given up is kept under.
+QString asideName(const QString& title, const QString& label, const QDateTime& when, int attempt) {
+    const QString base = fileNameBase(title);
     const QString stamp = when.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH.mm.ss"));
     const QString count = attempt > 1 ? QStringLiteral(", %1").arg(attempt) : QString();
-    return QStringLiteral("%1 (other version, %2%3).%4").arg(base, stamp, count, TSheet::kCardExtension);
+    return QStringLiteral("%1 (%2, %3%4).%5").arg(base, label, stamp, count, TSheet::kCardExtension);
 }
 
 QByteArray archiveBytes(TObject* object) {
@@ -94,26 +102,35 @@ TSheet::Outcome TSheet::SaveOnce(TCard* only) {
     for (TCard* card : cards()) pending = pending || needsWrite(card);
     if (!pending) return Outcome::Saved;
 
-    if (const QList<OutsideChange> outside = FindOutsideChanges(); !outside.isEmpty()) {
-        switch (Resolve(outside)) {
-        case Resolution::Taken:
-            return Outcome::Saved;
-        case Resolution::Undecided:
-            return Outcome::Failed;
-        case Resolution::Kept:
-            only = nullptr;
-            break;
-        }
-    }
-
     QStringList failures;
     bool wrote = false;
-    for (TCard* card : cards()) {
-        if (!needsWrite(card)) continue;
-        if (!QFileInfo::exists(GetCardPath(card->GetUUID())))
-            Diagnostics::line(QStringLiteral("card path does not exist ") + GetCardPath(card->GetUUID()));
-        wrote = WriteCard(card, &failures) || wrote;
-    }
+    // A file that changed again while the question was open is not overwritten: the pass asks again.
+    bool changedAgain = false;
+    do {
+        if (const QList<OutsideChange> outside = FindOutsideChanges(); !outside.isEmpty()) {
+            switch (Resolve(outside)) {
+            case Resolution::Taken:
+                return Outcome::Saved;
+            case Resolution::Undecided:
+                return Outcome::Failed;
+            case Resolution::Kept:
+                only = nullptr;
+                break;
+            }
+        }
+        changedAgain = false;
+        for (TCard* card : cards()) {
+            if (!needsWrite(card)) continue;
+            if (ChangedSinceRecorded(card->GetUUID())) {
+                Diagnostics::line(QStringLiteral("card file changed again: ") + GetCardPath(card->GetUUID()));
+                changedAgain = true;
+                continue;
+            }
+            if (!QFileInfo::exists(GetCardPath(card->GetUUID())))
+                Diagnostics::line(QStringLiteral("card path does not exist ") + GetCardPath(card->GetUUID()));
+            wrote = WriteCard(card, &failures) || wrote;
+        }
+    } while (changedAgain);
     if (!only && m_modified) {
         if (WriteInfo(&failures)) {
             wrote = true;
@@ -214,15 +231,20 @@ QString TSheet::RefusedCardName(const QString& uuid) const {
     return {};
 }
 
+// The card's file differs from the version this sheet last read or wrote (and may be written).
+bool TSheet::ChangedSinceRecorded(const QString& uuid) {
+    const QString name = uuid + QLatin1Char('.') + kCardExtension;
+    return m_record.knows(name) && RefusedCardName(uuid).isEmpty() &&
+           m_record.check(m_path, name) != SheetFolderRecord::State::Same;
+}
+
 QList<TSheet::OutsideChange> TSheet::FindOutsideChanges() {
     QList<OutsideChange> changes;
     for (TObject* object : *m_cards) {
         const QString uuid = static_cast<TCard*>(object)->GetUUID();
-        const QString name = uuid + QLatin1Char('.') + kCardExtension;
         // A file never read or written here has no version to compare; a refused name is reported.
-        if (!m_record.knows(name) || !RefusedCardName(uuid).isEmpty()) continue;
-        const SheetFolderRecord::State state = m_record.check(m_path, name);
-        if (state != SheetFolderRecord::State::Same) changes.append({uuid, state});
+        if (ChangedSinceRecorded(uuid))
+            changes.append({uuid, m_record.check(m_path, uuid + QLatin1Char('.') + kCardExtension)});
     }
     // A sheet read but not loaded knows none of its cards; one made here knows them all.
     if (!m_loaded && DidInitializeFromArchive()) return changes;
@@ -245,9 +267,10 @@ TSheet::Resolution TSheet::Resolve(const QList<OutsideChange>& changes) {
     const qint32 answer = ResolveConflict();
     QStringList kept;
     QList<bool> inTrash;
-    auto keep = [&](const QString& title, const QString& name, const QByteArray* bytes) {
+    const QString other = QStringLiteral("other version");
+    auto keep = [&](TCard* card, const QString& label, const QString& name, const QByteArray* bytes) {
         bool trashed = false;
-        const QString aside = KeepAside(title, name, bytes, &trashed);
+        const QString aside = KeepAside(card->GetTitle(), card->GetUUID(), label, name, bytes, &trashed);
         if (aside.isEmpty()) return false;
         kept.append(aside);
         inTrash.append(trashed);
@@ -271,7 +294,7 @@ TSheet::Resolution TSheet::Resolve(const QList<OutsideChange>& changes) {
         for (const OutsideChange& change : changes) {
             TCard* card = FindCardWithUUID(change.uuid);
             if (card && change.state == SheetFolderRecord::State::Changed &&
-                !keep(card->GetTitle(), change.uuid + QLatin1Char('.') + kCardExtension, nullptr))
+                !keep(card, other, change.uuid + QLatin1Char('.') + kCardExtension, nullptr))
                 return cannotKeep();
         }
         for (const OutsideChange& change : changes) {
@@ -288,12 +311,17 @@ TSheet::Resolution TSheet::Resolve(const QList<OutsideChange>& changes) {
         return Resolution::Kept;
     }
 
-    // This version gives way (or nobody answered): what it holds that the folder does not is put aside.
+    // This version gives way (or nobody answered): what it holds that the folder does not is put aside,
+    // once: the save at quit after an unanswered question keeps no second copy.
+    const QString label =
+        answer == NSAlertSecondButtonReturn ? other : QStringLiteral("this device's version");
     for (TObject* object : *m_cards) {
         auto* card = static_cast<TCard*>(object);
         if (!anyModified(card) && !AtomicFile::stampOf(GetCardPath(card->GetUUID())).isNull()) continue;
         const QByteArray bytes = archiveBytes(card);
-        if (!keep(card->GetTitle(), {}, &bytes)) return cannotKeep();
+        if (m_keptBytes.value(card->GetUUID()) == bytes) continue;
+        if (!keep(card, label, {}, &bytes)) return cannotKeep();
+        m_keptBytes.insert(card->GetUUID(), bytes);
     }
     if (answer != NSAlertSecondButtonReturn) {
         Diagnostics::line(QStringLiteral("  no answer: nothing overwritten"));
@@ -326,29 +354,75 @@ QList<Ref<TCard>> TSheet::TakeArrivedCards() {
     return std::exchange(m_arrived, {});
 }
 
-// Puts a version aside in the folder under its "(other version, <date>)" name, by renaming the file
+// Puts a version aside in the folder under its "(<label>, <date>)" name, by renaming the file
 // name or by writing bytes, then moves it to the Trash. The name given; empty when it could not be
 // put aside (nothing changed then).
-QString TSheet::KeepAside(const QString& title, const QString& name, const QByteArray* bytes, bool* inTrash) {
+QString TSheet::KeepAside(const QString& title, const QString& uuid, const QString& label,
+                          const QString& name, const QByteArray* bytes, bool* inTrash) {
     const QDateTime now = Clock::shared().now();
+    QString base = title;
     for (int attempt = 1; attempt <= 100; ++attempt) {
-        const QString aside = asideName(title, now, attempt);
+        const QString aside = asideName(base, label, now, attempt);
+        // A name already given in this session may be in the Trash by now: never reused.
+        if (m_asideNames.contains(aside)) continue;
         QString error;
         bool taken = false;
         const bool done = bytes
                               ? AtomicFile::create(m_path + QLatin1Char('/') + aside, *bytes, &error, &taken)
                               : AtomicFile::renameInFolder(m_path, name, aside, &error, &taken);
         if (!done && taken) continue;
+        if (!done && base != uuid && !uuid.isEmpty()) {
+            // A title the file system refuses in a name: the card's uuid serves.
+            Diagnostics::line(error);
+            base = uuid;
+            attempt = 0;
+            continue;
+        }
         if (!done) {
             Diagnostics::line(error);
             return {};
         }
         m_asideNames.insert(aside);
-        *inTrash = Workspace::shared().moveToTrash(m_path + QLatin1Char('/') + aside);
+        QString trashed;
+        *inTrash = Workspace::shared().moveToTrash(m_path + QLatin1Char('/') + aside, &trashed);
         Diagnostics::line(QStringLiteral("  kept the version given up as ") + aside);
-        return aside;
+        // The Trash may have given it another name: the person is told the one it has there.
+        return *inTrash && !trashed.isEmpty() ? QFileInfo(trashed).fileName() : aside;
     }
     return {};
+}
+
+// After a save that failed, the cards changed here (and not already put aside) are written into
+// "<data folder>/Recovered/<title> <date>/" before the sheet closes, and the person is told.
+void TSheet::KeepUnsavedForRecovery() {
+    QList<std::pair<QString, QByteArray>> unsaved;
+    for (TObject* object : *m_cards) {
+        auto* card = static_cast<TCard*>(object);
+        if (!anyModified(card)) continue;
+        const QByteArray bytes = archiveBytes(card);
+        if (!bytes.isNull() && m_keptBytes.value(card->GetUUID()) != bytes)
+            unsaved.append({card->GetUUID(), bytes});
+    }
+    if (unsaved.isEmpty()) return;
+    const QString stamp = Clock::shared().now().toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH.mm.ss"));
+    const QString base = ApplicationInfo::dataFolder() + QStringLiteral("/Recovered/") +
+                         fileNameBase(GetTitle()) + QLatin1Char(' ') + stamp;
+    QString folder = base;
+    for (int n = 2; QFileInfo::exists(folder); ++n) folder = base + QStringLiteral(" %1").arg(n);
+    QString error;
+    bool done = QDir().mkpath(QFileInfo(folder).absolutePath()) && AtomicFile::makeFolder(folder, &error);
+    for (const auto& [uuid, bytes] : unsaved)
+        done =
+            done && AtomicFile::create(folder + QLatin1Char('/') + uuid + QLatin1Char('.') + kCardExtension,
+                                       bytes, &error);
+    Alert alert;
+    alert.messageText = QStringLiteral("The changes to the sheet \"%1\" could not be saved.").arg(GetTitle());
+    alert.informativeText =
+        done ? QStringLiteral("The cards changed here were kept in the folder %1.").arg(folder)
+             : QStringLiteral("They could not be kept in %1 either: %2").arg(folder, error);
+    alert.style = Alert::Style::Warning;
+    AlertPresenter::shared().runModal(alert);
+    if (done) SetAllModified(false);
 }
 
 void TSheet::TellKept(const QString& message, const QStringList& names, const QList<bool>& inTrash) const {

@@ -6,6 +6,7 @@
 #include "model/SheetManager.h"
 #include "model/Task.h"
 #include "platform/AlertPresenter.h"
+#include "platform/ApplicationInfo.h"
 #include "platform/AtomicFile.h"
 #include "platform/Diagnostics.h"
 #include "platform/PanelPresenter.h"
@@ -81,6 +82,17 @@ protected:
         }
         Ref<TSheet> sheet = Ref<TSheet>::retain(TSheet::SheetFromPath(sheetPath()));
         sheet->LoadCards();
+        return sheet;
+    }
+    // The sheet open in the shared manager, with one card "One" saved.
+    TSheet* openSavedSheet(RecordingAppController* app, Ref<TCard>* card) {
+        TSheetManager* manager = TSheetManager::SharedManager();
+        manager->SetDelegate(app);
+        TSheet* sheet = manager->RegisterSheet(sheetPath());
+        manager->Open(sheet);
+        *card = Ref<TCard>::adopt(TListCard::Create(QStringLiteral("One")));
+        manager->AddCard(card->get());
+        manager->Save();
         return sheet;
     }
     ScopedManualScheduler clock;
@@ -260,8 +272,11 @@ TEST_F(SheetTest, OutsideChangesKeepBothVersionsOnEverySavePath) {
         int answer;
         QStringList onDisk;
         QStringList inTrash;
-        QString told; // the message after the answer; empty: none
+        QString told;                          // the message after the answer; empty: none
+        QString mine = QStringLiteral("Mine"); // the title card One gets here
     };
+    // 100 characters of three UTF-8 bytes each: cut short in the name kept aside.
+    const QString longTitle = QString(100, QChar(0x65E5));
     const auto addCard = [](const QString& sheet, const QString&, const QString&) {
         Ref<TCard> added = Ref<TCard>::adopt(TListCard::Create(QStringLiteral("Added")));
         TArchiver* archiver = added->CopyArchive();
@@ -318,6 +333,15 @@ TEST_F(SheetTest, OutsideChangesKeepBothVersionsOnEverySavePath) {
          {"Theirs", "Two"},
          {"Mine"},
          given},
+        {"changed in place, a long title in a multi-byte script, autosave, Yes",
+         editOne,
+         true,
+         Path::Autosave,
+         NSAlertSecondButtonReturn,
+         {"Theirs", "Two"},
+         {longTitle},
+         given,
+         longTitle},
         {"quit with a card added and one edited elsewhere, No",
          [&](const QString& sheet, const QString& one, const QString& two) {
              addCard(sheet, one, two);
@@ -361,7 +385,7 @@ TEST_F(SheetTest, OutsideChangesKeepBothVersionsOnEverySavePath) {
         // However the folder's date moved, the files decide.
         ASSERT_TRUE(StringPathUtilities::setFileAttributeObjectValueError(
             path, StringPathUtilities::kNSFileModificationDate, folderDate));
-        if (c.editHere) one->SetTitle("Mine");
+        if (c.editHere) one->SetTitle(c.mine);
         const size_t before = alerts.questions().size();
         alerts.setNextAnswer(c.answer);
         app.calls.clear();
@@ -393,6 +417,15 @@ TEST_F(SheetTest, OutsideChangesKeepBothVersionsOnEverySavePath) {
         if (c.onDisk.contains("Added") && c.answer == NSAlertFirstButtonReturn) {
             EXPECT_TRUE(app.calls.contains("makeControllerForCard")); // shown with the sheet's cards
         }
+        if (c.answer == 0) {
+            // Labelled as this device's, and the save at quit asks again but keeps no second copy.
+            const QStringList names = QDir(trash).entryList(QDir::Files);
+            ASSERT_EQ(names.size(), 1);
+            EXPECT_TRUE(names[0].startsWith("Mine (this device's version, ")) << names[0].toStdString();
+            alerts.setNextAnswer(0);
+            manager->Save();
+            EXPECT_EQ(QDir(trash).entryList(QDir::Files), names);
+        }
         if (TSheet* active = manager->GetActiveSheet()) {
             EXPECT_EQ(active->IsModified(), c.answer == 0);
             active->SetAllModified(false);
@@ -404,18 +437,71 @@ TEST_F(SheetTest, OutsideChangesKeepBothVersionsOnEverySavePath) {
     }
 }
 
+// A sync tool goes on while the question is open: a card file it changes then is not overwritten
+// after "No"; the person is asked again, and every version given up is kept.
+TEST_F(SheetTest, ACardFileChangedWhileAskingIsNotOverwritten) {
+    const QString trash = dir.filePath("Trash");
+    ASSERT_TRUE(QDir().mkpath(trash));
+    workspace.trashFolder = trash;
+    Ref<TSheet> sheet = savedSheet();
+    auto* one = static_cast<TCard*>(sheet->GetCards()->GetObjectValue(0));
+    auto* two = static_cast<TCard*>(sheet->GetCards()->GetObjectValue(1));
+    clock.scheduler.advance(2);
+    ASSERT_TRUE(retitleCardFile(sheet->GetCardPath(one->GetUUID()), "Theirs"));
+    one->SetTitle("Mine");
+    two->SetTitle("Mine too");
+    alerts.whileAsking(
+        [&] { ASSERT_TRUE(retitleCardFile(sheet->GetCardPath(two->GetUUID()), "Theirs too")); });
+    alerts.setNextAnswer(NSAlertFirstButtonReturn); // No: keep this version
+    alerts.setNextAnswer(NSAlertFirstButtonReturn); // told
+    alerts.setNextAnswer(NSAlertFirstButtonReturn); // No again
+    EXPECT_TRUE(sheet->Save());
+
+    QStringList questions;
+    for (const auto& question : alerts.questions()) questions.append(question.alert.messageText);
+    EXPECT_EQ(questions.count("Resolve Conflict"), 2);
+    QStringList onDisk = storedCardTitles(sheetPath());
+    QStringList inTrash = storedCardTitles(trash);
+    onDisk.sort();
+    inTrash.sort();
+    EXPECT_EQ(onDisk, QStringList({"Mine", "Mine too"}));
+    EXPECT_EQ(inTrash, QStringList({"Theirs", "Theirs too"}));
+}
+
+// A sheet whose save fails when it closes (at a switch or quit): its changed cards are kept in a
+// recovery folder, and the person is told where.
+TEST_F(SheetTest, ClosingAfterAFailedSaveKeepsTheChangesForRecovery) {
+    const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", dir.filePath("data").toUtf8());
+    RecordingAppController app;
+    TSheetManager* manager = TSheetManager::SharedManager();
+    Ref<TCard> card;
+    TSheet* sheet = openSavedSheet(&app, &card);
+    ASSERT_TRUE(QDir().rename(sheetPath(), dir.filePath("Gone.qxsheet")));
+    card->SetTitle("Changed");
+    manager->Close();
+
+    ASSERT_FALSE(alerts.questions().empty());
+    EXPECT_EQ(alerts.questions().back().alert.messageText,
+              QStringLiteral("The changes to the sheet \"%1\" could not be saved.").arg(sheet->GetTitle()));
+    const QString recovered = dir.filePath("data/") + ApplicationInfo::name() + "/Recovered";
+    const QStringList folders = QDir(recovered).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    ASSERT_EQ(folders.size(), 1);
+    EXPECT_TRUE(alerts.questions().back().alert.informativeText.contains(folders[0]));
+    EXPECT_EQ(storedCardTitles(recovered + "/" + folders[0]), QStringList({"Changed"}));
+    manager->UnregisterAllSheets();
+    manager->SetDelegate(nullptr);
+    qputenv("XDG_DATA_HOME", oldData);
+}
+
 // A sheet whose folder went away mid-session: told once, naming the folder, edits kept, and saved
 // into another folder when the person asks.
 TEST_F(SheetTest, AFailedSaveIsToldOnceAndCanGoElsewhere) {
     ScopedScriptedPanelPresenter panels;
     RecordingAppController app;
     TSheetManager* manager = TSheetManager::SharedManager();
-    manager->SetDelegate(&app);
-    TSheet* sheet = manager->RegisterSheet(sheetPath());
-    manager->Open(sheet);
-    Ref<TCard> card = Ref<TCard>::adopt(TListCard::Create(QStringLiteral("One")));
-    manager->AddCard(card.get());
-    manager->Save();
+    Ref<TCard> card;
+    TSheet* sheet = openSavedSheet(&app, &card);
     const QString renamed = dir.filePath("Renamed.qxsheet");
     ASSERT_TRUE(QDir().rename(sheetPath(), renamed));
 
