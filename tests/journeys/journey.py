@@ -654,9 +654,20 @@ class Journey:
     def activate(self, window):
         """Raises and focuses the window, as a click on its title bar does."""
         self._alive_check()
-        self._run(["xdotool", "windowactivate", "--sync", str(window.id)], check=False, timeout=10)
-        wait_until(lambda: (self.active_window() or Window(0, "", 0, 0, 0, 0)).id == window.id, 10,
-                   f"window '{window.title}' to take the focus")
+
+        def active():
+            return (self.active_window() or Window(0, "", 0, 0, 0, 0)).id == window.id
+
+        # The program may bring one of its own windows forward while it settles (a slow build on a
+        # busy machine): ask again, as a person clicks again.
+        for _ in range(5):
+            try:
+                self._run(["xdotool", "windowactivate", str(window.id)], check=False, timeout=10)
+                wait_until(active, 6, f"window '{window.title}' to take the focus")
+                return
+            except (JourneyFailure, subprocess.TimeoutExpired):
+                self._alive_check()
+        wait_until(active, 10, f"window '{window.title}' to take the focus")
 
     def press(self, *keys):
         """Presses keys or chords in xdotool's names: press("ctrl+n"), press("Return", "Tab")."""

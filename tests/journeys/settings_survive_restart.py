@@ -107,6 +107,8 @@ def click_shown(j, name_regex, role=None, timeout=30):
 
 def open_info(j, text):
     """Points at the row, waits for its info button and clicks it: the info pop-up opens."""
+    # The button shows in the active window only; the program may have brought another card forward.
+    j.activate(j.wait_window("^Welcome$"))
     x, y, width, height = extents(j, row_field(j, text))
     j._run(["xdotool", "mousemove", "--sync", str(x + width // 3), str(y + height // 2)])
     click_shown(j, "^Info$", "push button")
