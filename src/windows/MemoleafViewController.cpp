@@ -389,6 +389,8 @@ void TMemoleafViewController::replaceText(const std::function<void(AttributedStr
     {
         QSignalBlocker blocker(m_editor);
         TextDocumentConverter::toDocument(text, m_editor->document());
+        // The text is rebuilt, not edited: undoing the rebuild's steps would empty the card.
+        m_editor->document()->clearUndoRedoStacks();
     }
     QTextCursor cursor = m_editor->textCursor();
     cursor.setPosition(qMin(position, m_editor->document()->characterCount() - 1));

@@ -230,6 +230,9 @@ TEST_F(MemoleafViewTest, RichToPlainToRichKeepsTheText) {
     EXPECT_TRUE(viewController->validateMenuItem(item));
     EXPECT_EQ(item.title, QStringLiteral("Make Rich Text"));
     EXPECT_FALSE(viewController->stylePanelController()->fontPopupButton()->isEnabled());
+    // Undo after the change takes nothing away from the text.
+    viewController->editor()->undo();
+    EXPECT_EQ(note->GetPlainText(), QStringLiteral("One two"));
 
     viewController->toggleTextMode();
     EXPECT_TRUE(note->IsRichText());
