@@ -9,12 +9,13 @@ processor time and wake-ups of all its threads over the idle seconds. The goals 
 are the issue's: within the peers' figures measured on the same kind of machine."""
 
 import argparse
-import importlib.util
 import os
 import plistlib
+import runpy
 import sys
 import tempfile
 import time
+import types
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 TOP = os.path.dirname(HERE)
@@ -31,11 +32,8 @@ GOALS = {"sample": (46.3, 20), "50 cards": (62.1, None), "5,000 rows": (59.7, No
 
 def sample_sheets():
     """The sample-sheet generator of tools/, loaded as a module for its card and row makers."""
-    spec = importlib.util.spec_from_file_location("sample_sheets", os.path.join(TOP, "tools", "make-sample-sheets.py"))
-    module = importlib.util.module_from_spec(spec)
     sys.path.insert(0, os.path.join(TOP, "tools"))
-    spec.loader.exec_module(module)
-    return module
+    return types.SimpleNamespace(**runpy.run_path(os.path.join(TOP, "tools", "make-sample-sheets.py")))
 
 
 def fifty_cards(s, folder):
