@@ -101,8 +101,10 @@ void TCardWindowController::renameCard() {
 void TCardWindowController::sidebarEditingEnded() {
     if (!m_restoreSideBar) return;
     m_restoreSideBar = false;
+    // The sidebar goes again, and with it the focus: typing goes on in the card.
     Scheduler::shared().performAfterDelay(this, QStringLiteral("toggleSideBar"), 0, [this] {
         if (!isSideBarHidden()) toggleSideBar();
+        makeSelectedCardFirstResponder();
     });
 }
 

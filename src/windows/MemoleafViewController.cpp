@@ -22,16 +22,36 @@
 #include <QColorDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QFontDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QSet>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocumentFragment>
 #include <QVBoxLayout>
+#include <optional>
 
 namespace {
+
+// The rich-text commands of the Font menu.
+const QSet<QString>& textCommands() {
+    static const QSet<QString> names{QStringLiteral("changeFont"),
+                                     QStringLiteral("underline"),
+                                     QStringLiteral("copyFont"),
+                                     QStringLiteral("pasteFont"),
+                                     QStringLiteral("orderFrontFontPanel"),
+                                     QStringLiteral("orderFrontColorPanel")};
+    return names;
+}
+
+// The font Copy Font took, for every rich-text card of the program.
+std::optional<QFont>& copiedFont() {
+    static std::optional<QFont> font;
+    return font;
+}
 
 const QStringList kRTFTypes{QStringLiteral("text/rtf"), QStringLiteral("application/rtf"),
                             QStringLiteral("text/richtext")};
@@ -459,10 +479,14 @@ bool TMemoleafViewController::validateMenuItem(MenuItemState& item) {
         if (card()) item.representedObject = ColorWellImage(card()->GetColor());
         return true;
     }
+    if (textCommands().contains(action)) {
+        const bool rich = editor() && m_editor->acceptRichText();
+        return rich && (action != QLatin1String("pasteFont") || copiedFont().has_value());
+    }
     return action == QLatin1String("changeColor") || action == QLatin1String("performFindPanelAction");
 }
 
-bool TMemoleafViewController::performCommand(const QString& action, const QVariant& /*argument*/) {
+bool TMemoleafViewController::performCommand(const QString& action, const QVariant& argument) {
     const QString name = strippedAction(action);
     if (name == QLatin1String("toggleTextMode")) {
         toggleTextMode();
@@ -476,7 +500,39 @@ bool TMemoleafViewController::performCommand(const QString& action, const QVaria
         editor()->showFindBar();
         return true;
     }
+    if (textCommands().contains(name)) {
+        performTextCommand(name, argument.toInt());
+        return true;
+    }
     return false;
+}
+
+// The font and colour commands of the main menu, on the selection or the text typed next.
+void TMemoleafViewController::performTextCommand(const QString& name, int tag) {
+    TTextStylePanelController* styles = stylePanelController();
+    if (!styles || !m_editor->acceptRichText()) return;
+    if (name == QLatin1String("changeFont")) {
+        // The font menu's traits: 2 bold, 1 italic.
+        if (tag == 2 || tag == 1) styles->modifyTextStyle(tag == 2 ? 0 : 1);
+    } else if (name == QLatin1String("underline")) {
+        styles->modifyTextStyle(2);
+    } else if (name == QLatin1String("copyFont")) {
+        copiedFont() = styles->currentFormat().font();
+    } else if (name == QLatin1String("pasteFont")) {
+        if (copiedFont()) styles->applyFont(*copiedFont());
+    } else if (name == QLatin1String("orderFrontFontPanel")) {
+        bool chosen = false;
+        const QFont font =
+            QFontDialog::getFont(&chosen, styles->currentFormat().font(), view(), QStringLiteral("Fonts"));
+        if (chosen) styles->applyFont(font);
+    } else if (name == QLatin1String("orderFrontColorPanel")) {
+        const QBrush current = styles->currentFormat().foreground();
+        const QColor colour = QColorDialog::getColor(
+            current.style() == Qt::NoBrush ? m_editor->palette().color(QPalette::Text) : current.color(),
+            view(), QStringLiteral("Colors"));
+        if (colour.isValid()) styles->applyTextColor(colour);
+    }
+    m_editor->setFocus(Qt::OtherFocusReason);
 }
 
 void TMemoleafViewController::changeCardColor() {

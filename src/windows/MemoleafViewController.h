@@ -99,6 +99,7 @@ private:
     void applyTypingAttributes();
     QFont fontForKey(const QString& key) const;
     void replaceText(const std::function<void(AttributedString&)>& edit);
+    void performTextCommand(const QString& name, int tag);
     // Apart from the text code: the window's headers and the attributed text can't share a file.
     static void forwardBackgroundColor(TCardControllerProtocol* owner, const QColor& colour);
 

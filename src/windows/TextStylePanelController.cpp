@@ -234,6 +234,21 @@ void TTextStylePanelController::modifyTextStyle(int segment) {
     }
 }
 
+void TTextStylePanelController::applyFont(const QFont& font) {
+    if (!m_textView) return;
+    modifyCharacters([&font](QTextCharFormat& format) {
+        format.setFontFamilies(QStringList{font.family()});
+        if (font.pointSizeF() > 0) format.setFontPointSize(font.pointSizeF());
+        format.setFontWeight(font.weight());
+        format.setFontItalic(font.italic());
+    });
+}
+
+void TTextStylePanelController::applyTextColor(const QColor& colour) {
+    if (!m_textView || !colour.isValid()) return;
+    modifyCharacters([&colour](QTextCharFormat& format) { format.setForeground(colour); });
+}
+
 void TTextStylePanelController::modifyTextAlignment(int segment) {
     if (!m_textView || m_textView->document()->isEmpty()) return;
     QTextBlockFormat paragraph;

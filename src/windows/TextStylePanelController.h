@@ -62,6 +62,12 @@ public:
     void addTextFeature(int segment);
     void updateTextControls();
 
+    // The font panel's, the colour panel's and Paste Font's changes, on the selection or the typing style.
+    void applyFont(const QFont& font);
+    void applyTextColor(const QColor& colour);
+    // The format at the selection's first character, else the typing style.
+    QTextCharFormat currentFormat() const;
+
     // The dialogs' work, without the dialogs.
     void insertTable(int rows, int columns);
     void insertList(const QString& marker);
@@ -79,7 +85,6 @@ private:
     void awakeFromNib();
     // Edits the selection's runs one by one, or the typing style when nothing is selected.
     void modifyCharacters(const std::function<void(QTextCharFormat&)>& edit);
-    QTextCharFormat currentFormat() const;
 
     QPointer<QTextEdit> m_textView;
     QComboBox* m_fontPopupButton = nullptr;

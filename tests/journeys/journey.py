@@ -669,6 +669,12 @@ class Journey:
                 self._alive_check()
         wait_until(active, 10, f"window '{window.title}' to take the focus")
 
+    def minimize(self, window):
+        """Minimises the window, as its title bar's button does."""
+        self._alive_check()
+        self._run(["xdotool", "windowminimize", str(window.id)], check=False)
+        self.settle()
+
     def press(self, *keys):
         """Presses keys or chords in xdotool's names: press("ctrl+n"), press("Return", "Tab")."""
         self._alive_check()

@@ -369,6 +369,40 @@ TEST_F(MemoleafViewTest, StyleBarTogglesTraitsByTheFirstCharacterAndKeepsOtherPr
     EXPECT_FALSE(note->GetText().attributesAt(5).strikethrough);
 }
 
+TEST_F(MemoleafViewTest, FontMenuCommandsActOnRichTextOnly) {
+    note->SetText(AttributedString(QStringLiteral("Some words"), fontAttributes(anyFamily(), 14)));
+    make();
+    const auto enabled = [this](const char* action) {
+        MenuItemState item{QString::fromLatin1(action), false, QString(), QVariant()};
+        return viewController->validateMenuItem(item);
+    };
+    EXPECT_TRUE(enabled("changeFont"));
+    EXPECT_TRUE(enabled("underline"));
+    EXPECT_FALSE(enabled("pasteFont")) << "nothing copied yet";
+
+    select(0, 4);
+    viewController->performCommand(QStringLiteral("changeFont"), 2); // Bold
+    viewController->performCommand(QStringLiteral("changeFont"), 1); // Italic
+    viewController->performCommand(QStringLiteral("underline"));
+    EXPECT_TRUE(note->GetText().attributesAt(0).font.bold);
+    EXPECT_TRUE(note->GetText().attributesAt(0).font.italic);
+    EXPECT_NE(note->GetText().attributesAt(3).underline, UnderlineStyle::None);
+    EXPECT_FALSE(note->GetText().attributesAt(6).font.bold);
+    EXPECT_EQ(note->GetText().attributesAt(6).underline, UnderlineStyle::None);
+
+    viewController->performCommand(QStringLiteral("copyFont"));
+    EXPECT_TRUE(enabled("pasteFont"));
+    select(5, 10);
+    viewController->performCommand(QStringLiteral("pasteFont"));
+    EXPECT_TRUE(note->GetText().attributesAt(7).font.bold);
+    EXPECT_TRUE(note->GetText().attributesAt(7).font.italic);
+    EXPECT_EQ(note->GetText().attributesAt(7).font.pointSize, 14);
+
+    viewController->toggleTextMode(); // plain text has no fonts of its own
+    for (const char* action : {"changeFont", "underline", "copyFont", "pasteFont", "orderFrontFontPanel"})
+        EXPECT_FALSE(enabled(action)) << action;
+}
+
 TEST_F(MemoleafViewTest, StyleBarWithoutSelectionChangesOnlyTheTypingStyle) {
     note->SetText(AttributedString(QStringLiteral("text"), fontAttributes(anyFamily(), 13)));
     make();

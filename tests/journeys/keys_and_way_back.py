@@ -1,0 +1,69 @@
+"""Keys in cards and the way back. Ctrl+N makes a card whose title is typed at once; after Return the
+typing goes into the card. Ctrl+B in the rich-text card "Notes" makes its first line bold. With the
+sheet browser hidden (Ctrl+Shift+B) and every card minimised, a second start without arguments
+brings the sheet browser back; Ctrl+Q ends the program and the files hold what was typed."""
+
+import os
+import re
+
+from journey import Journey, card_plist, wait_until
+
+
+def card_file(j, title):
+    return card_plist(os.path.join(j.sheets, "demo.qxsheet"), title)
+
+
+def bold_in(text):
+    """Whether RTF(D) bytes turn bold on somewhere (the control word \\b, not \\blue)."""
+    return re.search(rb"\\b(?![a-z])(?!0)", bytes(text)) is not None
+
+
+with Journey() as j:
+    with j.step("start the program with the demo sheet"):
+        j.start(env={"JOBSLATE_WELCOME_CHOICE": "Default"})
+        welcome = j.wait_window("^Welcome$", timeout=120)
+        notes = j.wait_window("^Notes$", timeout=60)
+        j.wait_window("^Sheets$", timeout=60)
+
+    with j.step("Ctrl+N: the new card's title is typed, then Return and the typing goes into the card"):
+        j.activate(welcome)
+        j.press("ctrl+n")
+        j.wait_window("^Untitled$", timeout=60)
+        j.type("Groceries")
+        j.press("Return")
+        card = j.wait_window("^Groceries$", timeout=30)
+        j.press("Return")
+        j.type("Milk")
+        j.screenshot("new card typed")
+        j.press("ctrl+s")
+        wait_until(lambda: "Milk" in repr(card_file(j, "Groceries")), 30, "the row in the card file")
+
+    with j.step("Ctrl+B in the rich-text card makes the selection bold"):
+        j.activate(notes)
+        was_bold = bold_in(card_file(j, "Notes")["text"])
+        j.click_in(notes, notes.width // 2, notes.height // 2)
+        j.press("ctrl+Home", "shift+End", "ctrl+b")
+        j.screenshot("notes bold")
+        j.press("ctrl+s")
+        wait_until(lambda: bold_in(card_file(j, "Notes")["text"]), 30, "bold text in the card file")
+        assert not was_bold, "the demo text was bold before Ctrl+B"
+
+    with j.step("Ctrl+Shift+B hides the sheet browser; every card is minimised"):
+        j.activate(notes)
+        j.press("ctrl+shift+b")
+        j.wait_no_window("^Sheets$", timeout=30)
+        for window in j.windows():
+            j.minimize(window)
+        j.screenshot("nothing shown")
+
+    with j.step("a second start without arguments brings the sheet browser back"):
+        j.second_start()
+        j.wait_window("^Sheets$", timeout=60)
+        wait_until(lambda: j.active_window() is not None and j.active_window().title, 30, "a window of the program active")
+        j.screenshot("way back")
+
+    with j.step("Ctrl+Q ends the program"):
+        j.activate(j.wait_window("^Sheets$"))
+        j.press("ctrl+q")
+        j.wait_exit(timeout=60, expect=0)
+        assert "Milk" in repr(card_file(j, "Groceries"))
