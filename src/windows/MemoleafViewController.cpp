@@ -212,7 +212,22 @@ bool TNoteTextView::findNext(const QString& text) {
     return find(text);
 }
 
+bool TNoteTextView::event(QEvent* event) {
+    // Taken before the application's shortcut of the same key.
+    if (event->type() == QEvent::ShortcutOverride && acceptRichText() &&
+        static_cast<QKeyEvent*>(event) == QKeySequence::Italic) {
+        event->accept();
+        return true;
+    }
+    return QTextEdit::event(event);
+}
+
 void TNoteTextView::keyPressEvent(QKeyEvent* event) {
+    if (acceptRichText() && event == QKeySequence::Italic) {
+        emit italicKeyPressed();
+        event->accept();
+        return;
+    }
     if (event == QKeySequence::Paste) {
         paste();
         event->accept();
@@ -375,6 +390,8 @@ void TMemoleafViewController::awakeFromNib() {
     }
     applyTypingAttributes();
     connect(m_editor, &QTextEdit::textChanged, this, &TMemoleafViewController::textDidChange);
+    connect(m_editor, &TNoteTextView::italicKeyPressed, this,
+            [this] { performTextCommand(QStringLiteral("changeFont"), 1); });
     connect(m_editor, &TNoteTextView::linkClicked, this, [this](const QUrl& url) { clickedOnLink(url); });
 }
 

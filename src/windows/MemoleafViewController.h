@@ -39,8 +39,11 @@ public:
 
 signals:
     void linkClicked(const QUrl& url);
+    // Ctrl+I in rich text (the main menu gives the key to Show Info, which a text card has not).
+    void italicKeyPressed();
 
 protected:
+    bool event(QEvent* event) override;
     bool canInsertFromMimeData(const QMimeData* source) const override;
     void insertFromMimeData(const QMimeData* source) override;
     QMimeData* createMimeDataFromSelection() const override;

@@ -1,5 +1,5 @@
 """Keys in cards and the way back. Ctrl+N makes a card whose title is typed at once; after Return the
-typing goes into the card. Ctrl+B in the rich-text card "Notes" makes its first line bold. With the
+typing goes into the card. Ctrl+B and Ctrl+I in the rich-text card "Notes" make its first line bold and italic. With the
 sheet browser hidden (Ctrl+Shift+B) and every card minimised, a second start without arguments
 brings the sheet browser back; Ctrl+Q ends the program and the files hold what was typed."""
 
@@ -13,9 +13,9 @@ def card_file(j, title):
     return card_plist(os.path.join(j.sheets, "demo.qxsheet"), title)
 
 
-def bold_in(text):
-    """Whether RTF(D) bytes turn bold on somewhere (the control word \\b, not \\blue)."""
-    return re.search(rb"\\b(?![a-z])(?!0)", bytes(text)) is not None
+def styled_in(text, word):
+    """Whether RTF(D) bytes turn a style on somewhere (the control word \\b, not \\blue or \\b0)."""
+    return re.search(rb"\\" + word + rb"(?![a-z0])", bytes(text)) is not None
 
 
 with Journey() as j:
@@ -38,14 +38,15 @@ with Journey() as j:
         j.press("ctrl+s")
         wait_until(lambda: "Milk" in repr(card_file(j, "Groceries")), 30, "the row in the card file")
 
-    with j.step("Ctrl+B in the rich-text card makes the selection bold"):
+    with j.step("Ctrl+B and Ctrl+I in the rich-text card make the selection bold and italic"):
         j.activate(notes)
-        was_bold = bold_in(card_file(j, "Notes")["text"])
+        was_bold = styled_in(card_file(j, "Notes")["text"], b"b")
         j.click_in(notes, notes.width // 2, notes.height // 2)
-        j.press("ctrl+Home", "shift+End", "ctrl+b")
+        j.press("ctrl+Home", "shift+End", "ctrl+b", "ctrl+i")
         j.screenshot("notes bold")
         j.press("ctrl+s")
-        wait_until(lambda: bold_in(card_file(j, "Notes")["text"]), 30, "bold text in the card file")
+        wait_until(lambda: styled_in(card_file(j, "Notes")["text"], b"b"), 30, "bold text in the card file")
+        assert styled_in(card_file(j, "Notes")["text"], b"i"), "no italic text in the card file"
         assert not was_bold, "the demo text was bold before Ctrl+B"
 
     with j.step("Ctrl+Shift+B hides the sheet browser; every card is minimised"):

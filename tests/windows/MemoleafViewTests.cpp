@@ -398,6 +398,10 @@ TEST_F(MemoleafViewTest, FontMenuCommandsActOnRichTextOnly) {
     EXPECT_TRUE(note->GetText().attributesAt(7).font.italic);
     EXPECT_EQ(note->GetText().attributesAt(7).font.pointSize, 14);
 
+    select(0, 4); // Ctrl+I is the text's own key
+    QTest::keyClick(viewController->editor(), Qt::Key_I, Qt::ControlModifier);
+    EXPECT_FALSE(note->GetText().attributesAt(0).font.italic);
+
     viewController->toggleTextMode(); // plain text has no fonts of its own
     for (const char* action : {"changeFont", "underline", "copyFont", "pasteFont", "orderFrontFontPanel"})
         EXPECT_FALSE(enabled(action)) << action;
