@@ -122,7 +122,7 @@ private:
     bool SavePass(TCard* only);
     enum class Outcome { Saved, Failed, MovedElsewhere };
     Outcome SaveOnce(TCard* only);
-    bool WriteCard(TCard* card, QStringList* failures);
+    bool WriteCard(TCard* card, QStringList* failures, bool* changedAgain);
     bool WriteInfo(QStringList* failures);
     QString RefusedCardName(const QString& uuid) const;
     QList<OutsideChange> FindOutsideChanges();

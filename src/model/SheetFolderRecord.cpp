@@ -30,9 +30,11 @@ std::optional<QByteArray> SheetFolderRecord::read(const QString& folder, const Q
 }
 
 bool SheetFolderRecord::write(const QString& folder, const QString& name, const QByteArray& bytes,
-                              QString* error) {
+                              QString* error, bool* changed) {
     AtomicFile::FileStamp stamp;
-    if (!AtomicFile::writeInFolder(folder, name, bytes, error, &stamp)) return false;
+    const auto known = m_entries.constFind(name);
+    const AtomicFile::FileStamp* expected = changed && known != m_entries.cend() ? &known->stamp : nullptr;
+    if (!AtomicFile::writeInFolder(folder, name, bytes, error, &stamp, expected, changed)) return false;
     m_entries.insert(name, {stamp, hashOf(bytes)});
     return true;
 }

@@ -25,8 +25,10 @@ public:
     // the version seen; nothing when it can't be read.
     std::optional<QByteArray> read(const QString& folder, const QString& name);
     // Writes the file in the folder without following a link (AtomicFile::writeInFolder) and
-    // records what was written.
-    bool write(const QString& folder, const QString& name, const QByteArray& bytes, QString* error = nullptr);
+    // records what was written. With changed, a known file replaced since it was recorded is not
+    // overwritten, even when that happens while the bytes are written: changed becomes true.
+    bool write(const QString& folder, const QString& name, const QByteArray& bytes, QString* error = nullptr,
+               bool* changed = nullptr);
     // Compares the file on disk with the version recorded; a file with a new stamp but the same bytes
     // is recorded again and counts as the same.
     State check(const QString& folder, const QString& name);

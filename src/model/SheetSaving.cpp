@@ -128,7 +128,9 @@ TSheet::Outcome TSheet::SaveOnce(TCard* only) {
             }
             if (!QFileInfo::exists(GetCardPath(card->GetUUID())))
                 Diagnostics::line(QStringLiteral("card path does not exist ") + GetCardPath(card->GetUUID()));
-            wrote = WriteCard(card, &failures) || wrote;
+            bool changed = false;
+            wrote = WriteCard(card, &failures, &changed) || wrote;
+            changedAgain = changedAgain || changed;
         }
     } while (changedAgain);
     if (!only && m_modified) {
@@ -156,7 +158,7 @@ TSheet::Outcome TSheet::SaveOnce(TCard* only) {
     return ReportSaveFailure(failures) ? Outcome::MovedElsewhere : Outcome::Failed;
 }
 
-bool TSheet::WriteCard(TCard* card, QStringList* failures) {
+bool TSheet::WriteCard(TCard* card, QStringList* failures, bool* changedAgain) {
     if (const QString refused = RefusedCardName(card->GetUUID()); !refused.isEmpty()) {
         failures->append(refused);
         return false;
@@ -169,11 +171,12 @@ bool TSheet::WriteCard(TCard* card, QStringList* failures) {
     for (TCard* node : modified) node->SetModified(false);
     const QByteArray bytes = archiveBytes(card);
     QString error = QStringLiteral("The card \"%1\" can't be archived.").arg(card->GetTitle());
-    if (bytes.isNull() ||
-        !m_record.write(m_path, card->GetUUID() + QLatin1Char('.') + kCardExtension, bytes, &error)) {
+    if (bytes.isNull() || !m_record.write(m_path, card->GetUUID() + QLatin1Char('.') + kCardExtension, bytes,
+                                          &error, changedAgain)) {
         Diagnostics::line(QStringLiteral("Error saving card ") + card->GetTitle() + QStringLiteral(": ") +
                           error);
-        failures->append(error);
+        // Replaced elsewhere while it was written: the pass asks about it, nothing failed.
+        if (!*changedAgain) failures->append(error);
         card->SetModified(true);
         for (TCard* node : modified) node->SetModified(true);
         return false;

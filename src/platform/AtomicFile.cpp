@@ -178,7 +178,7 @@ enum class Mode { Replace, ReplaceEntry, Create };
 // A save of path; Replace follows a link at path to its target, ReplaceEntry replaces the entry
 // itself, Create writes only into a name nothing holds.
 bool save(const QString& path, const QByteArray& bytes, QString* error, Mode mode, bool* taken,
-          AtomicFile::FileStamp* stamp = nullptr) {
+          AtomicFile::FileStamp* stamp = nullptr, const AtomicFile::FileStamp* expected = nullptr) {
     if (taken) *taken = false;
     const bool replace = mode != Mode::Create;
     auto fail = [&](const QString& reason) {
@@ -248,6 +248,19 @@ bool save(const QString& path, const QByteArray& bytes, QString* error, Mode mod
         return fail(QStringLiteral("interrupted before the rename"));
     }
 
+    // Checked last, so a file replaced while the bytes were written is not overwritten.
+    if (expected) {
+        struct stat now;
+        const AtomicFile::FileStamp current =
+            ::lstat(target.path().constData(), &now) == 0 ? stampOf(now) : AtomicFile::FileStamp{};
+        if (!(current == *expected)) {
+            if (taken) *taken = true;
+            ::unlink(temporary.constData());
+            ::close(fd);
+            return fail(QStringLiteral("it changed since it was last read or written"));
+        }
+    }
+
     if (replace) {
         if (::rename(temporary.constData(), target.path().constData()) != 0) return discard(errno);
     } else if (::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, target.path().constData(),
@@ -284,12 +297,13 @@ FileStamp stampOf(const QString& path) {
 }
 
 bool writeInFolder(const QString& folder, const QString& name, const QByteArray& bytes, QString* error,
-                   FileStamp* stamp) {
+                   FileStamp* stamp, const FileStamp* expected, bool* changed) {
+    if (changed) *changed = false;
     if (name.isEmpty() || name.contains(QLatin1Char('/')) || name == QLatin1String("..")) {
         if (error) *error = QStringLiteral("Cannot write %1 in %2: not a file name").arg(name, folder);
         return false;
     }
-    return save(folder + QLatin1Char('/') + name, bytes, error, Mode::ReplaceEntry, nullptr, stamp);
+    return save(folder + QLatin1Char('/') + name, bytes, error, Mode::ReplaceEntry, changed, stamp, expected);
 }
 
 bool create(const QString& path, const QByteArray& bytes, QString* error, bool* taken) {

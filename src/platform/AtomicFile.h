@@ -41,8 +41,11 @@ FileStamp stampOf(const QString& path);
 // Replaces the entry name in folder with bytes, the same way as write(), but never through a
 // symbolic link: the temporary is made in folder and renamed onto name there, so a link at name is
 // replaced, not its target. A folder at name is refused. stamp (may be null) gets the written file's.
+// With expected, the entry at name must still have that stamp just before the rename (a null stamp:
+// no entry); otherwise nothing is written and changed becomes true.
 bool writeInFolder(const QString& folder, const QString& name, const QByteArray& bytes,
-                   QString* error = nullptr, FileStamp* stamp = nullptr);
+                   QString* error = nullptr, FileStamp* stamp = nullptr, const FileStamp* expected = nullptr,
+                   bool* changed = nullptr);
 
 // Renames the entry from to the name to in folder (a link is renamed itself), never replacing
 // anything at to: taken becomes true when to is held.

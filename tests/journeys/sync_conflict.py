@@ -26,6 +26,14 @@ def card_titles(folder):
     return titles
 
 
+def quiet(folder, seconds):
+    try:
+        newest = max(os.stat(p).st_mtime for p in glob.glob(os.path.join(glob.escape(folder), "*")))
+    except OSError:  # a temporary file renamed meanwhile
+        return False
+    return time.time() - newest > seconds
+
+
 def sync(source, target, *options):
     subprocess.run(["rsync", "-a", *options, source.rstrip("/") + "/", target], check=True)
 
@@ -40,6 +48,8 @@ with Journey() as j:
         for title in ("Welcome", "Ideas", "Notes"):
             j.wait_window(f"^{title}$", timeout=120)
         wait_until(lambda: "Notes" in card_titles(sheet).values(), 60, "the demo sheet on disk")
+        # The program writes the demo cards again once it has read them; the copy is taken after that.
+        wait_until(lambda: quiet(sheet, 3), 60, "the sheet folder at rest")
 
     with j.step("the sync script gives the other device a copy"):
         os.makedirs(other, exist_ok=True)
@@ -67,6 +77,11 @@ with Journey() as j:
         later = time.time() + 120
         os.utime(notes, (later, later))
         sync(other, sheet, "--update")
+
+    with j.step("more typing here, so a save follows the sync"):
+        # The first save may already hold all of the typing above; this edit is saved after the sync.
+        j.activate(welcome)
+        j.type("Also edited here")
 
     with j.step('the program asks, and "No" keeps this version'):
         wait_until(lambda: j.accessible_elements("Resolve Conflict"), 60, "the conflict question")

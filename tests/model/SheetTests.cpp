@@ -468,6 +468,35 @@ TEST_F(SheetTest, ACardFileChangedWhileAskingIsNotOverwritten) {
     EXPECT_EQ(inTrash, QStringList({"Theirs", "Theirs too"}));
 }
 
+// A sync tool replaces the file after the pass compared it, while this version is being written.
+TEST_F(SheetTest, ACardFileReplacedWhileItIsWrittenIsNotOverwritten) {
+    const QString trash = dir.filePath("Trash");
+    ASSERT_TRUE(QDir().mkpath(trash));
+    workspace.trashFolder = trash;
+    Ref<TSheet> sheet = savedSheet();
+    auto* one = static_cast<TCard*>(sheet->GetCards()->GetObjectValue(0));
+    clock.scheduler.advance(2);
+    one->SetTitle("Mine");
+    bool replaced = false;
+    AtomicFile::setBeforeRenameHook([&](const QString&) {
+        if (!replaced) replaced = retitleCardFile(sheet->GetCardPath(one->GetUUID()), "Theirs");
+        return true;
+    });
+    alerts.setNextAnswer(NSAlertFirstButtonReturn); // No: keep this version
+    alerts.setNextAnswer(NSAlertFirstButtonReturn); // told
+    const bool saved = sheet->Save();
+    AtomicFile::setBeforeRenameHook(nullptr);
+
+    ASSERT_TRUE(replaced);
+    EXPECT_TRUE(saved);
+    ASSERT_FALSE(alerts.questions().empty());
+    EXPECT_EQ(alerts.questions()[0].alert.messageText, "Resolve Conflict");
+    QStringList onDisk = storedCardTitles(sheetPath());
+    onDisk.sort();
+    EXPECT_EQ(onDisk, QStringList({"Mine", "Two"}));
+    EXPECT_EQ(storedCardTitles(trash), QStringList({"Theirs"}));
+}
+
 // A sheet whose save fails when it closes (at a switch or quit): its changed cards are kept in a
 // recovery folder, and the person is told where.
 TEST_F(SheetTest, ClosingAfterAFailedSaveKeepsTheChangesForRecovery) {
