@@ -5,6 +5,7 @@
 #include "model/Globals.h"
 #include "platform/ApplicationInfo.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
 #include <QVBoxLayout>
@@ -65,6 +66,14 @@ AboutWindow::AboutWindow() : QWidget(nullptr, Qt::Dialog) {
         layout->addWidget(label);
     }
     setFixedWidth(420);
+}
+
+void AboutWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape || event->matches(QKeySequence::Close)) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 AboutWindow* AboutWindow::showAbout() {

@@ -16,6 +16,9 @@ public:
     // The lines the window shows, in order.
     static QStringList lines();
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     AboutWindow();
 };

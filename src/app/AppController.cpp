@@ -198,6 +198,10 @@ void AppController::applicationWillTerminate() {
 void AppController::saveActiveSheet() {
     Scheduler::shared().cancelPrevious(this, kSave);
     TSheetManager::SharedManager()->Save();
+    // A sheet renamed or moved in the sheet browser is reopened from where it is now.
+    if (TSheet* sheet = TSheetManager::SharedManager()->GetActiveSheet();
+        sheet && NSPrefs().stringForKey(kPreferenceKeyActiveSheet) != sheet->GetPath())
+        NSPrefs().setObjectForKey(sheet->GetPath(), kPreferenceKeyActiveSheet);
     updateSheetPreview();
 }
 

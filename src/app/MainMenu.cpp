@@ -502,6 +502,8 @@ void MainMenu::attach(ShellWindows* shell) {
         QToolButton* button = MainMenuButton::make(content);
         button->setProperty(kAtFoot, true);
         placeAtFoot(button);
+        // Made after the browser is shown, so it is shown by hand.
+        button->show();
         content->installEventFilter(this);
     }
 

@@ -54,6 +54,14 @@ TEST_F(AppControllerTest, ClosingTheSheetDropsThePendingSaveAndForgetsTheActiveS
     EXPECT_TRUE(defaults.stringForKey(kPreferenceKeyActiveSheet).isEmpty());
 }
 
+TEST_F(AppControllerTest, ARenamedActiveSheetIsReopenedFromItsNewFolder) {
+    const QString renamed = QFileInfo(home->GetPath()).path() + QStringLiteral("/Office.qxsheet");
+    ASSERT_TRUE(QDir().rename(home->GetPath(), renamed));
+    home->SetPath(renamed);
+    controller->saveActiveSheet();
+    EXPECT_EQ(defaults.stringForKey(kPreferenceKeyActiveSheet), renamed);
+}
+
 TEST_F(AppControllerTest, TheDockFollowsTheActiveSheetAlsoWhenNoneIsLeft) {
     // The dock must not keep showing the cards of a closed sheet, which may be gone.
     struct Dock : TDockWindowController {

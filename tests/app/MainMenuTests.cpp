@@ -1,5 +1,6 @@
 #include "AppTestSupport.h"
 
+#include "app/AboutWindow.h"
 #include "app/MainMenu.h"
 #include "model/Memoleaf.h"
 #include "model/Task.h"
@@ -255,6 +256,19 @@ TEST_F(MainMenuTest, UndoTakesBackTheRowAddedInTheActiveCard) {
     ASSERT_TRUE(redo && redo->isEnabled());
     redo->trigger();
     EXPECT_EQ(card->GetRoot()->ChildCount(), 1);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainMenuTest, AboutIsOneWindowThatEscapeCloses) {
+    QPointer<AboutWindow> about = AboutWindow::showAbout();
+    ASSERT_TRUE(about);
+    EXPECT_EQ(AboutWindow::showAbout(), about.data());
+    QTest::keyClick(about.data(), Qt::Key_Escape);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(about);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
-"""Keys in cards and the way back. Ctrl+N makes a card whose title is typed at once; after Return the
+"""Keys in cards and the way back. The menu button at the sheet browser's foot opens the main menu
+(About, closed with Escape). Ctrl+N makes a card whose title is typed at once; after Return the
 typing goes into the card. Ctrl+B and Ctrl+I in the rich-text card "Notes" make its first line bold and italic. With the
 sheet browser hidden (Ctrl+Shift+B) and every card minimised, a second start without arguments
 brings the sheet browser back; Ctrl+Q ends the program and the files hold what was typed."""
@@ -23,7 +24,26 @@ with Journey() as j:
         j.start(env={"JOBSLATE_WELCOME_CHOICE": "Default"})
         welcome = j.wait_window("^Welcome$", timeout=120)
         notes = j.wait_window("^Notes$", timeout=60)
-        j.wait_window("^Sheets$", timeout=60)
+        sheets = j.wait_window("^Sheets$", timeout=60)
+
+    with j.step("the menu button at the foot of the sheet browser opens the main menu"):
+
+        def browser_button():
+            for element in j.accessible_elements("^Menu$", "push button"):
+                x, y, width, height = j.extents(element)
+                if width > 0 and sheets.x <= x < sheets.x + sheets.width and sheets.y <= y < sheets.y + sheets.height:
+                    return x + width // 2, y + height // 2
+            return None
+
+        j.click(*wait_until(browser_button, 30, "the menu button in the sheet browser"))
+        j.settle(1)
+        j.screenshot("browser menu")
+        # The first menu is the application's; its first command is About.
+        j.press("Down", "Right", "Return")
+        about = j.wait_window("^About ", timeout=30)
+        j.activate(about)
+        j.press("Escape")
+        j.wait_no_window("^About ", timeout=30)
 
     with j.step("Ctrl+N: the new card's title is typed, then Return and the typing goes into the card"):
         j.activate(welcome)
