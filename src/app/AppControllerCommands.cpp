@@ -154,6 +154,14 @@ void AppController::perform(const QString& action, const QVariant& representedOb
             hooks.setDashboardModeEnabled(NSPrefs().boolForKey(kPreferenceKeyDashboardMode));
     } else if (action == QLatin1String("onlineSupport")) {
         Workspace::shared().openURL(QUrl(websiteURL()));
+    } else if (action == QLatin1String("checkForUpdates")) {
+        // Update news arrive on their own; the command says so rather than doing nothing.
+        Alert alert;
+        alert.messageText = QStringLiteral("%1 %2").arg(NSBundleName(), ApplicationInfo::version());
+        alert.informativeText = QStringLiteral("News of updates is shown when it arrives, while \"Updates\" "
+                                               "is ticked in the Preferences.");
+        alert.style = Alert::Style::Informational;
+        AlertPresenter::shared().beginSheet(alert, nullptr, {});
     }
 }
 

@@ -6,6 +6,7 @@
 #include "windows/Compositor.h"
 #include "windows/WindowLevel.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPropertyAnimation>
@@ -217,13 +218,24 @@ void DashboardMode::windowDidBecomeKey(QWidget* window) {
 
 void DashboardMode::setDashboardModeEnabled(bool enabled) {
     m_enabled = enabled;
+    QWidget* desktop = m_host->desktopWindow();
     if (enabled) {
+        // The window the mode was turned on from (the preferences) stays in front of the backdrop.
+        QWidget* active = QApplication::activeWindow();
         m_host->repositionDesktop();
-        m_host->desktopWindow()->show();
+        desktop->show();
         placeWindowsAboveDesktop(true);
+        if (active && active != desktop && !m_host->cardWindows().contains(active)) {
+            m_raisedWindow = active;
+            WindowLevel::setLevel(active, WindowLevel::level(desktop) + 1);
+            active->raise();
+            active->activateWindow();
+        }
     } else {
         placeWindowsAboveDesktop(false);
-        m_host->desktopWindow()->hide();
+        if (m_raisedWindow) WindowLevel::setLevel(m_raisedWindow, WindowLevel::kNormalLevel);
+        m_raisedWindow = nullptr;
+        desktop->hide();
     }
 }
 

@@ -158,6 +158,7 @@ private:
     DashboardHost* m_host;
     TEffectsWindowController* m_effects;
     bool m_enabled = false;
+    QPointer<QWidget> m_raisedWindow;
     bool m_deactivating = false;
     bool m_becameActiveFirstTime = false;
 };

@@ -79,7 +79,8 @@ QString RepeatStringForEvent(const EKEvent* event) {
 
 QString CustomReminderStringForAlarm(const EKAlarm& alarm) {
     if (alarm.hasAbsoluteDate())
-        return QLocale().toString(alarm.absoluteDate().toLocalTime(), QLocale::ShortFormat);
+        return DateUtilities::dateString(alarm.absoluteDate(), DateUtilities::kShortStyle,
+                                         DateUtilities::kShortStyle, false);
     const double raw = std::trunc(alarm.relativeOffset());
     if (!std::isfinite(raw) || raw < -2147483647.0 || raw > 2147483647.0) return QStringLiteral("Unknown");
     const qint64 o = static_cast<qint64>(raw);

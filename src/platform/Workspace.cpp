@@ -1,5 +1,7 @@
 #include "Workspace.h"
 
+#include "AlertPresenter.h"
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -37,7 +39,16 @@ const Workspace::OpenFilesHandler& Workspace::openFilesHandler() {
 }
 
 bool DesktopWorkspace::openURL(const QUrl& url) {
-    return url.isValid() && QDesktopServices::openUrl(url);
+    if (url.isValid() && QDesktopServices::openUrl(url)) return true;
+    // Said where the person sees it, not only on the terminal.
+    Alert alert;
+    alert.messageText = QStringLiteral("The address could not be opened.");
+    alert.informativeText = url.isValid()
+                                ? QStringLiteral("No program on this computer opens %1").arg(url.toString())
+                                : QStringLiteral("\"%1\" is not a valid address.").arg(url.toString());
+    alert.style = Alert::Style::Informational;
+    AlertPresenter::shared().beginSheet(alert, nullptr, {});
+    return false;
 }
 
 bool DesktopWorkspace::selectFile(const QString& path) {

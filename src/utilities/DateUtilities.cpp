@@ -82,10 +82,29 @@ QString dateFormat(DateStyle style, const QLocale& locale) {
     }
 }
 
+QString relativeDayWord(const QDateTime& date) {
+    if (!date.isValid()) return QString();
+    switch (daysFromToday(date)) {
+    case -1:
+        return QStringLiteral("Yesterday");
+    case 0:
+        return QStringLiteral("Today");
+    case 1:
+        return QStringLiteral("Tomorrow");
+    default:
+        return QString();
+    }
+}
+
+} // namespace
+
 QString timeFormat(DateStyle style, const QLocale& locale) {
     switch (style) {
-    case kShortStyle:
-        return locale.timeFormat(QLocale::ShortFormat);
+    case kShortStyle: {
+        // Hours and minutes: some locales' short form (the C locale's "HH:mm:ss") has seconds too.
+        static const QRegularExpression seconds(QStringLiteral("[:.]?s{1,2}(?:[.,]z{1,3})?"));
+        return locale.timeFormat(QLocale::ShortFormat).remove(seconds).trimmed();
+    }
     case kMediumStyle: {
         // The short form with seconds, after the minutes and with their separator.
         QString format = locale.timeFormat(QLocale::ShortFormat);
@@ -103,22 +122,6 @@ QString timeFormat(DateStyle style, const QLocale& locale) {
         return QString();
     }
 }
-
-QString relativeDayWord(const QDateTime& date) {
-    if (!date.isValid()) return QString();
-    switch (daysFromToday(date)) {
-    case -1:
-        return QStringLiteral("Yesterday");
-    case 0:
-        return QStringLiteral("Today");
-    case 1:
-        return QStringLiteral("Tomorrow");
-    default:
-        return QString();
-    }
-}
-
-} // namespace
 
 QDateTime midnight() {
     const QTimeZone z = zone();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QLocale>
 #include <QString>
 
 // Date questions on QDateTime instants, asked against Clock::shared(): "now" is its instant and
@@ -82,6 +83,9 @@ GregorianUnits differenceAsGregorianUnits(const QDateTime& date, const QDateTime
 qint32 dayOfWeek(const QDateTime& date); // 1 Monday .. 7 Sunday
 qint32 dayOfYear(const QDateTime& date);
 RelativeUnits unitsRelativeToDate(const QDateTime& date);
+
+// The locale's time format for the style; the short style has hours and minutes only.
+QString timeFormat(DateStyle style, const QLocale& locale);
 
 // The date and time in the default locale and the clock's zone. With relative, "Today",
 // "Yesterday" or "Tomorrow" stands for the date of those days ("Today at 3:04 PM").

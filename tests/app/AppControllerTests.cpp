@@ -8,6 +8,7 @@
 #include "model/Memoleaf.h"
 #include "model/ModelContracts.h"
 #include "model/Task.h"
+#include "platform/ApplicationInfo.h"
 #include "platform/NotificationCenter.h"
 #include "platform/PanelPresenter.h"
 #include "platform/calendar/FakeEventStore.h"
@@ -298,6 +299,12 @@ TEST_F(AppControllerTest, ConvertOffersOnlyLegacySheetsAndConvertsNoOtherFile) {
     EXPECT_EQ(panels.panels()[0].allowedExtensions, (QStringList{"qxproj", "mzsheet"}));
     EXPECT_TRUE(alertMessages().contains(QStringLiteral("Some sheets could not be converted.")));
     EXPECT_EQ(QDir(folder).entryList({QStringLiteral("*Converted*")}, QDir::AllEntries), QStringList());
+}
+
+TEST_F(AppControllerTest, CheckForUpdatesAnswersWithTheVersion) {
+    controller->perform(QStringLiteral("checkForUpdates"));
+    ASSERT_EQ(alerts.questions().size(), 1u);
+    EXPECT_TRUE(alerts.questions()[0].alert.messageText.contains(ApplicationInfo::version()));
 }
 
 TEST_F(AppControllerTest, DrawerOffAlsoTurnsTheListOff) {

@@ -4,6 +4,7 @@
 #include "windows/WindowLevel.h"
 
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -192,6 +193,20 @@ TEST_F(DashboardModeTest, ThePreferenceTakesEffectAtOnceAndKeyCardWindowsRiseAbo
     EXPECT_EQ(WindowLevel::level(host.windows[0].get()), WindowLevel::kFloatingLevel);
     mode.windowDidBecomeKey(host.windows[1].get());
     EXPECT_EQ(WindowLevel::level(host.windows[1].get()), WindowLevel::kNormalLevel);
+}
+
+TEST_F(DashboardModeTest, TheWindowItWasTurnedOnFromStaysInFrontOfTheDesktop) {
+    mode.followPreference();
+    defaults.setBoolForKey(false, kPreferenceKeyDashboardMode);
+    QWidget preferences;
+    preferences.show();
+    preferences.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&preferences));
+
+    defaults.setBoolForKey(true, kPreferenceKeyDashboardMode);
+    EXPECT_EQ(WindowLevel::level(&preferences), WindowLevel::kDesktopLevel + 1);
+    defaults.setBoolForKey(false, kPreferenceKeyDashboardMode);
+    EXPECT_EQ(WindowLevel::level(&preferences), WindowLevel::kNormalLevel);
 }
 
 } // namespace
