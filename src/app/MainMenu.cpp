@@ -16,6 +16,7 @@
 #include "windows/SheetBrowserWindowController.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -538,7 +539,13 @@ void MainMenu::addShortcutsTo(QWidget* window) {
 }
 
 bool MainMenu::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Show && watched->isWidgetType()) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        // Asked before a shortcut is looked up: the actions of the key follow what is active now, not
+        // what was when their menu last opened (a disabled action lets its key go to the focused widget).
+        const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
+        for (QAction* action : std::as_const(m_shortcutActions))
+            if (action->shortcut().matches(pressed) == QKeySequence::ExactMatch) isEnabled(action);
+    } else if (event->type() == QEvent::Show && watched->isWidgetType()) {
         auto* widget = static_cast<QWidget*>(watched);
         if (widget->isWindow()) addShortcutsTo(widget);
     } else if (event->type() == QEvent::Resize && watched->isWidgetType()) {
