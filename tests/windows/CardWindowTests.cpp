@@ -258,6 +258,23 @@ TEST_F(CardWindowTest, CloseWithSeveralTabsRemovesOnlyTheSelectedOtherCard) {
     EXPECT_EQ(TSheetManager::SharedManager()->GetActiveSheet()->GetCards()->Count(), 1);
 }
 
+TEST_F(CardWindowTest, TheMenusCloseTakesTheSelectedTabWhereTheCloseButtonAsksForTheWholeCard) {
+    TCard* first = addChild(QStringLiteral("One"));
+    card->SetSelectedTabIdentifier(first->GetUUID());
+    open();
+    // The menu's Close (its key too) closes only the selected tab, without a question.
+    EXPECT_TRUE(controller->performMenuCommand(QStringLiteral("performClose")));
+    EXPECT_TRUE(alerts.questions().empty());
+    EXPECT_EQ(card->GetTabIdentifiers(), QStringList{card->GetUUID()});
+    EXPECT_EQ(controller->selectedCard(), card.get());
+    // With the window's own card selected it asks to delete the card, as the close button always does.
+    alerts.setNextAnswer(NSAlertSecondButtonReturn);
+    controller->performMenuCommand(QStringLiteral("performClose"));
+    ASSERT_EQ(alerts.questions().size(), 1u);
+    EXPECT_EQ(alerts.questions()[0].alert.messageText, QStringLiteral("Delete the card \"Home\"?"));
+    EXPECT_EQ(TSheetManager::SharedManager()->GetActiveSheet()->GetCards()->Count(), 1);
+}
+
 TEST_F(CardWindowTest, NextAndPreviousWrapAround) {
     addChild(QStringLiteral("One"));
     addChild(QStringLiteral("Two"));
