@@ -3,6 +3,7 @@
 #include "AboutWindow.h"
 #include "AppController.h"
 #include "DockMenu.h"
+#include "Launcher.h"
 #include "ShellWindows.h"
 
 #include "model/Globals.h"
@@ -434,9 +435,8 @@ void MainMenu::trigger(QAction* action) {
         break;
     }
     if (name == QLatin1String("terminate")) {
-        // Saved first, and not quit(): that closes each window, and closing a card window deletes its card.
-        m_controller.saveActiveSheet();
-        QCoreApplication::exit(0);
+        // As a stop from outside: an open question ends unanswered, else the sheet is saved first.
+        Launcher::quitOnSignal(m_controller);
         return;
     }
     m_controller.perform(name, action->data(), action->data().toLongLong());
