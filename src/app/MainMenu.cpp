@@ -101,7 +101,7 @@ MainMenu::MainMenu(AppController& controller, ShellWindows* shell, QObject* pare
 
     QMenu* app = m_root->addMenu(NSBundleName());
     add(app, QStringLiteral("About %1").arg(NSBundleName()), QStringLiteral("about"));
-    add(app, QStringLiteral("Check For Updates..."), QStringLiteral("checkForUpdates"));
+    // No "Check For Updates...": its command does nothing here (updates come with the system's packages).
     app->addSeparator();
     add(app, QStringLiteral("Preferences..."), QStringLiteral("preferences"),
         QKeySequence(QStringLiteral("Ctrl+,")));
