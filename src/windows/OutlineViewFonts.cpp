@@ -6,9 +6,10 @@
 #include "model/Globals.h"
 #include "platform/Scheduler.h"
 #include "windows/CardTextView.h"
+#include "windows/ChoiceDialogs.h"
 #include "windows/TextItemViewController.h"
 
-#include <QFontDialog>
+#include <QPointer>
 
 #include <optional>
 
@@ -98,10 +99,11 @@ void TOutlineViewController::toggleFontTrait(qint32 trait) {
 void TOutlineViewController::orderFrontFontPanel() {
     TCardItem* item = itemForFirstResponder();
     TTextItemViewController* row = item ? textControllerFor(item) : nullptr;
-    bool chosen = false;
-    const QFont font =
-        QFontDialog::getFont(&chosen, row ? fontOf(row->editor()) : QFont(), view(), QStringLiteral("Fonts"));
-    if (!chosen) return;
+    // The dialog runs its own loop: the card may go before it ends, and this with it.
+    const QPointer<TOutlineViewController> self(this);
+    const std::optional<QFont> font =
+        ChoiceDialogs::chooseFont(row ? fontOf(row->editor()) : QFont(), view());
+    if (!font || !self) return;
     TFontManager::shared().setTag(0);
-    changeFont(font);
+    changeFont(*font);
 }

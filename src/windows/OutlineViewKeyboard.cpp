@@ -12,15 +12,16 @@
 #include "platform/UserDefaults.h"
 #include "windows/CardItemRowViewController.h"
 #include "windows/CardTextView.h"
+#include "windows/ChoiceDialogs.h"
 #include "windows/TaskRowViewController.h"
 #include "windows/TextItemViewController.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QClipboard>
-#include <QColorDialog>
 #include <QHash>
 #include <QMimeData>
+#include <QPointer>
 #include <QTextBlock>
 #include <QTextLayout>
 
@@ -305,9 +306,10 @@ bool TOutlineViewController::performCommand(const QString& action, const QVarian
         return true;
     }
     if (action == QLatin1String("orderFrontColorPanel")) {
-        const QColor colour = QColorDialog::getColor(card() ? card()->GetColor() : QColor(Qt::black), view(),
-                                                     QStringLiteral("Colors"));
-        if (colour.isValid()) changeColor(colour);
+        const QPointer<TOutlineViewController> self(this);
+        const std::optional<QColor> colour =
+            ChoiceDialogs::chooseColor(card() ? card()->GetColor() : QColor(Qt::black), view());
+        if (colour && self) changeColor(*colour);
         return true;
     }
     const QHash<QString, Command>& commands = commandTable();
