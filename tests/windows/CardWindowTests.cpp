@@ -24,11 +24,13 @@
 #include "windows/Compositor.h"
 #include "windows/SavePanelPresenter.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QMenu>
 #include <QMimeData>
 #include <QPointer>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <cmath>
 #include <functional>
 #include <gtest/gtest.h>
@@ -427,6 +429,20 @@ TEST_F(CardWindowTest, TheSidebarMenuNeverRemovesTheWindowsOwnCard) {
     EXPECT_TRUE(TSheetManager::SharedManager()->GetActiveSheet()->GetCards()->ContainsValue(
         static_cast<const void*>(card.get())));
     EXPECT_EQ(card->ChildCount(), 1);
+}
+
+TEST_F(CardWindowTest, AWindowClosedWhileItsSidebarMenuIsOpenIsNotTouchedAfterwards) {
+    open();
+    // WHEN the window goes while its sidebar's context menu is open (its sheet closed meanwhile)
+    QTimer::singleShot(0, [this] {
+        delete controller;
+        controller = nullptr;
+        if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+    });
+    TCardWindowController* shown = controller;
+    emit shown->outlineView()->customContextMenuRequested(QPoint(4, 4));
+    // THEN the menu's end touches nothing of it
+    EXPECT_EQ(controller, nullptr);
 }
 
 TEST_F(CardWindowTest, SaveFailureKeepsTheModifiedFlags) {
