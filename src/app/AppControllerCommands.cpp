@@ -118,6 +118,8 @@ void AppController::perform(const QString& action, const QVariant& representedOb
         panel.canChooseFiles = false;
         panel.canChooseDirectories = true;
         panel.title = QStringLiteral("Open Sheet");
+        panel.prompt = QStringLiteral("Open");
+        panel.directory = sheetFolder();
         if (PanelPresenter::shared().runModal(panel) == NSModalResponseOK) {
             QStringList sheets;
             QStringList others;
