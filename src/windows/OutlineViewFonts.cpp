@@ -51,12 +51,12 @@ void TOutlineViewController::copyFont() {
 void TOutlineViewController::pasteFont() {
     if (!copiedFont()) return;
     const QList<qint32> rows = browser()->selectedRows();
-    for (TCardItem* item : selectedItems()) changeFont(*copiedFont(), item);
+    for (TCardItem* item : styledItems()) changeFont(*copiedFont(), item);
     for (qint32 row : rows) m_browser->selectRow(row, true);
 }
 
 void TOutlineViewController::underline() {
-    for (TCardItem* item : selectedItems()) {
+    for (TCardItem* item : styledItems()) {
         TTextItemViewController* row = textControllerFor(item);
         if (!row) continue;
         QTextDocument* document = row->editor()->document();
@@ -73,7 +73,7 @@ void TOutlineViewController::underline() {
 
 void TOutlineViewController::changeFont(const QFont& panelFont) {
     TFontManager& manager = TFontManager::shared();
-    for (TCardItem* item : selectedItems()) {
+    for (TCardItem* item : styledItems()) {
         TTextItemViewController* row = textControllerFor(item);
         if (!row) continue;
         QFont font = fontOf(row->editor());
@@ -89,7 +89,7 @@ void TOutlineViewController::changeFont(const QFont& panelFont) {
 }
 
 void TOutlineViewController::toggleFontTrait(qint32 trait) {
-    for (TCardItem* item : selectedItems())
+    for (TCardItem* item : styledItems())
         if (TTextItemViewController* row = textControllerFor(item)) {
             QFont font = fontOf(row->editor());
             if (toggleTrait(font, trait)) changeFont(font, item);

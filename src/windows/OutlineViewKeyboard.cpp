@@ -306,10 +306,19 @@ bool TOutlineViewController::performCommand(const QString& action, const QVarian
         return true;
     }
     if (action == QLatin1String("orderFrontColorPanel")) {
+        // The text of the selected rows or of the row typed in (taken now: the dialog takes the focus),
+        // with neither the card's colour; the rows are kept while the dialog runs.
+        QList<Ref<TCardItem>> items;
+        for (TCardItem* item : styledItems()) items << Ref<TCardItem>::retain(item);
+        TTextItemViewController* first = items.isEmpty() ? nullptr : textControllerFor(items.first().get());
+        const QColor current = first    ? first->editor()->textColor()
+                               : card() ? card()->GetColor()
+                                        : QColor(Qt::black);
         const QPointer<TOutlineViewController> self(this);
-        const std::optional<QColor> colour =
-            ChoiceDialogs::chooseColor(card() ? card()->GetColor() : QColor(Qt::black), view());
-        if (colour && self) changeColor(*colour);
+        const std::optional<QColor> colour = ChoiceDialogs::chooseColor(current, view());
+        if (!colour || !self) return true;
+        if (items.isEmpty()) changeColor(*colour);
+        for (const Ref<TCardItem>& item : items) changeColor(*colour, item.get());
         return true;
     }
     const QHash<QString, Command>& commands = commandTable();
