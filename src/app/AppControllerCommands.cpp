@@ -114,14 +114,24 @@ void AppController::perform(const QString& action, const QVariant& representedOb
             OpenSheetAsFile(sheet->GetPath());
     } else if (action == QLatin1String("openDocument")) {
         OpenPanel panel;
-        panel.allowedMimeTypes = {QStringLiteral("inode/directory")};
-        panel.canChooseDirectories = true; // a sheet is a folder here
+        // A sheet is a folder here: a panel of files would only go into it.
+        panel.canChooseFiles = false;
+        panel.canChooseDirectories = true;
         panel.title = QStringLiteral("Open Sheet");
+        panel.prompt = QStringLiteral("Open");
+        panel.directory = sheetFolder();
         if (PanelPresenter::shared().runModal(panel) == NSModalResponseOK) {
             QStringList sheets;
+            QStringList others;
             for (const QString& path : panel.chosenPaths)
-                if (hasExtension(path, "qxsheet")) sheets.append(path);
+                (hasExtension(path, "qxsheet") ? sheets : others).append(path);
             if (!sheets.isEmpty()) Workspace::shared().openFilesWithThisApplication(sheets);
+            for (const QString& path : others)
+                AlertPresenter::shared().runModal(
+                    {QStringLiteral("\"%1\" is not a sheet.").arg(QFileInfo(path).fileName()),
+                     QStringLiteral("A sheet is a folder whose name ends in \".qxsheet\"."),
+                     {},
+                     Alert::Style::Warning});
         }
     } else if (action == QLatin1String("newSheet")) {
         newSheet();

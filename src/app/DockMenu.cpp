@@ -216,6 +216,8 @@ QMenu* TDockBadge::applicationDockMenu() {
     auto* menu = new QMenu;
     QAction* newCard = menu->addAction(QCoreApplication::translate("DockMenu", "New Card..."));
     connect(newCard, &QAction::triggered, this, [this] { m_host->newDocument(); });
+    // A new card goes into the active sheet: without one the command has nothing to do.
+    newCard->setEnabled(TSheetManager::SharedManager()->GetActiveSheet() != nullptr);
     menu->addSeparator();
     menu->addActions(m_host->sheetsMenuItems(menu));
     menu->addSeparator();

@@ -3,6 +3,7 @@
 #include "AboutWindow.h"
 #include "AppController.h"
 #include "DockMenu.h"
+#include "Launcher.h"
 #include "ShellWindows.h"
 
 #include "model/Globals.h"
@@ -16,6 +17,7 @@
 #include "windows/SheetBrowserWindowController.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -433,9 +435,8 @@ void MainMenu::trigger(QAction* action) {
         break;
     }
     if (name == QLatin1String("terminate")) {
-        // Saved first, and not quit(): that closes each window, and closing a card window deletes its card.
-        m_controller.saveActiveSheet();
-        QCoreApplication::exit(0);
+        // As a stop from outside: an open question ends unanswered, else the sheet is saved first.
+        Launcher::quitOnSignal(m_controller);
         return;
     }
     m_controller.perform(name, action->data(), action->data().toLongLong());
@@ -540,7 +541,13 @@ void MainMenu::addShortcutsTo(QWidget* window) {
 }
 
 bool MainMenu::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Show && watched->isWidgetType()) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        // Asked before a shortcut is looked up: the actions of the key follow what is active now, not
+        // what was when their menu last opened (a disabled action lets its key go to the focused widget).
+        const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
+        for (QAction* action : std::as_const(m_shortcutActions))
+            if (action->shortcut().matches(pressed) == QKeySequence::ExactMatch) isEnabled(action);
+    } else if (event->type() == QEvent::Show && watched->isWidgetType()) {
         auto* widget = static_cast<QWidget*>(watched);
         if (widget->isWindow()) addShortcutsTo(widget);
     } else if (event->type() == QEvent::Resize && watched->isWidgetType()) {

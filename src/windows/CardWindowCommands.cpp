@@ -368,7 +368,6 @@ bool TCardWindowController::performMenuCommand(const QString& action, const QVar
         {QStringLiteral("showImportant"), &TCardWindowController::showImportant},
         {QStringLiteral("saveDocumentAs"), &TCardWindowController::saveDocumentAs},
         {QStringLiteral("exportDocumentAs"), &TCardWindowController::exportDocumentAs},
-        {QStringLiteral("performClose"), &TCardWindowController::performClose},
         {QStringLiteral("makeSelectedCardFirstResponder"),
          &TCardWindowController::makeSelectedCardFirstResponder},
     };
@@ -385,6 +384,10 @@ bool TCardWindowController::performMenuCommand(const QString& action, const QVar
         changeTheme(argument.toString());
     } else if (action == QLatin1String("newCard")) {
         newCard(argument.toInt());
+    } else if (action == QLatin1String("performClose")) {
+        // The menu's Close goes through the window: a selected tab closes alone, only the window's own
+        // card asks to be deleted (the close button asks for the whole card).
+        cardWindow()->performClose();
     } else if (action == QLatin1String("performMiniaturize")) {
         cardWindow()->performMiniaturize();
     } else {

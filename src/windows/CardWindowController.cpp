@@ -217,8 +217,10 @@ void TCardWindowController::setUp() {
     m_outlineView->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_outlineView, &QWidget::customContextMenuRequested, this, [this](const QPoint& point) {
         m_clickedCard = m_listModel->cardAt(m_outlineView->indexAt(point));
+        // The menu runs its own loop: the window may go before it ends.
+        const QPointer<TCardWindowController> self(this);
         m_sidebarMenu->exec(m_outlineView->viewport()->mapToGlobal(point));
-        m_clickedCard = nullptr;
+        if (self) m_clickedCard = nullptr;
     });
 
     auto* addMenu = new QMenu(m_addCardButton);

@@ -270,17 +270,20 @@ void TDashboardSheetCellViewController::toggleFavorite() {
 }
 
 void TDashboardSheetCellViewController::deleteSheet() {
+    // The question runs its own loop, in which the rows may be built again and this one go: from
+    // here on only the sheet is used.
+    const Ref<TSheet> sheet = m_sheet;
     Alert alert;
     alert.style = Alert::Style::Warning;
     alert.buttons = {QStringLiteral("OK"), QStringLiteral("Cancel")};
-    alert.messageText = QStringLiteral("Delete the sheet \"%1\"?").arg(m_sheet->GetTitle());
+    alert.messageText = QStringLiteral("Delete the sheet \"%1\"?").arg(sheet->GetTitle());
     alert.informativeText =
         QStringLiteral("The sheet will be moved to the trash and can be recovered later.");
     if (AlertPresenter::shared().runModal(alert) != NSAlertFirstButtonReturn) return;
 
     // The sheet's files go first, the active sheet closed without writing into them: when they
     // cannot be trashed, nothing else changes.
-    if (!SheetBrowserWindowController::trashSheets(m_sheet->GetPath(), m_sheet->GetTitle(), {m_sheet.get()}))
+    if (!SheetBrowserWindowController::trashSheets(sheet->GetPath(), sheet->GetTitle(), {sheet.get()}))
         return;
     if (TDashboardViewController* shared = dashboard()) {
         if (TSheetBrowserWindowController* browser = shared->sheetBrowser()) browser->reload();

@@ -1,5 +1,6 @@
 #include "MemoleafViewController.h"
 
+#include "ChoiceDialogs.h"
 #include "TextSpellChecker.h"
 #include "TextStylePanelController.h"
 #include "model/Card.h"
@@ -22,7 +23,6 @@
 #include <QColorDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
-#include <QFontDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -537,17 +537,23 @@ void TMemoleafViewController::performTextCommand(const QString& name, int tag) {
         copiedFont() = styles->currentFormat().font();
     } else if (name == QLatin1String("pasteFont")) {
         if (copiedFont()) styles->applyFont(*copiedFont());
-    } else if (name == QLatin1String("orderFrontFontPanel")) {
-        bool chosen = false;
-        const QFont font =
-            QFontDialog::getFont(&chosen, styles->currentFormat().font(), view(), QStringLiteral("Fonts"));
-        if (chosen) styles->applyFont(font);
-    } else if (name == QLatin1String("orderFrontColorPanel")) {
-        const QBrush current = styles->currentFormat().foreground();
-        const QColor colour = QColorDialog::getColor(
-            current.style() == Qt::NoBrush ? m_editor->palette().color(QPalette::Text) : current.color(),
-            view(), QStringLiteral("Colors"));
-        if (colour.isValid()) styles->applyTextColor(colour);
+    } else if (name == QLatin1String("orderFrontFontPanel") ||
+               name == QLatin1String("orderFrontColorPanel")) {
+        // The dialog runs its own loop: the card may go before it ends, and this with it.
+        const QPointer<TMemoleafViewController> self(this);
+        const QPointer<TTextStylePanelController> panel(styles);
+        if (name == QLatin1String("orderFrontFontPanel")) {
+            const std::optional<QFont> font =
+                ChoiceDialogs::chooseFont(styles->currentFormat().font(), view());
+            if (font && self && panel) panel->applyFont(*font);
+        } else {
+            const QBrush current = styles->currentFormat().foreground();
+            const std::optional<QColor> colour = ChoiceDialogs::chooseColor(
+                current.style() == Qt::NoBrush ? m_editor->palette().color(QPalette::Text) : current.color(),
+                view());
+            if (colour && self && panel) panel->applyTextColor(*colour);
+        }
+        if (!self) return;
     }
     m_editor->setFocus(Qt::OtherFocusReason);
 }

@@ -38,6 +38,13 @@ QList<TCardItem*> TOutlineViewController::selectedItems() {
     return items;
 }
 
+QList<TCardItem*> TOutlineViewController::styledItems() {
+    QList<TCardItem*> items = selectedItems();
+    if (items.isEmpty())
+        if (TCardItem* focused = itemForFirstResponder()) items << focused;
+    return items;
+}
+
 void TOutlineViewController::insertChosenPaths(OpenPanel& panel,
                                                const std::function<TCardItem*(const QString&)>& make) {
     QPointer<TOutlineViewController> self(this);

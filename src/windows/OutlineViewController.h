@@ -119,7 +119,8 @@ public:
     void addImage();
     // A link row with a placeholder address, selected, its info popover opened on the next turn.
     void addURL();
-    // Fonts and colours of the selected rows (copyFont: the focused row), each one undo step.
+    // Fonts and colours of the selected rows, or of the row being typed in when none is selected
+    // (copyFont: the focused row), each one undo step.
     void copyFont();
     void pasteFont();
     // Underlines every selected row, or clears it when its first character is underlined.
@@ -187,6 +188,8 @@ protected:
 private:
     bool refuseWhenNotEditable() const;
     QList<TCardItem*> selectedItems();
+    // The rows the font and text colour commands act on: the selected ones, else the focused one.
+    QList<TCardItem*> styledItems();
     // Each chosen path made into a row by make (null skips it), inserted after the row before.
     void insertChosenPaths(OpenPanel& panel, const std::function<TCardItem*(const QString&)>& make);
 

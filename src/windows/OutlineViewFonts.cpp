@@ -6,9 +6,10 @@
 #include "model/Globals.h"
 #include "platform/Scheduler.h"
 #include "windows/CardTextView.h"
+#include "windows/ChoiceDialogs.h"
 #include "windows/TextItemViewController.h"
 
-#include <QFontDialog>
+#include <QPointer>
 
 #include <optional>
 
@@ -50,12 +51,12 @@ void TOutlineViewController::copyFont() {
 void TOutlineViewController::pasteFont() {
     if (!copiedFont()) return;
     const QList<qint32> rows = browser()->selectedRows();
-    for (TCardItem* item : selectedItems()) changeFont(*copiedFont(), item);
+    for (TCardItem* item : styledItems()) changeFont(*copiedFont(), item);
     for (qint32 row : rows) m_browser->selectRow(row, true);
 }
 
 void TOutlineViewController::underline() {
-    for (TCardItem* item : selectedItems()) {
+    for (TCardItem* item : styledItems()) {
         TTextItemViewController* row = textControllerFor(item);
         if (!row) continue;
         QTextDocument* document = row->editor()->document();
@@ -72,7 +73,7 @@ void TOutlineViewController::underline() {
 
 void TOutlineViewController::changeFont(const QFont& panelFont) {
     TFontManager& manager = TFontManager::shared();
-    for (TCardItem* item : selectedItems()) {
+    for (TCardItem* item : styledItems()) {
         TTextItemViewController* row = textControllerFor(item);
         if (!row) continue;
         QFont font = fontOf(row->editor());
@@ -88,7 +89,7 @@ void TOutlineViewController::changeFont(const QFont& panelFont) {
 }
 
 void TOutlineViewController::toggleFontTrait(qint32 trait) {
-    for (TCardItem* item : selectedItems())
+    for (TCardItem* item : styledItems())
         if (TTextItemViewController* row = textControllerFor(item)) {
             QFont font = fontOf(row->editor());
             if (toggleTrait(font, trait)) changeFont(font, item);
@@ -98,10 +99,11 @@ void TOutlineViewController::toggleFontTrait(qint32 trait) {
 void TOutlineViewController::orderFrontFontPanel() {
     TCardItem* item = itemForFirstResponder();
     TTextItemViewController* row = item ? textControllerFor(item) : nullptr;
-    bool chosen = false;
-    const QFont font =
-        QFontDialog::getFont(&chosen, row ? fontOf(row->editor()) : QFont(), view(), QStringLiteral("Fonts"));
-    if (!chosen) return;
+    // The dialog runs its own loop: the card may go before it ends, and this with it.
+    const QPointer<TOutlineViewController> self(this);
+    const std::optional<QFont> font =
+        ChoiceDialogs::chooseFont(row ? fontOf(row->editor()) : QFont(), view());
+    if (!font || !self) return;
     TFontManager::shared().setTag(0);
-    changeFont(font);
+    changeFont(*font);
 }

@@ -12,15 +12,16 @@
 #include "platform/UserDefaults.h"
 #include "windows/CardItemRowViewController.h"
 #include "windows/CardTextView.h"
+#include "windows/ChoiceDialogs.h"
 #include "windows/TaskRowViewController.h"
 #include "windows/TextItemViewController.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QClipboard>
-#include <QColorDialog>
 #include <QHash>
 #include <QMimeData>
+#include <QPointer>
 #include <QTextBlock>
 #include <QTextLayout>
 
@@ -305,9 +306,19 @@ bool TOutlineViewController::performCommand(const QString& action, const QVarian
         return true;
     }
     if (action == QLatin1String("orderFrontColorPanel")) {
-        const QColor colour = QColorDialog::getColor(card() ? card()->GetColor() : QColor(Qt::black), view(),
-                                                     QStringLiteral("Colors"));
-        if (colour.isValid()) changeColor(colour);
+        // The text of the selected rows or of the row typed in (taken now: the dialog takes the focus),
+        // with neither the card's colour; the rows are kept while the dialog runs.
+        QList<Ref<TCardItem>> items;
+        for (TCardItem* item : styledItems()) items << Ref<TCardItem>::retain(item);
+        TTextItemViewController* first = items.isEmpty() ? nullptr : textControllerFor(items.first().get());
+        const QColor current = first    ? first->editor()->textColor()
+                               : card() ? card()->GetColor()
+                                        : QColor(Qt::black);
+        const QPointer<TOutlineViewController> self(this);
+        const std::optional<QColor> colour = ChoiceDialogs::chooseColor(current, view());
+        if (!colour || !self) return true;
+        if (items.isEmpty()) changeColor(*colour);
+        for (const Ref<TCardItem>& item : items) changeColor(*colour, item.get());
         return true;
     }
     const QHash<QString, Command>& commands = commandTable();

@@ -307,6 +307,28 @@ TEST_F(AppControllerTest, CheckForUpdatesAnswersWithTheVersion) {
     EXPECT_TRUE(alerts.questions()[0].alert.messageText.contains(ApplicationInfo::version()));
 }
 
+TEST_F(AppControllerTest, OpenSheetChoosesASheetFolderAndSaysWhenAFolderIsNone) {
+    ScopedScriptedPanelPresenter panels;
+    // A sheet is a folder here: the panel chooses folders, which a file panel would only open.
+    const QString sheet = folder + QStringLiteral("/Other.qxsheet");
+    const QString plain = folder + QStringLiteral("/Photos");
+    ASSERT_TRUE(QDir().mkpath(sheet) && QDir().mkpath(plain));
+    panels.setNextChoice({sheet});
+    controller->perform(QStringLiteral("openDocument"));
+    ASSERT_EQ(panels.panels().size(), 1u);
+    EXPECT_TRUE(panels.panels()[0].canChooseDirectories);
+    EXPECT_FALSE(panels.panels()[0].canChooseFiles);
+    ASSERT_EQ(workspace.requests.size(), 1);
+    EXPECT_EQ(workspace.requests[0].arguments, QStringList{sheet});
+    EXPECT_TRUE(alertMessages().isEmpty());
+
+    // A folder that is no sheet opens nothing, and the person is told.
+    panels.setNextChoice({plain});
+    controller->perform(QStringLiteral("openDocument"));
+    EXPECT_EQ(workspace.requests.size(), 1);
+    EXPECT_EQ(alertMessages(), QStringList{QStringLiteral("\"Photos\" is not a sheet.")});
+}
+
 TEST_F(AppControllerTest, DrawerOffAlsoTurnsTheListOff) {
     defaults.setBoolForKey(true, kPreferenceKeyShowSheetsAsDrawer);
     defaults.setBoolForKey(true, kPreferenceKeyShowSheetsAsList);

@@ -105,6 +105,7 @@ TEST_F(DockMenuTest, OverdueAndDueSoonOverEverySheetLoadedOnce) {
     EXPECT_EQ(overdue, (QStringList{"Late one", "Late three", "Earlier today", "Late two"}));
     EXPECT_EQ(soon, (QStringList{"Later today", "Tomorrow"}));
 
+    TSheetManager::SharedManager()->Open(sheet); // New Card goes into it
     std::unique_ptr<QMenu> menu(badge.applicationDockMenu());
     EXPECT_EQ(titles(menu.get()),
               (QStringList{"New Card...", "-", "Sheet A", "-", "Overdue (4)", "Due Soon (2)"}));
@@ -116,6 +117,7 @@ TEST_F(DockMenuTest, OverdueAndDueSoonOverEverySheetLoadedOnce) {
     menu->actions().first()->trigger();
     EXPECT_EQ(host.calls,
               (QStringList{"gotoEvent " + lists.dueSoon.first()->GetEventIdenfitier(), "newDocument"}));
+    TSheetManager::SharedManager()->Close();
 }
 
 TEST_F(DockMenuTest, NothingOverdueShowsNoCountAndNoOverdueMenu) {
@@ -128,6 +130,13 @@ TEST_F(DockMenuTest, NothingOverdueShowsNoCountAndNoOverdueMenu) {
     EXPECT_EQ(badge.badgeLabel(), "");
     std::unique_ptr<QMenu> menu(badge.applicationDockMenu());
     EXPECT_EQ(titles(menu.get()), (QStringList{"New Card...", "-", "Sheet A", "-"}));
+    // New Card goes into the active sheet: offered only while there is one.
+    EXPECT_FALSE(menu->actions().first()->isEnabled());
+    TSheetManager::SharedManager()->Open(
+        TSheetManager::SharedManager()->FindSheet(dir.filePath("a.qxsheet")));
+    menu.reset(badge.applicationDockMenu());
+    EXPECT_TRUE(menu->actions().first()->isEnabled());
+    TSheetManager::SharedManager()->Close();
 }
 
 // The real clock's time, in UTC: the count and the scheduler see one time.

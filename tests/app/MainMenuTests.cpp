@@ -262,6 +262,35 @@ TEST_F(MainMenuTest, UndoTakesBackTheRowAddedInTheActiveCard) {
 
 namespace {
 
+TEST_F(MainMenuTest, AShortcutFollowsTheActiveWindowNotTheMenuLastOpened) {
+    const Ref<TMemoleaf> card = Ref<TMemoleaf>::adopt(TMemoleaf::Create(QStringLiteral("Note")));
+    TCardWindowController* window = openCard(card.get());
+    ASSERT_TRUE(window);
+    auto* widget = static_cast<QWidget*>(window->window());
+    QAction* bottomBar = reachableAction(window, QStringLiteral("toggleBottomBar"));
+    ASSERT_TRUE(bottomBar);
+
+    // GIVEN the View menu opened while another window was active (the sheet browser, say)
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    ASSERT_EQ(controller->frontController(), nullptr);
+    menu->validate(qobject_cast<QMenu*>(bottomBar->associatedObjects().first()));
+    ASSERT_FALSE(bottomBar->isEnabled());
+
+    // WHEN the card window is active again and its key is pressed, THEN the command runs
+    widget->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(widget));
+    ASSERT_EQ(controller->frontController(), window);
+    const bool hidden = card->IsBottomBarHidden();
+    QTest::keyClick(widget, Qt::Key_B, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_NE(card->IsBottomBarHidden(), hidden);
+    // and once, however many windows carry the key
+    QTest::keyClick(widget, Qt::Key_B, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(card->IsBottomBarHidden(), hidden);
+}
+
 TEST_F(MainMenuTest, AboutIsOneWindowThatEscapeCloses) {
     QPointer<AboutWindow> about = AboutWindow::showAbout();
     ASSERT_TRUE(about);

@@ -1,10 +1,12 @@
 #include "AppTestSupport.h"
 
 #include "app/Launcher.h"
+#include "app/MainMenu.h"
 #include "model/Memoleaf.h"
 #include "platform/Questions.h"
 #include "utilities/StringPathUtilities.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QTimer>
 
@@ -36,25 +38,35 @@ protected:
 };
 
 TEST_F(QuitDuringQuestionTest, AStopDuringTheMoveQuestionLeavesTheCardWhereItWas) {
-    // GIVEN a card file of another sheet handed to the program
-    const Ref<TMemoleaf> loose = Ref<TMemoleaf>::adopt(TMemoleaf::Create(QStringLiteral("Loose")));
-    const QString path = write(QStringLiteral("Loose.qxcard"), loose->GetArchivedData());
-    const QByteArray before = readAll(path);
+    MainMenu menu(*controller);
+    const std::pair<const char*, std::function<void()>> stops[] = {
+        {"a signal", [this] { Launcher::quitOnSignal(*controller); }},
+        {"the menu's Quit", [&menu] { menu.action(QStringLiteral("terminate"))->trigger(); }},
+    };
+    for (const auto& [name, stop] : stops) {
+        SCOPED_TRACE(name);
+        Questions::reset();
+        const size_t asked = alerts.questions().size();
+        // GIVEN a card file of another sheet handed to the program
+        const Ref<TMemoleaf> loose = Ref<TMemoleaf>::adopt(TMemoleaf::Create(QStringLiteral("Loose")));
+        const QString path = write(QStringLiteral("Loose.qxcard"), loose->GetArchivedData());
+        const QByteArray before = readAll(path);
 
-    // WHEN the program is stopped while "Move the card ... into the sheet ...?" is open
-    quitWhileAsking();
-    insideApplicationLoop([&] { controller->openCardFile(path); });
-    controller->applicationWillTerminate();
+        // WHEN the program is stopped while "Move the card ... into the sheet ...?" is open
+        alerts.whileAsking(stop);
+        insideApplicationLoop([&] { controller->openCardFile(path); });
+        controller->applicationWillTerminate();
 
-    // THEN the question counts as cancelled: the card stays out of the sheet, its file untouched
-    ASSERT_EQ(alerts.questions().size(), 1u);
-    EXPECT_EQ(alerts.questions().front().alert.messageText,
-              QStringLiteral("Move the card \"Loose\" into the sheet \"Home\"?"));
-    EXPECT_EQ(manager()->GetActiveSheet(), home);
-    EXPECT_EQ(home->FindCardWithUUID(loose->GetUUID()), nullptr);
-    EXPECT_TRUE(home->FindCard(loose->GetUUID()).isEmpty());
-    EXPECT_TRUE(workspace.requests.isEmpty());
-    EXPECT_EQ(readAll(path), before);
+        // THEN the question counts as cancelled: the card stays out of the sheet, its file untouched
+        ASSERT_EQ(alerts.questions().size(), asked + 1);
+        EXPECT_EQ(alerts.questions().back().alert.messageText,
+                  QStringLiteral("Move the card \"Loose\" into the sheet \"Home\"?"));
+        EXPECT_EQ(manager()->GetActiveSheet(), home);
+        EXPECT_EQ(home->FindCardWithUUID(loose->GetUUID()), nullptr);
+        EXPECT_TRUE(home->FindCard(loose->GetUUID()).isEmpty());
+        EXPECT_TRUE(workspace.requests.isEmpty());
+        EXPECT_EQ(readAll(path), before);
+    }
 }
 
 TEST_F(QuitDuringQuestionTest, AStopDuringTheConflictQuestionEndsWithoutAskingAgainOrOverwriting) {

@@ -2,12 +2,13 @@
 (About, closed with Escape). Ctrl+N makes a card whose title is typed at once; after Return the
 typing goes into the card. Ctrl+B and Ctrl+I in the rich-text card "Notes" make its first line bold and italic. With the
 sheet browser hidden (Ctrl+Shift+B) and every card minimised, a second start without arguments
-brings the sheet browser back; Ctrl+Q ends the program and the files hold what was typed."""
+brings the sheet browser back; Ctrl+O opens another sheet by its folder; Ctrl+Q ends the program and the
+files hold what was typed."""
 
 import os
 import re
 
-from journey import Journey, card_plist, wait_until
+from journey import Journey, JourneyFailure, card_plist, wait_until
 
 
 def card_file(j, title):
@@ -82,6 +83,21 @@ with Journey() as j:
         j.wait_window("^Sheets$", timeout=60)
         wait_until(lambda: j.active_window() is not None and j.active_window().title, 30, "a window of the program active")
         j.screenshot("way back")
+
+    with j.step("Ctrl+O opens the sheet folder typed into its panel"):
+        j.activate(j.wait_window("^Sheets$"))
+        j.press("ctrl+o")
+        j.wait_window("^Open Sheet$", timeout=60)
+        j.type("Personal.qxsheet")  # the panel opens in the sheet folder
+        j.screenshot("open sheet")
+        # The first Return may only take the completion the name field offers.
+        j.press("Return")
+        try:
+            wait_until(lambda: not j.find_windows("^Open Sheet$"), 5, "the panel closed")
+        except JourneyFailure:
+            j.press("Return")
+        j.wait_no_window("^Open Sheet$", timeout=30)
+        j.wait_output(r"open sheet file Personal\.qxsheet", timeout=60)
 
     with j.step("Ctrl+Q ends the program"):
         j.activate(j.wait_window("^Sheets$"))

@@ -24,11 +24,13 @@
 #include "windows/Compositor.h"
 #include "windows/SavePanelPresenter.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QMenu>
 #include <QMimeData>
 #include <QPointer>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <cmath>
 #include <functional>
 #include <gtest/gtest.h>
@@ -258,6 +260,23 @@ TEST_F(CardWindowTest, CloseWithSeveralTabsRemovesOnlyTheSelectedOtherCard) {
     EXPECT_EQ(TSheetManager::SharedManager()->GetActiveSheet()->GetCards()->Count(), 1);
 }
 
+TEST_F(CardWindowTest, TheMenusCloseTakesTheSelectedTabWhereTheCloseButtonAsksForTheWholeCard) {
+    TCard* first = addChild(QStringLiteral("One"));
+    card->SetSelectedTabIdentifier(first->GetUUID());
+    open();
+    // The menu's Close (its key too) closes only the selected tab, without a question.
+    EXPECT_TRUE(controller->performMenuCommand(QStringLiteral("performClose")));
+    EXPECT_TRUE(alerts.questions().empty());
+    EXPECT_EQ(card->GetTabIdentifiers(), QStringList{card->GetUUID()});
+    EXPECT_EQ(controller->selectedCard(), card.get());
+    // With the window's own card selected it asks to delete the card, as the close button always does.
+    alerts.setNextAnswer(NSAlertSecondButtonReturn);
+    controller->performMenuCommand(QStringLiteral("performClose"));
+    ASSERT_EQ(alerts.questions().size(), 1u);
+    EXPECT_EQ(alerts.questions()[0].alert.messageText, QStringLiteral("Delete the card \"Home\"?"));
+    EXPECT_EQ(TSheetManager::SharedManager()->GetActiveSheet()->GetCards()->Count(), 1);
+}
+
 TEST_F(CardWindowTest, NextAndPreviousWrapAround) {
     addChild(QStringLiteral("One"));
     addChild(QStringLiteral("Two"));
@@ -410,6 +429,20 @@ TEST_F(CardWindowTest, TheSidebarMenuNeverRemovesTheWindowsOwnCard) {
     EXPECT_TRUE(TSheetManager::SharedManager()->GetActiveSheet()->GetCards()->ContainsValue(
         static_cast<const void*>(card.get())));
     EXPECT_EQ(card->ChildCount(), 1);
+}
+
+TEST_F(CardWindowTest, AWindowClosedWhileItsSidebarMenuIsOpenIsNotTouchedAfterwards) {
+    open();
+    // WHEN the window goes while its sidebar's context menu is open (its sheet closed meanwhile)
+    QTimer::singleShot(0, [this] {
+        delete controller;
+        controller = nullptr;
+        if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+    });
+    TCardWindowController* shown = controller;
+    emit shown->outlineView()->customContextMenuRequested(QPoint(4, 4));
+    // THEN the menu's end touches nothing of it
+    EXPECT_EQ(controller, nullptr);
 }
 
 TEST_F(CardWindowTest, SaveFailureKeepsTheModifiedFlags) {

@@ -288,6 +288,22 @@ TEST_F(DashboardTest, DeletingASheetTrashesItFirst) {
     EXPECT_EQ(TSheetManager::SharedManager()->FindSheet(path), nullptr);
 }
 
+TEST_F(DashboardTest, ASheetRowRebuiltWhileItsDeleteQuestionIsOpenStillDeletesTheSheet) {
+    TSheet* home = makeSheet(QStringLiteral("Home.qxsheet"));
+    const QString path = home->GetPath();
+    start();
+    QPointer<TDashboardSheetCellViewController> sheetCell =
+        cell<TDashboardSheetCellViewController>(group("Sheets"), 0);
+    // WHEN the rows are built again while "Delete the sheet?" is open (the folder changed meanwhile)
+    alerts.whileAsking([this] { dashboard->reload(); });
+    alerts.setNextAnswer(NSAlertFirstButtonReturn);
+    sheetCell->deleteSheet();
+    // THEN the answer still counts, for the sheet it was asked about
+    EXPECT_TRUE(sheetCell.isNull()) << "the row was not rebuilt";
+    EXPECT_EQ(workspace.requests.back(), (RecordingWorkspace::Request{"moveToTrash", {path}}));
+    EXPECT_EQ(TSheetManager::SharedManager()->FindSheet(path), nullptr);
+}
+
 TEST_F(DashboardTest, DeletingTheActiveSheetWritesNothingIntoItsBundle) {
     TSheet* home = makeSheet(QStringLiteral("Home.qxsheet"));
     const QString path = home->GetPath();

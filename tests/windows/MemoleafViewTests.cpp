@@ -21,7 +21,9 @@
 #include "windows/TextSpellChecker.h"
 #include "windows/TextStylePanelController.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QFontDatabase>
 #include <QLineEdit>
 #include <QMimeData>
@@ -29,6 +31,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -405,6 +408,29 @@ TEST_F(MemoleafViewTest, FontMenuCommandsActOnRichTextOnly) {
     viewController->toggleTextMode(); // plain text has no fonts of its own
     for (const char* action : {"changeFont", "underline", "copyFont", "pasteFont", "orderFrontFontPanel"})
         EXPECT_FALSE(enabled(action)) << action;
+}
+
+TEST_F(MemoleafViewTest, TheFontAndColourDialogsOutliveNothingTheyWereOpenedFor) {
+    note->SetText(AttributedString(QStringLiteral("Some words"), fontAttributes(anyFamily(), 14)));
+    for (const char* command : {"orderFrontColorPanel", "orderFrontFontPanel"}) {
+        SCOPED_TRACE(command);
+        make();
+        select(0, 4);
+        // WHEN the card's view goes while the dialog is open (its sheet closed meanwhile) and the
+        // dialog is then accepted
+        QTimer::singleShot(0, [this] {
+            QPointer<QWidget> dialog = QApplication::activeModalWidget();
+            delete viewController;
+            viewController = nullptr;
+            if (dialog) static_cast<QDialog*>(dialog.data())->accept();
+        });
+        // THEN the command ends without touching what went, and the text is as it was
+        TMemoleafViewController* made = viewController;
+        made->performCommand(QString::fromLatin1(command));
+        EXPECT_EQ(viewController, nullptr);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        EXPECT_EQ(note->GetText().string(), QStringLiteral("Some words"));
+    }
 }
 
 TEST_F(MemoleafViewTest, StyleBarWithoutSelectionChangesOnlyTheTypingStyle) {

@@ -20,6 +20,7 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QUndoStack>
 #include <functional>
 #include <gtest/gtest.h>
@@ -253,6 +254,30 @@ TEST_F(OutlineCommandTest, TraitTagTogglesTheFirstRowOnlyAndCopiedFontPastes) {
     EXPECT_EQ(formatAt(first, 1).font().pointSize(), 22);
     EXPECT_FALSE(formatAt(first, 1).font().bold());
     EXPECT_EQ(outline->selectedRows().size(), 2);
+}
+
+TEST_F(OutlineCommandTest, FontAndTextColourCommandsTakeTheRowTypedInWhenNoneIsSelected) {
+    // GIVEN no row selected and the caret in the first row
+    outline->deselectAll();
+    controller->makeItemFirstResponder(first);
+    const QColor cardColour = card->GetColor();
+
+    // WHEN Bold, Underline and Text Color are chosen, THEN that row changes, the other and the card not
+    controller->performCommand(QStringLiteral("changeFont"), 2);
+    controller->performCommand(QStringLiteral("underline"));
+    QTimer::singleShot(0, [] {
+        if (auto* dialog = qobject_cast<QColorDialog*>(QApplication::activeModalWidget())) {
+            dialog->setCurrentColor(QColor(200, 0, 0));
+            dialog->accept();
+        }
+    });
+    controller->performCommand(QStringLiteral("orderFrontColorPanel"));
+    EXPECT_TRUE(formatAt(first, 1).font().bold());
+    EXPECT_TRUE(formatAt(first, 1).fontUnderline());
+    EXPECT_EQ(formatAt(first, 1).foreground().color(), QColor(200, 0, 0));
+    EXPECT_FALSE(formatAt(second, 1).font().bold());
+    EXPECT_NE(formatAt(second, 1).foreground().color(), QColor(200, 0, 0));
+    EXPECT_EQ(card->GetColor(), cardColour);
 }
 
 TEST_F(OutlineCommandTest, CardColourPanelDeselectsRowsAndColoursTheCard) {
