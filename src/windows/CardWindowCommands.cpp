@@ -492,7 +492,25 @@ void TCardWindowController::makeSelectedCardFirstResponder() {
 
 void TCardWindowController::prepareForEntry(bool rename) {
     const QRect screen = window()->screen() ? window()->screen()->availableGeometry() : QRect();
-    if (!screen.isEmpty()) window()->move(screen.center() - window()->rect().center());
+    if (!screen.isEmpty()) {
+        // Centred, then stepped down and right while another card window sits exactly there, so a
+        // second new card does not hide the first.
+        QPoint place = screen.center() - window()->rect().center();
+        const auto taken = [&](const QPoint& point) {
+            const QWidgetList windows = QApplication::topLevelWidgets();
+            return std::any_of(windows.cbegin(), windows.cend(), [&](const QWidget* other) {
+                return other != window() && other->isVisible() &&
+                       qobject_cast<const TGenericCardWindow*>(other) &&
+                       (other->pos() - point).manhattanLength() < 4;
+            });
+        };
+        for (int step = 0; step < 20 && taken(place); ++step) {
+            const QPoint next = place + QPoint(22, 22);
+            if (!screen.contains(QRect(next, window()->size()))) break;
+            place = next;
+        }
+        window()->move(place);
+    }
     if (rename) renameCard();
     showWindow();
 }

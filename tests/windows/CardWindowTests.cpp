@@ -182,6 +182,19 @@ TEST_F(CardWindowTest, ScreenRelativeFrameOpensOnTheScreenAndMovesAreStored) {
     EXPECT_DOUBLE_EQ(card->GetFrame().x(), 100.0 / 1440);
 }
 
+TEST_F(CardWindowTest, ASecondNewCardIsPlacedBesideTheFirstNotOverIt) {
+    open();
+    controller->prepareForEntry(false);
+    const Ref<TJobslate> second = Ref<TJobslate>::adopt(TJobslate::Create(QStringLiteral("Second")));
+    TSheetManager::SharedManager()->GetActiveSheet()->AddCard(second.get());
+    auto* other = new TCardWindowController(second.get());
+    other->prepareForEntry(false);
+    EXPECT_NE(other->window()->pos(), controller->window()->pos());
+    const QRect screen = controller->window()->screen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(other->window()->frameGeometry().topLeft()));
+    delete other;
+}
+
 TEST_F(CardWindowTest, AWindowOnASecondScreenComesBackThere) {
     screens.addScreen(QRect(1440, 0, 1920, 1080));
     card->SetFrame(QRectF(100, 100, 400, 300));
