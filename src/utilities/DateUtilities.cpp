@@ -85,10 +85,10 @@ QString dateFormat(DateStyle style, const QLocale& locale) {
 QString timeFormat(DateStyle style, const QLocale& locale) {
     switch (style) {
     case kShortStyle:
-        return locale.timeFormat(QLocale::ShortFormat);
+        return shortTimeFormat(locale);
     case kMediumStyle: {
         // The short form with seconds, after the minutes and with their separator.
-        QString format = locale.timeFormat(QLocale::ShortFormat);
+        QString format = shortTimeFormat(locale);
         if (format.contains(QLatin1Char('s'))) return format;
         const qsizetype minutes = format.indexOf(QLatin1String("mm"));
         if (minutes < 0) return locale.timeFormat(QLocale::LongFormat);
@@ -119,6 +119,13 @@ QString relativeDayWord(const QDateTime& date) {
 }
 
 } // namespace
+
+QString shortTimeFormat(const QLocale& locale) {
+    // Some locales (C among them) put seconds in their short form.
+    QString format = locale.timeFormat(QLocale::ShortFormat);
+    format.remove(QRegularExpression(QStringLiteral("[:.]?s+")));
+    return format.trimmed();
+}
 
 QDateTime midnight() {
     const QTimeZone z = zone();

@@ -86,6 +86,8 @@ RelativeUnits unitsRelativeToDate(const QDateTime& date);
 // The date and time in the default locale and the clock's zone. With relative, "Today",
 // "Yesterday" or "Tomorrow" stands for the date of those days ("Today at 3:04 PM").
 QString dateString(const QDateTime& date, DateStyle dateStyle, DateStyle timeStyle, bool relative);
+// The locale's short time format, always without seconds.
+QString shortTimeFormat(const QLocale& locale);
 QString shortDateString(const QDateTime& date, bool relative);  // short date, short time
 QString mediumDateString(const QDateTime& date, bool relative); // medium date, short time
 QString longDateString(const QDateTime& date, bool relative);   // long date, short time

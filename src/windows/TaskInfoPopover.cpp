@@ -8,6 +8,7 @@
 #include "platform/Diagnostics.h"
 #include "platform/calendar/EKEventStore.h"
 #include "utilities/Clock.h"
+#include "utilities/DateUtilities.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -53,9 +54,7 @@ void setRowShown(QComboBox* button, int row, bool shown, bool enabled) {
 
 QString TTaskInfoViewController::dueDateFormat(const QLocale& locale) {
     // Due dates are set to the minute: the locale's short date and time without the seconds.
-    QString time = locale.timeFormat(QLocale::ShortFormat);
-    time.remove(QRegularExpression(QStringLiteral("[:.]?s+")));
-    return locale.dateFormat(QLocale::ShortFormat) + u' ' + time.trimmed();
+    return locale.dateFormat(QLocale::ShortFormat) + u' ' + DateUtilities::shortTimeFormat(locale);
 }
 
 TTaskInfoViewController::TTaskInfoViewController(TTask* task, QWidget* parent)

@@ -4,7 +4,9 @@
 #include "model/Globals.h"
 #include "model/Preferences.h"
 #include "model/Task.h"
+#include "model/Themes.h"
 #include "platform/AlertPresenter.h"
+#include "platform/Diagnostics.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Scheduler.h"
 #include "platform/UserDefaults.h"
@@ -17,6 +19,7 @@
 #include "utilities/UserDefaultsUtilities.h"
 #include "windows/CardTextView.h"
 #include "windows/CardViewController.h"
+#include "windows/DisclosureButton.h"
 #include "windows/LinkURL.h"
 #include "windows/TaskInfoPopover.h"
 
@@ -176,8 +179,7 @@ QWidget* TTaskViewController::infoController() {
 
 void TTaskViewController::awakeFromNib() {
     QWidget* row = rowView();
-    m_completedButton = new QCheckBox(row);
-    m_completedButton->setFocusPolicy(Qt::NoFocus);
+    m_completedButton = makeCompletedButton(row);
     m_statusBar = new QWidget(row);
     auto* layout = new QHBoxLayout(m_statusBar);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -190,8 +192,10 @@ void TTaskViewController::awakeFromNib() {
 
     m_completedButton->setChecked(item && item->IsCompleted());
     m_completedButton->adjustSize();
-    m_completedButton->move(2, int(kCheckBoxTop - kTextLowered));
-    connect(m_completedButton, &QCheckBox::clicked, this, [this] { completionChanged(); });
+    // A themed box stands 6 points below the row's top; the desktop's box is taller and stands higher.
+    const bool themed = qobject_cast<DisclosureButton*>(m_completedButton);
+    m_completedButton->move(2, int(themed ? kCheckBoxTop : kCheckBoxTop - kTextLowered));
+    connect(m_completedButton, &QAbstractButton::clicked, this, [this] { completionChanged(); });
 
     // The task's event follows the text one second after the last keystroke.
     connect(editor(), &QTextEdit::textChanged, this, [this] {
@@ -205,6 +209,32 @@ void TTaskViewController::awakeFromNib() {
         NotificationCenter::defaultCenter().addObserver(this, kTaskChangedNotification, m_taskObject.get(),
                                                         [this](const Notification&) { updateStatus(); });
     }
+}
+
+QAbstractButton* TTaskViewController::makeCompletedButton(QWidget* row) const {
+    QAbstractButton* button = nullptr;
+    TCardTheme* theme = card() ? card()->GetTheme() : nullptr;
+    const QString off = QStringLiteral("checkBoxImageOff");
+    if (theme && theme->ContainsProperty(off)) {
+        try {
+            QImage offImage = theme->GetImage(off);
+            QImage onImage = theme->GetImage(QStringLiteral("checkBoxImageOn"));
+            if (card()->IsDarkStyle()) {
+                offImage = ImageUtilities::invertedImage(offImage);
+                onImage = ImageUtilities::invertedImage(onImage);
+            }
+            auto* box = new DisclosureButton(row);
+            box->setImages(offImage, onImage);
+            button = box;
+        } catch (const CocoaUtilities::Exception& error) {
+            Diagnostics::warning(QString::fromUtf8(error.what()));
+        }
+    }
+    if (!button) button = new QCheckBox(row);
+    button->setCheckable(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setAccessibleName(QStringLiteral("Completed"));
+    return button;
 }
 
 void TTaskViewController::updateStatus() {
@@ -292,9 +322,7 @@ QRectF TTaskViewController::textViewFrame() const {
         const double barX = self->rowView()->width() - (m_statusBar->width() + kRightEdgeInset);
         frame.setWidth(std::max(1.0, std::min(frame.width(), barX - kTextX - 4)));
     }
-    // The height follows the text at the narrower width.
-    editor()->resize(int(frame.width()), editor()->height());
-    frame.setHeight(textHeight());
+    frame.setHeight(textHeightAtWidth(frame.width()));
     return frame;
 }
 

@@ -15,6 +15,7 @@
 #include "platform/calendar/FakeEventStore.h"
 #include "platform/calendar/VdirEventStore.h"
 #include "utilities/Clock.h"
+#include "utilities/DateUtilities.h"
 #include "windows/AttachmentRowViewControllers.h"
 #include "windows/CardTextView.h"
 #include "windows/LinkInfoPopovers.h"
@@ -335,14 +336,20 @@ TEST_F(TaskRowTest, LongTextPutsTheBarBelowAndShowInCalendarOpensTheEventFile) {
 TEST(TaskRowText, DueDateWordsWithAFixedClock) {
     ManualClock clock(QDateTime(QDate(2026, 3, 10), QTime(9, 0), Qt::UTC), QTimeZone::utc());
     Clock::setShared(&clock);
-    const QString today = DueDateString(QDateTime(QDate(2026, 3, 10), QTime(15, 30), Qt::UTC));
-    const QString nextWeek = DueDateString(QDateTime(QDate(2026, 3, 17), QTime(15, 30), Qt::UTC));
+    const QLocale original;
+    // To the minute, in every locale (C's own short form has seconds).
+    for (const QLocale& locale : {original, QLocale::c()}) {
+        QLocale::setDefault(locale);
+        const QString today = DueDateString(QDateTime(QDate(2026, 3, 10), QTime(15, 30), Qt::UTC));
+        const QString nextWeek = DueDateString(QDateTime(QDate(2026, 3, 17), QTime(15, 30), Qt::UTC));
+        const QString time = locale.toString(QTime(15, 30), DateUtilities::shortTimeFormat(locale));
+        EXPECT_TRUE(today.startsWith(QStringLiteral("Today"))) << today.toStdString();
+        EXPECT_TRUE(today.endsWith(time)) << today.toStdString();
+        EXPECT_FALSE(today.contains(QStringLiteral("30:00"))) << today.toStdString();
+        EXPECT_FALSE(nextWeek.contains(time)) << nextWeek.toStdString();
+    }
+    QLocale::setDefault(original);
     Clock::setShared(nullptr);
-    EXPECT_TRUE(today.startsWith(QStringLiteral("Today"))) << today.toStdString();
-    EXPECT_TRUE(today.contains(QLocale().toString(QTime(15, 30), QLocale::ShortFormat)))
-        << today.toStdString();
-    EXPECT_FALSE(nextWeek.contains(QLocale().toString(QTime(15, 30), QLocale::ShortFormat)))
-        << nextWeek.toStdString();
 }
 
 TEST(LinkURLs, TypedAddressesAreCheckedStrictly) {
@@ -568,7 +575,8 @@ TEST_F(TaskRowTest, SidebarRowsShowCreationDatesOnlyWhenAsked) {
         EXPECT_TRUE(row.captionHidden()); // "showDatesInSideBar" off
         EXPECT_EQ(row.rowHeight(), 22);
         EXPECT_TRUE(row.captionText().startsWith(QStringLiteral("Today"))) << row.captionText().toStdString();
-        EXPECT_TRUE(row.captionText().contains(QLocale().toString(QTime(9, 5), QLocale::ShortFormat)));
+        EXPECT_TRUE(row.captionText().contains(
+            QLocale().toString(QTime(9, 5), DateUtilities::shortTimeFormat(QLocale()))));
         EXPECT_EQ(row.titleColor(), QColor(Qt::black));
         EXPECT_FALSE(row.titleChanged(QString()));
         EXPECT_EQ(created->GetTitle(), "Today's");
