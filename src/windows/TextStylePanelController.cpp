@@ -11,11 +11,15 @@
 #include <QHash>
 #include <QLabel>
 #include <QLineEdit>
+#include <QResizeEvent>
 #include <QSpinBox>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QToolButton>
+#include <QVBoxLayout>
+
+#include <climits>
 
 namespace {
 
@@ -114,22 +118,65 @@ QImage TTextStylePanelController::buttonImage(const QString& name, bool selected
 QWidget* TTextStylePanelController::loadView() {
     auto* view = new QWidget;
     view->setObjectName(nibName());
-    auto* layout = new QHBoxLayout(view);
+    auto* layout = new QVBoxLayout(view);
     layout->setContentsMargins(4, 2, 4, 2);
+    layout->setSpacing(2);
+    m_firstRow = new QHBoxLayout;
+    m_secondRow = new QHBoxLayout;
+    layout->addLayout(m_firstRow);
+    layout->addLayout(m_secondRow);
     m_fontPopupButton = new QComboBox(view);
+    // Wide enough for a family name, and the size box for a size, however narrow the card.
+    m_fontPopupButton->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_fontPopupButton->setMinimumContentsLength(9);
     m_fontSizeBox = new QComboBox(view);
     m_fontSizeBox->setEditable(true);
     m_fontSizeBox->setInsertPolicy(QComboBox::NoInsert);
+    m_fontSizeBox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_fontSizeBox->setMinimumContentsLength(3);
     m_styleSegmentControl = new TSegmentedControl(4, view);
     m_alignmentSegmentControl = new TSegmentedControl(4, view);
     m_featuresSegmentControl = new TSegmentedControl(3, view);
-    layout->addWidget(m_fontPopupButton, 1);
-    layout->addWidget(m_fontSizeBox);
-    layout->addWidget(m_styleSegmentControl);
-    layout->addWidget(m_alignmentSegmentControl);
-    layout->addWidget(m_featuresSegmentControl);
+    m_firstRow->addWidget(m_fontPopupButton, 1);
+    m_firstRow->addWidget(m_fontSizeBox);
+    m_secondRow->addStretch(1);
+    arrangeRows(INT_MAX);
+    view->installEventFilter(this);
     awakeFromNib();
     return view;
+}
+
+void TTextStylePanelController::arrangeRows(int width) {
+    const QList<QWidget*> buttons{m_styleSegmentControl, m_alignmentSegmentControl, m_featuresSegmentControl};
+    QWidget* bar = m_firstRow->parentWidget(); // called while the view is made, too
+    const QMargins margins = bar->layout()->contentsMargins();
+    const int spacing = m_firstRow->spacing();
+    const int boxes =
+        m_fontPopupButton->minimumSizeHint().width() + m_fontSizeBox->minimumSizeHint().width() + spacing;
+    int groups = 0;
+    for (QWidget* group : buttons) groups += group->sizeHint().width() + spacing;
+    // The bar may be as narrow as its wider row when the buttons stand in the second.
+    bar->setMinimumWidth(margins.left() + margins.right() + std::max(boxes, groups));
+    QHBoxLayout* row = width >= margins.left() + margins.right() + boxes + groups ? m_firstRow : m_secondRow;
+    if (row->indexOf(m_styleSegmentControl) >= 0) return;
+    for (QWidget* group : buttons) {
+        m_firstRow->removeWidget(group);
+        m_secondRow->removeWidget(group);
+    }
+    // In the second row the buttons stand at the left, before the stretch.
+    const int at = row == m_secondRow ? 0 : row->count();
+    for (int i = 0; i < int(buttons.size()); ++i) row->insertWidget(at + i, buttons[i]);
+    bar->updateGeometry();
+}
+
+bool TTextStylePanelController::eventFilter(QObject* watched, QEvent* event) {
+    if (isViewLoaded() && watched == view() && event->type() == QEvent::Resize)
+        arrangeRows(static_cast<QResizeEvent*>(event)->size().width());
+    return NSViewController::eventFilter(watched, event);
+}
+
+QFont TTextStylePanelController::shownFont(const QTextCharFormat& format) const {
+    return format.font().resolve(m_textView->document()->defaultFont());
 }
 
 void TTextStylePanelController::awakeFromNib() {
@@ -189,7 +236,7 @@ void TTextStylePanelController::fontSizeChanged() {
     if (!m_textView || m_updating) return;
     bool ok = false;
     const int size = m_fontSizeBox->currentText().trimmed().toInt(&ok);
-    if (!ok || size <= 0 || !fontExists(currentFormat().font().family())) return;
+    if (!ok || size <= 0 || !fontExists(shownFont(currentFormat()).family())) return;
     modifyCharacters([size](QTextCharFormat& format) { format.setFontPointSize(size); });
 }
 
@@ -387,7 +434,7 @@ void TTextStylePanelController::updateTextControls() {
     m_alignmentSegmentControl->setSelected(
         paragraph.hasProperty(QTextFormat::BlockAlignment) ? segmentOfAlignment(paragraph.alignment()) : 0,
         true);
-    const QFont font = format.font();
+    const QFont font = shownFont(format);
     m_styleSegmentControl->setSelected(0, font.bold());
     m_styleSegmentControl->setSelected(1, font.italic());
     const int familyIndex = m_fontPopupButton->findText(font.family());

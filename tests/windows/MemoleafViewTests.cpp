@@ -487,3 +487,34 @@ TEST_F(MemoleafViewTest, AFamilyThatIsNoFontChangesNothing) {
 }
 
 } // namespace
+
+TEST_F(MemoleafViewTest, StyleBarShowsTheTextsSizeAndFitsANarrowCard) {
+    // Text without a size of its own is shown in the editor's font: the size box says that size.
+    AttributedString plain;
+    plain.append(QStringLiteral("plain words"), TextAttributes{});
+    note->SetText(plain);
+    make();
+    viewController->view()->show();
+    TTextStylePanelController* panel = viewController->stylePanelController();
+    QTextEdit* editor = viewController->editor();
+    select(1, 4);
+    EXPECT_EQ(panel->fontSizeBox()->currentText(),
+              QString::number(int(editor->document()->defaultFont().pointSizeF())));
+
+    // In a narrow card the buttons go below the font boxes, which keep room for a name and a size.
+    for (const int width : {600, 280, 600}) {
+        viewController->view()->resize(width, 300);
+        QApplication::processEvents();
+        SCOPED_TRACE(width);
+        QWidget* bar = panel->view();
+        for (QWidget* box :
+             {static_cast<QWidget*>(panel->fontPopupButton()), static_cast<QWidget*>(panel->fontSizeBox())})
+            EXPECT_GE(box->width(), box->minimumSizeHint().width());
+        const bool oneRow = panel->styleSegmentControl()->y() < panel->fontPopupButton()->geometry().bottom();
+        EXPECT_EQ(oneRow, width == 600);
+        for (QWidget* buttons : {static_cast<QWidget*>(panel->styleSegmentControl()),
+                                 static_cast<QWidget*>(panel->alignmentSegmentControl()),
+                                 static_cast<QWidget*>(panel->featuresSegmentControl())})
+            EXPECT_LE(buttons->geometry().right(), bar->width()) << "cut at the bar's edge";
+    }
+}
