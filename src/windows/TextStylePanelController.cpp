@@ -65,7 +65,9 @@ TSegmentedControl::TSegmentedControl(int count, QWidget* parent) : QWidget(paren
     for (int i = 0; i < count; ++i) {
         auto* button = new QToolButton(this);
         button->setAutoRaise(true);
+        // The images at their own size, so they stay sharp.
         button->setIconSize(QSize(22, 22));
+        button->setFixedSize(24, 24);
         connect(button, &QToolButton::clicked, this, [this, i] {
             m_selected = i;
             emit activated(i);
@@ -151,21 +153,29 @@ void TTextStylePanelController::arrangeRows(int width) {
     QWidget* bar = m_firstRow->parentWidget(); // called while the view is made, too
     const QMargins margins = bar->layout()->contentsMargins();
     const int spacing = m_firstRow->spacing();
+    const auto widthOf = [spacing](QWidget* group) { return group->sizeHint().width() + spacing; };
     const int boxes =
         m_fontPopupButton->minimumSizeHint().width() + m_fontSizeBox->minimumSizeHint().width() + spacing;
-    int groups = 0;
-    for (QWidget* group : buttons) groups += group->sizeHint().width() + spacing;
-    // The bar may be as narrow as its wider row when the buttons stand in the second.
-    bar->setMinimumWidth(margins.left() + margins.right() + std::max(boxes, groups));
-    QHBoxLayout* row = width >= margins.left() + margins.right() + boxes + groups ? m_firstRow : m_secondRow;
-    if (row->indexOf(m_styleSegmentControl) >= 0) return;
+    const int styles = widthOf(m_styleSegmentControl) + widthOf(m_alignmentSegmentControl);
+    const int features = widthOf(m_featuresSegmentControl);
+    // Narrow, the style and alignment buttons go to a second row; the bar is as wide as its wider row.
+    bar->setMinimumWidth(margins.left() + margins.right() + std::max(boxes + features, styles));
+    const bool oneRow = width >= margins.left() + margins.right() + boxes + styles + features;
+    if ((m_firstRow->indexOf(m_styleSegmentControl) >= 0) == oneRow &&
+        m_firstRow->indexOf(m_featuresSegmentControl) >= 0)
+        return;
     for (QWidget* group : buttons) {
         m_firstRow->removeWidget(group);
         m_secondRow->removeWidget(group);
     }
-    // In the second row the buttons stand at the left, before the stretch.
-    const int at = row == m_secondRow ? 0 : row->count();
-    for (int i = 0; i < int(buttons.size()); ++i) row->insertWidget(at + i, buttons[i]);
+    if (oneRow) {
+        for (QWidget* group : buttons) m_firstRow->addWidget(group);
+    } else {
+        m_firstRow->addWidget(m_featuresSegmentControl);
+        // Before the second row's stretch, so the buttons stand at the left.
+        m_secondRow->insertWidget(0, m_styleSegmentControl);
+        m_secondRow->insertWidget(1, m_alignmentSegmentControl);
+    }
     bar->updateGeometry();
 }
 

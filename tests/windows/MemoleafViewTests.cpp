@@ -502,7 +502,7 @@ TEST_F(MemoleafViewTest, StyleBarShowsTheTextsSizeAndFitsANarrowCard) {
               QString::number(int(editor->document()->defaultFont().pointSizeF())));
 
     // In a narrow card the buttons go below the font boxes, which keep room for a name and a size.
-    for (const int width : {600, 280, 600}) {
+    for (const int width : {600, 260, 600}) {
         viewController->view()->resize(width, 300);
         QApplication::processEvents();
         SCOPED_TRACE(width);
