@@ -123,10 +123,12 @@ QWidget* TTextStylePanelController::loadView() {
     auto* layout = new QVBoxLayout(view);
     layout->setContentsMargins(4, 2, 4, 2);
     layout->setSpacing(2);
-    m_firstRow = new QHBoxLayout;
-    m_secondRow = new QHBoxLayout;
-    layout->addLayout(m_firstRow);
-    layout->addLayout(m_secondRow);
+    for (int i = 0; i < kRows; ++i) {
+        auto* row = new QHBoxLayout;
+        row->addStretch(0);
+        layout->addLayout(row);
+        m_rows.append(row);
+    }
     m_fontPopupButton = new QComboBox(view);
     // Wide enough for a family name, and the size box for a size, however narrow the card.
     m_fontPopupButton->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
@@ -139,9 +141,6 @@ QWidget* TTextStylePanelController::loadView() {
     m_styleSegmentControl = new TSegmentedControl(4, view);
     m_alignmentSegmentControl = new TSegmentedControl(4, view);
     m_featuresSegmentControl = new TSegmentedControl(3, view);
-    m_firstRow->addWidget(m_fontPopupButton, 1);
-    m_firstRow->addWidget(m_fontSizeBox);
-    m_secondRow->addStretch(1);
     arrangeRows(INT_MAX);
     view->installEventFilter(this);
     awakeFromNib();
@@ -149,32 +148,42 @@ QWidget* TTextStylePanelController::loadView() {
 }
 
 void TTextStylePanelController::arrangeRows(int width) {
-    const QList<QWidget*> buttons{m_styleSegmentControl, m_alignmentSegmentControl, m_featuresSegmentControl};
-    QWidget* bar = m_firstRow->parentWidget(); // called while the view is made, too
+    // The groups in order, each kept whole on one row: the font boxes, style, alignment, features.
+    const QList<QList<QWidget*>> groups{{m_fontPopupButton, m_fontSizeBox},
+                                        {m_styleSegmentControl},
+                                        {m_alignmentSegmentControl},
+                                        {m_featuresSegmentControl}};
+    QWidget* bar = m_rows.first()->parentWidget(); // called while the view is made, too
     const QMargins margins = bar->layout()->contentsMargins();
-    const int spacing = m_firstRow->spacing();
-    const auto widthOf = [spacing](QWidget* group) { return group->sizeHint().width() + spacing; };
-    const int boxes =
-        m_fontPopupButton->minimumSizeHint().width() + m_fontSizeBox->minimumSizeHint().width() + spacing;
-    const int styles = widthOf(m_styleSegmentControl) + widthOf(m_alignmentSegmentControl);
-    const int features = widthOf(m_featuresSegmentControl);
-    // Narrow, the style and alignment buttons go to a second row; the bar is as wide as its wider row.
-    bar->setMinimumWidth(margins.left() + margins.right() + std::max(boxes + features, styles));
-    const bool oneRow = width >= margins.left() + margins.right() + boxes + styles + features;
-    if ((m_firstRow->indexOf(m_styleSegmentControl) >= 0) == oneRow &&
-        m_firstRow->indexOf(m_featuresSegmentControl) >= 0)
-        return;
-    for (QWidget* group : buttons) {
-        m_firstRow->removeWidget(group);
-        m_secondRow->removeWidget(group);
+    const int available = width - margins.left() - margins.right();
+    const int spacing = m_rows.first()->spacing();
+    QList<int> rowOfGroup;
+    int row = 0;
+    int used = 0;
+    int widest = 0;
+    for (const QList<QWidget*>& group : groups) {
+        int groupWidth = 0;
+        for (QWidget* widget : group) groupWidth += widget->minimumSizeHint().width() + spacing;
+        widest = std::max(widest, groupWidth);
+        if (used > 0 && used + groupWidth > available && row + 1 < kRows) {
+            ++row;
+            used = 0;
+        }
+        rowOfGroup.append(row);
+        used += groupWidth;
     }
-    if (oneRow) {
-        for (QWidget* group : buttons) m_firstRow->addWidget(group);
-    } else {
-        m_firstRow->addWidget(m_featuresSegmentControl);
-        // Before the second row's stretch, so the buttons stand at the left.
-        m_secondRow->insertWidget(0, m_styleSegmentControl);
-        m_secondRow->insertWidget(1, m_alignmentSegmentControl);
+    // As narrow as the widest group, the groups flowing onto the next rows.
+    bar->setMinimumWidth(margins.left() + margins.right() + widest);
+    if (rowOfGroup == m_rowOfGroup) return;
+    m_rowOfGroup = rowOfGroup;
+    for (const QList<QWidget*>& group : groups)
+        for (QWidget* widget : group)
+            for (QHBoxLayout* each : m_rows) each->removeWidget(widget);
+    for (qsizetype i = 0; i < groups.size(); ++i) {
+        QHBoxLayout* target = m_rows[rowOfGroup[i]];
+        // Before the row's closing stretch; the family box takes what room is left.
+        for (QWidget* widget : groups[i])
+            target->insertWidget(target->count() - 1, widget, widget == m_fontPopupButton ? 1 : 0);
     }
     bar->updateGeometry();
 }

@@ -85,7 +85,7 @@ protected:
 
 private:
     void awakeFromNib();
-    // One row while the bar's width holds every control; else the buttons go to a second row.
+    // The controls in as few rows as the bar's width allows.
     void arrangeRows(int width);
     // The font the text shows: the format's, completed by the text's default font.
     QFont shownFont(const QTextCharFormat& format) const;
@@ -98,8 +98,9 @@ private:
     TSegmentedControl* m_styleSegmentControl = nullptr;
     TSegmentedControl* m_alignmentSegmentControl = nullptr;
     TSegmentedControl* m_featuresSegmentControl = nullptr;
-    QHBoxLayout* m_firstRow = nullptr;  // owned by the view's layout
-    QHBoxLayout* m_secondRow = nullptr; // owned by the view's layout
+    static constexpr int kRows = 3;
+    QList<QHBoxLayout*> m_rows; // owned by the view's layout
+    QList<int> m_rowOfGroup;    // the row of the font boxes, style, alignment and feature buttons
     bool m_updating = false;
 };
 

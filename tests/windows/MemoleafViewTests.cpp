@@ -501,20 +501,22 @@ TEST_F(MemoleafViewTest, StyleBarShowsTheTextsSizeAndFitsANarrowCard) {
     EXPECT_EQ(panel->fontSizeBox()->currentText(),
               QString::number(int(editor->document()->defaultFont().pointSizeF())));
 
-    // In a narrow card the buttons go below the font boxes, which keep room for a name and a size.
-    for (const int width : {600, 260, 600}) {
+    // In a narrow card the buttons flow onto further rows; the font boxes keep room for a name and a size.
+    for (const int width : {600, 260, 180, 600}) {
         viewController->view()->resize(width, 300);
         QApplication::processEvents();
         SCOPED_TRACE(width);
-        QWidget* bar = panel->view();
         for (QWidget* box :
              {static_cast<QWidget*>(panel->fontPopupButton()), static_cast<QWidget*>(panel->fontSizeBox())})
             EXPECT_GE(box->width(), box->minimumSizeHint().width());
         const bool oneRow = panel->styleSegmentControl()->y() < panel->fontPopupButton()->geometry().bottom();
         EXPECT_EQ(oneRow, width == 600);
-        for (QWidget* buttons : {static_cast<QWidget*>(panel->styleSegmentControl()),
+        QWidget* card = viewController->view();
+        for (QWidget* control : {static_cast<QWidget*>(panel->fontSizeBox()),
+                                 static_cast<QWidget*>(panel->styleSegmentControl()),
                                  static_cast<QWidget*>(panel->alignmentSegmentControl()),
                                  static_cast<QWidget*>(panel->featuresSegmentControl())})
-            EXPECT_LE(buttons->geometry().right(), bar->width()) << "cut at the bar's edge";
+            EXPECT_LE(control->mapTo(card, QPoint(control->width(), 0)).x(), card->width())
+                << "cut at the card's edge";
     }
 }
