@@ -341,15 +341,28 @@ void TTaskViewController::recalculateRow() {
     arrangeStatusBar();
 }
 
+QRectF TTaskViewController::infoButtonFrame() const {
+    QRectF frame = TTextItemViewController::infoButtonFrame();
+    // Level with the bar, unless the row is too narrow for both: then at the row's top, clear of the date.
+    auto* self = const_cast<TTaskViewController*>(this);
+    const double barEnd = m_statusBar ? m_statusBar->x() + m_statusBar->width() : 0.0;
+    if (m_statusBar && !m_statusBar->isHidden() && barEnd + kRightEdgeInset <= self->rowView()->width())
+        frame.moveTop(m_statusBar->y());
+    else
+        frame.moveTop(0);
+    return frame;
+}
+
 void TTaskViewController::arrangeStatusBar() {
     if (!m_statusBar) return;
     QWidget* row = rowView();
-    const int x = int(row->width() - (m_statusBar->width() + kRightEdgeInset));
+    const int right = int(row->width() - (m_statusBar->width() + kRightEdgeInset));
+    // In a row too narrow for it the bar starts under the text rather than before the row.
+    const int x = std::max(right, int(kTextX));
     const int y =
         m_statusBarOnBottom ? int(row->height() - kBarInset - m_statusBar->height()) : editor()->y();
     m_statusBar->move(x, y);
-    // The info button stands at the row's top, or level with the bar.
-    if (QAbstractButton* button = infoButton()) button->move(button->x(), m_statusBar->isHidden() ? 0 : y);
+    if (QAbstractButton* button = infoButton()) button->move(button->x(), int(infoButtonFrame().y()));
     setUINeedsDisplay();
 }
 

@@ -52,6 +52,7 @@ public:
 
     double rowHeight() const override;
     QRectF textViewFrame() const override;
+    QRectF infoButtonFrame() const override;
     void recalculateRow() override;
     void arrangeStatusBar();
     void update() override;

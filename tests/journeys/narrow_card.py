@@ -33,8 +33,9 @@ def inside(box, window):
 
 def row_problems(j, window):
     """What is wrong with the rows shown in the window: a row's text box taller or shorter than its
-    lines, or a word that fits a line broken across two."""
+    lines, or a word that fits a line broken across two. Also gives the number of rows looked at."""
     problems = []
+    seen = 0
     for element in j.accessible_texts("."):
         box = j.extents(element)
         if not inside(box, window):
@@ -45,6 +46,7 @@ def row_problems(j, window):
         shown = [c for c in chars if c[3] > 0]
         if not shown:
             continue
+        seen += 1
         needed = max(c[1] + c[3] for c in shown) - min(c[1] for c in shown)
         if box[3] > needed + 4 or box[3] < needed - 1:
             problems.append(f"{content!r}: {box[3]} px high for {needed} px of lines")
@@ -60,7 +62,7 @@ def row_problems(j, window):
             width = sum(chars[k][2] for k in range(start, end))
             if width < box[2] - 4:
                 problems.append(f"{content!r}: the word {content[start:end]!r} is broken")
-    return problems
+    return problems, seen
 
 
 with Journey() as j:
@@ -82,8 +84,19 @@ with Journey() as j:
         j.activate(welcome)
         j.settle(1.0)
         j.screenshot("narrow card")
-        problems = row_problems(j, welcome)
+        j.find_text("^Press Return")
+        problems, seen = row_problems(j, welcome)
+        assert seen >= 2, f"only {seen} rows of the card were found on the screen"
         assert not problems, "\n".join(problems)
+
+    with j.step("a task gets a due date in its info pop-up; the row shows the date"):
+        j.click_text("^Press Return")
+        j.press("ctrl+i")
+        j.press("alt+d")
+        j.screenshot("task info")
+        j.press("Escape")
+        j.settle(1.0)
+        j.screenshot("due date")
 
     with j.step("the rich-text card shows its style bar, also at 280 px"):
         notes = j.wait_window("^Notes$")

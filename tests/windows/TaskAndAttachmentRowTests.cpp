@@ -159,6 +159,24 @@ TEST_F(TaskRowTest, PopoverSavesDueDateReminderAndRepetitionInTheChosenCalendar)
     EXPECT_TRUE(store->records().isEmpty());
 }
 
+TEST_F(TaskRowTest, TheDueDateStaysInTheRowAndClearOfTheInfoButton) {
+    TTask* task = addTask(card->GetRoot(), QStringLiteral("Call"));
+    task->SetDueDate(manual.scheduler.now().addDays(3));
+    ASSERT_TRUE(task->SaveEvent());
+    TTaskViewController* row = host(task);
+    ASSERT_NE(row->dueDateLabel(), nullptr);
+    for (const int width : {400, 160, 90}) {
+        row->view()->resize(width, row->view()->height());
+        row->recalculateRow();
+        SCOPED_TRACE(width);
+        const QRect date(row->dueDateLabel()->mapTo(row->view(), QPoint()), row->dueDateLabel()->size());
+        EXPECT_GE(date.left(), 0) << "the date starts inside the row";
+        EXPECT_FALSE(date.intersects(row->infoButtonFrame().toAlignedRect()))
+            << "the info button covers the date";
+        EXPECT_EQ(row->infoButton()->y(), int(row->infoButtonFrame().y()));
+    }
+}
+
 TEST_F(TaskRowTest, EveryBadgeIsDrawnAndNamed) {
     TTask* task = addTask(card->GetRoot(), QStringLiteral("Call the bank"));
     task->SetImportant(true);
