@@ -267,6 +267,8 @@ void TTaskViewController::updateStatus() {
     if (item->HasEvent()) {
         layout->addItem(new QSpacerItem(2, 0, QSizePolicy::Fixed, QSizePolicy::Minimum));
         m_dueDateLabel = new QLabel(DueDateString(item->GetDueDate()), m_statusBar);
+        // The whole date, also where a narrow row shows it shortened.
+        m_dueDateLabel->setToolTip(m_dueDateLabel->text());
         QFont font = m_dueDateLabel->font();
         font.setBold(true);
         font.setPointSize(12);
@@ -331,6 +333,10 @@ void TTaskViewController::recalculateRow() {
         TTextItemViewController::recalculateRow();
         return;
     }
+    if (m_dueDateLabel && m_dueDateLabel->text() != m_dueDateLabel->toolTip()) {
+        m_dueDateLabel->setText(m_dueDateLabel->toolTip());
+        fitStatusBar();
+    }
     const double available = rowView()->width() - (m_statusBar->width() + 36 + kRightEdgeInset + 8);
     QTextDocument* document = editor()->document();
     const double textWidth = document->idealWidth();
@@ -353,9 +359,23 @@ QRectF TTaskViewController::infoButtonFrame() const {
     return frame;
 }
 
+void TTaskViewController::fitStatusBar() {
+    m_statusBar->adjustSize();
+    // The badges and the date take their places now, also in a row not shown yet.
+    m_statusBar->layout()->setGeometry(m_statusBar->rect());
+}
+
 void TTaskViewController::arrangeStatusBar() {
     if (!m_statusBar) return;
     QWidget* row = rowView();
+    // A bar wider than the row's room under the text shortens its date.
+    const int room = row->width() - int(kTextX) - int(kBarInset);
+    if (m_dueDateLabel && m_statusBar->width() > room) {
+        const int labelRoom = std::max(0, m_dueDateLabel->width() - (m_statusBar->width() - room));
+        m_dueDateLabel->setText(
+            m_dueDateLabel->fontMetrics().elidedText(m_dueDateLabel->toolTip(), Qt::ElideRight, labelRoom));
+        fitStatusBar();
+    }
     const int right = int(row->width() - (m_statusBar->width() + kRightEdgeInset));
     // In a row too narrow for it the bar starts under the text rather than before the row.
     const int x = std::max(right, int(kTextX));

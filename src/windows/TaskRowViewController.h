@@ -73,6 +73,7 @@ private:
     // The theme's check box images where the card's theme has them, else the desktop's check box.
     QAbstractButton* makeCompletedButton(QWidget* row) const;
     void applyCompletionStyle();
+    void fitStatusBar();
     void performBadge(TaskStatusBadge::Action action);
 
     QAbstractButton* m_completedButton = nullptr; // owned by the row's view

@@ -171,6 +171,11 @@ TEST_F(TaskRowTest, TheDueDateStaysInTheRowAndClearOfTheInfoButton) {
         SCOPED_TRACE(width);
         const QRect date(row->dueDateLabel()->mapTo(row->view(), QPoint()), row->dueDateLabel()->size());
         EXPECT_GE(date.left(), 0) << "the date starts inside the row";
+        EXPECT_LE(date.right(), width) << "the date ends inside the row";
+        // The whole date where it fits, shortened where not.
+        if (width != 160) {
+            EXPECT_EQ(row->dueDateLabel()->text() == row->dueDateLabel()->toolTip(), width == 400);
+        }
         EXPECT_FALSE(date.intersects(row->infoButtonFrame().toAlignedRect()))
             << "the info button covers the date";
         EXPECT_EQ(row->infoButton()->y(), int(row->infoButtonFrame().y()));
