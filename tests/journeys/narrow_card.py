@@ -1,7 +1,7 @@
 """Cards made narrow, and typing into a new card. A person narrows the Welcome card to 260 px: every
 row wraps again at the new width, no row keeps the height of the old width and no word that fits a
 line is broken across two. In a new, empty card the first key typed starts its first row; Escape
-leaves the row's text and Ctrl+Shift+Up moves the selected row up. The rich-text card "Notes" shows
+leaves the row's text and Ctrl+Shift+Up moves the selected row up, as it moves a row being typed in. The rich-text card "Notes" shows
 its style bar, also when narrowed to 280 px."""
 
 import os
@@ -127,6 +127,11 @@ with Journey() as j:
             return next(([row.text for row in card.rows] for card in read_sheet(sheet) if card.title == "Groceries"), None)
 
         wait_until(lambda: rows() == ["Bread", "Milk"], 30, "Bread above Milk in the card file")
+
+    with j.step("Ctrl+Shift+Up also moves the row being typed in"):
+        j.click_text("^Milk$")
+        j.press("ctrl+shift+Up", "ctrl+s")
+        wait_until(lambda: rows() == ["Milk", "Bread"], 30, "Milk above Bread in the card file")
 
     with j.step("SIGTERM ends the program"):
         j.term()
