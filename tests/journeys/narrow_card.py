@@ -1,8 +1,9 @@
 """Cards made narrow, and typing into a new card. A person narrows the Welcome card to 260 px: every
 row wraps again at the new width, no row keeps the height of the old width and no word that fits a
-line is broken across two. In a new, empty card the first key typed starts its first row; Escape
-leaves the row's text and Ctrl+Shift+Up moves the selected row up, as it moves a row being typed in. The rich-text card "Notes" shows
-its style bar, also when narrowed to 280 px."""
+line is broken across two. A task given a due date in its info pop-up shows the date beside its row.
+In a new, empty card the first key typed starts its first row; Escape leaves the row's text and
+Ctrl+Shift+Up moves the selected row up, as it moves a row being typed in. The rich-text card "Notes"
+shows its style bar, also when narrowed to 280 px."""
 
 import os
 
