@@ -500,6 +500,19 @@ TEST_F(MemoleafViewTest, StyleBarShowsTheTextsSizeAndFitsANarrowCard) {
     select(1, 4);
     EXPECT_EQ(panel->fontSizeBox()->currentText(),
               QString::number(int(editor->document()->defaultFont().pointSizeF())));
+    // Text of a size of its own shows that size, the caret at its start or its end.
+    AttributedString sized;
+    sized.append(QStringLiteral("large words"), fontAttributes(anyFamily(), 20));
+    note->SetText(sized);
+    delete viewController;
+    make();
+    viewController->view()->show();
+    panel = viewController->stylePanelController();
+    editor = viewController->editor();
+    for (const QTextCursor::MoveOperation where : {QTextCursor::Start, QTextCursor::End}) {
+        editor->moveCursor(where);
+        EXPECT_EQ(panel->fontSizeBox()->currentText(), QStringLiteral("20")) << int(where);
+    }
 
     // In a narrow card the buttons flow onto further rows; the font boxes keep room for a name and a size.
     for (const int width : {600, 260, 180, 600}) {
