@@ -48,7 +48,7 @@ def card(ids, cls, title, x, y, w, h, colour, **keys):
     d = {'system.class': cls, 'title': title, 'uuid': uuid, 'expanded': False, 'children': array([]),
          'color.red': colour[0], 'color.green': colour[1], 'color.blue': colour[2], 'color.alpha': 1.0,
          'frame.origin.x': float(x), 'frame.origin.y': float(y), 'frame.size.width': float(w),
-         'frame.size.height': float(h), 'splitViewPosition': 180, 'splitViewRestorePosition': 200,
+         'frame.size.height': float(h), 'splitViewPosition': 100, 'splitViewRestorePosition': 120,
          'miniaturized': False, 'createdDate': DATE, 'modifiedDate': DATE, 'bottomBarHidden': False,
          'theme': 'Default', 'screenRelativeFrame': False, 'floating': False, 'tabIdentifiers': [uuid],
          'selectedTabIdentifier': uuid}

@@ -63,8 +63,7 @@ QDateTime NextOverdueTime(const QList<QDateTime>& dueDates, const QDateTime& now
 QString DueDateText(const QDateTime& due) {
     const QLocale locale;
     const QDateTime local = due.toTimeZone(Clock::shared().timeZone());
-    const QString time =
-        locale.toString(local.time(), DateUtilities::timeFormat(DateUtilities::kShortStyle, locale));
+    const QString time = locale.toString(local.time(), DateUtilities::shortTimeFormat(locale));
     if (DateUtilities::isToday(due))
         return QCoreApplication::translate("DockMenu", "Today") + QLatin1Char(' ') + time;
     if (DateUtilities::isTomorrow(due))

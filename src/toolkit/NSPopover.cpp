@@ -160,16 +160,17 @@ QRectF NSPopover::panelRect() const {
 }
 
 void NSPopover::layoutContent() {
+    // Outside its panel and arrow the window shows nothing, with or without a compositor to make
+    // it see-through.
+    setMask(QRegion(outline(0).toFillPolygon().toPolygon()));
     if (!m_contentView) return;
     const QRectF panel = panelRect();
     m_contentView->setGeometry(
         QRectF(panel.topLeft() + QPointF(kContentInset, kContentInset), m_contentSize).toRect());
 }
 
-void NSPopover::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF panel = panelRect().adjusted(0.5, 0.5, -0.5, -0.5);
+QPainterPath NSPopover::outline(double inset) const {
+    const QRectF panel = panelRect().adjusted(inset, inset, -inset, -inset);
     QPainterPath path;
     path.addRoundedRect(panel, kCornerRadius, kCornerRadius);
     // The arrow: a triangle from the panel's facing side to the target.
@@ -194,7 +195,13 @@ void NSPopover::paintEvent(QPaintEvent*) {
     QPainterPath arrowPath;
     arrowPath.addPolygon(arrow);
     arrowPath.closeSubpath();
-    path = path.united(arrowPath);
+    return path.united(arrowPath);
+}
+
+void NSPopover::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QPainterPath path = outline(0.5);
     const bool hud = m_appearance == NSPopoverAppearanceHUD;
     painter.setPen(QPen(hud ? QColor(0, 0, 0, 200) : QColor(0, 0, 0, 60), 1));
     painter.setBrush(hud ? QColor(30, 30, 30, 230) : palette().color(QPalette::Window));

@@ -3,6 +3,7 @@
 #include "toolkit/DelegatePointer.h"
 #include "toolkit/WindowPlacement.h"
 
+#include <QPainterPath>
 #include <QPointer>
 #include <QSizeF>
 #include <QWidget>
@@ -88,6 +89,8 @@ protected:
 private:
     void layoutContent();
     QRectF panelRect() const;
+    // The panel with its arrow, inset by the amount.
+    QPainterPath outline(double inset) const;
 
     DelegatePointer<NSPopoverDelegate> m_delegate;
     QPointer<QWidget> m_contentView;

@@ -82,6 +82,28 @@ QString dateFormat(DateStyle style, const QLocale& locale) {
     }
 }
 
+QString timeFormat(DateStyle style, const QLocale& locale) {
+    switch (style) {
+    case kShortStyle:
+        return shortTimeFormat(locale);
+    case kMediumStyle: {
+        // The short form with seconds, after the minutes and with their separator.
+        QString format = shortTimeFormat(locale);
+        if (format.contains(QLatin1Char('s'))) return format;
+        const qsizetype minutes = format.indexOf(QLatin1String("mm"));
+        if (minutes < 0) return locale.timeFormat(QLocale::LongFormat);
+        const QChar separator =
+            minutes > 0 && !format.at(minutes - 1).isLetter() ? format.at(minutes - 1) : QLatin1Char(':');
+        return format.insert(minutes + 2, separator + QStringLiteral("ss"));
+    }
+    case kLongStyle:
+    case kFullStyle:
+        return locale.timeFormat(QLocale::LongFormat);
+    default:
+        return QString();
+    }
+}
+
 QString relativeDayWord(const QDateTime& date) {
     if (!date.isValid()) return QString();
     switch (daysFromToday(date)) {
@@ -98,29 +120,11 @@ QString relativeDayWord(const QDateTime& date) {
 
 } // namespace
 
-QString timeFormat(DateStyle style, const QLocale& locale) {
-    switch (style) {
-    case kShortStyle: {
-        // Hours and minutes: some locales' short form (the C locale's "HH:mm:ss") has seconds too.
-        static const QRegularExpression seconds(QStringLiteral("[:.]?s{1,2}(?:[.,]z{1,3})?"));
-        return locale.timeFormat(QLocale::ShortFormat).remove(seconds).trimmed();
-    }
-    case kMediumStyle: {
-        // The short form with seconds, after the minutes and with their separator.
-        QString format = locale.timeFormat(QLocale::ShortFormat);
-        if (format.contains(QLatin1Char('s'))) return format;
-        const qsizetype minutes = format.indexOf(QLatin1String("mm"));
-        if (minutes < 0) return locale.timeFormat(QLocale::LongFormat);
-        const QChar separator =
-            minutes > 0 && !format.at(minutes - 1).isLetter() ? format.at(minutes - 1) : QLatin1Char(':');
-        return format.insert(minutes + 2, separator + QStringLiteral("ss"));
-    }
-    case kLongStyle:
-    case kFullStyle:
-        return locale.timeFormat(QLocale::LongFormat);
-    default:
-        return QString();
-    }
+QString shortTimeFormat(const QLocale& locale) {
+    // Some locales (C among them) put seconds in their short form.
+    QString format = locale.timeFormat(QLocale::ShortFormat);
+    format.remove(QRegularExpression(QStringLiteral("[:.]?s+")));
+    return format.trimmed();
 }
 
 QDateTime midnight() {

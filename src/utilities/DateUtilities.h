@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDateTime>
-#include <QLocale>
 #include <QString>
 
 // Date questions on QDateTime instants, asked against Clock::shared(): "now" is its instant and
@@ -84,12 +83,11 @@ qint32 dayOfWeek(const QDateTime& date); // 1 Monday .. 7 Sunday
 qint32 dayOfYear(const QDateTime& date);
 RelativeUnits unitsRelativeToDate(const QDateTime& date);
 
-// The locale's time format for the style; the short style has hours and minutes only.
-QString timeFormat(DateStyle style, const QLocale& locale);
-
 // The date and time in the default locale and the clock's zone. With relative, "Today",
 // "Yesterday" or "Tomorrow" stands for the date of those days ("Today at 3:04 PM").
 QString dateString(const QDateTime& date, DateStyle dateStyle, DateStyle timeStyle, bool relative);
+// The locale's short time format, always without seconds.
+QString shortTimeFormat(const QLocale& locale);
 QString shortDateString(const QDateTime& date, bool relative);  // short date, short time
 QString mediumDateString(const QDateTime& date, bool relative); // medium date, short time
 QString longDateString(const QDateTime& date, bool relative);   // long date, short time

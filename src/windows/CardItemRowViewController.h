@@ -70,7 +70,7 @@ public:
     virtual void focus() {}
     // Lays the row out; kinds call the parent's first.
     void recalculateRow() override;
-    QRectF infoButtonFrame() const;
+    virtual QRectF infoButtonFrame() const;
     virtual bool displayInfoButton() const { return false; }
     // A new content view for the info popover (owned by the caller); null without one.
     virtual QWidget* infoController() { return nullptr; }

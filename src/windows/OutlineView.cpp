@@ -19,6 +19,17 @@
 #include <algorithm>
 #include <cmath>
 
+namespace {
+
+// A key that types a character (no command modifier).
+bool startsText(const QKeyEvent* event) {
+    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
+    const QString text = event->text();
+    return !text.isEmpty() && text.at(0).isPrint();
+}
+
+} // namespace
+
 TCardItemTableRowView::TCardItemTableRowView(TCardItem* item, QWidget* parent)
     : TThemeTableRowView(parent), m_item(item) {}
 
@@ -425,6 +436,17 @@ void TCardOutlineView::keyPressEvent(QKeyEvent* event) {
     default:
         break;
     }
+    if (numberOfRows() == 0 && keyboard && startsText(event)) {
+        // Typing into an empty card starts its first row with the key typed.
+        keyboard->insertItemAtRow(-1);
+        QWidget* editor = QApplication::focusWidget();
+        if (editor && editor != this && isAncestorOf(editor)) {
+            QKeyEvent key(event->type(), event->key(), event->modifiers(), event->text(),
+                          event->isAutoRepeat(), ushort(event->count()));
+            QCoreApplication::sendEvent(editor, &key);
+        }
+        return;
+    }
     TThemeOutlineView::keyPressEvent(event);
 }
 
@@ -481,13 +503,20 @@ void TCardOutlineView::postScrollingChanges() {
 }
 
 bool TCardOutlineView::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Backtab) {
-        if (auto* text = qobject_cast<TCardTextView*>(watched)) {
-            const qint32 row = rowForItem(text->cardItem());
-            if (row >= 0) {
-                m_delegate->outdentRow(row);
-                return true;
-            }
+    auto* text = qobject_cast<TCardTextView*>(watched);
+    if (text && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const qint32 row = rowForItem(text->cardItem());
+        if (row >= 0 && key->key() == Qt::Key_Backtab) {
+            m_delegate->outdentRow(row);
+            return true;
+        }
+        if (row >= 0 && key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
+            // Leaves the row's text; the row stays selected, so row commands and keys act on it.
+            setFocus(Qt::OtherFocusReason);
+            selectRow(row, false);
+            scrollRowToVisible(row);
+            return true;
         }
     }
     return TThemeOutlineView::eventFilter(watched, event);

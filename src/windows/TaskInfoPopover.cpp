@@ -54,8 +54,7 @@ void setRowShown(QComboBox* button, int row, bool shown, bool enabled) {
 
 QString TTaskInfoViewController::dueDateFormat(const QLocale& locale) {
     // Due dates are set to the minute: the locale's short date and time without the seconds.
-    return locale.dateFormat(QLocale::ShortFormat) + u' ' +
-           DateUtilities::timeFormat(DateUtilities::kShortStyle, locale);
+    return locale.dateFormat(QLocale::ShortFormat) + u' ' + DateUtilities::shortTimeFormat(locale);
 }
 
 TTaskInfoViewController::TTaskInfoViewController(TTask* task, QWidget* parent)

@@ -4,7 +4,9 @@
 #include "model/Globals.h"
 #include "model/Preferences.h"
 #include "model/Task.h"
+#include "model/Themes.h"
 #include "platform/AlertPresenter.h"
+#include "platform/Diagnostics.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Scheduler.h"
 #include "platform/UserDefaults.h"
@@ -17,6 +19,7 @@
 #include "utilities/UserDefaultsUtilities.h"
 #include "windows/CardTextView.h"
 #include "windows/CardViewController.h"
+#include "windows/DisclosureButton.h"
 #include "windows/LinkURL.h"
 #include "windows/TaskInfoPopover.h"
 
@@ -176,8 +179,7 @@ QWidget* TTaskViewController::infoController() {
 
 void TTaskViewController::awakeFromNib() {
     QWidget* row = rowView();
-    m_completedButton = new QCheckBox(row);
-    m_completedButton->setFocusPolicy(Qt::NoFocus);
+    m_completedButton = makeCompletedButton(row);
     m_statusBar = new QWidget(row);
     auto* layout = new QHBoxLayout(m_statusBar);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -190,8 +192,10 @@ void TTaskViewController::awakeFromNib() {
 
     m_completedButton->setChecked(item && item->IsCompleted());
     m_completedButton->adjustSize();
-    m_completedButton->move(2, int(kCheckBoxTop - kTextLowered));
-    connect(m_completedButton, &QCheckBox::clicked, this, [this] { completionChanged(); });
+    // A themed box stands 6 points below the row's top; the desktop's box is taller and stands higher.
+    const bool themed = qobject_cast<DisclosureButton*>(m_completedButton);
+    m_completedButton->move(2, int(themed ? kCheckBoxTop : kCheckBoxTop - kTextLowered));
+    connect(m_completedButton, &QAbstractButton::clicked, this, [this] { completionChanged(); });
 
     // The task's event follows the text one second after the last keystroke.
     connect(editor(), &QTextEdit::textChanged, this, [this] {
@@ -205,6 +209,32 @@ void TTaskViewController::awakeFromNib() {
         NotificationCenter::defaultCenter().addObserver(this, kTaskChangedNotification, m_taskObject.get(),
                                                         [this](const Notification&) { updateStatus(); });
     }
+}
+
+QAbstractButton* TTaskViewController::makeCompletedButton(QWidget* row) const {
+    QAbstractButton* button = nullptr;
+    TCardTheme* theme = card() ? card()->GetTheme() : nullptr;
+    const QString off = QStringLiteral("checkBoxImageOff");
+    if (theme && theme->ContainsProperty(off)) {
+        try {
+            QImage offImage = theme->GetImage(off);
+            QImage onImage = theme->GetImage(QStringLiteral("checkBoxImageOn"));
+            if (card()->IsDarkStyle()) {
+                offImage = ImageUtilities::invertedImage(offImage);
+                onImage = ImageUtilities::invertedImage(onImage);
+            }
+            auto* box = new DisclosureButton(row);
+            box->setImages(offImage, onImage);
+            button = box;
+        } catch (const CocoaUtilities::Exception& error) {
+            Diagnostics::warning(QString::fromUtf8(error.what()));
+        }
+    }
+    if (!button) button = new QCheckBox(row);
+    button->setCheckable(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setAccessibleName(QStringLiteral("Completed"));
+    return button;
 }
 
 void TTaskViewController::updateStatus() {
@@ -237,6 +267,8 @@ void TTaskViewController::updateStatus() {
     if (item->HasEvent()) {
         layout->addItem(new QSpacerItem(2, 0, QSizePolicy::Fixed, QSizePolicy::Minimum));
         m_dueDateLabel = new QLabel(DueDateString(item->GetDueDate()), m_statusBar);
+        // The whole date, also where a narrow row shows it shortened.
+        m_dueDateLabel->setToolTip(m_dueDateLabel->text());
         QFont font = m_dueDateLabel->font();
         font.setBold(true);
         font.setPointSize(12);
@@ -292,9 +324,7 @@ QRectF TTaskViewController::textViewFrame() const {
         const double barX = self->rowView()->width() - (m_statusBar->width() + kRightEdgeInset);
         frame.setWidth(std::max(1.0, std::min(frame.width(), barX - kTextX - 4)));
     }
-    // The height follows the text at the narrower width.
-    editor()->resize(int(frame.width()), editor()->height());
-    frame.setHeight(textHeight());
+    frame.setHeight(textHeightAtWidth(frame.width()));
     return frame;
 }
 
@@ -302,6 +332,10 @@ void TTaskViewController::recalculateRow() {
     if (!editor() || !m_statusBar) {
         TTextItemViewController::recalculateRow();
         return;
+    }
+    if (m_dueDateLabel && m_dueDateLabel->text() != m_dueDateLabel->toolTip()) {
+        m_dueDateLabel->setText(m_dueDateLabel->toolTip());
+        fitStatusBar();
     }
     const double available = rowView()->width() - (m_statusBar->width() + 36 + kRightEdgeInset + 8);
     QTextDocument* document = editor()->document();
@@ -313,15 +347,42 @@ void TTaskViewController::recalculateRow() {
     arrangeStatusBar();
 }
 
+QRectF TTaskViewController::infoButtonFrame() const {
+    QRectF frame = TTextItemViewController::infoButtonFrame();
+    // Level with the bar, unless the row is too narrow for both: then at the row's top, clear of the date.
+    auto* self = const_cast<TTaskViewController*>(this);
+    const double barEnd = m_statusBar ? m_statusBar->x() + m_statusBar->width() : 0.0;
+    if (m_statusBar && !m_statusBar->isHidden() && barEnd + kRightEdgeInset <= self->rowView()->width())
+        frame.moveTop(m_statusBar->y());
+    else
+        frame.moveTop(0);
+    return frame;
+}
+
+void TTaskViewController::fitStatusBar() {
+    m_statusBar->adjustSize();
+    // The badges and the date take their places now, also in a row not shown yet.
+    m_statusBar->layout()->setGeometry(m_statusBar->rect());
+}
+
 void TTaskViewController::arrangeStatusBar() {
     if (!m_statusBar) return;
     QWidget* row = rowView();
-    const int x = int(row->width() - (m_statusBar->width() + kRightEdgeInset));
+    // A bar wider than the row's room under the text shortens its date.
+    const int room = row->width() - int(kTextX) - int(kBarInset);
+    if (m_dueDateLabel && m_statusBar->width() > room) {
+        const int labelRoom = std::max(0, m_dueDateLabel->width() - (m_statusBar->width() - room));
+        m_dueDateLabel->setText(
+            m_dueDateLabel->fontMetrics().elidedText(m_dueDateLabel->toolTip(), Qt::ElideRight, labelRoom));
+        fitStatusBar();
+    }
+    const int right = int(row->width() - (m_statusBar->width() + kRightEdgeInset));
+    // In a row too narrow for it the bar starts under the text rather than before the row.
+    const int x = std::max(right, int(kTextX));
     const int y =
         m_statusBarOnBottom ? int(row->height() - kBarInset - m_statusBar->height()) : editor()->y();
     m_statusBar->move(x, y);
-    // The info button stands at the row's top, or level with the bar.
-    if (QAbstractButton* button = infoButton()) button->move(button->x(), m_statusBar->isHidden() ? 0 : y);
+    if (QAbstractButton* button = infoButton()) button->move(button->x(), int(infoButtonFrame().y()));
     setUINeedsDisplay();
 }
 

@@ -5,7 +5,7 @@
 #include <QList>
 #include <QString>
 
-class QCheckBox;
+class QAbstractButton;
 class QLabel;
 class TTask;
 struct MenuItemState;
@@ -39,7 +39,7 @@ public:
     ~TTaskViewController() override;
 
     TTask* task() const;
-    QCheckBox* completedButton() const { return m_completedButton; }
+    QAbstractButton* completedButton() const { return m_completedButton; }
     QWidget* statusBar() const { return m_statusBar; }
     bool statusBarOnBottom() const { return m_statusBarOnBottom; }
     // The due date label; null while the task has no event.
@@ -52,6 +52,7 @@ public:
 
     double rowHeight() const override;
     QRectF textViewFrame() const override;
+    QRectF infoButtonFrame() const override;
     void recalculateRow() override;
     void arrangeStatusBar();
     void update() override;
@@ -69,12 +70,15 @@ protected:
     void awakeFromNib() override;
 
 private:
+    // The theme's check box images where the card's theme has them, else the desktop's check box.
+    QAbstractButton* makeCompletedButton(QWidget* row) const;
     void applyCompletionStyle();
+    void fitStatusBar();
     void performBadge(TaskStatusBadge::Action action);
 
-    QCheckBox* m_completedButton = nullptr; // owned by the row's view
-    QWidget* m_statusBar = nullptr;         // owned by the row's view
-    QLabel* m_dueDateLabel = nullptr;       // owned by the status bar
+    QAbstractButton* m_completedButton = nullptr; // owned by the row's view
+    QWidget* m_statusBar = nullptr;               // owned by the row's view
+    QLabel* m_dueDateLabel = nullptr;             // owned by the status bar
     QList<TaskStatusBadge> m_badges;
     NSObjectWrapperPtr m_taskObject; // the task's wrapper its change notices carry
     bool m_statusBarOnBottom = false;

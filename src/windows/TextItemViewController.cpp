@@ -125,14 +125,17 @@ double TTextItemViewController::textHeight() const {
     return std::max(textLayoutHeight(), kMinimumTextHeight);
 }
 
+double TTextItemViewController::textHeightAtWidth(double width) const {
+    m_textView->resize(int(std::max(1.0, width)), m_textView->height());
+    return textHeight();
+}
+
 QRectF TTextItemViewController::textViewFrame() const {
     auto* self = const_cast<TTextItemViewController*>(this);
     QRectF frame = m_textView->geometry();
     frame.setX(0);
     frame.setWidth(self->rowView()->width() - frame.x() - (displayInfoButton() ? infoButton()->width() : 0));
-    // The height follows the text at the new width.
-    m_textView->resize(int(std::max(1.0, frame.width())), m_textView->height());
-    frame.setHeight(textHeight());
+    frame.setHeight(textHeightAtWidth(frame.width()));
     return frame;
 }
 
@@ -143,7 +146,10 @@ double TTextItemViewController::rowHeight() const {
 void TTextItemViewController::recalculateRow() {
     TCardItemRowViewController::recalculateRow();
     if (!m_textView) return;
-    m_textView->setGeometry(textViewFrame().toAlignedRect());
+    QRect frame = textViewFrame().toAlignedRect();
+    // The kinds narrow the frame for their marker, image or bar: the text wraps at the final width.
+    if (!frame.isEmpty()) frame.setHeight(int(std::ceil(textHeightAtWidth(frame.width()))));
+    m_textView->setGeometry(frame);
     QWidget* row = rowView();
     row->resize(row->width(), int(std::ceil(rowHeight())));
     if (TRowBrowser* outline = browser()) outline->noteHeightOfRowChanged(rowIndex());

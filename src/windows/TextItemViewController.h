@@ -56,6 +56,8 @@ protected:
     // The height the text takes at the text view's width.
     double textLayoutHeight() const;
     double textHeight() const;
+    // The text view takes the width, and the answer is the text's height at it.
+    double textHeightAtWidth(double width) const;
 
 private:
     void textDidChange();

@@ -11,11 +11,15 @@
 #include <QHash>
 #include <QLabel>
 #include <QLineEdit>
+#include <QResizeEvent>
 #include <QSpinBox>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QToolButton>
+#include <QVBoxLayout>
+
+#include <climits>
 
 namespace {
 
@@ -61,7 +65,9 @@ TSegmentedControl::TSegmentedControl(int count, QWidget* parent) : QWidget(paren
     for (int i = 0; i < count; ++i) {
         auto* button = new QToolButton(this);
         button->setAutoRaise(true);
+        // The images at their own size, so they stay sharp.
         button->setIconSize(QSize(22, 22));
+        button->setFixedSize(24, 24);
         connect(button, &QToolButton::clicked, this, [this, i] {
             m_selected = i;
             emit activated(i);
@@ -114,22 +120,82 @@ QImage TTextStylePanelController::buttonImage(const QString& name, bool selected
 QWidget* TTextStylePanelController::loadView() {
     auto* view = new QWidget;
     view->setObjectName(nibName());
-    auto* layout = new QHBoxLayout(view);
+    auto* layout = new QVBoxLayout(view);
     layout->setContentsMargins(4, 2, 4, 2);
+    layout->setSpacing(2);
+    for (int i = 0; i < kRows; ++i) {
+        auto* row = new QHBoxLayout;
+        row->addStretch(0);
+        layout->addLayout(row);
+        m_rows.append(row);
+    }
     m_fontPopupButton = new QComboBox(view);
+    // Wide enough for a family name, and the size box for a size, however narrow the card.
+    m_fontPopupButton->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_fontPopupButton->setMinimumContentsLength(9);
     m_fontSizeBox = new QComboBox(view);
     m_fontSizeBox->setEditable(true);
     m_fontSizeBox->setInsertPolicy(QComboBox::NoInsert);
+    m_fontSizeBox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_fontSizeBox->setMinimumContentsLength(3);
     m_styleSegmentControl = new TSegmentedControl(4, view);
     m_alignmentSegmentControl = new TSegmentedControl(4, view);
     m_featuresSegmentControl = new TSegmentedControl(3, view);
-    layout->addWidget(m_fontPopupButton, 1);
-    layout->addWidget(m_fontSizeBox);
-    layout->addWidget(m_styleSegmentControl);
-    layout->addWidget(m_alignmentSegmentControl);
-    layout->addWidget(m_featuresSegmentControl);
+    arrangeRows(INT_MAX);
+    view->installEventFilter(this);
     awakeFromNib();
     return view;
+}
+
+void TTextStylePanelController::arrangeRows(int width) {
+    // The groups in order, each kept whole on one row: the font boxes, style, alignment, features.
+    const QList<QList<QWidget*>> groups{{m_fontPopupButton, m_fontSizeBox},
+                                        {m_styleSegmentControl},
+                                        {m_alignmentSegmentControl},
+                                        {m_featuresSegmentControl}};
+    QWidget* bar = m_rows.first()->parentWidget(); // called while the view is made, too
+    const QMargins margins = bar->layout()->contentsMargins();
+    const int available = width - margins.left() - margins.right();
+    const int spacing = m_rows.first()->spacing();
+    QList<int> rowOfGroup;
+    int row = 0;
+    int used = 0;
+    int widest = 0;
+    for (const QList<QWidget*>& group : groups) {
+        int groupWidth = 0;
+        for (QWidget* widget : group) groupWidth += widget->minimumSizeHint().width() + spacing;
+        widest = std::max(widest, groupWidth);
+        if (used > 0 && used + groupWidth > available && row + 1 < kRows) {
+            ++row;
+            used = 0;
+        }
+        rowOfGroup.append(row);
+        used += groupWidth;
+    }
+    // As narrow as the widest group, the groups flowing onto the next rows.
+    bar->setMinimumWidth(margins.left() + margins.right() + widest);
+    if (rowOfGroup == m_rowOfGroup) return;
+    m_rowOfGroup = rowOfGroup;
+    for (const QList<QWidget*>& group : groups)
+        for (QWidget* widget : group)
+            for (QHBoxLayout* each : m_rows) each->removeWidget(widget);
+    for (qsizetype i = 0; i < groups.size(); ++i) {
+        QHBoxLayout* target = m_rows[rowOfGroup[i]];
+        // Before the row's closing stretch; the family box takes what room is left.
+        for (QWidget* widget : groups[i])
+            target->insertWidget(target->count() - 1, widget, widget == m_fontPopupButton ? 1 : 0);
+    }
+    bar->updateGeometry();
+}
+
+bool TTextStylePanelController::eventFilter(QObject* watched, QEvent* event) {
+    if (isViewLoaded() && watched == view() && event->type() == QEvent::Resize)
+        arrangeRows(static_cast<QResizeEvent*>(event)->size().width());
+    return NSViewController::eventFilter(watched, event);
+}
+
+QFont TTextStylePanelController::shownFont(const QTextCharFormat& format) const {
+    return format.font().resolve(m_textView->document()->defaultFont());
 }
 
 void TTextStylePanelController::awakeFromNib() {
@@ -189,7 +255,7 @@ void TTextStylePanelController::fontSizeChanged() {
     if (!m_textView || m_updating) return;
     bool ok = false;
     const int size = m_fontSizeBox->currentText().trimmed().toInt(&ok);
-    if (!ok || size <= 0 || !fontExists(currentFormat().font().family())) return;
+    if (!ok || size <= 0 || !fontExists(shownFont(currentFormat()).family())) return;
     modifyCharacters([size](QTextCharFormat& format) { format.setFontPointSize(size); });
 }
 
@@ -387,7 +453,7 @@ void TTextStylePanelController::updateTextControls() {
     m_alignmentSegmentControl->setSelected(
         paragraph.hasProperty(QTextFormat::BlockAlignment) ? segmentOfAlignment(paragraph.alignment()) : 0,
         true);
-    const QFont font = format.font();
+    const QFont font = shownFont(format);
     m_styleSegmentControl->setSelected(0, font.bold());
     m_styleSegmentControl->setSelected(1, font.italic());
     const int familyIndex = m_fontPopupButton->findText(font.family());

@@ -9,6 +9,7 @@
 
 class QButtonGroup;
 class QComboBox;
+class QHBoxLayout;
 class QTextDocument;
 class QTextEdit;
 class QToolButton;
@@ -80,9 +81,14 @@ public:
 
 protected:
     QWidget* loadView() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void awakeFromNib();
+    // The controls in as few rows as the bar's width allows.
+    void arrangeRows(int width);
+    // The font the text shows: the format's, completed by the text's default font.
+    QFont shownFont(const QTextCharFormat& format) const;
     // Edits the selection's runs one by one, or the typing style when nothing is selected.
     void modifyCharacters(const std::function<void(QTextCharFormat&)>& edit);
 
@@ -92,6 +98,9 @@ private:
     TSegmentedControl* m_styleSegmentControl = nullptr;
     TSegmentedControl* m_alignmentSegmentControl = nullptr;
     TSegmentedControl* m_featuresSegmentControl = nullptr;
+    static constexpr int kRows = 3;
+    QList<QHBoxLayout*> m_rows; // owned by the view's layout
+    QList<int> m_rowOfGroup;    // the row of the font boxes, style, alignment and feature buttons
     bool m_updating = false;
 };
 

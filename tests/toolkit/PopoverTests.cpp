@@ -107,6 +107,26 @@ TEST(PopoverPlacement, StaysOnTheTargetsScreenEvenWithoutRoomBesideIt) {
     flushDeletes();
 }
 
+TEST(PopoverPlacement, TheWindowShowsOnlyItsPanelAndArrow) {
+    // Without a compositor, pixels left clear would be drawn black: the window's mask leaves them out.
+    FixedScreenProvider screens(QRect(0, 0, 1000, 800));
+    {
+        NSPopover popover;
+        popover.setScreenProvider(&screens);
+        popover.setContentSize({200, 100});
+        popover.showRelativeToRect({500, 400, 20, 20}, nullptr, NSMaxXEdge);
+        ASSERT_EQ(popover.placement().side, Side::Right);
+        const QRegion mask = popover.mask();
+        const QRect frame = popover.rect();
+        EXPECT_TRUE(mask.contains(frame.center()));
+        EXPECT_TRUE(mask.contains(QPoint(2, int(popover.arrowOffset())))) << "the arrow";
+        EXPECT_FALSE(mask.contains(QPoint(2, 2))) << "beside the arrow";
+        EXPECT_FALSE(mask.contains(QPoint(frame.right(), frame.top()))) << "a rounded corner";
+        popover.closePopover();
+    }
+    flushDeletes();
+}
+
 class RecordingControllerDelegate : public QObject, public NSPopoverControllerDelegate {
 public:
     void popoverControllerWillShow(NSPopoverController*) override { calls << "willShow"; }

@@ -513,3 +513,49 @@ TEST_F(MemoleafViewTest, AFamilyThatIsNoFontChangesNothing) {
 }
 
 } // namespace
+
+TEST_F(MemoleafViewTest, StyleBarShowsTheTextsSizeAndFitsANarrowCard) {
+    // Text without a size of its own is shown in the editor's font: the size box says that size.
+    AttributedString plain;
+    plain.append(QStringLiteral("plain words"), TextAttributes{});
+    note->SetText(plain);
+    make();
+    viewController->view()->show();
+    TTextStylePanelController* panel = viewController->stylePanelController();
+    QTextEdit* editor = viewController->editor();
+    select(1, 4);
+    EXPECT_EQ(panel->fontSizeBox()->currentText(),
+              QString::number(int(editor->document()->defaultFont().pointSizeF())));
+    // Text of a size of its own shows that size, the caret at its start or its end.
+    AttributedString sized;
+    sized.append(QStringLiteral("large words"), fontAttributes(anyFamily(), 20));
+    note->SetText(sized);
+    delete viewController;
+    make();
+    viewController->view()->show();
+    panel = viewController->stylePanelController();
+    editor = viewController->editor();
+    for (const QTextCursor::MoveOperation where : {QTextCursor::Start, QTextCursor::End}) {
+        editor->moveCursor(where);
+        EXPECT_EQ(panel->fontSizeBox()->currentText(), QStringLiteral("20")) << int(where);
+    }
+
+    // In a narrow card the buttons flow onto further rows; the font boxes keep room for a name and a size.
+    for (const int width : {600, 260, 180, 600}) {
+        viewController->view()->resize(width, 300);
+        QApplication::processEvents();
+        SCOPED_TRACE(width);
+        for (QWidget* box :
+             {static_cast<QWidget*>(panel->fontPopupButton()), static_cast<QWidget*>(panel->fontSizeBox())})
+            EXPECT_GE(box->width(), box->minimumSizeHint().width());
+        const bool oneRow = panel->styleSegmentControl()->y() < panel->fontPopupButton()->geometry().bottom();
+        EXPECT_EQ(oneRow, width == 600);
+        QWidget* card = viewController->view();
+        for (QWidget* control : {static_cast<QWidget*>(panel->fontSizeBox()),
+                                 static_cast<QWidget*>(panel->styleSegmentControl()),
+                                 static_cast<QWidget*>(panel->alignmentSegmentControl()),
+                                 static_cast<QWidget*>(panel->featuresSegmentControl())})
+            EXPECT_LE(control->mapTo(card, QPoint(control->width(), 0)).x(), card->width())
+                << "cut at the card's edge";
+    }
+}

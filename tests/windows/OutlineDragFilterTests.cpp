@@ -14,6 +14,7 @@
 #include "windows/OutlineFilter.h"
 #include "windows/OutlineView.h"
 #include "windows/OutlineViewController.h"
+#include "windows/TaskRowViewController.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -190,7 +191,9 @@ TEST_F(OutlineDragFilterTest, CompletingATaskInTheForecastTakesItsRowAwaySafely)
     ASSERT_EQ(shownRows(), QStringList({"Due Today", " due"}));
     TCardItemRowViewController* row = outline->ensureController(task);
     ASSERT_TRUE(row);
-    auto* box = row->view()->findChild<QCheckBox*>();
+    auto* taskRow = dynamic_cast<TTaskViewController*>(row);
+    ASSERT_TRUE(taskRow);
+    QAbstractButton* box = taskRow->completedButton();
     ASSERT_TRUE(box);
 
     // WHEN its row's check box is clicked (completing drops the event)

@@ -14,6 +14,7 @@
 #include "windows/RowControllers.h"
 #include "windows/TextItemViewController.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QClipboard>
 #include <QTemporaryDir>
@@ -466,3 +467,104 @@ TEST_F(OutlineViewTest, TheFirstClickInARowsTextPutsTheCaretThere) {
 }
 
 } // namespace
+
+// Every shown text row is as high as its text at the row's present width: no line hidden, no
+// height left over from another width.
+void expectRowsFitTheirText(TCardOutlineView* outline, const char* when) {
+    for (qint32 row = 0; row < outline->numberOfRows(); ++row) {
+        auto* text =
+            dynamic_cast<TTextItemViewController*>(outline->controllerForItem(outline->itemAtRow(row)));
+        if (!text) continue;
+        TCardTextView* editor = text->editor();
+        const double needed = std::max(editor->document()->documentLayout()->documentSize().height(),
+                                       TTextItemViewController::kMinimumTextHeight);
+        SCOPED_TRACE(::testing::Message()
+                     << when << ", row " << row << ": " << textOf(outline->itemAtRow(row)).toStdString());
+        EXPECT_EQ(editor->document()->textWidth(), editor->viewport()->width());
+        EXPECT_NEAR(editor->height(), needed, 1.0);
+        EXPECT_LE(editor->geometry().bottom(), text->view()->height());
+        // A task row adds its checkbox line's margin only.
+        EXPECT_LE(text->view()->height(), needed + 12.0 + 1.0);
+        EXPECT_EQ(outline->rectOfRow(row).height(), text->view()->height());
+    }
+}
+
+TEST_F(OutlineViewTest, RowsWrapAgainWhenTheCardWidthChanges) {
+    const QString words = QStringLiteral("Lists can be numbered and rows wrap at word boundaries");
+    TListItem* numbered = add(card->GetRoot(), words);
+    numbered->SetRowNumbering(1);
+    numbered->SetExpanded(true);
+    add(numbered, QStringLiteral("First point of a numbered list"));
+    add(numbered, QStringLiteral("Second point"));
+    TTask* task = TTask::Create(words);
+    card->GetRoot()->AddChild(task);
+    task->Release();
+    open();
+    QApplication::processEvents();
+    const auto heightOf = [this](TCardItem* item) {
+        return outline->rectOfRow(outline->rowForItem(item)).height();
+    };
+    expectRowsFitTheirText(outline, "wide");
+    const double wideList = heightOf(numbered);
+    const double wideTask = heightOf(task);
+
+    controller->view()->resize(180, 300);
+    QApplication::processEvents();
+    expectRowsFitTheirText(outline, "narrow");
+    EXPECT_GT(heightOf(numbered), wideList);
+    EXPECT_GT(heightOf(task), wideTask);
+
+    controller->view()->resize(400, 300);
+    QApplication::processEvents();
+    expectRowsFitTheirText(outline, "wide again");
+    EXPECT_EQ(heightOf(numbered), wideList);
+    EXPECT_EQ(heightOf(task), wideTask);
+    controller.reset();
+}
+
+TEST_F(OutlineViewTest, TypingIntoAnEmptyCardStartsItsFirstRow) {
+    open();
+    outline->setFocus();
+    QTest::keyClick(outline, 'M');
+    ASSERT_EQ(card->GetRoot()->ChildCount(), 1);
+    TCardItem* first = outline->itemAtRow(0);
+    ASSERT_EQ(focusedItem(), first);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("ilk"));
+    EXPECT_EQ(textOf(first), QStringLiteral("Milk"));
+
+    // Command keys and keys that type nothing start no row; neither does typing where rows are.
+    card->GetRoot()->RemoveAllChildren();
+    outline->setFocus();
+    for (const auto& [key, modifiers] :
+         {std::pair{Qt::Key_C, Qt::ControlModifier}, std::pair{Qt::Key_Up, Qt::NoModifier},
+          std::pair{Qt::Key_Escape, Qt::NoModifier}})
+        QTest::keyClick(outline, key, modifiers);
+    EXPECT_EQ(card->GetRoot()->ChildCount(), 0);
+    add(card->GetRoot(), QStringLiteral("row"));
+    outline->setFocus();
+    QTest::keyClick(outline, Qt::Key_A);
+    EXPECT_EQ(card->GetRoot()->ChildCount(), 1);
+}
+
+TEST_F(OutlineViewTest, EscapeLeavesTheRowsTextAndTheMoveCommandsMoveIt) {
+    TListItem* a = add(card->GetRoot(), QStringLiteral("a"));
+    TListItem* b = add(card->GetRoot(), QStringLiteral("b"));
+    add(card->GetRoot(), QStringLiteral("c"));
+    open();
+    controller->makeItemFirstResponder(b);
+    ASSERT_EQ(focusedItem(), b);
+    QTest::keyClick(editorOf(b), Qt::Key_Escape);
+    EXPECT_TRUE(outline->hasFocus());
+    EXPECT_EQ(outline->selectedRows(), QList<qint32>({1}));
+
+    // A selected row and a row being edited move alike, and stay the row the commands act on.
+    controller->performCommand(QStringLiteral("moveRowDown"));
+    EXPECT_EQ(childTexts(card->GetRoot()), QStringList({"a", "c", "b"}));
+    EXPECT_EQ(controller->itemForFirstResponder(), b);
+    controller->makeItemFirstResponder(a);
+    controller->performCommand(QStringLiteral("moveRowDown"));
+    EXPECT_EQ(childTexts(card->GetRoot()), QStringList({"c", "a", "b"}));
+    EXPECT_EQ(controller->itemForFirstResponder(), a);
+    controller->performCommand(QStringLiteral("moveRowUp"));
+    EXPECT_EQ(childTexts(card->GetRoot()), QStringList({"a", "c", "b"}));
+}
