@@ -180,6 +180,34 @@ TEST_F(CardWindowTest, ScreenRelativeFrameOpensOnTheScreenAndMovesAreStored) {
     EXPECT_DOUBLE_EQ(card->GetFrame().x(), 100.0 / 1440);
 }
 
+TEST_F(CardWindowTest, AResizedWindowSnapsToTheGridOnceTheResizeRests) {
+    card->SetFrame(QRectF(96, 96, 400, 304));
+    defaults.setBoolForKey(true, kPreferenceKeySnapToGrid);
+    open();
+    QWidget* window = controller->window();
+    EXPECT_EQ(window->sizeIncrement(), QSize(8, 8));
+    struct Case {
+        QSize resized, snapped;
+    };
+    for (const Case& c :
+         {Case{{333, 251}, {336, 248}}, Case{{420, 300}, {416, 304}}, Case{{432, 304}, {432, 304}}}) {
+        const QPoint corner = window->pos();
+        window->resize(c.resized);
+        controller->windowDidResize();
+        scheduler.scheduler.advance(TGenericCardWindowController::kResizeSnapDelay);
+        EXPECT_EQ(window->size(), c.snapped) << c.resized.width();
+        EXPECT_EQ(window->pos(), corner);
+        EXPECT_EQ(card->GetFrame().size(), QSizeF(c.snapped));
+    }
+
+    defaults.setBoolForKey(false, kPreferenceKeySnapToGrid);
+    EXPECT_EQ(window->sizeIncrement(), QSize(0, 0));
+    window->resize(333, 251);
+    controller->windowDidResize();
+    scheduler.scheduler.advance(1);
+    EXPECT_EQ(window->size(), QSize(333, 251));
+}
+
 TEST_F(CardWindowTest, AWindowOnASecondScreenComesBackThere) {
     screens.addScreen(QRect(1440, 0, 1920, 1080));
     card->SetFrame(QRectF(100, 100, 400, 300));
