@@ -17,6 +17,7 @@
 #include "toolkit/ScreenProvider.h"
 #include "windows/CardFrame.h"
 #include "windows/CardSidebar.h"
+#include "windows/CardSplitView.h"
 #include "windows/CardTabs.h"
 #include "windows/CardThemedView.h"
 #include "windows/CardWindow.h"
@@ -119,6 +120,34 @@ TEST(CardSidebar, DropIndicesAtEveryLevel) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(SidebarDropIndex(c.rootLevel, c.row), c.index) << c.rootLevel << " " << c.row;
+}
+
+class DraggedSplitView : public TCardSplitView {
+public:
+    using QSplitter::moveSplitter; // as the divider's drag does
+    using TCardSplitView::TCardSplitView;
+};
+
+TEST(CardSplitView, TheSidebarStaysWithinItsLimitsOrCollapses) {
+    DraggedSplitView split;
+    split.addWidget(new QWidget);
+    split.addWidget(new QWidget);
+    split.resize(600, 300);
+    split.show();
+    struct Case {
+        int dragTo;
+        int width;
+    };
+    // The widest sidebar is 216 less the divider's thickness; below 100 it collapses.
+    for (const Case& c :
+         {Case{300, 215}, Case{150, 150}, Case{216, 215}, Case{100, 100}, Case{20, 0}, Case{120, 120}}) {
+        split.moveSplitter(c.dragTo, 1);
+        EXPECT_EQ(split.sliderPosition(), c.width) << c.dragTo;
+    }
+    for (const Case& c : {Case{500, 215}, Case{60, 100}, Case{180, 180}, Case{0, 0}}) {
+        split.setSliderPosition(c.dragTo);
+        EXPECT_EQ(split.sliderPosition(), c.width) << c.dragTo;
+    }
 }
 
 class CardWindowTest : public ::testing::Test {
