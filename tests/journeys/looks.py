@@ -107,7 +107,7 @@ with Journey() as j:
         j.settle(0.5)
         shot = j.screenshot("sheet title edited")
         readable(shot, j.extents(editor), "the sheet title's editor")
-        j.press("Escape")
+        j.press("Return")
 
     with j.step("after the edit the keyboard is back in a card"):
         j.wait_active("^(Welcome|Ideas|Notes)$")
