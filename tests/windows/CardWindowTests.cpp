@@ -237,6 +237,20 @@ TEST_F(CardWindowTest, AResizedWindowSnapsToTheGridOnceTheResizeRests) {
     EXPECT_EQ(window->size(), QSize(333, 251));
 }
 
+TEST_F(CardWindowTest, TheSidebarDrawsTheThemesTrianglesAndEditsOnAClickOnTheSelectedTitle) {
+    Ref<TMemoleaf> grandchild = Ref<TMemoleaf>::adopt(TMemoleaf::Create(QStringLiteral("Grandchild")));
+    addChild(QStringLiteral("Child"))->AddChild(grandchild.get());
+    open();
+    CardSidebarView* sidebar = controller->outlineView();
+    ASSERT_NE(card->GetTheme(), nullptr);
+    EXPECT_FALSE(sidebar->disclosureImage(false).isNull());
+    EXPECT_FALSE(sidebar->disclosureImage(true).isNull());
+    EXPECT_EQ(sidebar->palette().color(QPalette::Active, QPalette::Highlight).alpha(), 0);
+    EXPECT_TRUE(sidebar->editTriggers().testFlag(QAbstractItemView::SelectedClicked));
+    EXPECT_TRUE(sidebar->editTriggers().testFlag(QAbstractItemView::EditKeyPressed));
+    EXPECT_FALSE(sidebar->editTriggers().testFlag(QAbstractItemView::DoubleClicked));
+}
+
 TEST_F(CardWindowTest, AWindowOnASecondScreenComesBackThere) {
     screens.addScreen(QRect(1440, 0, 1920, 1080));
     card->SetFrame(QRectF(100, 100, 400, 300));
