@@ -1,11 +1,15 @@
 """Looks: the program drawn the way a person sees it. At first start the sheet browser draws its whole
 width (no column of it is solid black, also without a compositor, which the journey's display has
 not) and covers none of the cards. A row's context menu and a sheet title being edited are readable:
-their text stands out clearly from their background."""
+their text stands out clearly from their background. Set to hide itself, the browser waits as a strip at
+the screen's edge, comes out when the pointer rests there and slides back once it has left."""
 
+import glob
+import os
+import plistlib
 import subprocess
 
-from journey import Journey
+from journey import Journey, wait_until
 
 
 def solid_black_columns(path, window):
@@ -111,6 +115,29 @@ with Journey() as j:
 
     with j.step("after the edit the keyboard is back in a card"):
         j.wait_active("^(Welcome|Ideas|Notes)$")
+
+    with j.step("with the browser hiding itself, it waits as a strip at the screen's edge"):
+        j.term()
+        [defaults] = glob.glob(os.path.join(j.config, "*", "defaults.plist"))
+        with open(defaults, "rb") as file:
+            values = plistlib.load(file)
+        values["autoHideSheetBrowser"] = True
+        with open(defaults, "wb") as file:
+            plistlib.dump(values, file)
+        j.start()
+        j.wait_window("^Welcome$", timeout=120)
+        wait_until(lambda: j.windows("^Sheets$") and j.windows("^Sheets$")[0].width < 40, 60,
+                   "the browser to stand as a strip at the edge")
+        j.screenshot("browser hidden")
+
+    with j.step("the pointer at the screen's edge brings the browser out"):
+        j.move(2, 400)
+        wait_until(lambda: j.windows("^Sheets$")[0].width == browser.width, 30, "the browser to slide out")
+        j.screenshot("browser out")
+
+    with j.step("the pointer leaving it lets it slide back"):
+        j.move(700, 600)
+        wait_until(lambda: j.windows("^Sheets$")[0].width < 40, 30, "the browser to slide back")
 
     with j.step("SIGTERM ends the program"):
         j.term()
