@@ -82,6 +82,11 @@ with Journey() as j:
         black = solid_black_columns(shot, browser)
         assert not black, f"{len(black)} of the browser's {browser.width} columns are solid black"
 
+    with j.step("the sheet browser is on every virtual desktop"):
+        desktop = subprocess.run(["xprop", "-id", str(browser.id), "_NET_WM_DESKTOP"], env=j.env,
+                                 capture_output=True, text=True).stdout
+        assert "4294967295" in desktop, f"the browser's desktop is {desktop.strip()!r}"
+
     with j.step("the sheet browser covers none of the cards"):
         for card in j.windows("^(Welcome|Ideas|Notes)$"):
             assert card.x >= browser.x + browser.width or card.x + card.width <= browser.x, (
