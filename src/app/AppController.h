@@ -63,7 +63,7 @@ public:
     TCard* frontCard() const;
     // The controller of the active card window; null when no card window is active.
     TCardWindowController* frontController() const;
-    void advanceFirstResponder();
+    void advanceFirstResponder() override;
 
     // Files and links.
     // Command-line arguments of this start or a forwarded one: links of the program's scheme and files

@@ -102,6 +102,9 @@ class TDockWindowController {
 public:
     virtual ~TDockWindowController() = default;
     virtual void setSheet(TSheet* sheet) = 0;
+    // Below other windows (a negative level) or back at its own level.
+    virtual void setWindowLevel(qint32 /*level*/) {}
+    virtual void restoreWindowLevel() {}
 };
 
 // The sheet manager's delegate (the application delegate).
@@ -128,6 +131,8 @@ public:
     virtual void addSheetAsStack() = 0;
     // A sheet or card file that could not be written (the next save tries again).
     virtual void reportSaveError(const QString& /*message*/) {}
+    // Hands the keyboard back to the frontmost card window.
+    virtual void advanceFirstResponder() {}
 };
 
 namespace ModelContracts {

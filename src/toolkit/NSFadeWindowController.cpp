@@ -8,6 +8,11 @@
 
 namespace {
 
+// A window that takes no focus (the dock) is only raised.
+void activate(QWidget* window) {
+    if (!window->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus)) window->activateWindow();
+}
+
 const QString kFadeKey = QStringLiteral("fade");
 constexpr double kStepsPerSecond = 60;
 // A window keeps its opacity in 1/255 steps.
@@ -128,7 +133,7 @@ void NSFadeWindowController::windowDidFadeIn() {
     if (m_wantsOrderFront && m_window) {
         m_window->show();
         m_window->raise();
-        m_window->activateWindow();
+        activate(m_window);
         m_wantsOrderFront = false;
     }
     if (m_delegate) m_delegate->windowDidFadeIn(m_window);
@@ -163,7 +168,7 @@ void NSFadeWindowController::showWindow() {
     if (!m_window) return;
     m_window->show();
     m_window->raise();
-    m_window->activateWindow();
+    activate(m_window);
 }
 
 void NSFadeWindowController::close() {

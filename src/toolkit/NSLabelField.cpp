@@ -50,18 +50,19 @@ void NSLabelField::setEditMode(bool editMode) {
         setFocusPolicy(Qt::StrongFocus);
         setContextMenuPolicy(Qt::DefaultContextMenu);
         m_restoreTextColor = palette().color(QPalette::Text);
+        // Black text on the field's white background, drawn only while editing.
         QPalette p = palette();
         p.setColor(QPalette::Text, Qt::black);
+        p.setColor(QPalette::Base, Qt::white);
         setPalette(p);
     } else {
         post(kNSLabelFieldWillResignActiveNotification);
         m_editMode = false;
-        if (m_restoreTextColor) {
-            QPalette p = palette();
-            p.setColor(QPalette::Text, *m_restoreTextColor);
-            setPalette(p);
-            m_restoreTextColor.reset();
-        }
+        QPalette p = palette();
+        if (m_restoreTextColor) p.setColor(QPalette::Text, *m_restoreTextColor);
+        p.setColor(QPalette::Base, Qt::transparent);
+        setPalette(p);
+        m_restoreTextColor.reset();
         setReadOnly(true);
         setFocusPolicy(Qt::NoFocus);
         setContextMenuPolicy(Qt::NoContextMenu);

@@ -345,6 +345,8 @@ void NSSlideWindowBackgroundView::mouseExited() {
 
 void NSSlideWindowBackgroundView::mouseExitedAfterDelay() {
     if (window()->frameGeometry().contains(pointerLocation())) return;
+    // Held out for now (a menu of the window is open): asked again at the next tick.
+    if (m_slideWindow && m_slideWindow->isSlidingEnabled() && !m_slideWindow->shouldClose()) return;
     stopMouseTimer();
     if (m_slideWindow) m_slideWindow->slideIn();
 }

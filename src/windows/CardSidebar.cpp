@@ -3,8 +3,12 @@
 #include "CardWindowController.h"
 #include "model/Card.h"
 #include "model/Globals.h"
+#include "model/Themes.h"
+#include "platform/Diagnostics.h"
+#include "utilities/CocoaUtilities.h"
 
 #include <QMimeData>
+#include <QPainter>
 #include <QPointer>
 
 CardListModel::CardListModel(TCardWindowController* controller)
@@ -152,7 +156,7 @@ CardSidebarView::CardSidebarView(QWidget* parent) : NSKeyboardDeletableOutlineVi
     setAcceptDrops(true);
     setDropIndicatorShown(true);
     setDragDropMode(QAbstractItemView::DragDrop);
-    setEditTriggers(QAbstractItemView::EditKeyPressed);
+    setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
     setFrameShape(QFrame::NoFrame);
     viewport()->setAutoFillBackground(false);
     setAttribute(Qt::WA_TranslucentBackground);
@@ -164,6 +168,50 @@ CardSidebarView::CardSidebarView(QWidget* parent) : NSKeyboardDeletableOutlineVi
         if (auto* model = qobject_cast<CardListModel*>(this->model()))
             if (TCard* card = model->cardAt(index)) card->SetExpanded(false);
     });
+}
+
+void CardSidebarView::setTheme(TCardTheme* theme) {
+    m_closedImage = m_openImage = QImage();
+    const QString off = QStringLiteral("disclosureButtonImageOff");
+    if (theme && theme->ContainsProperty(off)) {
+        try {
+            m_closedImage = theme->GetImage(off);
+            m_openImage = theme->GetImage(QStringLiteral("disclosureButtonImageOn"));
+        } catch (const CocoaUtilities::Exception& error) {
+            Diagnostics::warning(QString::fromUtf8(error.what()));
+            m_closedImage = m_openImage = QImage();
+        }
+    }
+    // The theme draws the selection: the style's highlight is left clear.
+    QPalette colours = palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        colours.setColor(group, QPalette::Highlight, Qt::transparent);
+        colours.setColor(group, QPalette::HighlightedText, colours.color(group, QPalette::Text));
+    }
+    setPalette(colours);
+    viewport()->update();
+}
+
+void CardSidebarView::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                              const QModelIndex& index) const {
+    if (selectionModel() && selectionModel()->isSelected(index))
+        TCardTheme::DrawSelection(*painter,
+                                  QRectF(0, option.rect.y(), viewport()->width(), option.rect.height()),
+                                  isActiveWindow(), 1);
+    NSKeyboardDeletableOutlineView::drawRow(painter, option, index);
+}
+
+void CardSidebarView::drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const {
+    if (m_closedImage.isNull() || !model()->hasChildren(index))
+        return NSKeyboardDeletableOutlineView::drawBranches(painter, rect, index);
+    // The triangle stands in the last indentation step, before the row's own content.
+    const QImage& image = isExpanded(index) ? m_openImage : m_closedImage;
+    const QRect cell(rect.right() - indentation() + 1, rect.top(), indentation(), rect.height());
+    QSizeF size = image.deviceIndependentSize();
+    if (size.width() > cell.width()) size.scale(cell.size(), Qt::KeepAspectRatio);
+    const QRectF target(cell.x() + (cell.width() - size.width()) / 2,
+                        cell.y() + (cell.height() - size.height()) / 2, size.width(), size.height());
+    painter->drawImage(target, image);
 }
 
 void CardSidebarView::startDrag(Qt::DropActions supportedActions) {

@@ -8,6 +8,7 @@
 #include <QPointer>
 
 class TCard;
+class TCardTheme;
 class TCardWindowController;
 
 // The sidebar's rows over a card window's card tree: the window's card first, then its child cards,
@@ -44,16 +45,29 @@ private:
 };
 
 // The sidebar's outline: restores the cards' expanded flags after every reload and writes them back
-// when rows expand or collapse. Delete sends the window's remove command.
+// when rows expand or collapse. Delete sends the window's remove command; a click on the selected
+// row (or F2) edits its title.
 class CardSidebarView : public NSKeyboardDeletableOutlineView {
     Q_OBJECT
 public:
     explicit CardSidebarView(QWidget* parent = nullptr);
     void restoreExpandedState();
+    // The window card's theme: rows show its selection, and its disclosure triangles where it names
+    // them ("disclosureButtonImageOff", "disclosureButtonImageOn"; else the style's).
+    void setTheme(TCardTheme* theme);
+    QImage disclosureImage(bool open) const { return open ? m_openImage : m_closedImage; }
 
 protected:
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                 const QModelIndex& index) const override;
+    void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override;
+
     // Tells the window's controller while a row drag runs (Qt's drag loop blocks in here).
     void startDrag(Qt::DropActions supportedActions) override;
+
+private:
+    QImage m_closedImage;
+    QImage m_openImage;
 };
 
 // A card's row in its window's sidebar; the window that made it owns it.

@@ -1,5 +1,6 @@
 #include "CardSplitView.h"
 
+#include <QChildEvent>
 #include <QPainter>
 #include <QSplitterHandle>
 
@@ -36,9 +37,20 @@ void TCardSplitView::setSliderPosition(double position) {
     int first = 0;
     if (position > 0)
         first = static_cast<int>(std::clamp(position, kMinimumSidebarWidth, maximumSidebarWidth()));
-    widget(0)->setMinimumWidth(0);
+    applySidebarLimits();
     setSizes({first, std::max(total - first, 1)});
-    if (first > 0) widget(0)->setMinimumWidth(0);
+}
+
+void TCardSplitView::applySidebarLimits() {
+    if (count() < 1) return;
+    // Dragged below the minimum the sidebar collapses (it is collapsible), never past the maximum.
+    widget(0)->setMinimumWidth(int(kMinimumSidebarWidth));
+    widget(0)->setMaximumWidth(int(maximumSidebarWidth()));
+}
+
+void TCardSplitView::childEvent(QChildEvent* event) {
+    QSplitter::childEvent(event);
+    if (event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildPolished) applySidebarLimits();
 }
 
 QColor TCardSplitView::dividerColor() {

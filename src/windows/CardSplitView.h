@@ -19,4 +19,8 @@ public:
 
 protected:
     QSplitterHandle* createHandle() override;
+    void childEvent(QChildEvent* event) override;
+
+private:
+    void applySidebarLimits();
 };

@@ -291,6 +291,7 @@ void TCardWindowController::updateTheme() {
         m_zoomButton->setImage(cardTheme->GetStandardWindowButtonImage(TCardTheme::ZoomButton));
     }
     m_outlineView->setProperty("themeName", card()->GetTheme() ? card()->GetTheme()->GetName() : QString());
+    m_outlineView->setTheme(card()->GetTheme());
     window()->update();
 }
 

@@ -96,6 +96,7 @@ void TDockController::destroyShared() {
 TDockController::TDockController() {
     m_window = new QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
     m_window->setObjectName(QStringLiteral("dockWindow"));
+    WindowLevel::showOnAllDesktops(m_window);
     if (Compositor::isRunning()) m_window->setAttribute(Qt::WA_TranslucentBackground);
     m_window->resize(0, kHeight);
     m_fader = new NSFadeWindowController(m_window, this);

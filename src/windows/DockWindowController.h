@@ -88,8 +88,8 @@ public:
     double positionForSheetBrowser(const NSSlideWindowController* browser) const;
     void fadeIn(bool animate);
     void fadeOut(bool animate);
-    void restoreWindowLevel();
-    void setWindowLevel(qint32 level);
+    void restoreWindowLevel() override;
+    void setWindowLevel(qint32 level) override;
     // Where a miniaturising card window goes: a 128-point slot just after the last tab, in Qt's
     // global coordinates.
     QRect frameForProposedDrop() const;

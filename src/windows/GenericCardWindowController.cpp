@@ -12,9 +12,12 @@
 #include "toolkit/ScreenProvider.h"
 
 #include <QEvent>
+#include <QWidget>
 
 namespace {
 const QString kPreviewKey = QStringLiteral("updatePreviewImageIfNeedsDisplay");
+const QString kSnapSizeKey = QStringLiteral("snapSize");
+constexpr int kGrid = 8;
 
 QRectF mainScreen() {
     return QRectF(ScreenProvider::shared().mainScreenGeometry());
@@ -28,6 +31,9 @@ bool snapToGrid() {
 TGenericCardWindowController::TGenericCardWindowController() {
     connect(&ScreenProvider::shared(), &ScreenProvider::screensChanged, this, [this] {
         if (!m_frameDidRestore && window() && hasScreen()) screensAppeared();
+    });
+    connect(&NSPrefs(), &UserDefaults::changed, this, [this](const QString& key) {
+        if (key == kPreferenceKeySnapToGrid) applySizeIncrement();
     });
 }
 
@@ -53,6 +59,14 @@ void TGenericCardWindowController::setWindow(TGenericCardWindow* window) {
     m_window = window;
     m_windowObject = window;
     if (window) window->installEventFilter(this);
+    applySizeIncrement();
+}
+
+// The grid as the window's size increment, so the window manager resizes in its steps.
+void TGenericCardWindowController::applySizeIncrement() {
+    if (!window()) return;
+    const int step = snapToGrid() ? kGrid : 0;
+    window()->setSizeIncrement(step, step);
 }
 
 bool TGenericCardWindowController::hasScreen() {
@@ -110,8 +124,22 @@ void TGenericCardWindowController::windowDidMove() {
 }
 
 void TGenericCardWindowController::windowDidResize() {
+    if (m_frameDidRestore && !m_snapping && window()) {
+        const QSizeF size(window()->size());
+        if (windowWillResize(size) != size)
+            Scheduler::shared().performAfterDelay(this, kSnapSizeKey, kResizeSnapDelay,
+                                                  [this] { snapSize(); });
+    }
     if (m_frameDidRestore) writeFrameBack();
     setUINeedsDisplay();
+}
+
+// The top left corner stays where it is.
+void TGenericCardWindowController::snapSize() {
+    if (!window() || !snapToGrid()) return;
+    m_snapping = true;
+    window()->resize(windowWillResize(QSizeF(window()->size())).toSize());
+    m_snapping = false;
 }
 
 void TGenericCardWindowController::screensAppeared() {

@@ -49,7 +49,10 @@ public:
 
     QSizeF windowWillResize(const QSizeF& proposed) const;
     void windowDidMove();
+    // With "snapToGrid" on, a size off the grid is snapped once the resize has rested a moment (the
+    // window manager, given the grid as the size increment, mostly resizes in its steps already).
     void windowDidResize();
+    static constexpr double kResizeSnapDelay = 0.25;
 
     QImage capturePreviewImage() override;
     void updatePreviewImage() override;
@@ -79,6 +82,8 @@ protected:
 
 private:
     void writeFrameBack();
+    void snapSize();
+    void applySizeIncrement();
 
     TCard* m_card = nullptr;
     TGenericCardWindow* m_window = nullptr;

@@ -4,6 +4,7 @@
 #include "SheetBrowserViews.h"
 #include "SheetOutlineView.h"
 #include "SheetTree.h"
+#include "WindowLevel.h"
 #include "model/Globals.h"
 #include "model/Preferences.h"
 #include "platform/Diagnostics.h"
@@ -12,8 +13,9 @@
 #include "platform/calendar/DesktopNotifier.h"
 #include "toolkit/ScreenProvider.h"
 
+#include <QApplication>
+#include <QCursor>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QMenu>
 #include <QSet>
 
@@ -21,6 +23,7 @@ namespace {
 
 SheetBrowserWindowController* g_shared = nullptr;
 const QString kAdjustHeightKey = QStringLiteral("adjustBrowserHeight");
+const QString kSlideBackKey = QStringLiteral("slideBack");
 
 TSheetManager* manager() {
     return TSheetManager::SharedManager();
@@ -58,8 +61,12 @@ SheetBrowserWindowController::SheetBrowserWindowController()
     m_window = static_cast<TSheetBrowserWindow*>(window());
     m_window->setController(this);
     m_window->setWindowTitle(QStringLiteral("Sheets"));
-    m_contentView = new TSheetBrowserContentView(this, m_window);
-    m_shadowView = new TSheetBrowserShadowView(this, m_window);
+    WindowLevel::showOnAllDesktops(m_window);
+    // The views lie on a background that slides with the window and brings it out of the edge.
+    auto* background = new NSSlideWindowBackgroundView;
+    setContentView(background);
+    m_contentView = new TSheetBrowserContentView(this, background);
+    m_shadowView = new TSheetBrowserShadowView(this, background);
     m_browser = new TSheetOutlineView(this, m_contentView);
     m_contentView->resize(int(kWidth - kShadowWidth), m_window->height());
     m_shadowView->resize(int(kShadowWidth), m_window->height());
@@ -114,6 +121,10 @@ void SheetBrowserWindowController::buildContextMenu() {
     m_menu->addSeparator();
     add(QStringLiteral("Add Sheet"), &SheetBrowserWindowController::addSheet);
     add(QStringLiteral("Add Group"), &SheetBrowserWindowController::addGroup);
+    // The pointer may have left the window while the menu held it out.
+    connect(m_menu, &QMenu::aboutToHide, this, [this] {
+        Scheduler::shared().performAfterDelay(this, kSlideBackKey, 0.0, [this] { slideBackWhenLeft(); });
+    });
     connect(m_menu, &QMenu::aboutToShow, this, [this] {
         for (QAction* action : m_menu->actions())
             if (!action->isSeparator()) action->setEnabled(validateMenuItem(action->text()));
@@ -154,6 +165,17 @@ void SheetBrowserWindowController::reposition() {
     else
         m_window->hide();
     NSSlideWindowController::reposition();
+}
+
+bool SheetBrowserWindowController::shouldClose() {
+    if (QApplication::activePopupWidget() || m_window->canBecomeKeyWindow()) return false;
+    return NSSlideWindowController::shouldClose();
+}
+
+void SheetBrowserWindowController::slideBackWhenLeft() {
+    auto* background = qobject_cast<NSSlideWindowBackgroundView*>(NSSlideWindowController::contentView());
+    if (background && isExpanded() && !m_window->frameGeometry().contains(QCursor::pos()))
+        background->mouseExited();
 }
 
 bool SheetBrowserWindowController::hidesWhileInactive() const {

@@ -76,6 +76,10 @@ public:
     void adjustBrowserHeight();
     void screenParametersChanged() { reposition(); }
     void preferenceChanged(const QString& key);
+    // Not while one of its menus is open or a title is edited.
+    bool shouldClose() override;
+    // Slides the window back when the pointer is no longer over it (a menu or an edit ended).
+    void slideBackWhenLeft();
 
     // State.
     bool isAvailable() const;

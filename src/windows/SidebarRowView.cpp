@@ -32,7 +32,10 @@ QWidget* TSidebarRowViewController::loadView() {
     m_imageView->setScaledContents(true);
     m_labelField = new QLineEdit(view);
     m_labelField->setFrame(false);
-    m_labelField->setStyleSheet(QStringLiteral("background: transparent"));
+    // A palette, not a style sheet: a style sheet would reach the field's context menu too.
+    QPalette clear = m_labelField->palette();
+    clear.setColor(QPalette::Base, Qt::transparent);
+    m_labelField->setPalette(clear);
     m_noteField = new QLabel(view);
     connect(m_labelField, &QLineEdit::editingFinished, this, [this] {
         if (m_labelField->text() != m_card->GetTitle()) titleChanged(m_labelField->text());

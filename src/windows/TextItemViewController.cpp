@@ -58,7 +58,10 @@ void TTextItemViewController::awakeFromNib() {
     text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     text->setAutoFillBackground(false);
     text->viewport()->setAutoFillBackground(false);
-    text->setStyleSheet(QStringLiteral("background: transparent"));
+    // A palette, not a style sheet: a style sheet would reach the field's context menu too.
+    QPalette clear = text->palette();
+    clear.setColor(QPalette::Base, Qt::transparent);
+    text->setPalette(clear);
     text->setUndoRedoEnabled(true);
     text->document()->setDocumentMargin(0);
     text->viewport()->installEventFilter(this);

@@ -20,4 +20,8 @@ enum : qint32 {
 void setLevel(QWidget* window, qint32 level);
 qint32 level(const QWidget* window);
 
+// Puts the window on every virtual desktop, now and each time it is shown (the window manager reads
+// the desktop when it maps the window). Only on X11; elsewhere nothing.
+void showOnAllDesktops(QWidget* window);
+
 } // namespace WindowLevel

@@ -536,6 +536,26 @@ class Journey:
 
         return wait_until(active, timeout, f"the window titled /{title_regex}/ to have the focus")
 
+    def popups(self):
+        """The shown pop-up windows (menus, completions; the window manager does not manage them) as
+        Window(id, "", x, y, width, height)."""
+        self._alive_check()
+        found = []
+        for line in self._run(["xwininfo", "-root", "-children"]).splitlines():
+            match = re.match(r"\s*(0x[0-9a-f]+) .*?\s(\d+)x(\d+)\+(-?\d+)\+(-?\d+)", line)
+            if not match:
+                continue
+            info = self._run(["xwininfo", "-id", match.group(1)], check=False)
+            if "Override Redirect State: yes" in info and "Map State: IsViewable" in info:
+                width, height, x, y = (int(match.group(n)) for n in range(2, 6))
+                if width > 1 and height > 1:
+                    found.append(Window(int(match.group(1), 16), "", x, y, width, height))
+        return found
+
+    def wait_popup(self, timeout=30):
+        """Waits for a pop-up window (a menu) to show; returns the last one shown."""
+        return wait_until(lambda: (self.popups() or [None])[-1], timeout, "a pop-up window to show", 0.3)
+
     def screenshot(self, name):
         """Saves the whole screen as <name>.png in the output folder; returns the path."""
         path = os.path.join(self.folder, f"{_slug(name)}.png")

@@ -81,9 +81,11 @@ with Journey() as j:
 
     with j.step("the menu button of Notes opens the menu; Card > Make Plain Text"):
         j.activate(notes)
+        j.click_text("^A note card holds")
         _, box = element_in(j, notes, "^Menu$", "push button")
         j.click(box.x + box.width // 2, box.y + box.height // 2)
-        # Card is the fourth menu; on a rich-text card it offers the Font submenu first, then Make Plain Text.
+        # Card is the fourth menu; in a rich-text card's text its first command offered is the Font
+        # menu, then Make Plain Text.
         j.press("Down", "Down", "Down", "Down", "Right", "Down")
         j.screenshot("card menu")
         j.press("Return")

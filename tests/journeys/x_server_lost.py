@@ -19,7 +19,7 @@ with Journey() as j:
         j.activate(notes)
 
     with j.step("click into the note's text and add a sentence at its end"):
-        j.click_in(notes, notes.width // 2, notes.height - 30)
+        j.click_text("^A note card holds")
         j.press("ctrl+End")
         j.type(ADDED)
         # When the delayed save came first, the journey does not show the save at the lost display.

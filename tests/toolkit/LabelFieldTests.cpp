@@ -46,6 +46,7 @@ TEST_F(LabelFieldTest, DoubleClickRenameGivesTheFourNoticesInOrder) {
     EXPECT_TRUE(field->editMode());
     EXPECT_EQ(field->selectedText(), "Groceries");
     EXPECT_EQ(field->palette().color(QPalette::Text), QColor(Qt::black));
+    EXPECT_EQ(field->palette().color(QPalette::Base), QColor(Qt::white)); // readable on any backdrop
     EXPECT_EQ(notices.names, QStringList({kWillBecome, kDidBecome}));
 
     QTest::keyClicks(field, "Shopping");
@@ -53,6 +54,7 @@ TEST_F(LabelFieldTest, DoubleClickRenameGivesTheFourNoticesInOrder) {
     EXPECT_FALSE(field->editMode());
     EXPECT_EQ(field->text(), "Shopping");
     EXPECT_EQ(field->palette().color(QPalette::Text), QColor(Qt::red));
+    EXPECT_EQ(field->palette().color(QPalette::Base).alpha(), 0);
     EXPECT_EQ(notices.names, QStringList({kWillBecome, kDidBecome, kWillResign, kDidResign}));
 }
 

@@ -271,6 +271,24 @@ TEST_F(SlideWindowTest, BackgroundViewSlidesOutOnlyOnceThePointerRests) {
     EXPECT_TRUE(controller->isSlidingIn());
 }
 
+TEST_F(SlideWindowTest, BackgroundViewWaitsWhileTheControllerHoldsTheWindowOut) {
+    auto controller = make(kEdges[0]);
+    auto* view = new PointerBackgroundView;
+    controller->setContentView(view);
+    controller->expand();
+    view->pointer = QPoint(500, 100); // outside the window
+    view->mouseExited();
+    delegate.shouldClose = false; // a menu of the window opened meanwhile
+    clock.scheduler.advance(2.1);
+    EXPECT_TRUE(controller->isExpanded());
+    EXPECT_TRUE(view->isTimerPending());
+
+    delegate.shouldClose = true;
+    clock.scheduler.advance(0.7);
+    EXPECT_TRUE(controller->isSlidingIn());
+    EXPECT_FALSE(view->isTimerPending());
+}
+
 TEST_F(SlideWindowTest, BackgroundViewDoesNotKeepItsControllerAlive) {
     auto controller = make(kEdges[0]);
     auto* view = new NSSlideWindowBackgroundView;

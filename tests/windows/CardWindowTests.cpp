@@ -17,6 +17,7 @@
 #include "toolkit/ScreenProvider.h"
 #include "windows/CardFrame.h"
 #include "windows/CardSidebar.h"
+#include "windows/CardSplitView.h"
 #include "windows/CardTabs.h"
 #include "windows/CardThemedView.h"
 #include "windows/CardWindow.h"
@@ -123,6 +124,34 @@ TEST(CardSidebar, DropIndicesAtEveryLevel) {
         EXPECT_EQ(SidebarDropIndex(c.rootLevel, c.row), c.index) << c.rootLevel << " " << c.row;
 }
 
+class DraggedSplitView : public TCardSplitView {
+public:
+    using QSplitter::moveSplitter; // as the divider's drag does
+    using TCardSplitView::TCardSplitView;
+};
+
+TEST(CardSplitView, TheSidebarStaysWithinItsLimitsOrCollapses) {
+    DraggedSplitView split;
+    split.addWidget(new QWidget);
+    split.addWidget(new QWidget);
+    split.resize(600, 300);
+    split.show();
+    struct Case {
+        int dragTo;
+        int width;
+    };
+    // The widest sidebar is 216 less the divider's thickness; below 100 it collapses.
+    for (const Case& c :
+         {Case{300, 215}, Case{150, 150}, Case{216, 215}, Case{100, 100}, Case{20, 0}, Case{120, 120}}) {
+        split.moveSplitter(c.dragTo, 1);
+        EXPECT_EQ(split.sliderPosition(), c.width) << c.dragTo;
+    }
+    for (const Case& c : {Case{500, 215}, Case{60, 100}, Case{180, 180}, Case{0, 0}}) {
+        split.setSliderPosition(c.dragTo);
+        EXPECT_EQ(split.sliderPosition(), c.width) << c.dragTo;
+    }
+}
+
 class CardWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -193,6 +222,48 @@ TEST_F(CardWindowTest, ASecondNewCardIsPlacedBesideTheFirstNotOverIt) {
     const QRect screen = controller->window()->screen()->availableGeometry();
     EXPECT_TRUE(screen.contains(other->window()->frameGeometry().topLeft()));
     delete other;
+}
+
+TEST_F(CardWindowTest, AResizedWindowSnapsToTheGridOnceTheResizeRests) {
+    card->SetFrame(QRectF(96, 96, 400, 304));
+    defaults.setBoolForKey(true, kPreferenceKeySnapToGrid);
+    open();
+    QWidget* window = controller->window();
+    EXPECT_EQ(window->sizeIncrement(), QSize(8, 8));
+    struct Case {
+        QSize resized, snapped;
+    };
+    for (const Case& c :
+         {Case{{333, 251}, {336, 248}}, Case{{420, 300}, {416, 304}}, Case{{432, 304}, {432, 304}}}) {
+        const QPoint corner = window->pos();
+        window->resize(c.resized);
+        controller->windowDidResize();
+        scheduler.scheduler.advance(TGenericCardWindowController::kResizeSnapDelay);
+        EXPECT_EQ(window->size(), c.snapped) << c.resized.width();
+        EXPECT_EQ(window->pos(), corner);
+        EXPECT_EQ(card->GetFrame().size(), QSizeF(c.snapped));
+    }
+
+    defaults.setBoolForKey(false, kPreferenceKeySnapToGrid);
+    EXPECT_EQ(window->sizeIncrement(), QSize(0, 0));
+    window->resize(333, 251);
+    controller->windowDidResize();
+    scheduler.scheduler.advance(1);
+    EXPECT_EQ(window->size(), QSize(333, 251));
+}
+
+TEST_F(CardWindowTest, TheSidebarDrawsTheThemesTrianglesAndEditsOnAClickOnTheSelectedTitle) {
+    Ref<TMemoleaf> grandchild = Ref<TMemoleaf>::adopt(TMemoleaf::Create(QStringLiteral("Grandchild")));
+    addChild(QStringLiteral("Child"))->AddChild(grandchild.get());
+    open();
+    CardSidebarView* sidebar = controller->outlineView();
+    ASSERT_NE(card->GetTheme(), nullptr);
+    EXPECT_FALSE(sidebar->disclosureImage(false).isNull());
+    EXPECT_FALSE(sidebar->disclosureImage(true).isNull());
+    EXPECT_EQ(sidebar->palette().color(QPalette::Active, QPalette::Highlight).alpha(), 0);
+    EXPECT_TRUE(sidebar->editTriggers().testFlag(QAbstractItemView::SelectedClicked));
+    EXPECT_TRUE(sidebar->editTriggers().testFlag(QAbstractItemView::EditKeyPressed));
+    EXPECT_FALSE(sidebar->editTriggers().testFlag(QAbstractItemView::DoubleClicked));
 }
 
 TEST_F(CardWindowTest, AWindowOnASecondScreenComesBackThere) {

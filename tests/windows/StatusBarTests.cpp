@@ -48,4 +48,22 @@ TEST(StatusBar, DrawsItsPanelUnderItsItems) {
     EXPECT_GT(qAlpha(image.pixel(30, 10)), 0);
 }
 
+TEST(StatusBar, BadgesSitOnThePanelWithoutABackgroundOfTheirOwn) {
+    ScopedManualScheduler manual;
+    TStatusBar bar;
+    bar.resize(120, 24);
+    auto* badge = TStatusBarBadge::badgeWithImageNamed(QStringLiteral("icons/UnknownFile.png"),
+                                                       QStringLiteral("Tomorrow"), {}, false, {});
+    bar.addItem(badge);
+    bar.show();
+    const QImage panel = bar.grab().toImage();
+    const QToolButton* button = badge->button();
+    // Above the button's title, clear of the panel's rounded corners.
+    const QPoint onBadge = button->mapTo(&bar, QPoint(button->width() / 2, 2));
+    ASSERT_TRUE(bar.rect().contains(onBadge));
+    const QPoint beside(bar.width() - 8, bar.height() / 2);
+    ASSERT_GE(beside.x(), button->mapTo(&bar, QPoint(button->width(), 0)).x());
+    EXPECT_EQ(panel.pixelColor(onBadge), panel.pixelColor(beside));
+}
+
 } // namespace
