@@ -276,10 +276,14 @@ void TDockController::willMoveItemToIndex(NSItemBar*, NSBarItem* item, qint64 in
 
 void TDockController::itemBarResized(NSItemBar*) {
     // Without a compositor the window cannot be clear: only the tabs show and take the pointer.
-    if (Compositor::isRunning() || m_itemBar->width() <= 0)
+    QRegion tabs;
+    if (!Compositor::isRunning())
+        for (const NSBarItem* item : m_itemBar->items())
+            tabs += item->geometry().translated(m_itemBar->pos());
+    if (tabs.isEmpty())
         m_window->clearMask();
     else
-        m_window->setMask(QRegion(m_itemBar->geometry()));
+        m_window->setMask(tabs);
 }
 
 void TDockController::itemClicked(NSItemBar*, NSBarItem* item) {

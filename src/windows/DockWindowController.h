@@ -55,8 +55,9 @@ private:
 // of the active sheet as tabs. A click on a tab, or dropping a tab outside the strip, restores the
 // card's window; dragging a tab along the strip reorders the cards. The strip fades
 // in when it has tabs and out when it has none (at once without a compositor or with
-// "dockAnimation" off), stays above the cards, hides while the program is inactive, and starts to
-// the right of the sheet browser when that is visible at the left edge.
+// "dockAnimation" off), stays above the cards, hides while the program is inactive (unless it is
+// all that is left of the program on screen), and runs from the right of the sheet browser, when
+// that is visible at the left edge, to the right edge of the main screen's free area.
 // One shared instance, made on first use and installed as the model's dock window; it owns its window. The
 // sheet and the sheet browser are not owned. Fades run on the platform scheduler. Main thread only.
 class TDockController : public QObject,

@@ -1,6 +1,7 @@
 """The dock of minimised cards. On a new sheet with one card being edited, Ctrl+M sends the card to
 the dock: the dock shows it along the top of the screen, within the screen, and the sheet browser
-stays. A click on its tab brings the card back and the dock empties. After Ctrl+Q and a restart the
+stays, also after a second start (which does what a click on the tray icon does). A click on its tab
+brings the card back and the dock empties. After Ctrl+Q and a restart the
 card comes back as it was, open and not minimised."""
 
 import os
@@ -58,6 +59,13 @@ with Journey() as j:
         width, _ = screen_size(j)
         assert dock.x >= 0 and dock.x + dock.width <= width, f"the dock runs off the screen: {dock}"
         j.screenshot("card in the dock")
+
+    with j.step("a second start (as a click on the tray icon) leaves the card in the dock"):
+        j.second_start()
+        j.settle(1)
+        assert not j.find_windows(f"^{TITLE}$"), "the card window came back beside its dock tab"
+        tab = wait_until(lambda: dock_tab(j), 30, "the card's tab in the dock")
+        j.screenshot("after a second start")
 
     with j.step("a click on the dock's tab brings the card back and empties the dock"):
         j.click(tab[0] + tab[2] // 2, tab[1] + tab[3] // 2)

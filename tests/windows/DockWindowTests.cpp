@@ -193,7 +193,7 @@ TEST_F(DockTest, WithoutACompositorOnlyTheTabsShow) {
     Compositor::setForced(false);
     addCard(QStringLiteral("Plans"), true);
     dock->reload();
-    EXPECT_EQ(dock->window()->mask(), QRegion(dock->itemBar()->geometry()));
+    EXPECT_EQ(dock->window()->mask(), QRegion(tab(0)->geometry()));
     Compositor::setForced(true);
     dock->reload();
     EXPECT_TRUE(dock->window()->mask().isEmpty());
