@@ -102,6 +102,8 @@ class TDockWindowController {
 public:
     virtual ~TDockWindowController() = default;
     virtual void setSheet(TSheet* sheet) = 0;
+    // Brings a minimised card's window back and takes the card out of the dock.
+    virtual void restoreMiniaturizedCard(TCard*) {}
 };
 
 // The sheet manager's delegate (the application delegate).

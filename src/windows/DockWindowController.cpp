@@ -286,9 +286,13 @@ void TDockController::itemBarResized(NSItemBar*) {
         m_window->setMask(tabs);
 }
 
-void TDockController::itemClicked(NSItemBar*, NSBarItem* item) {
-    restoreCard(cardOfItem(item));
+void TDockController::restoreMiniaturizedCard(TCard* card) {
+    restoreCard(card);
     reload();
+}
+
+void TDockController::itemClicked(NSItemBar*, NSBarItem* item) {
+    restoreMiniaturizedCard(cardOfItem(item));
 }
 
 void TDockController::itemDoubleClicked(NSItemBar* bar, NSBarItem* item) {

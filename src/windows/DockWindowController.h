@@ -82,6 +82,8 @@ public:
 
     // Shows the miniaturised cards of the sheet (null: none).
     void setSheet(TSheet* sheet) override;
+    // Restores the card (restoreCard), then reloads the strip.
+    void restoreMiniaturizedCard(TCard* card) override;
     void reload();
     void reposition();
     // The sheet browser the dock keeps clear of (not owned; null: none).
