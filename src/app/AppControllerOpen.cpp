@@ -234,6 +234,10 @@ void AppController::switchToSheet(TSheet* sheet) {
 }
 
 void AppController::showController(TCard* card) {
+    // A card in the dock comes back through it, so the dock stays in step; it has no window yet
+    // when it was minimised before its sheet opened.
+    if (card->IsMiniaturized())
+        if (TDockWindowController* dock = ModelContracts::dockWindow()) dock->restoreMiniaturizedCard(card);
     if (TCardControllerProtocol* controller = TSheetManager::SharedManager()->GetController(card)) {
         controller->showWindow();
         controller->openCardWithUUID(card->GetUUID());

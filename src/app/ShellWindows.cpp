@@ -179,8 +179,10 @@ void ShellWindows::applicationStateChanged(Qt::ApplicationState state) {
 
 QList<QPointer<QWidget>> ShellWindows::cardWindows() const {
     QList<QPointer<QWidget>> windows;
+    // A minimised card keeps its window, ordered out; it comes back through the dock only.
     for (TCardControllerProtocol* controller : TSheetManager::SharedManager()->GetControllers())
-        if (auto* cardController = dynamic_cast<TGenericCardWindowController*>(controller))
+        if (auto* cardController = dynamic_cast<TGenericCardWindowController*>(controller);
+            cardController && cardController->card() && !cardController->card()->IsMiniaturized())
             if (QWidget* window = static_cast<QWidget*>(cardController->window())) windows.append(window);
     return windows;
 }

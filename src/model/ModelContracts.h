@@ -105,6 +105,8 @@ public:
     // Below other windows (a negative level) or back at its own level.
     virtual void setWindowLevel(qint32 /*level*/) {}
     virtual void restoreWindowLevel() {}
+    // Brings a minimised card's window back and takes the card out of the dock.
+    virtual void restoreMiniaturizedCard(TCard*) {}
 };
 
 // The sheet manager's delegate (the application delegate).

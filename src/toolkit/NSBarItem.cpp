@@ -147,6 +147,7 @@ void NSBarItem::mouseDragged(const QPointF& location, const QInputEvent* event) 
     if (std::abs(moved.x()) < 3 && std::abs(moved.y()) < 3) return;
     // No press recorded (or one on the item's very edge) starts nothing.
     if (m_mouseDownLocation.x() <= 0 || m_mouseDownLocation.y() <= 0) return;
+    m_clickPending = false;
     auto pasteboard = std::make_unique<QMimeData>();
     addItemsToPasteboard(pasteboard.get());
     m_dragging = true;
@@ -222,7 +223,15 @@ void NSBarItem::mouseDown(QMouseEvent* event) {
 
 void NSBarItem::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event); // the bar's menu
+    m_clickPending = true;
     mouseDown(event);
+}
+
+void NSBarItem::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QWidget::mouseReleaseEvent(event);
+    const bool clicked = m_clickPending && rect().contains(event->position().toPoint());
+    m_clickPending = false;
+    if (clicked && m_itemBar && m_itemBar->delegate()) m_itemBar->delegate()->itemClicked(m_itemBar, this);
 }
 
 void NSBarItem::mouseDoubleClickEvent(QMouseEvent* event) {

@@ -90,13 +90,15 @@ public:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
-    // Records the press; a double click goes to the bar's delegate.
+    // Records the press; a double click goes to the bar's delegate. A release where the press was,
+    // with no drag between, is a click for the delegate.
     virtual void mouseDown(QMouseEvent* event);
     void resizeEvent(QResizeEvent* event) override;
     // Makes the view the item's content, sized with the item.
@@ -111,6 +113,7 @@ private:
     QPointer<NSViewController> m_viewController;
     QPointF m_mouseDownLocation;
     bool m_dragging = false;
+    bool m_clickPending = false;
     qint64 m_itemIndex = 0;
     bool m_enabled = false;
     double m_verticalOffset = 0;

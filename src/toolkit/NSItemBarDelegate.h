@@ -26,6 +26,8 @@ public:
     virtual void itemBarItemsChanged(NSItemBar*) {}
     virtual void itemBarItemsArranged(NSItemBar*) {}
     virtual void itemBarResized(NSItemBar*) {}
+    // A press and release on the item without a drag between.
+    virtual void itemClicked(NSItemBar*, NSBarItem*) {}
     virtual void itemDoubleClicked(NSItemBar*, NSBarItem*) {}
     // May add entries to the menu; false shows no menu.
     virtual bool willPopupContextualMenu(NSItemBar*, QMenu*) { return true; }

@@ -6,7 +6,9 @@
 #include <QRect>
 
 class TCardWindowController;
+class TDockController;
 class TGenericCardWindowController;
+class QWidget;
 
 // The borderless window that carries a card window's snapshot on its flight into the dock. It
 // stays above the cards, lets the pointer through, and an animated frame change always takes a
@@ -38,6 +40,16 @@ namespace CardMinimising {
 // the snapshot; null when the controller has no window.
 QImage animateTransitionToRect(TGenericCardWindowController* controller, const QRect& rect);
 
+// The window that takes the focus when the card window leaves for the dock: the last shown of the
+// other card windows, else the sheet browser when shown; null when none is.
+QWidget* windowTakingFocus(const TCardWindowController* leaving, const TDockController* dock);
+
+// Hands the focus to another shown card window or the sheet browser first, so the program stays
+// active and its dock and browser stay shown.
 void miniaturize(TCardWindowController* controller);
+
+// A card window shown while its card is still miniaturised came back some other way than through
+// the dock (the tray, a link, the window list): the card leaves the dock, so both stay in step.
+void cardWindowDidShow(TCardWindowController* controller);
 
 } // namespace CardMinimising

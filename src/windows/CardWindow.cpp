@@ -90,6 +90,11 @@ void TCardWindow::mouseMoveEvent(QMouseEvent* event) {
     TGenericCardWindow::mouseMoveEvent(event);
 }
 
+void TCardWindow::showEvent(QShowEvent* event) {
+    CardMinimising::cardWindowDidShow(cardController());
+    TGenericCardWindow::showEvent(event);
+}
+
 void TCardWindow::changeEvent(QEvent* event) {
     if (event->type() == QEvent::WindowStateChange && cardController())
         cardController()->windowStateChanged();

@@ -21,6 +21,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QRegion>
+#include <algorithm>
 
 namespace {
 TDockController* gShared = nullptr;
@@ -97,6 +99,8 @@ TDockController::TDockController() {
     m_window = new QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
     m_window->setObjectName(QStringLiteral("dockWindow"));
     WindowLevel::showOnAllDesktops(m_window);
+    // Not drawn; what the window manager and assistive tools call it.
+    m_window->setWindowTitle(QStringLiteral("Minimized Cards"));
     if (Compositor::isRunning()) m_window->setAttribute(Qt::WA_TranslucentBackground);
     m_window->resize(0, kHeight);
     m_fader = new NSFadeWindowController(m_window, this);
@@ -149,11 +153,19 @@ double TDockController::positionForSheetBrowser(const NSSlideWindowController* b
     return window->geometry().x() + window->geometry().width() - 20;
 }
 
+QRect TDockController::frameForStart(double x) {
+    const QList<QRect> screens = ScreenProvider::shared().availableGeometries();
+    const QRect screen = screens.isEmpty() ? ScreenProvider::shared().mainScreenGeometry() : screens.first();
+    // From the start to the right edge of the main screen's free area, never off it.
+    const int left =
+        std::clamp(int(x), screen.left(), std::max(screen.left(), screen.x() + screen.width() - kHeight));
+    return QRect(left, screen.top(), screen.right() + 1 - left, kHeight);
+}
+
 void TDockController::reposition() {
-    const QRect screen = ScreenProvider::shared().mainScreenGeometry();
-    const int x = int(positionForSheetBrowser(m_sheetBrowser));
-    m_window->setGeometry(x, screen.top(), screen.width(), kHeight);
+    m_window->setGeometry(frameForStart(positionForSheetBrowser(m_sheetBrowser)));
     m_itemBar->setGeometry(0, 0, m_itemBar->width(), kHeight);
+    itemBarResized(m_itemBar);
     if (m_itemBar->count() > 0)
         fadeIn(true);
     else
@@ -263,9 +275,30 @@ void TDockController::willMoveItemToIndex(NSItemBar*, NSBarItem* item, qint64 in
     m_sheet->ReorderCard(card, target);
 }
 
-void TDockController::itemDoubleClicked(NSItemBar*, NSBarItem* item) {
-    restoreCard(cardOfItem(item));
+void TDockController::itemBarResized(NSItemBar*) {
+    // Without a compositor the window cannot be clear: only the tabs show and take the pointer.
+    QRegion tabs;
+    if (!Compositor::isRunning())
+        for (const NSBarItem* item : m_itemBar->items())
+            tabs += item->geometry().translated(m_itemBar->pos());
+    if (tabs.isEmpty())
+        m_window->clearMask();
+    else
+        m_window->setMask(tabs);
+}
+
+void TDockController::restoreMiniaturizedCard(TCard* card) {
+    restoreCard(card);
     reload();
+}
+
+void TDockController::itemClicked(NSItemBar*, NSBarItem* item) {
+    restoreMiniaturizedCard(cardOfItem(item));
+}
+
+void TDockController::itemDoubleClicked(NSItemBar* bar, NSBarItem* item) {
+    // As a click (whose first half has restored the card already).
+    itemClicked(bar, item);
 }
 
 void TDockController::draggingItemWillBeginAtPoint(NSItemBar*, NSBarItem* item, NSDraggingSession*,
@@ -292,9 +325,7 @@ bool TDockController::draggingItemEndedAtPoint(NSItemBar*, NSBarItem* item, NSDr
 bool TDockController::eventFilter(QObject* watched, QEvent* event) {
     if (m_sheetBrowser && watched == m_sheetBrowser->window() &&
         (event->type() == QEvent::Move || event->type() == QEvent::Show || event->type() == QEvent::Hide)) {
-        QRect frame = m_window->geometry();
-        frame.moveLeft(int(positionForSheetBrowser(m_sheetBrowser)));
-        m_window->setGeometry(frame);
+        m_window->setGeometry(frameForStart(positionForSheetBrowser(m_sheetBrowser)));
     }
     return QObject::eventFilter(watched, event);
 }
@@ -303,7 +334,8 @@ void TDockController::applicationStateChanged(Qt::ApplicationState state) {
     if (state == Qt::ApplicationActive) {
         if (m_hiddenWhileInactive) m_window->show();
         m_hiddenWhileInactive = false;
-    } else if (m_window->isVisible()) {
+        m_keepShownWhileInactive = false;
+    } else if (m_window->isVisible() && !m_keepShownWhileInactive) {
         m_hiddenWhileInactive = true;
         m_window->hide();
     }

@@ -52,11 +52,12 @@ private:
 };
 
 // The dock: a thin frameless strip at the top of the main screen holding the miniaturised cards
-// of the active sheet as tabs. A double-click on a tab, or dropping a tab outside the strip,
-// restores the card's window; dragging a tab along the strip reorders the cards. The strip fades
+// of the active sheet as tabs. A click on a tab, or dropping a tab outside the strip, restores the
+// card's window; dragging a tab along the strip reorders the cards. The strip fades
 // in when it has tabs and out when it has none (at once without a compositor or with
-// "dockAnimation" off), stays above the cards, hides while the program is inactive, and starts to
-// the right of the sheet browser when that is visible at the left edge.
+// "dockAnimation" off), stays above the cards, hides while the program is inactive (unless it is
+// all that is left of the program on screen), and runs from the right of the sheet browser, when
+// that is visible at the left edge, to the right edge of the main screen's free area.
 // One shared instance, made on first use and installed as the model's dock window; it owns its window. The
 // sheet and the sheet browser are not owned. Fades run on the platform scheduler. Main thread only.
 class TDockController : public QObject,
@@ -81,15 +82,24 @@ public:
 
     // Shows the miniaturised cards of the sheet (null: none).
     void setSheet(TSheet* sheet) override;
+    // Restores the card (restoreCard), then reloads the strip.
+    void restoreMiniaturizedCard(TCard* card) override;
     void reload();
     void reposition();
     // The sheet browser the dock keeps clear of (not owned; null: none).
     void setSheetBrowser(NSSlideWindowController* browser);
+    NSSlideWindowController* sheetBrowser() const { return m_sheetBrowser; }
     double positionForSheetBrowser(const NSSlideWindowController* browser) const;
+    // The strip's frame when it starts at x: along the top of the main screen's available area,
+    // from x (kept on that area) to its right edge.
+    static QRect frameForStart(double x);
     void fadeIn(bool animate);
     void fadeOut(bool animate);
     void restoreWindowLevel() override;
     void setWindowLevel(qint32 level) override;
+    // Keeps the strip shown when the program next goes inactive, until it is active again: the
+    // last card window went into it and no window of the program is left to hold the focus.
+    void keepShownWhileInactive() { m_keepShownWhileInactive = true; }
     // Where a miniaturising card window goes: a 128-point slot just after the last tab, in Qt's
     // global coordinates.
     QRect frameForProposedDrop() const;
@@ -103,6 +113,8 @@ public:
     NSBarItem* itemBarCreateItemForIndex(NSItemBar* bar, qint32 index) override;
     QImage imageForDraggingItem(NSItemBar* bar, NSBarItem* item) override;
     void willMoveItemToIndex(NSItemBar* bar, NSBarItem* item, qint64 index) override;
+    void itemBarResized(NSItemBar* bar) override;
+    void itemClicked(NSItemBar* bar, NSBarItem* item) override;
     void itemDoubleClicked(NSItemBar* bar, NSBarItem* item) override;
     void draggingItemWillBeginAtPoint(NSItemBar* bar, NSBarItem* item, NSDraggingSession* session,
                                       const QPointF& point) override;
@@ -113,12 +125,14 @@ public:
 
     QPointF dragOffset() const { return m_dragOffset; }
 
+    // Hides the strip while the program is inactive (connected to the application).
+    void applicationStateChanged(Qt::ApplicationState state);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     static TCard* cardOfItem(const NSBarItem* item);
-    void applicationStateChanged(Qt::ApplicationState state);
 
     TSheet* m_sheet = nullptr;
     QWidget* m_window = nullptr;
@@ -127,4 +141,5 @@ private:
     QPointer<NSSlideWindowController> m_sheetBrowser;
     QPointF m_dragOffset;
     bool m_hiddenWhileInactive = false;
+    bool m_keepShownWhileInactive = false;
 };

@@ -241,6 +241,29 @@ TEST_F(AppControllerTest, LinksJumpAcrossSheetsAndReportWhatNoSheetHolds) {
     EXPECT_EQ(alerts.questions().size(), 2u);
 }
 
+TEST_F(AppControllerTest, ALinkToAMinimisedCardBringsItBackThroughTheDock) {
+    struct Dock : TDockWindowController {
+        void setSheet(TSheet*) override {}
+        void restoreMiniaturizedCard(TCard* card) override {
+            restored.append(card);
+            card->SetMiniaturized(false);
+        }
+        QList<TCard*> restored;
+    } dock;
+    ModelContracts::setDockWindow(&dock);
+    const Ref<TMemoleaf> open = Ref<TMemoleaf>::adopt(TMemoleaf::Create(QStringLiteral("Open")));
+    const Ref<TMemoleaf> minimised = Ref<TMemoleaf>::adopt(TMemoleaf::Create(QStringLiteral("Small")));
+    minimised->SetMiniaturized(true);
+    home->AddCard(open.get());
+    home->AddCard(minimised.get());
+
+    for (TMemoleaf* card : {open.get(), minimised.get()})
+        controller->processURL(QUrl(QStringLiteral("jobslate://goto?card=") + card->GetUUID()));
+    ModelContracts::setDockWindow(nullptr);
+    EXPECT_EQ(dock.restored, QList<TCard*>{minimised.get()});
+    EXPECT_TRUE(alerts.questions().empty());
+}
+
 TEST_F(AppControllerTest, SheetBundlesOpenAfterTheMoveOfferUnlessRegistered) {
     TSheet* other = manager()->RegisterSheet(folder + QStringLiteral("/Other.qxsheet"));
     EXPECT_TRUE(controller->openSheetFile(other->GetPath()));

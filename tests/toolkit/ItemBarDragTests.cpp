@@ -88,6 +88,40 @@ TEST_F(ItemBarDragTest, ADragStartsAfterThreePointsFromARecordedPress) {
     EXPECT_TRUE(b->mouseDraggedShouldArrange(&command));
 }
 
+TEST_F(ItemBarDragTest, APressAndReleaseWithoutADragIsAClick) {
+    struct ClickRecorder : NSItemBarDelegate {
+        QList<NSBarItem*> clicked;
+        int doubleClicks = 0;
+        void itemClicked(NSItemBar*, NSBarItem* item) override { clicked << item; }
+        void itemDoubleClicked(NSItemBar*, NSBarItem*) override { ++doubleClicks; }
+    } recorder;
+    bar.setDelegate(&recorder);
+
+    QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(recorder.clicked, QList<NSBarItem*>{b});
+    // A jitter under the drag distance is still a click.
+    QTest::mousePress(c, Qt::LeftButton, {}, QPoint(5, 5));
+    c->mouseDragged(QPointF(6, 6), nullptr);
+    QTest::mouseRelease(c, Qt::LeftButton, {}, QPoint(6, 6));
+    EXPECT_EQ(recorder.clicked, (QList<NSBarItem*>{b, c}));
+
+    // A drag, a release off the item or a lone release are no clicks.
+    startDraggingB();
+    QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(8, 5));
+    QTest::mousePress(a, Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseRelease(a, Qt::LeftButton, {}, QPoint(5, 40));
+    QTest::mouseRelease(a, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(recorder.clicked.size(), 2);
+
+    // A double click is one click, then the double click, whose release is none.
+    QTest::mouseClick(a, Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseDClick(a, Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseRelease(a, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(recorder.clicked.size(), 3);
+    EXPECT_EQ(recorder.doubleClicks, 1);
+    bar.setDelegate(nullptr);
+}
+
 TEST_F(ItemBarDragTest, DroppingOnTheSameBarMovesTheItem) {
     MoveRecorder recorder;
     bar.setDelegate(&recorder);

@@ -22,6 +22,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -161,6 +162,57 @@ TEST_F(DockTest, StartsClearOfTheSheetBrowserAtTheLeftEdge) {
     dock->setSheetBrowser(nullptr);
 }
 
+TEST_F(DockTest, TheStripFitsTheFreeAreaOfTheMainScreen) {
+    // A panel takes the top 30 points.
+    screens.setMainScreen(QRect(0, 0, 1280, 800), QRect(0, 30, 1280, 770));
+    struct Case {
+        double start;
+        QRect frame;
+    } const cases[] = {
+        {0, QRect(0, 30, 1280, 22)},
+        {208, QRect(208, 30, 1072, 22)},
+        {-50, QRect(0, 30, 1280, 22)},   // a browser sliding out past the left edge
+        {5000, QRect(1258, 30, 22, 22)}, // never off the right edge
+    };
+    for (const Case& c : cases) EXPECT_EQ(TDockController::frameForStart(c.start), c.frame) << c.start;
+
+    NSSlideWindowController browser;
+    browser.window()->setGeometry(0, 100, 228, 600);
+    browser.window()->show();
+    dock->setSheetBrowser(&browser);
+    addCard(QStringLiteral("Plans"), true);
+    dock->reload();
+    EXPECT_EQ(dock->window()->geometry(), QRect(208, 30, 1072, 22));
+    browser.window()->move(-100, 100);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dock->window()->geometry(), QRect(108, 30, 1172, 22));
+    dock->setSheetBrowser(nullptr);
+}
+
+TEST_F(DockTest, WithoutACompositorOnlyTheTabsShow) {
+    Compositor::setForced(false);
+    addCard(QStringLiteral("Plans"), true);
+    dock->reload();
+    EXPECT_EQ(dock->window()->mask(), QRegion(tab(0)->geometry()));
+    Compositor::setForced(true);
+    dock->reload();
+    EXPECT_TRUE(dock->window()->mask().isEmpty());
+}
+
+TEST_F(DockTest, AClickOnATabRestoresTheCard) {
+    TCard* card = addCard(QStringLiteral("Plans"), true);
+    dock->reload();
+    ASSERT_EQ(dock->itemBar()->count(), 1);
+    QTest::mouseClick(tab(0), Qt::LeftButton, {}, QPoint(10, 5));
+    EXPECT_FALSE(card->IsMiniaturized());
+    auto* controller =
+        dynamic_cast<TCardWindowController*>(TSheetManager::SharedManager()->GetController(card));
+    ASSERT_NE(controller, nullptr);
+    EXPECT_TRUE(controller->window()->isVisible());
+    EXPECT_EQ(dock->itemBar()->count(), 0);
+    EXPECT_FALSE(dock->window()->isVisible());
+}
+
 TEST_F(DockTest, DraggingATabAlongTheStripReordersTheMiniaturisedCards) {
     addCard(QStringLiteral("a"), true);
     addCard(QStringLiteral("open"), false);
@@ -281,4 +333,55 @@ TEST_F(DockTest, MinimisingFliesASnapshotIntoTheDockAndPutsTheCardLast) {
     EXPECT_EQ(transitionWindow(), nullptr);
 }
 
+TEST_F(DockTest, ACardWindowShownAnotherWayLeavesTheDock) {
+    // The tray, a link or the window list show the window itself: the card leaves the dock with it.
+    TCard* card = addCard(QStringLiteral("Plans"), false);
+    auto* controller =
+        dynamic_cast<TCardWindowController*>(TSheetManager::SharedManager()->Instantiate(card, true));
+    ASSERT_NE(controller, nullptr);
+    controller->showWindow();
+    controller->cardWindow()->performMiniaturize();
+    ASSERT_EQ(dock->itemBar()->count(), 1);
+    card->SetModified(false);
+
+    controller->window()->show();
+    EXPECT_FALSE(card->IsMiniaturized());
+    EXPECT_TRUE(card->IsModified());
+    EXPECT_EQ(dock->itemBar()->count(), 0);
+}
+
+TEST_F(DockTest, MinimisingHandsTheFocusOnSoTheProgramStaysShown) {
+    NSSlideWindowController browser;
+    browser.window()->setGeometry(0, 100, 228, 600);
+    dock->setSheetBrowser(&browser);
+    auto open = [&](const QString& title) {
+        auto* controller = dynamic_cast<TCardWindowController*>(
+            TSheetManager::SharedManager()->Instantiate(addCard(title, false), true));
+        controller->showWindow();
+        return controller;
+    };
+
+    // Another shown card window first, then the shown sheet browser, then nothing.
+    TCardWindowController* first = open(QStringLiteral("First"));
+    TCardWindowController* second = open(QStringLiteral("Second"));
+    browser.window()->show();
+    EXPECT_EQ(CardMinimising::windowTakingFocus(second, dock), first->window());
+    second->cardWindow()->performMiniaturize();
+    EXPECT_EQ(CardMinimising::windowTakingFocus(first, dock), browser.window());
+    browser.window()->hide();
+    EXPECT_EQ(CardMinimising::windowTakingFocus(first, dock), nullptr);
+
+    // With nothing left to take the focus, the dock stays shown while the program is inactive,
+    // until it is active again.
+    first->cardWindow()->performMiniaturize();
+    ASSERT_TRUE(dock->window()->isVisible());
+    dock->applicationStateChanged(Qt::ApplicationInactive);
+    EXPECT_TRUE(dock->window()->isVisible());
+    dock->applicationStateChanged(Qt::ApplicationActive);
+    dock->applicationStateChanged(Qt::ApplicationInactive);
+    EXPECT_FALSE(dock->window()->isVisible());
+    dock->applicationStateChanged(Qt::ApplicationActive);
+    EXPECT_TRUE(dock->window()->isVisible());
+    dock->setSheetBrowser(nullptr);
+}
 } // namespace
