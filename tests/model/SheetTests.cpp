@@ -748,6 +748,151 @@ TEST_F(SheetTest, FavouriteMarkReachesTheFileAndLeavesTheRestAsItWas) {
     }
 }
 
+// Another device changes the sheet's info.plist while it is open here: what only one side changed is
+// merged, and where both changed the card order differently (or the file can't be read) this side's
+// version is written and the other one is kept in the Trash.
+TEST_F(SheetTest, InfoChangedElsewhereIsMergedOrKept) {
+    struct Case {
+        const char* name;
+        std::function<void(QVariantMap& info, const QStringList& uuids)> elsewhere; // uuids: A, B, C
+        std::function<void(TSheet* sheet)> here;
+        QStringList listed; // titles, in the order written ("Elsewhere": a card listed there, no file yet)
+        bool favorite;
+        QString extra;    // the "note" key written
+        bool keptInTrash; // the other info.plist was put aside
+    };
+    const auto reorderHere = [](TSheet* sheet) {
+        sheet->ReorderCard(static_cast<TCard*>(sheet->GetCards()->GetObjectValue(2)), 0); // C A B
+    };
+    const auto retitleHere = [](TSheet* sheet) {
+        static_cast<TCard*>(sheet->GetCards()->GetObjectValue(0))->SetTitle("A");
+        sheet->SetModified(true);
+    };
+    const auto reverseThere = [](QVariantMap& info, const QStringList& uuids) {
+        info["cards"] = QStringList{uuids[2], uuids[1], uuids[0]};
+    };
+    const Case cases[] = {
+        {"reordered elsewhere, a card edited here",
+         reverseThere,
+         retitleHere,
+         {"C", "B", "A"},
+         false,
+         {},
+         false},
+        {"marked a favourite and a key added elsewhere, reordered here",
+         [](QVariantMap& info, const QStringList&) {
+             info["favorite"] = true;
+             info["note"] = "theirs";
+         },
+         reorderHere,
+         {"C", "A", "B"},
+         true,
+         "theirs",
+         false},
+        {"a card listed elsewhere, one removed here",
+         [](QVariantMap& info, const QStringList&) {
+             info["cards"] = info["cards"].toStringList() << "ELSEWHERE";
+         },
+         [](TSheet* sheet) {
+             sheet->RemoveCard(static_cast<TCard*>(sheet->GetCards()->GetObjectValue(1)), true);
+         },
+         {"A", "C", "Elsewhere"},
+         false,
+         {},
+         false},
+        {"a card removed elsewhere and here",
+         [](QVariantMap& info, const QStringList& uuids) {
+             info["cards"] = QStringList{uuids[0], uuids[2]};
+         },
+         [](TSheet* sheet) {
+             sheet->RemoveCard(static_cast<TCard*>(sheet->GetCards()->GetObjectValue(1)), true);
+         },
+         {"A", "C"},
+         false,
+         {},
+         false},
+        {"reordered differently on both sides", reverseThere, reorderHere, {"C", "A", "B"}, false, {}, true},
+        {"damaged elsewhere",
+         [](QVariantMap& info, const QStringList&) { info.clear(); },
+         retitleHere,
+         {"A", "B", "C"},
+         false,
+         {},
+         true},
+    };
+    const QString trash = dir.filePath("Trash");
+    ASSERT_TRUE(QDir().mkpath(trash));
+    workspace.trashFolder = trash;
+    const QString info = sheetPath() + "/info.plist";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(sheetPath()).removeRecursively();
+        QDir(trash).removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(trash));
+        QStringList uuids;
+        {
+            Ref<TSheet> sheet = Ref<TSheet>::adopt(TSheet::Create(sheetPath()));
+            for (const char* title : {"A", "B", "C"}) {
+                Ref<TCard> card = Ref<TCard>::adopt(TListCard::Create(QString::fromLatin1(title)));
+                sheet->AddCard(card.get());
+                uuids << card->GetUUID();
+            }
+            ASSERT_TRUE(sheet->Save());
+        }
+        QHash<QString, QString> titles{
+            {uuids[0], "A"}, {uuids[1], "B"}, {uuids[2], "C"}, {"ELSEWHERE", "Elsewhere"}};
+        Ref<TSheet> sheet = Ref<TSheet>::retain(TSheet::SheetFromPath(sheetPath()));
+        sheet->LoadCards();
+
+        QVariantMap map = PlistCodec::decode(readAll(info)).toMap();
+        c.elsewhere(map, uuids);
+        QByteArray bytes = "not a property list";
+        if (!map.isEmpty()) {
+            ASSERT_TRUE(PlistCodec::encode(map, &bytes));
+        }
+        writeAll(info, bytes);
+        // A new modification time, as a sync tool gives, whatever the clock's granularity.
+        QFile file(info);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(
+            file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(60), QFileDevice::FileModificationTime));
+        file.close();
+        c.here(sheet.get());
+        const size_t asked = alerts.questions().size();
+        EXPECT_TRUE(sheet->Save());
+
+        const QVariantMap written = PlistCodec::decode(readAll(info)).toMap();
+        QStringList listed;
+        for (const QString& uuid : written["cards"].toStringList()) listed << titles.value(uuid, uuid);
+        EXPECT_EQ(listed, c.listed);
+        EXPECT_EQ(written["favorite"].toBool(), c.favorite);
+        EXPECT_EQ(sheet->IsFavorite(), c.favorite);
+        EXPECT_EQ(written.value("note").toString(), c.extra);
+        EXPECT_EQ(written.value("uuid").toString(), sheet->GetUUID());
+        // The cards in memory follow the list written.
+        QStringList shown;
+        for (TObject* card : *sheet->GetCards()) shown << static_cast<TCard*>(card)->GetTitle();
+        QStringList loaded = c.listed;
+        loaded.removeAll("Elsewhere");
+        EXPECT_EQ(shown, loaded);
+        const QStringList kept = QDir(trash).entryList(QDir::Files);
+        EXPECT_EQ(kept.size(), c.keptInTrash ? 1 : 0);
+        EXPECT_EQ(alerts.questions().size() - asked, c.keptInTrash ? 1u : 0u);
+        if (c.keptInTrash && !kept.isEmpty()) {
+            EXPECT_TRUE(kept[0].startsWith("Plans (other version, ") && kept[0].endsWith(".plist"))
+                << kept[0].toStdString();
+            EXPECT_EQ(readAll(trash + "/" + kept[0]), bytes);
+            EXPECT_EQ(alerts.questions().back().alert.messageText,
+                      "The other device's version of the sheet's properties was moved to the Trash.");
+        }
+        // Merged once: the next save has nothing from elsewhere to take or keep.
+        sheet->SetModified(true);
+        EXPECT_TRUE(sheet->Save());
+        EXPECT_EQ(QDir(trash).entryList(QDir::Files).size(), kept.size());
+        EXPECT_EQ(PlistCodec::decode(readAll(info)).toMap()["cards"], written["cards"]);
+    }
+}
+
 TEST_F(SheetTest, ManagerTellsTheDelegateInOrder) {
     RecordingAppController app;
     TSheetManager* manager = TSheetManager::SharedManager();
