@@ -382,10 +382,22 @@ void TSheet::AddCard(TCard* card) {
 void TSheet::RemoveCard(TCard* card, bool deleteFile) {
     if (!card) return;
     const QString path = GetCardPath(card->GetUUID());
-    if (deleteFile && QFileInfo::exists(path)) {
+    const QString name = QFileInfo(path).fileName();
+    if (deleteFile && ChangedSinceRecorded(card->GetUUID())) {
+        // Edited elsewhere since it was read here: that version is kept, in the Trash.
+        bool trashed = false;
+        const QString aside = KeepAside(card->GetTitle(), card->GetUUID(), QStringLiteral("other version"),
+                                        name, nullptr, &trashed);
+        if (!aside.isEmpty())
+            TellKept(QStringLiteral("The card's file had been changed on another device; that version was "
+                                    "moved to the Trash."),
+                     {aside}, {trashed});
+        m_record.forget(name);
+        UpdateModifiedDate();
+    } else if (deleteFile && QFileInfo::exists(path)) {
         Diagnostics::line(QStringLiteral("* delete card at ") + path);
         QFile::remove(path);
-        m_record.forget(QFileInfo(path).fileName());
+        m_record.forget(name);
         UpdateModifiedDate();
     }
     m_removed.insert(card->GetUUID());

@@ -468,6 +468,52 @@ TEST_F(SheetTest, ACardFileChangedWhileAskingIsNotOverwritten) {
     EXPECT_EQ(inTrash, QStringList({"Theirs", "Theirs too"}));
 }
 
+// A card deleted here whose file another device edited since it was read: that version is kept in the
+// Trash and the person told; a file nobody else touched is only deleted.
+TEST_F(SheetTest, DeletingACardEditedElsewhereKeepsTheOtherVersion) {
+    struct Case {
+        const char* name;
+        std::function<void(const QString& file)> elsewhere;
+        QStringList inTrash;
+        bool told;
+    };
+    const Case cases[] = {
+        {"untouched", [](const QString&) {}, {}, false},
+        {"edited elsewhere",
+         [](const QString& file) { ASSERT_TRUE(retitleCardFile(file, "Theirs")); },
+         {"Theirs"},
+         true},
+        {"deleted elsewhere", [](const QString& file) { ASSERT_TRUE(QFile::remove(file)); }, {}, false},
+    };
+    const QString trash = dir.filePath("Trash");
+    workspace.trashFolder = trash;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(sheetPath()).removeRecursively();
+        QDir(trash).removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(trash));
+        Ref<TSheet> sheet = savedSheet();
+        auto* one = static_cast<TCard*>(sheet->GetCards()->GetObjectValue(0));
+        const QString file = sheet->GetCardPath(one->GetUUID());
+        c.elsewhere(file);
+        const size_t asked = alerts.questions().size();
+        sheet->RemoveCard(one, true);
+
+        EXPECT_FALSE(QFileInfo::exists(file));
+        EXPECT_EQ(storedCardTitles(trash), c.inTrash);
+        EXPECT_EQ(alerts.questions().size() - asked, c.told ? 1u : 0u);
+        if (c.told) {
+            const QStringList names = QDir(trash).entryList(QDir::Files);
+            ASSERT_EQ(names.size(), 1);
+            EXPECT_TRUE(names[0].startsWith("One (other version, ")) << names[0].toStdString();
+            EXPECT_TRUE(alerts.questions().back().alert.informativeText.contains(names[0]));
+        }
+        EXPECT_TRUE(sheet->Save());
+        EXPECT_EQ(storedCardTitles(sheetPath()), QStringList{"Two"});
+        EXPECT_EQ(storedCardTitles(trash), c.inTrash);
+    }
+}
+
 // A sheet whose save fails when it closes (at a switch or quit): its changed cards are kept in a
 // recovery folder, and the person is told where.
 TEST_F(SheetTest, ClosingAfterAFailedSaveKeepsTheChangesForRecovery) {
