@@ -175,8 +175,8 @@ void TCard::EncodeData(TArchiver* archiver) {
     archiver->SetIntegerValue(kSplitViewPosition, m_splitViewPosition);
     archiver->SetIntegerValue(kSplitViewRestorePosition, m_splitViewRestorePosition);
     archiver->SetBooleanValue(kMiniaturized, m_miniaturized);
-    archiver->SetValue(kCreatedDate, m_createdDate);
-    archiver->SetValue(kModifiedDate, m_modifiedDate);
+    m_kept.writeDate(archiver, kCreatedDate, m_createdDate);
+    m_kept.writeDate(archiver, kModifiedDate, m_modifiedDate);
     archiver->SetBooleanValue(kBottomBarHidden, m_bottomBarHidden);
     archiver->SetValue(kTheme, m_themeName);
     archiver->SetBooleanValue(kScreenRelativeFrame, m_screenRelativeFrame);

@@ -318,6 +318,10 @@ TCard* TSheet::ReadCard(const QString& uuid, bool* renamed) {
     const std::optional<QByteArray> bytes = m_record.read(m_path, QFileInfo(path).fileName());
     const QVariant parsed = bytes ? PlistCodec::decode(*bytes) : QVariant();
     if (parsed.typeId() != QMetaType::QVariantMap) return nullptr;
+    if (bytes->startsWith("bplist"))
+        m_binaryCards.insert(uuid);
+    else
+        m_binaryCards.remove(uuid);
     TArchiver* archiver = TArchiver::CreateWithDictionary(parsed.toMap());
     *renamed = nameCardAfterFile(archiver, uuid);
     TObject* object = AllocateFromArchive(archiver, nullptr);

@@ -156,6 +156,7 @@ private:
     SheetFolderRecord m_record;  // the card files and info.plist as last read or written
     QVariantMap m_infoBase;      // info.plist as last read or written: what a change elsewhere is told by
     QSet<QString> m_removed;     // uuids of cards removed here: not taken back from another device's list
+    QSet<QString> m_binaryCards; // uuids of cards read from binary files: written binary again
     QHash<QString, QByteArray> m_keptBytes; // uuid -> this device's version last put aside
     QSet<QString> m_asideNames;             // versions given up, named by this sheet (never taken for cards)
     QList<Ref<TCard>> m_arrived;

@@ -149,9 +149,9 @@ InfoMerge mergeInfo(const QVariantMap& base, const QVariantMap& theirs, const QV
     return result;
 }
 
-QByteArray archiveBytes(TObject* object) {
+QByteArray archiveBytes(TObject* object, bool binary = false) {
     TArchiver* archiver = object->CopyArchive();
-    const QByteArray bytes = archiver->CopyXMLData();
+    const QByteArray bytes = binary ? archiver->CopyBinaryData() : archiver->CopyXMLData();
     archiver->Release();
     return bytes;
 }
@@ -261,7 +261,8 @@ bool TSheet::WriteCard(TCard* card, QStringList* failures) {
     for (TObject* node : *card->GetAllChildrenIncludingSelf())
         if (static_cast<TCard*>(node)->IsModified()) modified.append(static_cast<TCard*>(node));
     for (TCard* node : modified) node->SetModified(false);
-    const QByteArray bytes = archiveBytes(card);
+    // A binary file stays binary: what it holds that XML can't (dates finer than a second) survives.
+    const QByteArray bytes = archiveBytes(card, m_binaryCards.contains(card->GetUUID()));
     QString error = QStringLiteral("The card \"%1\" can't be archived.").arg(card->GetTitle());
     if (bytes.isNull() ||
         !m_record.write(m_path, card->GetUUID() + QLatin1Char('.') + kCardExtension, bytes, &error)) {

@@ -514,6 +514,67 @@ TEST_F(SheetTest, DeletingACardEditedElsewhereKeepsTheOtherVersion) {
     }
 }
 
+// Card files from a Mac may be binary lists: an edit saved here keeps a file in the form it was read
+// in, and a date it did not change exactly as stored (a binary date holds microseconds).
+TEST_F(SheetTest, CardFilesKeepTheirFormAndExactDates) {
+    struct Case {
+        const char* fixture;
+        const char* uuid;
+        bool binary;
+    };
+    const Case cases[] = {
+        {"binary.qxcard", "5D1B7C1E-0000-4000-8000-0000000000C4", true},
+        {"outline.qxcard", "5D1B7C1E-0000-4000-8000-0000000000C0", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fixture);
+        QDir(sheetPath()).removeRecursively();
+        const QByteArray original = readAll(QStringLiteral(JOBSLATE_FIXTURES "/model/") + c.fixture);
+        ASSERT_EQ(original.startsWith("bplist"), c.binary);
+        const QVariantMap stored = PlistCodec::decode(original).toMap();
+        ASSERT_TRUE(QDir().mkpath(sheetPath()));
+        const QString file = sheetPath() + "/" + c.uuid + ".qxcard";
+        writeAll(file, original);
+        QByteArray info;
+        ASSERT_TRUE(PlistCodec::encode(
+            QVariantMap{{"system.class", "TSheet"}, {"uuid", "S"}, {"cards", QStringList{c.uuid}}}, &info));
+        writeAll(sheetPath() + "/info.plist", info);
+
+        Ref<TSheet> sheet = Ref<TSheet>::retain(TSheet::SheetFromPath(sheetPath()));
+        ASSERT_NE(sheet.get(), nullptr);
+        sheet->LoadCards();
+        ASSERT_EQ(sheet->GetCards()->Count(), 1);
+        auto* card = static_cast<TCard*>(sheet->GetCards()->GetObjectValue(0));
+        card->SetTitle("Edited");
+        ASSERT_TRUE(sheet->Save());
+
+        const QByteArray saved = readAll(file);
+        EXPECT_EQ(saved.startsWith("bplist"), c.binary);
+        const QVariantMap written = PlistCodec::decode(saved).toMap();
+        EXPECT_EQ(written["title"].toString(), "Edited");
+        const QVariant created = written["createdDate"];
+        if (c.binary) {
+            ASSERT_EQ(created.metaType(), QMetaType::fromType<PlistCodec::ExactDate>());
+            EXPECT_EQ(created.value<PlistCodec::ExactDate>(),
+                      stored["createdDate"].value<PlistCodec::ExactDate>());
+        } else {
+            EXPECT_EQ(created, stored["createdDate"]);
+        }
+        // Edited here: the new date, to the millisecond in a binary list.
+        EXPECT_EQ(written["modifiedDate"].toDateTime(),
+                  c.binary ? card->GetModifiedDate()
+                           : card->GetModifiedDate().addMSecs(-card->GetModifiedDate().time().msec()));
+        // Read again and saved with nothing changed in it: the same dates.
+        Ref<TSheet> again = Ref<TSheet>::retain(TSheet::SheetFromPath(sheetPath()));
+        again->LoadCards();
+        again->SetAllModified(true);
+        ASSERT_TRUE(again->Save());
+        const QVariantMap rewritten = PlistCodec::decode(readAll(file)).toMap();
+        EXPECT_EQ(rewritten["createdDate"].toDateTime(), created.toDateTime());
+        EXPECT_EQ(rewritten["createdDate"].metaType(), created.metaType());
+    }
+}
+
 // A sheet whose save fails when it closes (at a switch or quit): its changed cards are kept in a
 // recovery folder, and the person is told where.
 TEST_F(SheetTest, ClosingAfterAFailedSaveKeepsTheChangesForRecovery) {
