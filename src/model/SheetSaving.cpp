@@ -430,10 +430,11 @@ TSheet::Resolution TSheet::Resolve(const QList<OutsideChange>& changes) {
         return Resolution::Kept;
     }
 
-    // This version gives way (or nobody answered): what it holds that the folder does not is put aside,
-    // once: the save at quit after an unanswered question keeps no second copy.
-    const QString label =
-        answer == NSAlertSecondButtonReturn ? other : QStringLiteral("this device's version");
+    // This version gives way ("Yes", or nobody answered): what it holds that the folder does not is
+    // put aside, once, and the other version is taken, so an unanswered question is not asked again
+    // at every save.
+    const bool answered = answer == NSAlertSecondButtonReturn;
+    const QString label = answered ? other : QStringLiteral("this device's version");
     for (TObject* object : *m_cards) {
         auto* card = static_cast<TCard*>(object);
         if (!anyModified(card) && !AtomicFile::stampOf(GetCardPath(card->GetUUID())).isNull()) continue;
@@ -442,19 +443,15 @@ TSheet::Resolution TSheet::Resolve(const QList<OutsideChange>& changes) {
         if (!keep(card, label, {}, &bytes)) return cannotKeep();
         m_keptBytes.insert(card->GetUUID(), bytes);
     }
-    if (answer != NSAlertSecondButtonReturn) {
-        Diagnostics::line(QStringLiteral("  no answer: nothing overwritten"));
-        if (!kept.isEmpty())
-            TellKept(
-                QStringLiteral("Nothing was overwritten; this device's version was also moved to the Trash."),
-                kept, inTrash);
-        return Resolution::Undecided;
-    }
-    Diagnostics::line(QStringLiteral("  discard this version"));
+    Diagnostics::line(answered ? QStringLiteral("  discard this version")
+                               : QStringLiteral("  no answer: this version put aside, the other one taken"));
     SetAllModified(false);
     reloadPending = true;
     if (!kept.isEmpty())
-        TellKept(QStringLiteral("This device's version was moved to the Trash."), kept, inTrash);
+        TellKept(answered ? QStringLiteral("This device's version was moved to the Trash.")
+                          : QStringLiteral("Nobody answered, so the other device's version was kept; this "
+                                           "device's version was moved to the Trash."),
+                 kept, inTrash);
     return Resolution::Taken;
 }
 

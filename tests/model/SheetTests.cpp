@@ -360,7 +360,8 @@ TEST_F(SheetTest, OutsideChangesKeepBothVersionsOnEverySavePath) {
          0,
          {"Theirs", "Two"},
          {"Mine"},
-         "Nothing was overwritten; this device's version was also moved to the Trash."},
+         "Nobody answered, so the other device's version was kept; this device's version was moved to the "
+         "Trash."},
     };
     int n = 0;
     for (const Case& c : cases) {
@@ -418,16 +419,25 @@ TEST_F(SheetTest, OutsideChangesKeepBothVersionsOnEverySavePath) {
             EXPECT_TRUE(app.calls.contains("makeControllerForCard")); // shown with the sheet's cards
         }
         if (c.answer == 0) {
-            // Labelled as this device's, and the save at quit asks again but keeps no second copy.
+            // Labelled as this device's; the next saves (an edit, the save at quit) ask nothing again.
             const QStringList names = QDir(trash).entryList(QDir::Files);
             ASSERT_EQ(names.size(), 1);
             EXPECT_TRUE(names[0].startsWith("Mine (this device's version, ")) << names[0].toStdString();
-            alerts.setNextAnswer(0);
+            const size_t asked = alerts.questions().size();
             manager->Save();
+            ASSERT_NE(manager->GetActiveSheet(), nullptr);
+            auto* shown = static_cast<TCard*>(manager->GetActiveSheet()->GetCards()->GetObjectValue(0));
+            EXPECT_EQ(shown->GetTitle(), "Theirs");
+            shown->SetTitle("Mine again");
+            manager->Save();
+            EXPECT_EQ(alerts.questions().size(), asked);
             EXPECT_EQ(QDir(trash).entryList(QDir::Files), names);
+            onDisk = storedCardTitles(path);
+            onDisk.sort();
+            EXPECT_EQ(onDisk, QStringList({"Mine again", "Two"}));
         }
         if (TSheet* active = manager->GetActiveSheet()) {
-            EXPECT_EQ(active->IsModified(), c.answer == 0);
+            EXPECT_FALSE(active->IsModified());
             active->SetAllModified(false);
         }
         manager->Close();
