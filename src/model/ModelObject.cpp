@@ -15,6 +15,7 @@
 #include "platform/VariantKinds.h"
 
 #include <QUuid>
+#include <algorithm>
 
 void KeptArchiveKeys::take(const TArchiver* archiver, const QSet<QString>& known) {
     m_values.clear();
@@ -43,10 +44,11 @@ void KeptArchiveKeys::restore(TArchiver* archiver) const {
     for (const QString& key : m_unknown) archiver->SetValue(key, m_values.value(key));
 }
 
-void KeptArchiveKeys::writeReal(TArchiver* archiver, const QString& key, double value) const {
+void KeptArchiveKeys::writeReal(TArchiver* archiver, const QString& key, double value, bool unit) const {
     const QVariant raw = m_values.value(key);
     bool ok = false;
-    const double stored = raw.toDouble(&ok);
+    double stored = raw.toDouble(&ok);
+    if (unit) stored = !(stored > 0) ? 0.0 : std::min(stored, 1.0);
     if (ok && raw.typeId() != QMetaType::Bool && static_cast<float>(stored) == static_cast<float>(value))
         archiver->SetValue(key, raw);
     else
