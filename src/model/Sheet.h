@@ -81,8 +81,9 @@ public:
     // After a failed save: the changed cards go to a recovery folder, and the person is told.
     void KeepUnsavedForRecovery();
     // "Resolve Conflict": NSAlertFirstButtonReturn for "No" (keep this version), NSAlertSecondButtonReturn
-    // for "Yes", NSModalResponseAbort when nobody answered (taken as "Yes": this version goes to the
-    // Trash, nothing is overwritten and the question is not asked again).
+    // for "Yes", NSModalResponseAbort when nobody answered: this version goes to the Trash and nothing
+    // is overwritten; the other version is then taken as for "Yes" (so the question is not asked again
+    // at every save), unless the program is ending.
     qint32 ResolveConflict();
     // The folder changed elsewhere (the sheet browser noticed): when a card file is not the version
     // read or written, the conflict question is asked as a save asks it; "No" saves this version,

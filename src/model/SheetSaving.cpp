@@ -11,6 +11,7 @@
 #include "platform/Diagnostics.h"
 #include "platform/PanelPresenter.h"
 #include "platform/PlistCodec.h"
+#include "platform/Questions.h"
 #include "platform/Workspace.h"
 #include "utilities/Clock.h"
 
@@ -431,8 +432,8 @@ TSheet::Resolution TSheet::Resolve(const QList<OutsideChange>& changes) {
     }
 
     // This version gives way ("Yes", or nobody answered): what it holds that the folder does not is
-    // put aside, once, and the other version is taken, so an unanswered question is not asked again
-    // at every save.
+    // put aside, once, and the other version is taken, so a question closed unanswered is not asked
+    // again at every save.
     const bool answered = answer == NSAlertSecondButtonReturn;
     const QString label = answered ? other : QStringLiteral("this device's version");
     for (TObject* object : *m_cards) {
@@ -442,6 +443,16 @@ TSheet::Resolution TSheet::Resolve(const QList<OutsideChange>& changes) {
         if (m_keptBytes.value(card->GetUUID()) == bytes) continue;
         if (!keep(card, label, {}, &bytes)) return cannotKeep();
         m_keptBytes.insert(card->GetUUID(), bytes);
+    }
+    if (!answered && Questions::quitRequested()) {
+        // The program is ending: nothing is overwritten or read again; the sheet's close keeps the
+        // changes for recovery.
+        Diagnostics::line(QStringLiteral("  no answer: nothing overwritten"));
+        if (!kept.isEmpty())
+            TellKept(
+                QStringLiteral("Nothing was overwritten; this device's version was also moved to the Trash."),
+                kept, inTrash);
+        return Resolution::Undecided;
     }
     Diagnostics::line(answered ? QStringLiteral("  discard this version")
                                : QStringLiteral("  no answer: this version put aside, the other one taken"));

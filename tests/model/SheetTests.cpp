@@ -353,7 +353,7 @@ TEST_F(SheetTest, OutsideChangesKeepBothVersionsOnEverySavePath) {
          {"Added", "Mine", "Two"},
          {"Theirs"},
          kept},
-        {"quit with the question unanswered",
+        {"the question closed unanswered",
          editOne,
          true,
          Path::Autosave,
