@@ -126,6 +126,7 @@ private:
     enum class Outcome { Saved, Failed, MovedElsewhere };
     Outcome SaveOnce(TCard* only);
     bool WriteCard(TCard* card, QStringList* failures);
+    QByteArray CardBytes(TCard* card) const;
     bool WriteInfo(QStringList* failures);
     bool MergeOutsideInfo(QByteArray* bytes, QString* error);
     void TakeInfo(const QVariantMap& stored, const QVariantMap& written);

@@ -150,7 +150,7 @@ InfoMerge mergeInfo(const QVariantMap& base, const QVariantMap& theirs, const QV
     return result;
 }
 
-QByteArray archiveBytes(TObject* object, bool binary = false) {
+QByteArray archiveBytes(TObject* object, bool binary) {
     TArchiver* archiver = object->CopyArchive();
     const QByteArray bytes = binary ? archiver->CopyBinaryData() : archiver->CopyXMLData();
     archiver->Release();
@@ -251,6 +251,12 @@ TSheet::Outcome TSheet::SaveOnce(TCard* only) {
     return ReportSaveFailure(failures) ? Outcome::MovedElsewhere : Outcome::Failed;
 }
 
+// The card's file as written: in the form it was read in (a binary list stays one, and keeps what XML
+// can't hold, such as dates finer than a second).
+QByteArray TSheet::CardBytes(TCard* card) const {
+    return archiveBytes(card, m_binaryCards.contains(card->GetUUID()));
+}
+
 bool TSheet::WriteCard(TCard* card, QStringList* failures) {
     if (const QString refused = RefusedCardName(card->GetUUID()); !refused.isEmpty()) {
         failures->append(refused);
@@ -262,8 +268,7 @@ bool TSheet::WriteCard(TCard* card, QStringList* failures) {
     for (TObject* node : *card->GetAllChildrenIncludingSelf())
         if (static_cast<TCard*>(node)->IsModified()) modified.append(static_cast<TCard*>(node));
     for (TCard* node : modified) node->SetModified(false);
-    // A binary file stays binary: what it holds that XML can't (dates finer than a second) survives.
-    const QByteArray bytes = archiveBytes(card, m_binaryCards.contains(card->GetUUID()));
+    const QByteArray bytes = CardBytes(card);
     QString error = QStringLiteral("The card \"%1\" can't be archived.").arg(card->GetTitle());
     if (bytes.isNull() ||
         !m_record.write(m_path, card->GetUUID() + QLatin1Char('.') + kCardExtension, bytes, &error)) {
@@ -439,7 +444,7 @@ TSheet::Resolution TSheet::Resolve(const QList<OutsideChange>& changes) {
     for (TObject* object : *m_cards) {
         auto* card = static_cast<TCard*>(object);
         if (!anyModified(card) && !AtomicFile::stampOf(GetCardPath(card->GetUUID())).isNull()) continue;
-        const QByteArray bytes = archiveBytes(card);
+        const QByteArray bytes = CardBytes(card);
         if (m_keptBytes.value(card->GetUUID()) == bytes) continue;
         if (!keep(card, label, {}, &bytes)) return cannotKeep();
         m_keptBytes.insert(card->GetUUID(), bytes);
@@ -527,7 +532,7 @@ void TSheet::KeepUnsavedForRecovery() {
     for (TObject* object : *m_cards) {
         auto* card = static_cast<TCard*>(object);
         if (!anyModified(card)) continue;
-        const QByteArray bytes = archiveBytes(card);
+        const QByteArray bytes = CardBytes(card);
         if (!bytes.isNull() && m_keptBytes.value(card->GetUUID()) != bytes)
             unsaved.append({card->GetUUID(), bytes});
     }
