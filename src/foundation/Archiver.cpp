@@ -214,9 +214,17 @@ int TArchiver::Save(const FSRef& file) {
 }
 
 QByteArray TArchiver::CopyXMLData() const {
+    return encoded(PlistCodec::Format::Xml);
+}
+
+QByteArray TArchiver::CopyBinaryData() const {
+    return encoded(PlistCodec::Format::Binary);
+}
+
+QByteArray TArchiver::encoded(PlistCodec::Format format) const {
     // Written in place: nested archives are read through their links, nothing is copied.
     QByteArray out;
-    if (!PlistCodec::encode(QVariant::fromValue(ArchiveLink{m_dict}), &out)) return QByteArray();
+    if (!PlistCodec::encode(QVariant::fromValue(ArchiveLink{m_dict}), &out, format)) return QByteArray();
     return out;
 }
 

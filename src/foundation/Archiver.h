@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/CoreTypes.h"
+#include "platform/PlistCodec.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -54,6 +55,8 @@ public:
     // Written from the dictionary in place, nested archives included; null when the dictionary
     // cannot be serialised.
     QByteArray CopyXMLData() const;
+    // The same as a binary property list (dates finer than a millisecond kept exactly).
+    QByteArray CopyBinaryData() const;
     void SetPath(const QString& path);
     QString GetPath() const { return m_path; }
     FSRef GetFile() const;
@@ -122,6 +125,7 @@ private:
     using Dict = std::shared_ptr<QVariantMap>;
     explicit TArchiver(Dict dictionary, void* context);
     QVariant rawValue(const QString& key) const; // path-resolved, links not yet resolved
+    QByteArray encoded(PlistCodec::Format format) const;
     QVariant elementAt(qint64 index) const;
     TArchiver* archiveOver(const QVariant& value) const;
     bool wouldHoldItself(const TArchiver* archive) const; // storing archive here makes a loop

@@ -19,6 +19,17 @@
 
 namespace {
 
+// A card's colour holds components from 0 to 1: a wider colour (an extended one, or a file's
+// component above 1) is clamped, NaN taken as 0.
+float unitComponent(float value) {
+    return !(value > 0) ? 0.0f : value > 1 ? 1.0f : value;
+}
+
+ATSURGBAlphaColor unitColor(const ATSURGBAlphaColor& colour) {
+    return {unitComponent(colour.red), unitComponent(colour.green), unitComponent(colour.blue),
+            unitComponent(colour.alpha)};
+}
+
 const QString kTitle = QStringLiteral("title");
 const QString kUUID = QStringLiteral("uuid");
 const QString kColor = QStringLiteral("color");
@@ -82,7 +93,7 @@ void TCard::Initialize() {
                     QRandomGenerator::global()->bounded(int(colours.size()) - 1); // never the last
                 colour = colours[index].toMap().value(QStringLiteral("color")).value<QColor>();
             }
-            m_color = ColorUtilities::cgRGB(colour);
+            m_color = unitColor(ColorUtilities::cgRGB(colour));
             m_hasColor = true;
         }
         if (!DidInitializeFromCopying()) {
@@ -167,16 +178,16 @@ void TCard::EncodeData(TArchiver* archiver) {
     TTreeNode::EncodeData(archiver);
     archiver->SetValue(kTitle, m_title);
     archiver->SetValue(kUUID, m_uuid);
-    m_kept.writeReal(archiver, kColor + QStringLiteral(".red"), m_color.red);
-    m_kept.writeReal(archiver, kColor + QStringLiteral(".green"), m_color.green);
-    m_kept.writeReal(archiver, kColor + QStringLiteral(".blue"), m_color.blue);
-    m_kept.writeReal(archiver, kColor + QStringLiteral(".alpha"), m_color.alpha);
+    m_kept.writeReal(archiver, kColor + QStringLiteral(".red"), m_color.red, m_colorAsStored);
+    m_kept.writeReal(archiver, kColor + QStringLiteral(".green"), m_color.green, m_colorAsStored);
+    m_kept.writeReal(archiver, kColor + QStringLiteral(".blue"), m_color.blue, m_colorAsStored);
+    m_kept.writeReal(archiver, kColor + QStringLiteral(".alpha"), m_color.alpha, m_colorAsStored);
     m_kept.writeRect(archiver, kFrame, m_frame);
     archiver->SetIntegerValue(kSplitViewPosition, m_splitViewPosition);
     archiver->SetIntegerValue(kSplitViewRestorePosition, m_splitViewRestorePosition);
     archiver->SetBooleanValue(kMiniaturized, m_miniaturized);
-    archiver->SetValue(kCreatedDate, m_createdDate);
-    archiver->SetValue(kModifiedDate, m_modifiedDate);
+    m_kept.writeDate(archiver, kCreatedDate, m_createdDate);
+    m_kept.writeDate(archiver, kModifiedDate, m_modifiedDate);
     archiver->SetBooleanValue(kBottomBarHidden, m_bottomBarHidden);
     archiver->SetValue(kTheme, m_themeName);
     archiver->SetBooleanValue(kScreenRelativeFrame, m_screenRelativeFrame);
@@ -201,8 +212,9 @@ void TCard::DecodeData(TArchiver* archiver) {
     m_title = archiver->GetStringValue(kTitle);
     if (!archiver->ContainsKey(kTitle)) m_title = QString();
     m_uuid = archiver->GetStringValue(kUUID);
-    m_color = archiver->GetColorValue(kColor);
+    m_color = unitColor(archiver->GetColorValue(kColor));
     m_hasColor = true;
+    m_colorAsStored = true;
     m_frame = archiver->GetRectValue(kFrame);
     m_splitViewPosition = archiver->GetIntegerValue(kSplitViewPosition);
     m_splitViewRestorePosition = archiver->GetIntegerValue(kSplitViewRestorePosition);
@@ -257,12 +269,13 @@ QColor TCard::GetColor() const {
 }
 
 void TCard::SetColor(const QColor& colour) {
-    const ATSURGBAlphaColor record = ColorUtilities::cgRGB(colour);
+    const ATSURGBAlphaColor record = unitColor(ColorUtilities::cgRGB(colour));
     // Compared as colours: the stored record may be finer than a colour holds, and handing back
     // GetColor() is no change.
     if (m_hasColor && (record == m_color || record == ColorUtilities::cgRGB(GetColor()))) return;
     m_color = record;
     m_hasColor = true;
+    m_colorAsStored = false;
     SetModified(true);
 }
 

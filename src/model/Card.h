@@ -123,6 +123,8 @@ private:
     QString m_title;
     ATSURGBAlphaColor m_color{};
     bool m_hasColor = false;
+    bool m_colorAsStored =
+        false; // the colour read, unchanged: a file's component above 1 goes back as it was
     QString m_uuid;
     QRectF m_frame;
     qint32 m_splitViewPosition = 0;

@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QRegularExpression>
 #include <QSysInfo>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -227,12 +228,11 @@ QVariantList DefaultCardColors() {
         {"White", 1.0, 1.0, 1.0, false}};
     QVariantList colours;
     for (const Entry& entry : entries) {
+        // Lightened by 0.2, at most to 1: a component above 1 is no colour a card file should hold.
         const double lighten = entry.lightened ? 0.2 : 0.0;
-        QColor colour = QColor::fromRgbF(0, 0, 0).toExtendedRgb();
-        colour.setRedF(static_cast<float>(entry.red + lighten));
-        colour.setGreenF(static_cast<float>(entry.green + lighten));
-        colour.setBlueF(static_cast<float>(entry.blue + lighten));
-        colour.setAlphaF(1.0f);
+        const auto component = [&](double base) { return static_cast<float>(std::min(base + lighten, 1.0)); };
+        const QColor colour =
+            QColor::fromRgbF(component(entry.red), component(entry.green), component(entry.blue), 1.0f);
         colours.append(QVariantMap{{QStringLiteral("name"), QString::fromLatin1(entry.name)},
                                    {QStringLiteral("color"), colour}});
     }

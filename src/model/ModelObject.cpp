@@ -11,9 +11,11 @@
 #include "foundation/Object.h"
 #include "foundation/TreeNode.h"
 #include "platform/Diagnostics.h"
+#include "platform/PlistCodec.h"
 #include "platform/VariantKinds.h"
 
 #include <QUuid>
+#include <algorithm>
 
 void KeptArchiveKeys::take(const TArchiver* archiver, const QSet<QString>& known) {
     m_values.clear();
@@ -22,8 +24,11 @@ void KeptArchiveKeys::take(const TArchiver* archiver, const QSet<QString>& known
         if (!known.contains(key)) {
             m_unknown.append(key);
             m_values.insert(key, archiver->GetKeyValue(key));
-        } else if (const QVariant plain = archiver->GetPlainValue(key); VariantKinds::isNumber(plain)) {
-            // Only numbers are written back as stored (writeReal); text and bytes are not kept twice.
+        } else if (const QVariant plain = archiver->GetPlainValue(key);
+                   VariantKinds::isNumber(plain) ||
+                   plain.metaType() == QMetaType::fromType<PlistCodec::ExactDate>()) {
+            // Only numbers and exact dates are written back as stored (writeReal, writeDate); text and
+            // bytes are not kept twice.
             m_values.insert(key, plain);
         }
     }
@@ -39,14 +44,23 @@ void KeptArchiveKeys::restore(TArchiver* archiver) const {
     for (const QString& key : m_unknown) archiver->SetValue(key, m_values.value(key));
 }
 
-void KeptArchiveKeys::writeReal(TArchiver* archiver, const QString& key, double value) const {
+void KeptArchiveKeys::writeReal(TArchiver* archiver, const QString& key, double value, bool unit) const {
     const QVariant raw = m_values.value(key);
     bool ok = false;
-    const double stored = raw.toDouble(&ok);
+    double stored = raw.toDouble(&ok);
+    if (unit) stored = !(stored > 0) ? 0.0 : std::min(stored, 1.0);
     if (ok && raw.typeId() != QMetaType::Bool && static_cast<float>(stored) == static_cast<float>(value))
         archiver->SetValue(key, raw);
     else
         archiver->SetFloatValue(key, static_cast<float>(value));
+}
+
+void KeptArchiveKeys::writeDate(TArchiver* archiver, const QString& key, const QDateTime& value) const {
+    const QVariant raw = m_values.value(key);
+    if (raw.metaType() == QMetaType::fromType<PlistCodec::ExactDate>() && raw.toDateTime() == value)
+        archiver->SetValue(key, raw);
+    else
+        archiver->SetValue(key, value);
 }
 
 void KeptArchiveKeys::writeRect(TArchiver* archiver, const QString& key, const QRectF& rect) const {

@@ -27,13 +27,17 @@ public:
     void keep(const TArchiver* archiver, const QString& key);
     bool keeps(const QString& key) const { return m_unknown.contains(key); }
     // Writes a real as the archive held it when it still reads as the same float, so an unchanged
-    // value is written back exactly; otherwise the float.
-    void writeReal(TArchiver* archiver, const QString& key, double value) const;
+    // value is written back exactly; otherwise the float. unit: the value is held clamped to 0..1,
+    // so a stored value beyond that reads as its clamped one.
+    void writeReal(TArchiver* archiver, const QString& key, double value, bool unit = false) const;
+    // Writes a date as the archive held it (a binary list's date finer than a millisecond) when it
+    // still reads as the same date; otherwise the date.
+    void writeDate(TArchiver* archiver, const QString& key, const QDateTime& value) const;
     void writeRect(TArchiver* archiver, const QString& key, const QRectF& rect) const;
     void writeSize(TArchiver* archiver, const QString& key, const QSizeF& size) const;
 
 private:
-    QVariantMap m_values; // the unknown keys' values and the known keys' numbers
+    QVariantMap m_values; // the unknown keys' values and the known keys' numbers and dates
     QStringList m_unknown;
 };
 

@@ -15,6 +15,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 
 namespace {
 
@@ -83,13 +84,22 @@ TSheet* TSheet::SheetFromPath(const QString& path) {
         Diagnostics::warning(QStringLiteral("info.plist for ") + infoPath + QStringLiteral(" is missing."));
         return nullptr;
     }
-    TArchiver* archiver = TArchiver::CreateWithPath(infoPath);
+    // Read once: the bytes decoded are the version recorded, so a change made elsewhere meanwhile is
+    // told at the next save.
     TObject* object = nullptr;
-    if (isReadableArchive(path, infoPath) && archiver->Load() == 0) {
-        QString folder = path;
-        object = AllocateFromArchive(archiver, &folder);
+    SheetFolderRecord record;
+    QVariantMap stored;
+    if (isReadableArchive(path, infoPath)) {
+        const std::optional<QByteArray> bytes = record.read(path, kInfoFile);
+        const QVariant parsed = bytes ? PlistCodec::decode(*bytes) : QVariant();
+        if (parsed.typeId() == QMetaType::QVariantMap) {
+            stored = parsed.toMap();
+            TArchiver* archiver = TArchiver::CreateWithDictionary(stored);
+            QString folder = path;
+            object = AllocateFromArchive(archiver, &folder);
+            archiver->Release();
+        }
     }
-    archiver->Release();
     if (object && !object->IsMember(StaticClass())) {
         object->Release();
         object = nullptr;
@@ -99,6 +109,8 @@ TSheet* TSheet::SheetFromPath(const QString& path) {
         return nullptr;
     }
     auto* sheet = static_cast<TSheet*>(object);
+    sheet->m_record = std::move(record);
+    sheet->m_infoBase = stored;
     sheet->m_recordedDate = FolderDate(sheet->m_path);
     sheet->Autorelease();
     return sheet;
@@ -113,11 +125,14 @@ void TSheet::Initialize() {
             // A new sheet is a sheet on disk at once.
             TArchiver* archiver = CopyArchive();
             archiver->SetValue(kBundleIdentifier, QStringLiteral("com.brasswick.jobslate.sheet"));
-            if (archiver->Save(GetInfoPath(), true) != 0) {
+            const QByteArray bytes = archiver->CopyXMLData();
+            archiver->Release();
+            if (bytes.isNull() || !m_record.write(m_path, kInfoFile, bytes)) {
                 Report(QStringLiteral("WARNING: error saving sheet properties for ") + m_path);
                 m_modified = true; // the next save tries again
+            } else {
+                m_infoBase = PlistCodec::decode(bytes).toMap();
             }
-            archiver->Release();
             UpdateModifiedDate();
         }
     }
@@ -155,8 +170,7 @@ void TSheet::EncodeData(TArchiver* archiver) {
 
 void TSheet::DecodeData(TArchiver* archiver) {
     TObject::DecodeData(archiver);
-    m_kept.take(archiver, {TArchiver::kClassKey, TArchiver::kObjectPropertiesKey, kUUID, kCards, kFavorite,
-                           kPreviewImage, kChildren});
+    m_kept.take(archiver, ArchiveKeys());
     if (const auto* folder = static_cast<const QString*>(GetInitializationParameters())) m_path = *folder;
     m_uuid = archiver->GetStringValue(kUUID);
     m_favorite = archiver->GetBooleanValue(kFavorite);
@@ -179,6 +193,51 @@ void TSheet::DecodeData(TArchiver* archiver) {
         m_previewImage = archiver->CopyImageValue(kPreviewImage);
         if (!m_previewImage.isNull()) archiver->GetDataValue(kPreviewImage, &m_previewData);
     }
+}
+
+QSet<QString> TSheet::ArchiveKeys() {
+    return {TArchiver::kClassKey,
+            TArchiver::kObjectPropertiesKey,
+            kUUID,
+            kCards,
+            kFavorite,
+            kPreviewImage,
+            kChildren};
+}
+
+// Takes what info.plist holds after a merge with a version written elsewhere: the card list and its
+// order, the favourite mark, the preview, and the keys this sheet only keeps. written: what this sheet
+// would have written, to tell which values came from elsewhere.
+void TSheet::TakeInfo(const QVariantMap& stored, const QVariantMap& written) {
+    TArchiver* archiver = TArchiver::CreateWithDictionary(stored);
+    TObject::DecodeData(archiver);
+    m_kept = KeptArchiveKeys();
+    m_kept.take(archiver, ArchiveKeys());
+    m_favorite = archiver->GetBooleanValue(kFavorite);
+    QStringList order;
+    for (const QVariant& uuid : archiver->GetValue(kCards).toList())
+        if (uuid.typeId() == QMetaType::QString && !uuid.toString().isEmpty() &&
+            !order.contains(uuid.toString()))
+            order.append(uuid.toString());
+    m_order = order;
+    // The cards follow the list.
+    QList<TCard*> cards;
+    for (TObject* card : *m_cards) cards.append(static_cast<TCard*>(card));
+    std::stable_sort(cards.begin(), cards.end(), [&](TCard* a, TCard* b) {
+        const auto at = [&](TCard* card) {
+            const qsizetype index = m_order.indexOf(card->GetUUID());
+            return index < 0 ? m_order.size() : index;
+        };
+        return at(a) < at(b);
+    });
+    for (qsizetype i = 0; i < cards.size(); ++i)
+        m_cards->Reorder(m_cards->GetIndex(static_cast<const void*>(cards[i])), i);
+    if (stored.value(kPreviewImage) != written.value(kPreviewImage)) {
+        m_previewImage = archiver->CopyImageValue(kPreviewImage);
+        m_previewData.clear();
+        if (!m_previewImage.isNull()) archiver->GetDataValue(kPreviewImage, &m_previewData);
+    }
+    archiver->Release();
 }
 
 void TSheet::Show() const {
@@ -259,6 +318,10 @@ TCard* TSheet::ReadCard(const QString& uuid, bool* renamed) {
     const std::optional<QByteArray> bytes = m_record.read(m_path, QFileInfo(path).fileName());
     const QVariant parsed = bytes ? PlistCodec::decode(*bytes) : QVariant();
     if (parsed.typeId() != QMetaType::QVariantMap) return nullptr;
+    if (bytes->startsWith("bplist"))
+        m_binaryCards.insert(uuid);
+    else
+        m_binaryCards.remove(uuid);
     TArchiver* archiver = TArchiver::CreateWithDictionary(parsed.toMap());
     *renamed = nameCardAfterFile(archiver, uuid);
     TObject* object = AllocateFromArchive(archiver, nullptr);
@@ -323,10 +386,22 @@ void TSheet::AddCard(TCard* card) {
 void TSheet::RemoveCard(TCard* card, bool deleteFile) {
     if (!card) return;
     const QString path = GetCardPath(card->GetUUID());
-    if (deleteFile && QFileInfo::exists(path)) {
+    const QString name = QFileInfo(path).fileName();
+    if (deleteFile && ChangedSinceRecorded(card->GetUUID())) {
+        // Edited elsewhere since it was read here: that version is kept, in the Trash.
+        bool trashed = false;
+        const QString aside = KeepAside(card->GetTitle(), card->GetUUID(), QStringLiteral("other version"),
+                                        name, nullptr, &trashed);
+        if (!aside.isEmpty())
+            TellKept(QStringLiteral("The card's file had been changed on another device; that version was "
+                                    "moved to the Trash."),
+                     {aside}, {trashed});
+        m_record.forget(name);
+        UpdateModifiedDate();
+    } else if (deleteFile && QFileInfo::exists(path)) {
         Diagnostics::line(QStringLiteral("* delete card at ") + path);
         QFile::remove(path);
-        m_record.forget(QFileInfo(path).fileName());
+        m_record.forget(name);
         UpdateModifiedDate();
     }
     m_removed.insert(card->GetUUID());

@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QSet>
 #include <QStringList>
+#include <QVariantMap>
 
 // A sheet: a folder "<title>.qxsheet" holding "info.plist" (the sheet's archive) and one
 // "<uuid>.qxcard" per top-level card. Card files are read when the sheet is opened and written when
@@ -80,7 +81,9 @@ public:
     // After a failed save: the changed cards go to a recovery folder, and the person is told.
     void KeepUnsavedForRecovery();
     // "Resolve Conflict": NSAlertFirstButtonReturn for "No" (keep this version), NSAlertSecondButtonReturn
-    // for "Yes", NSModalResponseAbort when nobody answered (nothing is written then).
+    // for "Yes", NSModalResponseAbort when nobody answered: this version goes to the Trash and nothing
+    // is overwritten; the other version is then taken as for "Yes" (so the question is not asked again
+    // at every save), unless the program is ending.
     qint32 ResolveConflict();
     // The folder changed elsewhere (the sheet browser noticed): when a card file is not the version
     // read or written, the conflict question is asked as a save asks it; "No" saves this version,
@@ -123,18 +126,21 @@ private:
     enum class Outcome { Saved, Failed, MovedElsewhere };
     Outcome SaveOnce(TCard* only);
     bool WriteCard(TCard* card, QStringList* failures, bool* changedAgain);
+    QByteArray CardBytes(TCard* card) const;
     bool WriteInfo(QStringList* failures);
+    bool MergeOutsideInfo(QByteArray* bytes, QString* error);
+    void TakeInfo(const QVariantMap& stored, const QVariantMap& written);
+    static QSet<QString> ArchiveKeys();
     QString RefusedCardName(const QString& uuid) const;
     QList<OutsideChange> FindOutsideChanges();
     Resolution Resolve(const QList<OutsideChange>& changes);
     void TakeArrivedCard(const QString& uuid);
     bool ChangedSinceRecorded(const QString& uuid);
     QString KeepAside(const QString& title, const QString& uuid, const QString& label, const QString& name,
-                      const QByteArray* bytes, bool* inTrash);
+                      const QByteArray* bytes, bool* inTrash, const QString& extension = kCardExtension);
     void TellKept(const QString& message, const QStringList& names, const QList<bool>& inTrash) const;
     bool ReportSaveFailure(const QStringList& reasons);
     bool SaveElsewhere();
-    void MergeListedCards();
 
     QString m_path;
     QString m_uuid;
@@ -151,7 +157,9 @@ private:
     bool m_favorite = false;
     QSet<QString> m_filesAtLoad; // card files in the folder when the cards were read
     SheetFolderRecord m_record;  // the card files and info.plist as last read or written
+    QVariantMap m_infoBase;      // info.plist as last read or written: what a change elsewhere is told by
     QSet<QString> m_removed;     // uuids of cards removed here: not taken back from another device's list
+    QSet<QString> m_binaryCards; // uuids of cards read from binary files: written binary again
     QHash<QString, QByteArray> m_keptBytes; // uuid -> this device's version last put aside
     QSet<QString> m_asideNames;             // versions given up, named by this sheet (never taken for cards)
     QList<Ref<TCard>> m_arrived;

@@ -198,11 +198,16 @@ void TSheetManager::AfterSave(const QString& formerPath) {
         Reload(sheet.get());
         return;
     }
-    // Cards another device added, kept with this version: shown as the sheet's own.
-    for (const Ref<TCard>& card : sheet->TakeArrivedCards())
-        if (TCardControllerProtocol* controller = Instantiate(card.get(), true)) controller->showWindow();
+    ShowArrivedCards();
     // Saved elsewhere: the sheet is remembered at its new place.
     if (sheet->GetPath() != formerPath && m_delegate) m_delegate->activeSheetDidChange(sheet.get());
+}
+
+void TSheetManager::ShowArrivedCards() {
+    if (!m_activeSheet) return;
+    // Kept with this version: shown as the sheet's own.
+    for (const Ref<TCard>& card : m_activeSheet->TakeArrivedCards())
+        if (TCardControllerProtocol* controller = Instantiate(card.get(), true)) controller->showWindow();
 }
 
 void TSheetManager::SetActiveSheet(TSheet* sheet) {

@@ -66,6 +66,9 @@ public:
     // The card window's Save: the card's file alone, unless a conflict makes it a whole save (then
     // as Save). True when the card is saved or the other version taken.
     bool SaveCard(TCard* card);
+    // Shows the cards another device added that the active sheet took in when the person kept this
+    // version (after a save or after the folder watcher's question).
+    void ShowArrivedCards();
     void SetActiveSheet(TSheet* sheet);
 
     QList<TCardControllerProtocol*> GetControllers() const;

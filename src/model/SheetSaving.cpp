@@ -10,16 +10,23 @@
 #include "platform/AtomicFile.h"
 #include "platform/Diagnostics.h"
 #include "platform/PanelPresenter.h"
+#include "platform/PlistCodec.h"
+#include "platform/Questions.h"
 #include "platform/Workspace.h"
 #include "utilities/Clock.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QSet>
+#include <optional>
 
 namespace {
 
 const QString kCards = QStringLiteral("cards");
 const QString kBundleIdentifier = QStringLiteral("CFBundleIdentifier");
+const QString kPreviewImage = QStringLiteral("previewImage");
+const QString kInfoExtension = QStringLiteral("plist");
 
 QString fullDate(const QDateTime& date) {
     return date.isValid() ? date.toLocalTime().toString(Qt::ISODateWithMs) : QStringLiteral("(none)");
@@ -47,17 +54,105 @@ QString fileNameBase(const QString& title) {
     return base;
 }
 
-// "<title> (<label>, <date>).qxcard": the name a version given up is kept under.
-QString asideName(const QString& title, const QString& label, const QDateTime& when, int attempt) {
+// "<title> (<label>, <date>).<extension>": the name a version given up is kept under.
+QString asideName(const QString& title, const QString& label, const QDateTime& when, int attempt,
+                  const QString& extension) {
     const QString base = fileNameBase(title);
     const QString stamp = when.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH.mm.ss"));
     const QString count = attempt > 1 ? QStringLiteral(", %1").arg(attempt) : QString();
-    return QStringLiteral("%1 (%2, %3%4).%5").arg(base, label, stamp, count, TSheet::kCardExtension);
+    return QStringLiteral("%1 (%2, %3%4).%5").arg(base, label, stamp, count, extension);
 }
 
-QByteArray archiveBytes(TObject* object) {
+// A regular file of a sane size, read without following a link; nothing for anything else.
+std::optional<QByteArray> readArchiveFile(const QString& path) {
+    const AtomicFile::FileStamp stamp = AtomicFile::stampOf(path);
+    if (!stamp.isFile || stamp.size > qint64(256) * 1024 * 1024) return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) return std::nullopt;
+    return bytes;
+}
+
+// The uuids of a "cards" value, in order, without repeats.
+QStringList cardList(const QVariant& value) {
+    QStringList uuids;
+    for (const QVariant& uuid : value.toList())
+        if (uuid.typeId() == QMetaType::QString && !uuid.toString().isEmpty() &&
+            !uuids.contains(uuid.toString()))
+            uuids.append(uuid.toString());
+    return uuids;
+}
+
+QStringList onlyThose(const QStringList& list, const QSet<QString>& kept) {
+    QStringList result;
+    for (const QString& item : list)
+        if (kept.contains(item)) result.append(item);
+    return result;
+}
+
+// A three-way merge of info.plist: base as last read or written here, theirs on disk, mine to write.
+// A value only one side changed comes from that side; the cards listed elsewhere since are added
+// (unless removed here), and an order changed only elsewhere is taken. conflict: both sides changed a
+// value differently (this side's is kept). The preview is a picture this program makes, never a
+// conflict: this side's wins when it changed it.
+struct InfoMerge {
+    QVariantMap merged;
+    bool conflict = false;
+};
+
+InfoMerge mergeInfo(const QVariantMap& base, const QVariantMap& theirs, const QVariantMap& mine,
+                    const QSet<QString>& removedHere) {
+    InfoMerge result{mine, false};
+    QSet<QString> keys;
+    for (const QVariantMap* map : {&base, &theirs, &mine})
+        for (auto it = map->keyBegin(); it != map->keyEnd(); ++it) keys.insert(*it);
+    keys.remove(kCards);
+    for (const QString& key : std::as_const(keys)) {
+        const bool inBase = base.contains(key), inTheirs = theirs.contains(key), inMine = mine.contains(key);
+        const auto same = [](bool inA, const QVariant& a, bool inB, const QVariant& b) {
+            return inA == inB && (!inA || a == b);
+        };
+        const QVariant b = base.value(key), t = theirs.value(key), m = mine.value(key);
+        if (same(inMine, m, inTheirs, t) || same(inTheirs, t, inBase, b)) continue;
+        if (same(inMine, m, inBase, b)) {
+            if (inTheirs)
+                result.merged.insert(key, t);
+            else
+                result.merged.remove(key);
+            continue;
+        }
+        if (key != kPreviewImage) result.conflict = true;
+    }
+
+    const QStringList baseCards = cardList(base.value(kCards));
+    const QStringList theirCards = cardList(theirs.value(kCards));
+    QStringList cards = cardList(mine.value(kCards));
+    for (const QString& uuid : theirCards)
+        if (!baseCards.contains(uuid) && !cards.contains(uuid) && !removedHere.contains(uuid))
+            cards.append(uuid);
+    // The order of the cards every version lists.
+    QSet<QString> common(baseCards.begin(), baseCards.end());
+    common &= QSet<QString>(theirCards.begin(), theirCards.end());
+    common &= QSet<QString>(cards.begin(), cards.end());
+    const QStringList baseOrder = onlyThose(baseCards, common);
+    const QStringList theirOrder = onlyThose(theirCards, common);
+    const QStringList myOrder = onlyThose(cards, common);
+    if (myOrder == baseOrder && theirOrder != baseOrder) {
+        // Moved elsewhere only: the common cards take their places in the other order.
+        qsizetype next = 0;
+        for (QString& uuid : cards)
+            if (common.contains(uuid)) uuid = theirOrder[next++];
+    } else if (theirOrder != baseOrder && theirOrder != myOrder) {
+        result.conflict = true;
+    }
+    if (mine.contains(kCards) || !cards.isEmpty()) result.merged.insert(kCards, cards);
+    return result;
+}
+
+QByteArray archiveBytes(TObject* object, bool binary) {
     TArchiver* archiver = object->CopyArchive();
-    const QByteArray bytes = archiver->CopyXMLData();
+    const QByteArray bytes = binary ? archiver->CopyBinaryData() : archiver->CopyXMLData();
     archiver->Release();
     return bytes;
 }
@@ -158,6 +253,12 @@ TSheet::Outcome TSheet::SaveOnce(TCard* only) {
     return ReportSaveFailure(failures) ? Outcome::MovedElsewhere : Outcome::Failed;
 }
 
+// The card's file as written: in the form it was read in (a binary list stays one, and keeps what XML
+// can't hold, such as dates finer than a second).
+QByteArray TSheet::CardBytes(TCard* card) const {
+    return archiveBytes(card, m_binaryCards.contains(card->GetUUID()));
+}
+
 bool TSheet::WriteCard(TCard* card, QStringList* failures, bool* changedAgain) {
     if (const QString refused = RefusedCardName(card->GetUUID()); !refused.isEmpty()) {
         failures->append(refused);
@@ -169,7 +270,7 @@ bool TSheet::WriteCard(TCard* card, QStringList* failures, bool* changedAgain) {
     for (TObject* node : *card->GetAllChildrenIncludingSelf())
         if (static_cast<TCard*>(node)->IsModified()) modified.append(static_cast<TCard*>(node));
     for (TCard* node : modified) node->SetModified(false);
-    const QByteArray bytes = archiveBytes(card);
+    const QByteArray bytes = CardBytes(card);
     QString error = QStringLiteral("The card \"%1\" can't be archived.").arg(card->GetTitle());
     if (bytes.isNull() || !m_record.write(m_path, card->GetUUID() + QLatin1Char('.') + kCardExtension, bytes,
                                           &error, changedAgain)) {
@@ -185,35 +286,59 @@ bool TSheet::WriteCard(TCard* card, QStringList* failures, bool* changedAgain) {
 }
 
 bool TSheet::WriteInfo(QStringList* failures) {
-    MergeListedCards();
     TArchiver* archiver = CopyArchive();
     if (!archiver->ContainsKey(kBundleIdentifier))
         archiver->SetValue(kBundleIdentifier, QStringLiteral("com.brasswick.jobslate.sheet"));
-    const QByteArray bytes = archiver->CopyXMLData();
+    QByteArray bytes = archiver->CopyXMLData();
     archiver->Release();
     QString error = QStringLiteral("The sheet's properties can't be archived.");
-    if (bytes.isNull() || !m_record.write(m_path, kInfoFile, bytes, &error)) {
+    if (bytes.isNull() || !MergeOutsideInfo(&bytes, &error) ||
+        !m_record.write(m_path, kInfoFile, bytes, &error)) {
         Diagnostics::line(QStringLiteral("WARNING: error saving sheet properties for ") + m_path);
         failures->append(error);
         return false;
     }
+    m_infoBase = PlistCodec::decode(bytes).toMap();
     m_modified = false;
     return true;
 }
 
-// Cards another device listed since this sheet last read or wrote info.plist stay listed (their
-// files may still be on the way); cards removed here stay removed.
-void TSheet::MergeListedCards() {
-    if (!m_loaded || m_record.check(m_path, kInfoFile) == SheetFolderRecord::State::Same) return;
-    TArchiver* archiver = TArchiver::CreateWithPath(GetInfoPath());
-    const QVariant listed = archiver->Load() == 0 ? archiver->GetValue(kCards) : QVariant();
-    archiver->Release();
-    for (const QVariant& uuid : listed.toList()) {
-        const QString name = uuid.toString();
-        if (uuid.typeId() == QMetaType::QString && !name.isEmpty() && !m_order.contains(name) &&
-            !m_removed.contains(name))
-            m_order.append(name);
+// info.plist changed elsewhere since this sheet last read or wrote it (another device reordered the
+// cards, added one, marked the sheet): what only one side changed is taken from that side, and bytes
+// become the merged file. Where both changed a value differently this sheet's value is written and
+// the other version is put aside in the Trash first. False (nothing to write) when it can't be.
+bool TSheet::MergeOutsideInfo(QByteArray* bytes, QString* error) {
+    const SheetFolderRecord::State state = m_record.check(m_path, kInfoFile);
+    if (state == SheetFolderRecord::State::Same || state == SheetFolderRecord::State::Missing) return true;
+    const std::optional<QByteArray> theirs = readArchiveFile(GetInfoPath());
+    if (!theirs || *theirs == *bytes) return true;
+    const QVariantMap mine = PlistCodec::decode(*bytes).toMap();
+    const QVariant other = PlistCodec::decode(*theirs);
+    InfoMerge merge{mine, true};
+    if (other.typeId() == QMetaType::QVariantMap)
+        merge = mergeInfo(m_infoBase, other.toMap(), mine, m_removed);
+    if (merge.conflict) {
+        bool trashed = false;
+        const QString aside = KeepAside(GetTitle(), {}, QStringLiteral("other version"), {}, &*theirs,
+                                        &trashed, kInfoExtension);
+        if (aside.isEmpty()) {
+            *error =
+                QStringLiteral("The sheet's properties were changed elsewhere and that version could not be "
+                               "put aside, so they were not overwritten.");
+            return false;
+        }
+        TellKept(
+            QStringLiteral("The other device's version of the sheet's properties was moved to the Trash."),
+            {aside}, {trashed});
     }
+    Diagnostics::line(QStringLiteral("  merged the sheet's properties changed elsewhere: ") + GetInfoPath());
+    TakeInfo(merge.merged, mine);
+    // What came from elsewhere is known now: a retry after a failed write merges nothing twice.
+    if (other.typeId() == QMetaType::QVariantMap) m_infoBase = other.toMap();
+    TArchiver* archiver = TArchiver::CreateWithDictionary(merge.merged);
+    *bytes = archiver->CopyXMLData();
+    archiver->Release();
+    return !bytes->isNull();
 }
 
 // Why the card's file can't be written: a symbolic link leading out of the folder, nowhere, or to
@@ -314,19 +439,22 @@ TSheet::Resolution TSheet::Resolve(const QList<OutsideChange>& changes) {
         return Resolution::Kept;
     }
 
-    // This version gives way (or nobody answered): what it holds that the folder does not is put aside,
-    // once: the save at quit after an unanswered question keeps no second copy.
-    const QString label =
-        answer == NSAlertSecondButtonReturn ? other : QStringLiteral("this device's version");
+    // This version gives way ("Yes", or nobody answered): what it holds that the folder does not is
+    // put aside, once, and the other version is taken, so a question closed unanswered is not asked
+    // again at every save.
+    const bool answered = answer == NSAlertSecondButtonReturn;
+    const QString label = answered ? other : QStringLiteral("this device's version");
     for (TObject* object : *m_cards) {
         auto* card = static_cast<TCard*>(object);
         if (!anyModified(card) && !AtomicFile::stampOf(GetCardPath(card->GetUUID())).isNull()) continue;
-        const QByteArray bytes = archiveBytes(card);
+        const QByteArray bytes = CardBytes(card);
         if (m_keptBytes.value(card->GetUUID()) == bytes) continue;
         if (!keep(card, label, {}, &bytes)) return cannotKeep();
         m_keptBytes.insert(card->GetUUID(), bytes);
     }
-    if (answer != NSAlertSecondButtonReturn) {
+    if (!answered && Questions::quitRequested()) {
+        // The program is ending: nothing is overwritten or read again; the sheet's close keeps the
+        // changes for recovery.
         Diagnostics::line(QStringLiteral("  no answer: nothing overwritten"));
         if (!kept.isEmpty())
             TellKept(
@@ -334,11 +462,15 @@ TSheet::Resolution TSheet::Resolve(const QList<OutsideChange>& changes) {
                 kept, inTrash);
         return Resolution::Undecided;
     }
-    Diagnostics::line(QStringLiteral("  discard this version"));
+    Diagnostics::line(answered ? QStringLiteral("  discard this version")
+                               : QStringLiteral("  no answer: this version put aside, the other one taken"));
     SetAllModified(false);
     reloadPending = true;
     if (!kept.isEmpty())
-        TellKept(QStringLiteral("This device's version was moved to the Trash."), kept, inTrash);
+        TellKept(answered ? QStringLiteral("This device's version was moved to the Trash.")
+                          : QStringLiteral("Nobody answered, so the other device's version was kept; this "
+                                           "device's version was moved to the Trash."),
+                 kept, inTrash);
     return Resolution::Taken;
 }
 
@@ -361,11 +493,12 @@ QList<Ref<TCard>> TSheet::TakeArrivedCards() {
 // name or by writing bytes, then moves it to the Trash. The name given; empty when it could not be
 // put aside (nothing changed then).
 QString TSheet::KeepAside(const QString& title, const QString& uuid, const QString& label,
-                          const QString& name, const QByteArray* bytes, bool* inTrash) {
+                          const QString& name, const QByteArray* bytes, bool* inTrash,
+                          const QString& extension) {
     const QDateTime now = Clock::shared().now();
     QString base = title;
     for (int attempt = 1; attempt <= 100; ++attempt) {
-        const QString aside = asideName(base, label, now, attempt);
+        const QString aside = asideName(base, label, now, attempt, extension);
         // A name already given in this session may be in the Trash by now: never reused.
         if (m_asideNames.contains(aside)) continue;
         QString error;
@@ -402,7 +535,7 @@ void TSheet::KeepUnsavedForRecovery() {
     for (TObject* object : *m_cards) {
         auto* card = static_cast<TCard*>(object);
         if (!anyModified(card)) continue;
-        const QByteArray bytes = archiveBytes(card);
+        const QByteArray bytes = CardBytes(card);
         if (!bytes.isNull() && m_keptBytes.value(card->GetUUID()) != bytes)
             unsaved.append({card->GetUUID(), bytes});
     }

@@ -11,6 +11,7 @@
 #include <QRandomGenerator>
 #include <QtDebug>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
@@ -30,6 +31,26 @@ constexpr std::time_t kUnlockedLeftoverAge = 3600;
 
 QMutex hookMutex;
 std::function<bool(const QString&)> beforeRename;
+std::atomic<bool> withoutLinks{false};
+
+// Renames from to to without replacing anything there; 0 or the errno. RENAME_NOREPLACE where the
+// file system has it, else a second link and the first removed, else (no hard links: FAT, exFAT, some
+// network shares) a plain rename once nothing is at to, which leaves a moment for another process
+// to make to in between.
+int renameNoReplace(const char* from, const char* to) {
+    const bool simulated = withoutLinks.load();
+    if (!simulated && ::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 0;
+    int code = simulated ? EINVAL : errno;
+    if (code != EINVAL && code != ENOSYS) return code;
+    if (!simulated && ::link(from, to) == 0) return ::unlink(from) == 0 ? 0 : errno;
+    code = simulated ? EPERM : errno;
+    if (code != EPERM && code != ENOTSUP && code != EOPNOTSUPP && code != ENOSYS && code != EMLINK)
+        return code;
+    struct stat info;
+    if (::lstat(to, &info) == 0) return EEXIST;
+    if (errno != ENOENT) return errno;
+    return ::rename(from, to) == 0 ? 0 : errno;
+}
 
 bool isRandomPart(QByteArrayView part) {
     if (part.size() != kRandomSize) return false;
@@ -263,19 +284,10 @@ bool save(const QString& path, const QByteArray& bytes, QString* error, Mode mod
 
     if (replace) {
         if (::rename(temporary.constData(), target.path().constData()) != 0) return discard(errno);
-    } else if (::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, target.path().constData(),
-                           RENAME_NOREPLACE) != 0) {
-        // A file system that can't rename without replacing may still make a second link.
-        const int code = errno;
-        if (code != EINVAL && code != ENOSYS) {
-            if (taken) *taken = code == EEXIST;
-            return discard(code);
-        }
-        if (::link(temporary.constData(), target.path().constData()) != 0) {
-            if (taken) *taken = errno == EEXIST;
-            return discard(errno);
-        }
-        ::unlink(temporary.constData());
+    } else if (const int code = renameNoReplace(temporary.constData(), target.path().constData());
+               code != 0) {
+        if (taken) *taken = code == EEXIST;
+        return discard(code);
     }
     ::close(fd);
     syncFolder(target.folder, "saving", target.name);
@@ -319,14 +331,8 @@ bool renameInFolder(const QString& folder, const QString& from, const QString& t
     int code = 0;
     if (from.contains(QLatin1Char('/')) || to.contains(QLatin1Char('/')) || to.isEmpty()) {
         code = EINVAL;
-    } else if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) !=
-               0) {
-        code = errno;
-        // A file system that can't rename without replacing may still make a second link.
-        if (code == EINVAL || code == ENOSYS)
-            code = ::link(source.constData(), target.constData()) != 0 ? errno
-                   : ::unlink(source.constData()) != 0                 ? errno
-                                                                       : 0;
+    } else {
+        code = renameNoReplace(source.constData(), target.constData());
     }
     if (code == 0) {
         syncFolder(QFile::encodeName(folder), "renaming", QFile::encodeName(from));
@@ -363,6 +369,10 @@ int removeLeftoversIn(const QString& folderPath) {
 void setBeforeRenameHook(std::function<bool(const QString& temporaryPath)> hook) {
     QMutexLocker lock(&hookMutex);
     beforeRename = std::move(hook);
+}
+
+void setWithoutLinksForTests(bool without) {
+    withoutLinks = without;
 }
 
 } // namespace AtomicFile

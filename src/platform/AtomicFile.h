@@ -76,4 +76,8 @@ int removeLeftoversIn(const QString& folderPath);
 // untouched, and write() reports failure. An empty function restores normal saves.
 void setBeforeRenameHook(std::function<bool(const QString& temporaryPath)> hook);
 
+// Tests only: renames that must not replace anything (create, renameInFolder) go as on a file system
+// with neither RENAME_NOREPLACE nor hard links.
+void setWithoutLinksForTests(bool without);
+
 } // namespace AtomicFile

@@ -209,7 +209,11 @@ void SheetTree::examineChangedSheets() {
 void SheetTree::resolveActiveSheet(TSheetManagerItem* item, TSheet* sheet) {
     const Ref<TSheet> keep = Ref<TSheet>::retain(sheet);
     sheet->ResolveOutsideChanges();
-    if (!sheet->reloadPending || manager()->GetActiveSheet() != sheet) return;
+    if (manager()->GetActiveSheet() != sheet) return;
+    if (!sheet->reloadPending) {
+        manager()->ShowArrivedCards();
+        return;
+    }
     sheet->reloadPending = false;
     sheet->SetAllModified(false);
     reloadSheet(item, sheet);

@@ -129,6 +129,58 @@ TEST_F(CardTest, NewCardIsModifiedOnceAndSettersMarkOnlyChanges) {
     }
 }
 
+// A card's colour components lie in 0..1 however the colour came: a default colour lightened past 1, an
+// extended colour, a file's value. A value read from a file and left unchanged is written back as stored.
+TEST_F(CardTest, ColourComponentsStayWithinZeroAndOne) {
+    const auto named = [](const char* name) {
+        for (const QVariant& entry : DefaultCardColors())
+            if (entry.toMap()["name"].toString() == name) return entry.toMap()["color"].value<QColor>();
+        return QColor();
+    };
+    QColor extended = QColor::fromRgbF(0, 0, 0).toExtendedRgb();
+    extended.setRedF(1.18f);
+    extended.setGreenF(-0.25f);
+    extended.setBlueF(0.5f);
+    struct Case {
+        const char* name;
+        QColor colour;
+        float red, green, blue;
+    };
+    const Case cases[] = {
+        {"Purple", named("Purple"), 0.947f, 0.888f, 1.0f},
+        {"Yellow", named("Yellow"), 1.0f, 1.0f, 0.883f},
+        {"extended", extended, 1.0f, 0.0f, 0.5f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Ref<TCard> card = Ref<TCard>::adopt(TCard::Create(QStringLiteral("c")));
+        card->SetColor(c.colour);
+        const QVariantMap stored = encode(card.get());
+        for (const char* part : {"red", "green", "blue", "alpha"}) {
+            const double value = stored[QStringLiteral("color.") + part].toDouble();
+            EXPECT_GE(value, 0.0) << part;
+            EXPECT_LE(value, 1.0) << part;
+        }
+        EXPECT_NEAR(stored["color.red"].toDouble(), c.red, 1e-3);
+        EXPECT_NEAR(stored["color.green"].toDouble(), c.green, 1e-3);
+        EXPECT_NEAR(stored["color.blue"].toDouble(), c.blue, 1e-3);
+    }
+
+    // Read from a file holding 1.192: 1 here; unchanged, the file's value goes back; changed, the new one.
+    QVariantMap file = encode(Ref<TCard>::adopt(TCard::Create(QStringLiteral("c"))).get());
+    file["color.red"] = 1.192;
+    file["color.green"] = 1.5;
+    TArchiver* archiver = TArchiver::CreateWithDictionary(file);
+    Ref<TCard> read = Ref<TCard>::adopt(static_cast<TCard*>(AllocateFromArchive(archiver, nullptr)));
+    archiver->Release();
+    ASSERT_NE(read.get(), nullptr);
+    EXPECT_EQ(read->GetColor().redF(), 1.0f);
+    EXPECT_EQ(encode(read.get())["color.red"].toDouble(), 1.192);
+    read->SetColor(QColor::fromRgbF(0.5f, 1.0f, 0.25f));
+    EXPECT_NEAR(encode(read.get())["color.red"].toDouble(), 0.5, 1e-4);
+    EXPECT_EQ(encode(read.get())["color.green"].toDouble(), 1.0);
+}
+
 TEST_F(CardTest, NewCardsNeverTakeTheLastColourAtRandom) {
     const QColor white = DefaultCardColors().last().toMap()["color"].value<QColor>();
     for (int i = 0; i < 200; ++i) {
@@ -154,7 +206,7 @@ TEST_F(CardTest, FixturesLoadAndSaveWithoutLoss) {
 
 TEST_F(CardTest, OutlineFixtureReadsEveryRowKind) {
     Ref<TListCard> card = load<TListCard>(fixture("outline.qxcard"));
-    EXPECT_NEAR(card->GetColor().redF(), 1.192, 1e-3); // above 1.0, not clamped
+    EXPECT_EQ(card->GetColor().redF(), 1.0f); // 1.192 in the file: clamped, and written back as stored
     TObjectArray* rows = card->GetAllItems();
     QStringList classes;
     for (TObject* row : *rows) classes << row->ClassName();

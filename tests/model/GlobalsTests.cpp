@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QPainter>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -141,16 +142,31 @@ TEST(Globals, ActivationHotKey) {
     UserDefaults::setStandardUserDefaults(nullptr);
 }
 
-TEST(Globals, CardColoursKeepComponentsAboveOne) {
+// Each default colour is its base lightened by 0.2 (White alone is not), no component beyond 1.
+TEST(Globals, CardColoursAreLightenedAtMostToOne) {
+    struct Case {
+        const char* name;
+        double red, green, blue;
+    };
+    const Case cases[] = {
+        {"Yellow", 1.0, 1.0, 0.883}, {"Blue", 0.879, 1.0, 1.0},     {"Green", 0.893, 1.0, 0.854},
+        {"Pink", 1.0, 0.898, 0.898}, {"Orange", 1.0, 0.911, 0.688}, {"Purple", 0.947, 0.888, 1.0},
+        {"White", 1.0, 1.0, 1.0},
+    };
     const QVariantList colours = DefaultCardColors();
     ASSERT_EQ(colours.size(), 7);
-    const QVariantMap blue = colours[1].toMap();
-    EXPECT_EQ(blue["name"].toString(), "Blue");
-    const QColor colour = blue["color"].value<QColor>();
-    EXPECT_NEAR(colour.greenF(), 1.058, 1e-3);
-    EXPECT_NEAR(colour.blueF(), 1.192, 1e-3);
-    EXPECT_EQ(colours.last().toMap()["name"].toString(), "White");
-    EXPECT_EQ(colours.last().toMap()["color"].value<QColor>().greenF(), 1.0f);
+    for (qsizetype i = 0; i < colours.size(); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(c.name);
+        const QVariantMap entry = colours[i].toMap();
+        EXPECT_EQ(entry["name"].toString(), c.name);
+        const QColor colour = entry["color"].value<QColor>();
+        EXPECT_NEAR(colour.redF(), c.red, 1e-3);
+        EXPECT_NEAR(colour.greenF(), c.green, 1e-3);
+        EXPECT_NEAR(colour.blueF(), c.blue, 1e-3);
+        EXPECT_LE(std::max({colour.redF(), colour.greenF(), colour.blueF()}), 1.0f);
+        EXPECT_EQ(colour.alphaF(), 1.0f);
+    }
 }
 
 TEST(Globals, SwatchesAndImages) {

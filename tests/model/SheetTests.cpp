@@ -353,14 +353,15 @@ TEST_F(SheetTest, OutsideChangesKeepBothVersionsOnEverySavePath) {
          {"Added", "Mine", "Two"},
          {"Theirs"},
          kept},
-        {"quit with the question unanswered",
+        {"the question closed unanswered",
          editOne,
          true,
          Path::Autosave,
          0,
          {"Theirs", "Two"},
          {"Mine"},
-         "Nothing was overwritten; this device's version was also moved to the Trash."},
+         "Nobody answered, so the other device's version was kept; this device's version was moved to the "
+         "Trash."},
     };
     int n = 0;
     for (const Case& c : cases) {
@@ -418,16 +419,25 @@ TEST_F(SheetTest, OutsideChangesKeepBothVersionsOnEverySavePath) {
             EXPECT_TRUE(app.calls.contains("makeControllerForCard")); // shown with the sheet's cards
         }
         if (c.answer == 0) {
-            // Labelled as this device's, and the save at quit asks again but keeps no second copy.
+            // Labelled as this device's; the next saves (an edit, the save at quit) ask nothing again.
             const QStringList names = QDir(trash).entryList(QDir::Files);
             ASSERT_EQ(names.size(), 1);
             EXPECT_TRUE(names[0].startsWith("Mine (this device's version, ")) << names[0].toStdString();
-            alerts.setNextAnswer(0);
+            const size_t asked = alerts.questions().size();
             manager->Save();
+            ASSERT_NE(manager->GetActiveSheet(), nullptr);
+            auto* shown = static_cast<TCard*>(manager->GetActiveSheet()->GetCards()->GetObjectValue(0));
+            EXPECT_EQ(shown->GetTitle(), "Theirs");
+            shown->SetTitle("Mine again");
+            manager->Save();
+            EXPECT_EQ(alerts.questions().size(), asked);
             EXPECT_EQ(QDir(trash).entryList(QDir::Files), names);
+            onDisk = storedCardTitles(path);
+            onDisk.sort();
+            EXPECT_EQ(onDisk, QStringList({"Mine again", "Two"}));
         }
         if (TSheet* active = manager->GetActiveSheet()) {
-            EXPECT_EQ(active->IsModified(), c.answer == 0);
+            EXPECT_FALSE(active->IsModified());
             active->SetAllModified(false);
         }
         manager->Close();
@@ -495,6 +505,113 @@ TEST_F(SheetTest, ACardFileReplacedWhileItIsWrittenIsNotOverwritten) {
     onDisk.sort();
     EXPECT_EQ(onDisk, QStringList({"Mine", "Two"}));
     EXPECT_EQ(storedCardTitles(trash), QStringList({"Theirs"}));
+}
+
+// A card deleted here whose file another device edited since it was read: that version is kept in the
+// Trash and the person told; a file nobody else touched is only deleted.
+TEST_F(SheetTest, DeletingACardEditedElsewhereKeepsTheOtherVersion) {
+    struct Case {
+        const char* name;
+        std::function<void(const QString& file)> elsewhere;
+        QStringList inTrash;
+        bool told;
+    };
+    const Case cases[] = {
+        {"untouched", [](const QString&) {}, {}, false},
+        {"edited elsewhere",
+         [](const QString& file) { ASSERT_TRUE(retitleCardFile(file, "Theirs")); },
+         {"Theirs"},
+         true},
+        {"deleted elsewhere", [](const QString& file) { ASSERT_TRUE(QFile::remove(file)); }, {}, false},
+    };
+    const QString trash = dir.filePath("Trash");
+    workspace.trashFolder = trash;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(sheetPath()).removeRecursively();
+        QDir(trash).removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(trash));
+        Ref<TSheet> sheet = savedSheet();
+        auto* one = static_cast<TCard*>(sheet->GetCards()->GetObjectValue(0));
+        const QString file = sheet->GetCardPath(one->GetUUID());
+        c.elsewhere(file);
+        const size_t asked = alerts.questions().size();
+        sheet->RemoveCard(one, true);
+
+        EXPECT_FALSE(QFileInfo::exists(file));
+        EXPECT_EQ(storedCardTitles(trash), c.inTrash);
+        EXPECT_EQ(alerts.questions().size() - asked, c.told ? 1u : 0u);
+        if (c.told) {
+            const QStringList names = QDir(trash).entryList(QDir::Files);
+            ASSERT_EQ(names.size(), 1);
+            EXPECT_TRUE(names[0].startsWith("One (other version, ")) << names[0].toStdString();
+            EXPECT_TRUE(alerts.questions().back().alert.informativeText.contains(names[0]));
+        }
+        EXPECT_TRUE(sheet->Save());
+        EXPECT_EQ(storedCardTitles(sheetPath()), QStringList{"Two"});
+        EXPECT_EQ(storedCardTitles(trash), c.inTrash);
+    }
+}
+
+// Card files from a Mac may be binary lists: an edit saved here keeps a file in the form it was read
+// in, and a date it did not change exactly as stored (a binary date holds microseconds).
+TEST_F(SheetTest, CardFilesKeepTheirFormAndExactDates) {
+    struct Case {
+        const char* fixture;
+        const char* uuid;
+        bool binary;
+    };
+    const Case cases[] = {
+        {"binary.qxcard", "5D1B7C1E-0000-4000-8000-0000000000C4", true},
+        {"outline.qxcard", "5D1B7C1E-0000-4000-8000-0000000000C0", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fixture);
+        QDir(sheetPath()).removeRecursively();
+        const QByteArray original = readAll(QStringLiteral(JOBSLATE_FIXTURES "/model/") + c.fixture);
+        ASSERT_EQ(original.startsWith("bplist"), c.binary);
+        const QVariantMap stored = PlistCodec::decode(original).toMap();
+        ASSERT_TRUE(QDir().mkpath(sheetPath()));
+        const QString file = sheetPath() + "/" + c.uuid + ".qxcard";
+        writeAll(file, original);
+        QByteArray info;
+        ASSERT_TRUE(PlistCodec::encode(
+            QVariantMap{{"system.class", "TSheet"}, {"uuid", "S"}, {"cards", QStringList{c.uuid}}}, &info));
+        writeAll(sheetPath() + "/info.plist", info);
+
+        Ref<TSheet> sheet = Ref<TSheet>::retain(TSheet::SheetFromPath(sheetPath()));
+        ASSERT_NE(sheet.get(), nullptr);
+        sheet->LoadCards();
+        ASSERT_EQ(sheet->GetCards()->Count(), 1);
+        auto* card = static_cast<TCard*>(sheet->GetCards()->GetObjectValue(0));
+        card->SetTitle("Edited");
+        ASSERT_TRUE(sheet->Save());
+
+        const QByteArray saved = readAll(file);
+        EXPECT_EQ(saved.startsWith("bplist"), c.binary);
+        const QVariantMap written = PlistCodec::decode(saved).toMap();
+        EXPECT_EQ(written["title"].toString(), "Edited");
+        const QVariant created = written["createdDate"];
+        if (c.binary) {
+            ASSERT_EQ(created.metaType(), QMetaType::fromType<PlistCodec::ExactDate>());
+            EXPECT_EQ(created.value<PlistCodec::ExactDate>(),
+                      stored["createdDate"].value<PlistCodec::ExactDate>());
+        } else {
+            EXPECT_EQ(created, stored["createdDate"]);
+        }
+        // Edited here: the new date, to the millisecond in a binary list.
+        EXPECT_EQ(written["modifiedDate"].toDateTime(),
+                  c.binary ? card->GetModifiedDate()
+                           : card->GetModifiedDate().addMSecs(-card->GetModifiedDate().time().msec()));
+        // Read again and saved with nothing changed in it: the same dates.
+        Ref<TSheet> again = Ref<TSheet>::retain(TSheet::SheetFromPath(sheetPath()));
+        again->LoadCards();
+        again->SetAllModified(true);
+        ASSERT_TRUE(again->Save());
+        const QVariantMap rewritten = PlistCodec::decode(readAll(file)).toMap();
+        EXPECT_EQ(rewritten["createdDate"].toDateTime(), created.toDateTime());
+        EXPECT_EQ(rewritten["createdDate"].metaType(), created.metaType());
+    }
 }
 
 // A sheet whose save fails when it closes (at a switch or quit): its changed cards are kept in a
@@ -774,6 +891,151 @@ TEST_F(SheetTest, FavouriteMarkReachesTheFileAndLeavesTheRestAsItWas) {
         sheet->SetFavorite(true);
         EXPECT_FALSE(sheet->IsModified()) << "the same mark again is no change";
         if (c.open) manager->SetActiveSheet(nullptr);
+    }
+}
+
+// Another device changes the sheet's info.plist while it is open here: what only one side changed is
+// merged, and where both changed the card order differently (or the file can't be read) this side's
+// version is written and the other one is kept in the Trash.
+TEST_F(SheetTest, InfoChangedElsewhereIsMergedOrKept) {
+    struct Case {
+        const char* name;
+        std::function<void(QVariantMap& info, const QStringList& uuids)> elsewhere; // uuids: A, B, C
+        std::function<void(TSheet* sheet)> here;
+        QStringList listed; // titles, in the order written ("Elsewhere": a card listed there, no file yet)
+        bool favorite;
+        QString extra;    // the "note" key written
+        bool keptInTrash; // the other info.plist was put aside
+    };
+    const auto reorderHere = [](TSheet* sheet) {
+        sheet->ReorderCard(static_cast<TCard*>(sheet->GetCards()->GetObjectValue(2)), 0); // C A B
+    };
+    const auto retitleHere = [](TSheet* sheet) {
+        static_cast<TCard*>(sheet->GetCards()->GetObjectValue(0))->SetTitle("A");
+        sheet->SetModified(true);
+    };
+    const auto reverseThere = [](QVariantMap& info, const QStringList& uuids) {
+        info["cards"] = QStringList{uuids[2], uuids[1], uuids[0]};
+    };
+    const Case cases[] = {
+        {"reordered elsewhere, a card edited here",
+         reverseThere,
+         retitleHere,
+         {"C", "B", "A"},
+         false,
+         {},
+         false},
+        {"marked a favourite and a key added elsewhere, reordered here",
+         [](QVariantMap& info, const QStringList&) {
+             info["favorite"] = true;
+             info["note"] = "theirs";
+         },
+         reorderHere,
+         {"C", "A", "B"},
+         true,
+         "theirs",
+         false},
+        {"a card listed elsewhere, one removed here",
+         [](QVariantMap& info, const QStringList&) {
+             info["cards"] = info["cards"].toStringList() << "ELSEWHERE";
+         },
+         [](TSheet* sheet) {
+             sheet->RemoveCard(static_cast<TCard*>(sheet->GetCards()->GetObjectValue(1)), true);
+         },
+         {"A", "C", "Elsewhere"},
+         false,
+         {},
+         false},
+        {"a card removed elsewhere and here",
+         [](QVariantMap& info, const QStringList& uuids) {
+             info["cards"] = QStringList{uuids[0], uuids[2]};
+         },
+         [](TSheet* sheet) {
+             sheet->RemoveCard(static_cast<TCard*>(sheet->GetCards()->GetObjectValue(1)), true);
+         },
+         {"A", "C"},
+         false,
+         {},
+         false},
+        {"reordered differently on both sides", reverseThere, reorderHere, {"C", "A", "B"}, false, {}, true},
+        {"damaged elsewhere",
+         [](QVariantMap& info, const QStringList&) { info.clear(); },
+         retitleHere,
+         {"A", "B", "C"},
+         false,
+         {},
+         true},
+    };
+    const QString trash = dir.filePath("Trash");
+    ASSERT_TRUE(QDir().mkpath(trash));
+    workspace.trashFolder = trash;
+    const QString info = sheetPath() + "/info.plist";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(sheetPath()).removeRecursively();
+        QDir(trash).removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(trash));
+        QStringList uuids;
+        {
+            Ref<TSheet> sheet = Ref<TSheet>::adopt(TSheet::Create(sheetPath()));
+            for (const char* title : {"A", "B", "C"}) {
+                Ref<TCard> card = Ref<TCard>::adopt(TListCard::Create(QString::fromLatin1(title)));
+                sheet->AddCard(card.get());
+                uuids << card->GetUUID();
+            }
+            ASSERT_TRUE(sheet->Save());
+        }
+        QHash<QString, QString> titles{
+            {uuids[0], "A"}, {uuids[1], "B"}, {uuids[2], "C"}, {"ELSEWHERE", "Elsewhere"}};
+        Ref<TSheet> sheet = Ref<TSheet>::retain(TSheet::SheetFromPath(sheetPath()));
+        sheet->LoadCards();
+
+        QVariantMap map = PlistCodec::decode(readAll(info)).toMap();
+        c.elsewhere(map, uuids);
+        QByteArray bytes = "not a property list";
+        if (!map.isEmpty()) {
+            ASSERT_TRUE(PlistCodec::encode(map, &bytes));
+        }
+        writeAll(info, bytes);
+        // A new modification time, as a sync tool gives, whatever the clock's granularity.
+        QFile file(info);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(
+            file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(60), QFileDevice::FileModificationTime));
+        file.close();
+        c.here(sheet.get());
+        const size_t asked = alerts.questions().size();
+        EXPECT_TRUE(sheet->Save());
+
+        const QVariantMap written = PlistCodec::decode(readAll(info)).toMap();
+        QStringList listed;
+        for (const QString& uuid : written["cards"].toStringList()) listed << titles.value(uuid, uuid);
+        EXPECT_EQ(listed, c.listed);
+        EXPECT_EQ(written["favorite"].toBool(), c.favorite);
+        EXPECT_EQ(sheet->IsFavorite(), c.favorite);
+        EXPECT_EQ(written.value("note").toString(), c.extra);
+        EXPECT_EQ(written.value("uuid").toString(), sheet->GetUUID());
+        // The cards in memory follow the list written.
+        QStringList shown;
+        for (TObject* card : *sheet->GetCards()) shown << static_cast<TCard*>(card)->GetTitle();
+        QStringList loaded = c.listed;
+        loaded.removeAll("Elsewhere");
+        EXPECT_EQ(shown, loaded);
+        const QStringList kept = QDir(trash).entryList(QDir::Files);
+        EXPECT_EQ(kept.size(), c.keptInTrash ? 1 : 0);
+        EXPECT_EQ(alerts.questions().size() - asked, c.keptInTrash ? 1u : 0u);
+        if (c.keptInTrash && !kept.isEmpty()) {
+            EXPECT_TRUE(kept[0].startsWith("Plans (other version, ") && kept[0].endsWith(".plist"))
+                << kept[0].toStdString();
+            EXPECT_EQ(readAll(trash + "/" + kept[0]), bytes);
+            EXPECT_EQ(alerts.questions().back().alert.messageText,
+                      "The other device's version of the sheet's properties was moved to the Trash.");
+        }
+        // Merged once: the next save has nothing from elsewhere to take or keep.
+        sheet->SetModified(true);
+        EXPECT_TRUE(sheet->Save());
+        EXPECT_EQ(QDir(trash).entryList(QDir::Files).size(), kept.size());
+        EXPECT_EQ(PlistCodec::decode(readAll(info)).toMap()["cards"], written["cards"]);
     }
 }
 

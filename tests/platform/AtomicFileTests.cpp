@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -210,4 +211,59 @@ TEST(AtomicFile, AFailedWriteReportsItAndLeavesTheOldFileWhole) {
     EXPECT_TRUE(error.contains(target)) << error.toStdString();
     EXPECT_EQ(readAll(target), "old");
     EXPECT_TRUE(temporariesIn(dir.path()).isEmpty());
+}
+
+// Creating a file and renaming one never replace what is there, on a file system with
+// RENAME_NOREPLACE and on one with neither it nor hard links (FAT, some network shares).
+TEST(AtomicFile, NewNamesNeverReplaceAnythingWithOrWithoutLinks) {
+    enum class At { Nothing, File, DanglingLink };
+    struct Case {
+        const char* name;
+        bool rename; // renameInFolder; else create
+        At at;
+        bool done;
+    };
+    const Case cases[] = {
+        {"create at a free name", false, At::Nothing, true},
+        {"create over a file", false, At::File, false},
+        {"create over a dangling link", false, At::DanglingLink, false},
+        {"rename to a free name", true, At::Nothing, true},
+        {"rename over a file", true, At::File, false},
+        {"rename over a dangling link", true, At::DanglingLink, false},
+    };
+    for (const bool withoutLinks : {false, true}) {
+        AtomicFile::setWithoutLinksForTests(withoutLinks);
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (withoutLinks ? ", without links" : ""));
+            QTemporaryDir dir;
+            const QString target = dir.filePath("target");
+            if (c.at == At::File) writePlain(target, "theirs");
+            if (c.at == At::DanglingLink) {
+                ASSERT_TRUE(QFile::link(dir.filePath("nowhere"), target));
+            }
+            writePlain(dir.filePath("source"), "mine");
+            bool taken = false;
+            QString error;
+            const bool done = c.rename
+                                  ? AtomicFile::renameInFolder(dir.path(), "source", "target", &error, &taken)
+                                  : AtomicFile::create(target, "mine", &error, &taken);
+            EXPECT_EQ(done, c.done) << error.toStdString();
+            EXPECT_EQ(taken, !c.done);
+            EXPECT_EQ(error.isEmpty(), c.done);
+            if (c.at == At::File) {
+                EXPECT_EQ(readAll(target), c.done ? "mine" : "theirs");
+            } else if (c.at == At::DanglingLink) {
+                EXPECT_EQ(QFileInfo(target).symLinkTarget(), dir.filePath("nowhere"));
+                EXPECT_FALSE(QFileInfo::exists(dir.filePath("nowhere")));
+            } else {
+                EXPECT_EQ(readAll(target), "mine");
+            }
+            // A rename refused leaves the source; a rename done takes it away.
+            if (c.rename) {
+                EXPECT_EQ(QFileInfo::exists(dir.filePath("source")), !c.done);
+            }
+            EXPECT_TRUE(temporariesIn(dir.path()).isEmpty());
+        }
+    }
+    AtomicFile::setWithoutLinksForTests(false);
 }

@@ -1,3 +1,4 @@
+#include "foundation/Archiver.h"
 #include "model/ModelFakes.h"
 #include "model/ModelObject.h"
 #include "model/Preferences.h"
@@ -364,6 +365,39 @@ TEST_F(SheetTreeTest, AnExternalChangeToTheActiveSheetKeepsBothVersions) {
     QStringList trashed = storedCardTitles(dir.filePath("Trash"));
     trashed.sort();
     EXPECT_EQ(trashed, (QStringList{"Edited here", "Theirs"}));
+}
+
+// A card another device added, seen by the folder watcher: after "No" it is shown with the sheet's
+// cards at once, and its file stays.
+TEST_F(SheetTreeTest, ACardAddedElsewhereIsShownWhenTheWatcherSeesIt) {
+    const QString path = makeSheet("Plans.qxsheet");
+    tree.reload();
+    TSheet* sheet = tree.root()->FindItem(path, false)->GetSheet();
+    manager()->Open(sheet);
+    Ref<TCard> mine = Ref<TCard>::adopt(TCard::Create(QStringLiteral("Mine")));
+    manager()->AddCard(mine.get());
+    manager()->Save();
+
+    clock.scheduler.advance(5);
+    Ref<TCard> added = Ref<TCard>::adopt(TCard::Create(QStringLiteral("Added")));
+    TArchiver* archiver = added->CopyArchive();
+    ASSERT_EQ(archiver->Save(path + "/" + added->GetUUID() + ".qxcard"), 0);
+    archiver->Release();
+    touch(path);
+    mine->SetTitle("Mine, changed");
+    app.calls.clear();
+    alerts.setNextAnswer(NSAlertFirstButtonReturn);
+    tree.reload();
+    ASSERT_FALSE(alerts.questions().empty());
+    EXPECT_EQ(alerts.questions()[0].alert.messageText, "Resolve Conflict");
+    EXPECT_EQ(manager()->GetActiveSheet(), sheet);
+    ASSERT_NE(sheet->FindCardWithUUID(added->GetUUID()), nullptr);
+    EXPECT_NE(manager()->GetController(sheet->FindCardWithUUID(added->GetUUID())), nullptr);
+    EXPECT_TRUE(app.calls.contains("makeControllerForCard"));
+    QStringList stored = storedCardTitles(path);
+    stored.sort();
+    EXPECT_EQ(stored, (QStringList{"Added", "Mine, changed"}));
+    EXPECT_TRUE(sheet->GetCardIdentifiers().contains(added->GetUUID()));
 }
 
 // A reload asked for while the conflict question is up (the folder watcher firing inside the

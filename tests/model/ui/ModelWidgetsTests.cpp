@@ -28,7 +28,7 @@ TEST(ModelWidgets, CardColorMenu) {
     EXPECT_EQ(items[8]->property("action").toString(), "changeCardColor:");
     EXPECT_FALSE(items[8]->data().isValid());
     EXPECT_EQ(items[1]->property("action").toString(), "changeBackgroundColor:");
-    EXPECT_NEAR(items[1]->data().value<QColor>().redF(), 0.947, 1e-3); // Purple, above 1.0 kept elsewhere
+    EXPECT_NEAR(items[1]->data().value<QColor>().redF(), 0.947, 1e-3); // Purple
 
     std::unique_ptr<QMenu> withCurrent(ModelWidgets::CardColorMenu("changeBackgroundColor:", Qt::darkGreen));
     EXPECT_EQ(withCurrent->actions()[8]->data().value<QColor>(), QColor(Qt::darkGreen));
