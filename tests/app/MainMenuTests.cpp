@@ -478,3 +478,31 @@ TEST_F(MainMenuTest, CtrlIShowsTheEditedRowsInfoAndStaysItalicInRichText) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MainMenuTest, UndoAndRedoKeysReachTheRichTextCardsText) {
+    const Ref<TMemoleaf> note = Ref<TMemoleaf>::adopt(TMemoleaf::Create(QStringLiteral("Note")));
+    note->SetRichText(true);
+    TCardWindowController* window = openCard(note.get());
+    ASSERT_TRUE(window);
+    window->makeSelectedCardFirstResponder();
+    auto* text = qobject_cast<QTextEdit*>(QApplication::focusWidget());
+    ASSERT_TRUE(text);
+    QTest::keyClicks(text, QStringLiteral("Word"));
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        const char* text;
+    } keys[] = {{Qt::Key_Z, Qt::ControlModifier, ""},
+                {Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier, "Word"},
+                {Qt::Key_Z, Qt::ControlModifier, ""},
+                {Qt::Key_Y, Qt::ControlModifier, "Word"}};
+    for (const auto& press : keys) {
+        QTest::keyClick(text, press.key, press.modifiers);
+        EXPECT_EQ(note->GetText().plainText().toStdString(), press.text)
+            << qPrintable(QKeySequence(press.key | press.modifiers).toString());
+    }
+}
+
+} // namespace
