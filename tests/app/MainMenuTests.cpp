@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QTest>
+#include <QTextEdit>
 #include <QToolButton>
 
 namespace {
@@ -157,6 +158,14 @@ protected:
         *window = openCard(card);
         return *window ? dynamic_cast<TOutlineViewController*>((*window)->contentControllerFor(card))
                        : nullptr;
+    }
+    // A rich-text card in its active window, its text focused; null when that is missing.
+    QTextEdit* openNoteText(TMemoleaf* note) {
+        note->SetRichText(true);
+        TCardWindowController* window = openCard(note);
+        if (!window) return nullptr;
+        window->makeSelectedCardFirstResponder();
+        return qobject_cast<QTextEdit*>(QApplication::focusWidget());
     }
     QAction* reachableAction(TCardWindowController* window, const QString& name, const QVariant& data = {}) {
         auto* button =
@@ -465,11 +474,7 @@ TEST_F(MainMenuTest, CtrlIShowsTheEditedRowsInfoAndStaysItalicInRichText) {
 
     // GIVEN a rich-text card with its text selected, WHEN Ctrl+I is pressed, THEN it turns italic
     const Ref<TMemoleaf> note = Ref<TMemoleaf>::adopt(TMemoleaf::Create(QStringLiteral("Note")));
-    note->SetRichText(true);
-    TCardWindowController* noteWindow = openCard(note.get());
-    ASSERT_TRUE(noteWindow);
-    noteWindow->makeSelectedCardFirstResponder();
-    auto* text = qobject_cast<QTextEdit*>(QApplication::focusWidget());
+    QTextEdit* text = openNoteText(note.get());
     ASSERT_TRUE(text);
     QTest::keyClicks(text, QStringLiteral("Word"));
     text->selectAll();
@@ -483,11 +488,7 @@ namespace {
 
 TEST_F(MainMenuTest, UndoAndRedoKeysReachTheRichTextCardsText) {
     const Ref<TMemoleaf> note = Ref<TMemoleaf>::adopt(TMemoleaf::Create(QStringLiteral("Note")));
-    note->SetRichText(true);
-    TCardWindowController* window = openCard(note.get());
-    ASSERT_TRUE(window);
-    window->makeSelectedCardFirstResponder();
-    auto* text = qobject_cast<QTextEdit*>(QApplication::focusWidget());
+    QTextEdit* text = openNoteText(note.get());
     ASSERT_TRUE(text);
     QTest::keyClicks(text, QStringLiteral("Word"));
     const struct {
