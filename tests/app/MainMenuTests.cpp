@@ -449,28 +449,39 @@ TEST_F(MainMenuTest, UndoOfTypingPutsTheTextBackInTheRowOnScreen) {
 namespace {
 
 TEST_F(MainMenuTest, CtrlIShowsTheEditedRowsInfoAndStaysItalicInRichText) {
-    // GIVEN a task row being edited in an outline card
+    // GIVEN two task rows in an outline card
     const Ref<TJobslate> tasks = Ref<TJobslate>::adopt(TJobslate::Create(QStringLiteral("Tasks")));
     tasks->SetDefaultItem(kItemKindTask);
     TCardWindowController* window = nullptr;
     TOutlineViewController* outline = openOutline(tasks.get(), &window);
     ASSERT_TRUE(outline);
-    outline->insertItemAtRow(-1);
-    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Call"));
-    TCardItem* task = static_cast<TCardItem*>(tasks->GetRoot()->GetChild(0));
-    TCardItemRowViewController* row = outline->browser()->controllerForItem(task);
-    ASSERT_TRUE(row && dynamic_cast<TTask*>(task));
+    for (const QString& title : {QStringLiteral("Call"), QStringLiteral("Mail")}) {
+        outline->insertItemAtRow(outline->browser()->numberOfRows() - 1);
+        QTest::keyClicks(QApplication::focusWidget(), title);
+    }
     // and the Card menu opened and closed once while no row had the focus
     outline->makePrimaryInputFirstResponder();
-    QAction* info = reachableAction(window, QStringLiteral("showInfo"));
-    ASSERT_TRUE(info);
+    ASSERT_TRUE(reachableAction(window, QStringLiteral("showInfo")));
     for (QMenu* menu : menu->menu()->findChildren<QMenu*>()) emit menu->aboutToHide();
-    outline->makeItemFirstResponder(task);
 
-    // WHEN Ctrl+I is pressed, THEN the row's info opens
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_I, Qt::ControlModifier);
-    EXPECT_TRUE(row->isInfoPopoverOpen());
-    EXPECT_EQ(static_cast<TTextItem*>(task)->GetPlainText(), QStringLiteral("Call"));
+    for (const bool edited : {true, false}) {
+        SCOPED_TRACE(edited ? "the row being edited" : "the row selected");
+        TCardItem* task = static_cast<TCardItem*>(tasks->GetRoot()->GetChild(edited ? 0 : 1));
+        TCardItemRowViewController* row = outline->browser()->controllerForItem(task);
+        ASSERT_TRUE(row && dynamic_cast<TTask*>(task));
+        if (edited) {
+            outline->makeItemFirstResponder(task);
+        } else {
+            outline->makePrimaryInputFirstResponder();
+            outline->browser()->selectRow(1, false);
+        }
+        // WHEN Ctrl+I is pressed, THEN the row's info opens and its text stays as it was
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_I, Qt::ControlModifier);
+        EXPECT_TRUE(row->isInfoPopoverOpen());
+        EXPECT_EQ(static_cast<TTextItem*>(task)->GetPlainText(),
+                  edited ? QStringLiteral("Call") : QStringLiteral("Mail"));
+        if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+    }
 
     // GIVEN a rich-text card with its text selected, WHEN Ctrl+I is pressed, THEN it turns italic
     const Ref<TMemoleaf> note = Ref<TMemoleaf>::adopt(TMemoleaf::Create(QStringLiteral("Note")));
