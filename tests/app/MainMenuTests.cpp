@@ -371,6 +371,9 @@ TEST_F(MainMenuTest, UndoAndRedoKeysWalkTheRowsAndTheirTypingAsOneHistory) {
           {"^Z", ""},
           {"^Y", "_"},
           {"^Y", "Buy milk"}}},
+        {"typing into a new card starts its first row, and goes as the row's typing",
+         nullptr,
+         {{"type:Buy milk", "Buy milk"}, {"^Z", "_"}, {"^Z", ""}, {"^+Z", "_"}, {"^+Z", "Buy milk"}}},
         {"typing goes on where it left off in one step; elsewhere in a new one",
          "first",
          {{"type:ab", "first|ab"},
@@ -403,7 +406,7 @@ TEST_F(MainMenuTest, UndoAndRedoKeysWalkTheRowsAndTheirTypingAsOneHistory) {
             ASSERT_TRUE(focus);
             // WHEN the person presses the keys
             if (action.startsWith(QLatin1String("type:")))
-                QTest::keyClicks(focus, action.mid(5));
+                for (const QChar c : action.mid(5)) QTest::keyClicks(QApplication::focusWidget(), QString(c));
             else if (action == QLatin1String("Return"))
                 QTest::keyClick(focus, Qt::Key_Return);
             else if (action == QLatin1String("home"))

@@ -1,6 +1,7 @@
 """The main menu with real keys and clicks: Ctrl+N makes a new card window; a row typed into it goes
 again with Undo (the typing first, then the row) and comes back with Redo (the row, then the typing);
-Ctrl+I shows the edited row's info; Ctrl+, opens the preferences; the menu button of
+Ctrl+I shows the edited row's info; in a second new card, named and typed into at once, Undo takes
+back the typing, then the first row; Ctrl+, opens the preferences; the menu button of
 the rich-text card "Notes" opens the menu and Card > Make Plain Text turns the card plain; Ctrl+Q
 right after ends the program with exit code 0, and the sheet on disk holds the plain card."""
 
@@ -101,6 +102,23 @@ with Journey() as j:
         j.screenshot("row info")
         j.press("Escape")
         wait_until(lambda: not visible_windows(j, program) - shown, 30, "the info closed")
+
+    with j.step("A new card named and typed into at once: Undo takes back the typing, then its first row"):
+        j.activate(card)
+        j.press("ctrl+n")
+        wait_until(lambda: len(j.windows("^Untitled$")) == 2, 60, "the second new card")
+        j.settle(1)  # the title field opens for renaming
+        j.type("Shop")
+        j.press("Return")
+        shop = j.wait_window("^Shop$", timeout=60)
+        empty = len(texts(j, shop))
+        j.type("Buy eggs")
+        wait_until(lambda: "Buy eggs" in texts(j, shop), 30, "the typing in the new card's first row")
+        j.press("ctrl+z")
+        wait_until(lambda: "Buy eggs" not in texts(j, shop), 30, "the typing undone")
+        j.press("ctrl+z")
+        wait_until(lambda: len(texts(j, shop)) == empty, 30, "the first row removed")
+        j.screenshot("first row undone")
 
     with j.step("Ctrl+, opens the preferences"):
         j.press("ctrl+comma")
