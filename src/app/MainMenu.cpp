@@ -146,8 +146,11 @@ MainMenu::MainMenu(AppController& controller, ShellWindows* shell, QObject* pare
     QMenu* edit = m_root->addMenu(QStringLiteral("Edit"));
     add(edit, QStringLiteral("Undo"), QStringLiteral("undo"), QKeySequence(QStringLiteral("Ctrl+Z")),
         Target::Edit);
+    // Redo answers both keys desktop programs use for it.
     add(edit, QStringLiteral("Redo"), QStringLiteral("redo"), QKeySequence(QStringLiteral("Ctrl+Shift+Z")),
-        Target::Edit);
+        Target::Edit)
+        ->setShortcuts(
+            {QKeySequence(QStringLiteral("Ctrl+Shift+Z")), QKeySequence(QStringLiteral("Ctrl+Y"))});
     edit->addSeparator();
     add(edit, QStringLiteral("Cut"), QStringLiteral("cut"), QKeySequence(QStringLiteral("Ctrl+X")),
         Target::Edit);
@@ -546,7 +549,7 @@ bool MainMenu::eventFilter(QObject* watched, QEvent* event) {
         // what was when their menu last opened (a disabled action lets its key go to the focused widget).
         const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
         for (QAction* action : std::as_const(m_shortcutActions))
-            if (action->shortcut().matches(pressed) == QKeySequence::ExactMatch) isEnabled(action);
+            if (action->shortcuts().contains(pressed)) isEnabled(action);
     } else if (event->type() == QEvent::Show && watched->isWidgetType()) {
         auto* widget = static_cast<QWidget*>(watched);
         if (widget->isWindow()) addShortcutsTo(widget);

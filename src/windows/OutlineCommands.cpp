@@ -9,6 +9,7 @@
 #include "windows/OutlineViewController.h"
 #include "windows/TextItemViewController.h"
 
+#include <QApplication>
 #include <QTextCursor>
 
 namespace OutlineCommands {
@@ -35,6 +36,8 @@ void InsertItems::redo() {
 void InsertItems::undo() {
     for (const Ref<TCardItem>& item : m_items) item->RemoveFromParent();
     m_controller->didChangeRows(m_parent.get());
+    // The focus went with a row: the outline takes it, so the keys go on working in the card.
+    if (!QApplication::focusWidget()) m_controller->makePrimaryInputFirstResponder();
 }
 
 RemoveItem::RemoveItem(TOutlineViewController* controller, TCardItem* item, TCardItem* parent)
@@ -133,17 +136,20 @@ void ChangeTextStyle::apply(bool redoing) {
         m_oldColor = editor->document()->isEmpty() ? editor->textColor() : current.foreground().color();
         m_oldFont = editor->document()->isEmpty() ? editor->currentFont() : current.font();
     }
-    cursor.select(QTextCursor::Document);
-    QTextCharFormat format;
-    if (m_isFont)
-        format.setFont(redoing ? m_font : m_oldFont);
-    else
-        format.setForeground(redoing ? m_color : m_oldColor);
-    cursor.mergeCharFormat(format);
-    if (m_isFont)
-        editor->setCurrentFont(redoing ? m_font : m_oldFont);
-    else
-        editor->setTextColor(redoing ? m_color : m_oldColor);
+    // This step is the undo of the change: the text view records no typing step of its own.
+    row->changeTextWithoutUndoStep([&] {
+        cursor.select(QTextCursor::Document);
+        QTextCharFormat format;
+        if (m_isFont)
+            format.setFont(redoing ? m_font : m_oldFont);
+        else
+            format.setForeground(redoing ? m_color : m_oldColor);
+        cursor.mergeCharFormat(format);
+        if (m_isFont)
+            editor->setCurrentFont(redoing ? m_font : m_oldFont);
+        else
+            editor->setTextColor(redoing ? m_color : m_oldColor);
+    });
     row->recalculateRow();
 }
 
@@ -153,6 +159,44 @@ void ChangeTextStyle::redo() {
 
 void ChangeTextStyle::undo() {
     apply(false);
+}
+
+EditText::EditText(TOutlineViewController* controller, TCardItem* item, Edit edit)
+    : QUndoCommand(QStringLiteral("Typing")), m_controller(controller), m_item(Ref<TCardItem>::retain(item)),
+      m_edit(std::move(edit)) {}
+
+void EditText::redo() {
+    if (m_shown) {
+        show(m_edit.after, m_edit.caretAfter);
+        return;
+    }
+    static_cast<TTextItem*>(m_item.get())->SetText(m_edit.after);
+    m_shown = true;
+}
+
+void EditText::undo() {
+    show(m_edit.before, m_edit.caretBefore);
+}
+
+bool EditText::mergeWith(const QUndoCommand* other) {
+    const auto* next = static_cast<const EditText*>(other);
+    if (next->m_item.get() != m_item.get() || !m_edit.typing || !next->m_edit.typing ||
+        next->m_edit.caretBefore != m_edit.caretAfter)
+        return false;
+    m_edit.after = next->m_edit.after;
+    m_edit.caretAfter = next->m_edit.caretAfter;
+    return true;
+}
+
+void EditText::show(const AttributedString& text, qint64 caret) {
+    auto* item = static_cast<TTextItem*>(m_item.get());
+    TTextItemViewController* row = m_controller->textControllerFor(item);
+    if (!row || !row->editor()) {
+        item->SetText(text);
+        return;
+    }
+    m_controller->makeItemFirstResponder(item);
+    row->replaceText(text, caret);
 }
 
 } // namespace OutlineCommands

@@ -2,6 +2,7 @@
 
 #include "foundation/Object.h"
 #include "platform/calendar/EKEvent.h"
+#include "platform/text/AttributedString.h"
 
 #include <QColor>
 #include <QFont>
@@ -11,9 +12,10 @@
 class TCardItem;
 class TOutlineViewController;
 
-// The undo steps of the outline editor, one per structural edit. Each holds its rows (retained), so
-// a removed row lives on for undo; the controller it acts through outlives it (the controller
-// clears its undo stack's steps when it goes). The first redo makes the change. Main thread only.
+// The undo steps of the outline editor, one per structural edit and one per run of typing in a row. Each
+// holds its rows (retained), so a removed row lives on for undo; the controller it acts through outlives it
+// (the controller clears its undo stack's steps when it goes). The first redo makes the change. Main thread
+// only.
 namespace OutlineCommands {
 
 // "Add Item": the rows go into the parent at the index in their order (an index out of range
@@ -98,6 +100,31 @@ private:
     bool m_isFont;
     QColor m_color, m_oldColor;
     QFont m_font, m_oldFont;
+};
+
+// "Typing": a row's text as the person changed it; undo puts back the former text and caret, in
+// the row's text view when it has one. Typing that goes on in the same row where the step left
+// off joins the step. The first redo only stores the text: the text view shows it already.
+class EditText : public QUndoCommand {
+public:
+    struct Edit {
+        AttributedString before, after;
+        qint64 caretBefore = 0, caretAfter = 0;
+        bool typing = false;
+    };
+    EditText(TOutlineViewController* controller, TCardItem* item, Edit edit);
+    void redo() override;
+    void undo() override;
+    int id() const override { return 1; }
+    bool mergeWith(const QUndoCommand* other) override;
+
+private:
+    void show(const AttributedString& text, qint64 caret);
+
+    TOutlineViewController* m_controller;
+    Ref<TCardItem> m_item;
+    Edit m_edit;
+    bool m_shown = false;
 };
 
 } // namespace OutlineCommands

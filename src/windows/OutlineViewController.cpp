@@ -225,6 +225,15 @@ void TOutlineViewController::collapseItem(TCardItem* item) {
     if (item) undoStack()->push(new OutlineCommands::ExpandItem(this, item, false));
 }
 
+bool TOutlineViewController::recordTextEdit(TCardItem* item, const AttributedString& before,
+                                            const AttributedString& after, qint64 caretBefore,
+                                            qint64 caretAfter, bool typing) {
+    if (!dynamic_cast<TTextItem*>(item)) return false;
+    undoStack()->push(
+        new OutlineCommands::EditText(this, item, {before, after, caretBefore, caretAfter, typing}));
+    return true;
+}
+
 void TOutlineViewController::changeColor(const QColor& color, TCardItem* item) {
     if (textControllerFor(item)) undoStack()->push(new OutlineCommands::ChangeTextStyle(this, item, color));
 }

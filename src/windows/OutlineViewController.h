@@ -159,6 +159,8 @@ public:
     void insertItemOutside(TCardItem* item) override;
     void removeItemAtRow(qint32 row) override;
     void removeSelectedRows() override;
+    bool recordTextEdit(TCardItem* item, const AttributedString& before, const AttributedString& after,
+                        qint64 caretBefore, qint64 caretAfter, bool typing) override;
 
     // TCardOutlineViewDelegate
     TCardItem* outlineRoot() const override { return dataSource(); }

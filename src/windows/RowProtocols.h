@@ -3,6 +3,7 @@
 #include <QRectF>
 #include <QtGlobal>
 
+class AttributedString;
 class QWidget;
 class TCard;
 class TCardItem;
@@ -37,6 +38,14 @@ public:
     virtual void insertItemOutside(TCardItem* item) = 0;
     virtual void removeItemAtRow(qint32 row) = 0;
     virtual void removeSelectedRows() = 0;
+    // The person changed a row's text from before to after (the caret was at caretBefore and is at
+    // caretAfter; typing when the characters changed, not only their style). True when the outline
+    // took the change as an undo step and stored it into the item; false leaves that to the row.
+    virtual bool recordTextEdit(TCardItem* /*item*/, const AttributedString& /*before*/,
+                                const AttributedString& /*after*/, qint64 /*caretBefore*/,
+                                qint64 /*caretAfter*/, bool /*typing*/) {
+        return false;
+    }
 };
 
 // Rows whose text the caret can move into.

@@ -62,10 +62,16 @@ void TTextItemViewController::awakeFromNib() {
     QPalette clear = text->palette();
     clear.setColor(QPalette::Base, Qt::transparent);
     text->setPalette(clear);
-    text->setUndoRedoEnabled(true);
+    // Typing is undone by the outline's steps, in one history with the rows added and removed.
+    text->setUndoRedoEnabled(false);
     text->document()->setDocumentMargin(0);
     text->viewport()->installEventFilter(this);
     text->viewport()->setMouseTracking(true);
+    connect(text->document(), &QTextDocument::contentsChange, this, [this](int at, int removed, int added) {
+        m_changeAt = at;
+        m_changeRemoved = removed;
+        m_changeAdded = added;
+    });
     connect(text, &QTextEdit::textChanged, this, [this] { textDidChange(); });
     connect(text, &QTextEdit::cursorPositionChanged, this, [this] { textViewDidChangeSelection(); });
 
@@ -75,8 +81,6 @@ void TTextItemViewController::awakeFromNib() {
     });
     if (!wrappingEnabled()) text->setLineWrapMode(QTextEdit::NoWrap);
     applyTypingAttributes();
-    // Setting the row up is no step the person could undo.
-    text->document()->clearUndoRedoStacks();
 }
 
 void TTextItemViewController::applyTypingAttributes() {
@@ -98,15 +102,43 @@ void TTextItemViewController::update() {
     if (!m_textView || !item || item->GetText().isEmpty()) return;
     m_updating = true;
     TextDocumentConverter::toDocument(item->GetText(), m_textView->document());
-    // The text comes from the row: undo never takes it out again.
-    m_textView->document()->clearUndoRedoStacks();
     m_updating = false;
+}
+
+void TTextItemViewController::replaceText(const AttributedString& text, qint64 caret) {
+    TTextItem* item = textItem();
+    if (!m_textView || !item) return;
+    changeTextWithoutUndoStep([&] {
+        if (text.isEmpty())
+            m_textView->clear();
+        else
+            TextDocumentConverter::toDocument(text, m_textView->document());
+    });
+    item->SetText(text);
+    applyTypingAttributes();
+    setSelectedRange(caret, 0);
+    recalculateRow();
+}
+
+void TTextItemViewController::changeTextWithoutUndoStep(const std::function<void()>& change) {
+    const bool unrecorded = m_unrecorded;
+    m_unrecorded = true;
+    change();
+    m_unrecorded = unrecorded;
 }
 
 void TTextItemViewController::textDidChange() {
     if (m_updating) return;
-    if (TTextItem* item = textItem())
-        item->SetText(TextDocumentConverter::fromDocument(*m_textView->document()));
+    if (TTextItem* item = textItem()) {
+        const AttributedString text = TextDocumentConverter::fromDocument(*m_textView->document());
+        TListKeyboardProtocol* outline = m_unrecorded ? nullptr : keyboardDelegate();
+        const qint64 caretBefore = std::min<qint64>(m_changeAt + m_changeRemoved, item->GetText().length());
+        const qint64 caretAfter = m_textView->textCursor().position();
+        if (!outline || text == item->GetText() ||
+            !outline->recordTextEdit(item, item->GetText(), text, caretBefore, caretAfter,
+                                     text.plainText() != item->GetPlainText()))
+            item->SetText(text);
+    }
     recalculateRow();
     setUINeedsDisplay();
 }

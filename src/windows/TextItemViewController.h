@@ -6,6 +6,7 @@
 #include <QUrl>
 #include <functional>
 
+class AttributedString;
 class TCardTextView;
 class TTextItem;
 
@@ -26,6 +27,11 @@ public:
     TTextItem* textItem() const;
     TCardTextView* editor() const { return m_textView; }
     void setText(const QString& text);
+    // Shows the text and stores it into the item as an edit would, without an undo step of its
+    // own (the outline's undo and redo call it), and puts the caret at the location.
+    void replaceText(const AttributedString& text, qint64 caret);
+    // Runs a change of the text view's text that records no undo step (a step of its own makes it).
+    void changeTextWithoutUndoStep(const std::function<void()>& change);
     virtual bool wrappingEnabled() const { return true; }
     double minimumTextViewHeight() const { return kMinimumTextHeight; }
     virtual double rowHeight() const;
@@ -70,4 +76,8 @@ private:
     TCardTextView* m_textView = nullptr; // owned by the row's view
     bool m_didCalculateSize = false;
     bool m_updating = false;
+    // The text changes without a step of its own (undo, redo, a step's change).
+    bool m_unrecorded = false;
+    // The last change of the text view's text: its position, the characters it removed and added.
+    int m_changeAt = 0, m_changeRemoved = 0, m_changeAdded = 0;
 };

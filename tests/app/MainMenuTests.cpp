@@ -4,14 +4,19 @@
 #include "app/MainMenu.h"
 #include "model/Memoleaf.h"
 #include "model/Task.h"
+#include "windows/CardTextView.h"
 #include "windows/CardWindow.h"
 #include "windows/CardWindowController.h"
 #include "windows/MainMenuButton.h"
+#include "windows/OutlineView.h"
 #include "windows/OutlineViewController.h"
+#include "windows/TextItemViewController.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
 #include <QTest>
+#include <QTextEdit>
 #include <QToolButton>
 
 namespace {
@@ -43,6 +48,7 @@ const Command kCommands[] = {
     {"exportDocumentAs", "Ctrl+Shift+E"},
     {"undo", "Ctrl+Z"},
     {"redo", "Ctrl+Shift+Z"},
+    {"redo", "Ctrl+Y"},
     {"cut", "Ctrl+X"},
     {"copy", "Ctrl+C"},
     {"paste", "Ctrl+V"},
@@ -146,6 +152,21 @@ protected:
         EXPECT_TRUE(QTest::qWaitForWindowActive(static_cast<QWidget*>(window->window())));
         return window;
     }
+    // An outline card in its active window, and the window; null when either is missing.
+    TOutlineViewController* openOutline(TJobslate* card, TCardWindowController** window) {
+        TOutlineViewController::registerForListCards();
+        *window = openCard(card);
+        return *window ? dynamic_cast<TOutlineViewController*>((*window)->contentControllerFor(card))
+                       : nullptr;
+    }
+    // A rich-text card in its active window, its text focused; null when that is missing.
+    QTextEdit* openNoteText(TMemoleaf* note) {
+        note->SetRichText(true);
+        TCardWindowController* window = openCard(note);
+        if (!window) return nullptr;
+        window->makeSelectedCardFirstResponder();
+        return qobject_cast<QTextEdit*>(QApplication::focusWidget());
+    }
     QAction* reachableAction(TCardWindowController* window, const QString& name, const QVariant& data = {}) {
         auto* button =
             static_cast<QWidget*>(window->window())->findChild<QToolButton*>(QStringLiteral("menuButton"));
@@ -174,7 +195,7 @@ TEST_F(MainMenuTest, EveryCommandIsReachableFromACardWindowsMenuButtonWithItsSho
         listed.insert(name);
         QList<QKeySequence> shortcuts;
         for (QAction* action : actions)
-            if (action->objectName() == name) shortcuts.append(action->shortcut());
+            if (action->objectName() == name) shortcuts << action->shortcut() << action->shortcuts();
         ASSERT_FALSE(shortcuts.isEmpty()) << "not in the menu";
         EXPECT_TRUE(shortcuts.contains(QKeySequence(QString::fromLatin1(command.shortcut))))
             << qPrintable(shortcuts.first().toString());
@@ -236,11 +257,9 @@ TEST_F(MainMenuTest, CardCommandsAreDisabledWithoutAnActiveCardWindow) {
 namespace {
 
 TEST_F(MainMenuTest, UndoTakesBackTheRowAddedInTheActiveCard) {
-    TOutlineViewController::registerForListCards();
     const Ref<TJobslate> card = Ref<TJobslate>::adopt(TJobslate::Create(QStringLiteral("Tasks")));
-    TCardWindowController* window = openCard(card.get());
-    ASSERT_TRUE(window);
-    auto* outline = dynamic_cast<TOutlineViewController*>(window->contentControllerFor(card.get()));
+    TCardWindowController* window = nullptr;
+    TOutlineViewController* outline = openOutline(card.get(), &window);
     ASSERT_TRUE(outline);
 
     // GIVEN a row added with Return, its text focused and empty
@@ -298,6 +317,211 @@ TEST_F(MainMenuTest, AboutIsOneWindowThatEscapeCloses) {
     QTest::keyClick(about.data(), Qt::Key_Escape);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(about);
+}
+
+std::string rowTexts(TListCard* card) {
+    QStringList texts;
+    for (TObject* child : *card->GetRoot()->GetChildren())
+        texts << (static_cast<TTextItem*>(child)->GetPlainText().isEmpty()
+                      ? QStringLiteral("_")
+                      : static_cast<TTextItem*>(child)->GetPlainText());
+    return texts.join(QLatin1Char('|')).toStdString();
+}
+
+// One history for the rows and their typing, walked with the keys a person presses.
+TEST_F(MainMenuTest, UndoAndRedoKeysWalkTheRowsAndTheirTypingAsOneHistory) {
+    // Steps: "type:TEXT", "Return", "home", "^Z" (undo), "^+Z" and "^Y" (redo), "click" (an empty
+    // part of the outline). Each step names the rows' texts after it ("_" an empty row).
+    struct Step {
+        const char* action;
+        const char* rows;
+    };
+    struct Case {
+        const char* name;
+        const char* firstRow; // null: the card starts empty, the outline has the focus
+        std::vector<Step> steps;
+    };
+    const Case cases[] = {
+        {"redo brings back the row, then its typing",
+         "first",
+         {{"type:second", "first|second"},
+          {"^Z", "first|_"},
+          {"^Z", "first"},
+          {"^+Z", "first|_"},
+          {"^+Z", "first|second"},
+          {"^+Z", "first|second"},
+          {"^Z", "first|_"},
+          {"^Y", "first|second"},
+          {"^Y", "first|second"},
+          {"^Z", "first|_"},
+          {"^+Z", "first|second"}}},
+        {"redo after a click in an empty part of the card",
+         "first",
+         {{"type:second", "first|second"},
+          {"click", "first|second"},
+          {"^Z", "first|_"},
+          {"^Z", "first"},
+          {"^+Z", "first|_"},
+          {"^Y", "first|second"}}},
+        {"the first row of a new card goes like any other",
+         nullptr,
+         {{"Return", "_"},
+          {"type:Buy milk", "Buy milk"},
+          {"^Z", "_"},
+          {"^Z", ""},
+          {"^Y", "_"},
+          {"^Y", "Buy milk"}}},
+        {"typing into a new card starts its first row, and goes as the row's typing",
+         nullptr,
+         {{"type:Buy milk", "Buy milk"}, {"^Z", "_"}, {"^Z", ""}, {"^+Z", "_"}, {"^+Z", "Buy milk"}}},
+        {"typing goes on where it left off in one step; elsewhere in a new one",
+         "first",
+         {{"type:ab", "first|ab"},
+          {"type:cd", "first|abcd"},
+          {"home", "first|abcd"},
+          {"type:x", "first|xabcd"},
+          {"^Z", "first|abcd"},
+          {"^Z", "first|_"},
+          {"^+Z", "first|abcd"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Ref<TJobslate> card = Ref<TJobslate>::adopt(TJobslate::Create(QStringLiteral("Tasks")));
+        TCardWindowController* window = nullptr;
+        TOutlineViewController* outline = openOutline(card.get(), &window);
+        ASSERT_TRUE(outline);
+        // GIVEN a row typed into the card and Return pressed in it, or an empty card
+        if (c.firstRow) {
+            outline->insertItemAtRow(-1);
+            QTest::keyClicks(QApplication::focusWidget(), QString::fromLatin1(c.firstRow));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            ASSERT_EQ(rowTexts(card.get()), std::string(c.firstRow) + "|_");
+        } else {
+            outline->makePrimaryInputFirstResponder();
+        }
+        for (const Step& step : c.steps) {
+            const QString action = QString::fromLatin1(step.action);
+            SCOPED_TRACE(qPrintable(action));
+            QWidget* focus = QApplication::focusWidget();
+            ASSERT_TRUE(focus);
+            // WHEN the person presses the keys
+            if (action.startsWith(QLatin1String("type:")))
+                for (const QChar c : action.mid(5)) QTest::keyClicks(QApplication::focusWidget(), QString(c));
+            else if (action == QLatin1String("Return"))
+                QTest::keyClick(focus, Qt::Key_Return);
+            else if (action == QLatin1String("home"))
+                QTest::keyClick(focus, Qt::Key_Home);
+            else if (action == QLatin1String("^Z"))
+                QTest::keyClick(focus, Qt::Key_Z, Qt::ControlModifier);
+            else if (action == QLatin1String("^+Z"))
+                QTest::keyClick(focus, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+            else if (action == QLatin1String("^Y"))
+                QTest::keyClick(focus, Qt::Key_Y, Qt::ControlModifier);
+            else if (action == QLatin1String("click"))
+                QTest::mouseClick(outline->browser()->viewport(), Qt::LeftButton, {},
+                                  QPoint(10, outline->browser()->viewport()->height() - 5));
+            // THEN the rows and their texts are those of that point in the history
+            EXPECT_EQ(rowTexts(card.get()), step.rows);
+        }
+        static_cast<QWidget*>(window->window())->hide();
+    }
+}
+
+TEST_F(MainMenuTest, UndoOfTypingPutsTheTextBackInTheRowOnScreen) {
+    const Ref<TJobslate> card = Ref<TJobslate>::adopt(TJobslate::Create(QStringLiteral("Tasks")));
+    TCardWindowController* window = nullptr;
+    TOutlineViewController* outline = openOutline(card.get(), &window);
+    ASSERT_TRUE(outline);
+    outline->insertItemAtRow(-1);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("milk"));
+    auto* item = static_cast<TTextItem*>(card->GetRoot()->GetChild(0));
+    auto* row = dynamic_cast<TTextItemViewController*>(outline->browser()->controllerForItem(item));
+    ASSERT_TRUE(row);
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(row->editor()->toPlainText(), QString());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(row->editor()->toPlainText(), QStringLiteral("milk"));
+    EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(row->editor()));
+    EXPECT_EQ(row->editor()->textCursor().position(), 4);
+    // The redo steps are used up: Redo is off
+    QAction* redo = reachableAction(window, QStringLiteral("redo"));
+    ASSERT_TRUE(redo);
+    EXPECT_FALSE(redo->isEnabled());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainMenuTest, CtrlIShowsTheEditedRowsInfoAndStaysItalicInRichText) {
+    // GIVEN two task rows in an outline card
+    const Ref<TJobslate> tasks = Ref<TJobslate>::adopt(TJobslate::Create(QStringLiteral("Tasks")));
+    tasks->SetDefaultItem(kItemKindTask);
+    TCardWindowController* window = nullptr;
+    TOutlineViewController* outline = openOutline(tasks.get(), &window);
+    ASSERT_TRUE(outline);
+    for (const QString& title : {QStringLiteral("Call"), QStringLiteral("Mail")}) {
+        outline->insertItemAtRow(outline->browser()->numberOfRows() - 1);
+        QTest::keyClicks(QApplication::focusWidget(), title);
+    }
+    // and the Card menu opened once while no row had the focus (Show Info was off then)
+    outline->makePrimaryInputFirstResponder();
+    QAction* info = reachableAction(window, QStringLiteral("showInfo"));
+    ASSERT_TRUE(info);
+    ASSERT_FALSE(info->isEnabled());
+
+    for (const bool edited : {true, false}) {
+        SCOPED_TRACE(edited ? "the row being edited" : "the row selected");
+        TCardItem* task = static_cast<TCardItem*>(tasks->GetRoot()->GetChild(edited ? 0 : 1));
+        TCardItemRowViewController* row = outline->browser()->controllerForItem(task);
+        ASSERT_TRUE(row && dynamic_cast<TTask*>(task));
+        if (edited) {
+            outline->makeItemFirstResponder(task);
+        } else {
+            outline->makePrimaryInputFirstResponder();
+            outline->browser()->selectRow(1, false);
+        }
+        // WHEN Ctrl+I is pressed, THEN the row's info opens and its text stays as it was
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_I, Qt::ControlModifier);
+        EXPECT_TRUE(row->isInfoPopoverOpen());
+        EXPECT_EQ(static_cast<TTextItem*>(task)->GetPlainText(),
+                  edited ? QStringLiteral("Call") : QStringLiteral("Mail"));
+        if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+    }
+
+    // GIVEN a rich-text card with its text selected, WHEN Ctrl+I is pressed, THEN it turns italic
+    const Ref<TMemoleaf> note = Ref<TMemoleaf>::adopt(TMemoleaf::Create(QStringLiteral("Note")));
+    QTextEdit* text = openNoteText(note.get());
+    ASSERT_TRUE(text);
+    QTest::keyClicks(text, QStringLiteral("Word"));
+    text->selectAll();
+    QTest::keyClick(text, Qt::Key_I, Qt::ControlModifier);
+    EXPECT_TRUE(note->GetText().attributesAt(0).font.italic);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainMenuTest, UndoAndRedoKeysReachTheRichTextCardsText) {
+    const Ref<TMemoleaf> note = Ref<TMemoleaf>::adopt(TMemoleaf::Create(QStringLiteral("Note")));
+    QTextEdit* text = openNoteText(note.get());
+    ASSERT_TRUE(text);
+    QTest::keyClicks(text, QStringLiteral("Word"));
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        const char* text;
+    } keys[] = {{Qt::Key_Z, Qt::ControlModifier, ""},
+                {Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier, "Word"},
+                {Qt::Key_Z, Qt::ControlModifier, ""},
+                {Qt::Key_Y, Qt::ControlModifier, "Word"}};
+    for (const auto& press : keys) {
+        QTest::keyClick(text, press.key, press.modifiers);
+        EXPECT_EQ(note->GetText().plainText().toStdString(), press.text)
+            << qPrintable(QKeySequence(press.key | press.modifiers).toString());
+    }
 }
 
 } // namespace

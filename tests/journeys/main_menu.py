@@ -1,5 +1,7 @@
 """The main menu with real keys and clicks: Ctrl+N makes a new card window; a row typed into it goes
-again with Undo (the typing first, then the row); Ctrl+, opens the preferences; the menu button of
+again with Undo (the typing first, then the row) and comes back with Redo (the row, then the typing);
+Ctrl+I shows the edited row's info; in a second new card, named and typed into at once, Undo takes
+back the typing, then the first row; Ctrl+, opens the preferences; the menu button of
 the rich-text card "Notes" opens the menu and Card > Make Plain Text turns the card plain; Ctrl+Q
 right after ends the program with exit code 0, and the sheet on disk holds the plain card."""
 
@@ -38,13 +40,19 @@ def element_in(j, window, name_regex, role):
     raise JourneyFailure(f"no element /{name_regex}/ ({role}) in '{window.title}'")
 
 
+def visible_windows(j, program):
+    """The X windows of the program that are shown, pop-ups included."""
+    listing = j._run(["xdotool", "search", "--onlyvisible", "--pid", str(program.pid)], check=False)
+    return set(listing.split())
+
+
 def card_file(j, title):
     return card_plist(os.path.join(j.sheets, "demo.qxsheet"), title)
 
 
 with Journey() as j:
     with j.step("start the program with the demo sheet"):
-        j.start(env={"JOBSLATE_WELCOME_CHOICE": "Default"})
+        program = j.start(env={"JOBSLATE_WELCOME_CHOICE": "Default"})
         welcome = j.wait_window("^Welcome$", timeout=120)
         notes = j.wait_window("^Notes$", timeout=60)
         assert card_file(j, "Notes").get("richText") is True
@@ -73,6 +81,44 @@ with Journey() as j:
         j.press("ctrl+z")
         wait_until(lambda: len(texts(j, card)) < rows, 30, "the row removed")
         j.screenshot("row undone")
+
+    with j.step("Redo brings back the row, then its typing; Ctrl+Y redoes too"):
+        j.press("ctrl+shift+z")
+        wait_until(lambda: len(texts(j, card)) == rows, 30, "the row back")
+        assert "Buy milk" not in texts(j, card), "the row came back with its typing in one step"
+        j.press("ctrl+shift+z")
+        wait_until(lambda: "Buy milk" in texts(j, card), 30, "the typing back")
+        j.press("ctrl+z")
+        wait_until(lambda: "Buy milk" not in texts(j, card), 30, "the typing undone again")
+        j.press("ctrl+y")
+        wait_until(lambda: "Buy milk" in texts(j, card), 30, "the typing back with Ctrl+Y")
+        j.screenshot("row redone")
+
+    with j.step("Ctrl+I shows the info of the row being edited"):
+        # The info is a pop-up: the window manager lists it not, nor does the accessibility tree.
+        shown = visible_windows(j, program)
+        j.press("ctrl+i")
+        wait_until(lambda: visible_windows(j, program) - shown, 30, "the row's info")
+        j.screenshot("row info")
+        j.press("Escape")
+        wait_until(lambda: not visible_windows(j, program) - shown, 30, "the info closed")
+
+    with j.step("A new card named and typed into at once: Undo takes back the typing, then its first row"):
+        j.activate(card)
+        j.press("ctrl+n")
+        wait_until(lambda: len(j.windows("^Untitled$")) == 2, 60, "the second new card")
+        j.settle(1)  # the title field opens for renaming
+        j.type("Shop")
+        j.press("Return")
+        shop = j.wait_window("^Shop$", timeout=60)
+        empty = len(texts(j, shop))
+        j.type("Buy eggs")
+        wait_until(lambda: "Buy eggs" in texts(j, shop), 30, "the typing in the new card's first row")
+        j.press("ctrl+z")
+        wait_until(lambda: "Buy eggs" not in texts(j, shop), 30, "the typing undone")
+        j.press("ctrl+z")
+        wait_until(lambda: len(texts(j, shop)) == empty, 30, "the first row removed")
+        j.screenshot("first row undone")
 
     with j.step("Ctrl+, opens the preferences"):
         j.press("ctrl+comma")
