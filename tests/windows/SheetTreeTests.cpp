@@ -18,6 +18,8 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QThreadPool>
 #include <functional>
 #include <gtest/gtest.h>
 #include <utility>
@@ -30,6 +32,7 @@ public:
     void setPreviewImage(TSheetManagerItem*, const QImage&) override { calls << QStringLiteral("preview"); }
     void notify(const QString& title, const QString& body) override { calls << title + ": " + body; }
     void directoryChanged() override { calls << QStringLiteral("directoryChanged"); }
+    void reloadedInBackground() override { calls << QStringLiteral("reloaded"); }
     QStringList calls;
 };
 
@@ -455,3 +458,55 @@ TEST_F(SheetTreeTest, TheWatcherSeesOtherProcessesAndIgnoresOwnWrites) {
 }
 
 } // namespace
+
+TEST_F(SheetTreeTest, AReloadInTheBackgroundAppliesTheNewestReadOnly) {
+    makeSheet("A.qxsheet");
+    tree.reload();
+    makeSheet("B.qxsheet");
+    tree.reloadInBackground();
+    EXPECT_TRUE(tree.isReloadingInBackground());
+    // Nothing changes here before the read is applied.
+    EXPECT_EQ(names(tree.root()), (QStringList{"A.qxsheet"}));
+    // Asked again while reading: the first read is dropped and the folder read anew.
+    makeSheet("C.qxsheet");
+    tree.reloadInBackground();
+    tree.waitForBackgroundReload();
+    EXPECT_FALSE(tree.isReloadingInBackground());
+    EXPECT_EQ(names(tree.root()), (QStringList{"A.qxsheet", "B.qxsheet", "C.qxsheet"}));
+    EXPECT_EQ(host.calls.count("reloaded"), 1);
+
+    // Through the event loop as in the program.
+    makeSheet("D.qxsheet");
+    tree.reloadInBackground();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !tree.isReloadingInBackground(); }, 5000));
+    EXPECT_EQ(names(tree.root()).last(), "D.qxsheet");
+    EXPECT_EQ(host.calls.count("reloaded"), 2);
+}
+
+TEST_F(SheetTreeTest, AReadInTheBackgroundOverTakenByAReloadOrANewFolderIsDropped) {
+    makeSheet("A.qxsheet");
+    tree.reload();
+    const QString other = dir.filePath("Other");
+    QDir().mkpath(other);
+    for (const auto& overtake : std::vector<std::function<void()>>{[&] { tree.reload(); },
+                                                                   [&] { tree.setSheetFolderPath(other); }}) {
+        tree.reloadInBackground();
+        overtake();
+        const QStringList shown = tree.root() ? names(tree.root()) : QStringList{"none"};
+        tree.waitForBackgroundReload();
+        EXPECT_EQ(tree.root() ? names(tree.root()) : QStringList{"none"}, shown);
+    }
+    EXPECT_FALSE(host.calls.contains("reloaded"));
+}
+
+TEST_F(SheetTreeTest, ATreeGoneDuringARead) {
+    for (int i = 0; i < 20; ++i) makeSheet(QStringLiteral("S%1.qxsheet").arg(i));
+    {
+        SheetTree gone(&host);
+        gone.setSheetFolderPath(folder);
+        gone.reloadInBackground();
+    }
+    ASSERT_TRUE(QThreadPool::globalInstance()->waitForDone(5000));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(host.calls.contains("reloaded"));
+}
