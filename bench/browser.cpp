@@ -6,6 +6,7 @@
 #include "model/SheetManager.h"
 #include "platform/UserDefaults.h"
 #include "windows/SheetFolderScan.h"
+#include "windows/SheetFolderWatcher.h"
 #include "windows/SheetTree.h"
 
 #include "ModelBench.h"
@@ -93,6 +94,19 @@ BENCHMARK(BM_ReloadUnchangedMainThread)
     ->Arg(3000)
     ->Unit(benchmark::kMillisecond)
     ->Apply(fastestOf<5>);
+
+// The folder watcher's look at the folder after a change it was told of (every entry, each once; on
+// a worker in the program).
+void BM_WatcherRescan(benchmark::State& state) {
+    SheetFolderWatcher watcher([] {});
+    watcher.setFolder(g_folders[state.range(0)]);
+    for (auto _ : state) {
+        watcher.rescan();
+        watcher.waitForRescan();
+    }
+    perThousandSheets(state);
+}
+BENCHMARK(BM_WatcherRescan)->Arg(3000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

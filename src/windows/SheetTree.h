@@ -1,10 +1,12 @@
 #pragma once
 
+#include "SheetFolderScan.h"
 #include "SheetTreeHost.h"
 #include "foundation/Object.h"
 #include "model/SheetManager.h"
 
 #include <QDateTime>
+#include <QFutureWatcher>
 #include <QImage>
 #include <QSet>
 #include <QString>
@@ -14,8 +16,6 @@
 #include <optional>
 
 class SheetFolderWatcher;
-struct SheetFolderScan;
-template <typename T> class QFutureWatcher;
 
 // The sheet browser's tree of the sheet folder: group items for sub-folders, sheet items for sheet
 // bundles, separators kept from "SheetItems.plist". Reconciles the tree with the folder, stores it,

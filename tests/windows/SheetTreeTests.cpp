@@ -428,6 +428,7 @@ TEST_F(SheetTreeTest, TheWatcherSeesOtherProcessesAndIgnoresOwnWrites) {
     tree.saveState();
     watcher->pathChanged(folder);
     clock.scheduler.advance(SheetFolderWatcher::kLatency);
+    watcher->waitForRescan();
     clock.scheduler.advance(0);
     EXPECT_FALSE(host.calls.contains("directoryChanged"));
 
@@ -443,6 +444,11 @@ TEST_F(SheetTreeTest, TheWatcherSeesOtherProcessesAndIgnoresOwnWrites) {
     clock.scheduler.advance(SheetFolderWatcher::kLatency - 0.5);
     EXPECT_FALSE(host.calls.contains("directoryChanged"));
     clock.scheduler.advance(0.5);
+    // Read on a worker: nothing is reported before the read is compared.
+    EXPECT_TRUE(watcher->isRescanning());
+    clock.scheduler.advance(0);
+    EXPECT_FALSE(host.calls.contains("directoryChanged"));
+    watcher->waitForRescan();
     clock.scheduler.advance(0);
     EXPECT_EQ(host.calls.count("directoryChanged"), 1);
     EXPECT_TRUE(watcher->watchedFolders().contains(folder + "/New.qxsheet"));
@@ -456,8 +462,6 @@ TEST_F(SheetTreeTest, TheWatcherSeesOtherProcessesAndIgnoresOwnWrites) {
     EXPECT_EQ(watcher->watchedFolders(), QStringList{other});
     EXPECT_EQ(tree.root(), nullptr);
 }
-
-} // namespace
 
 TEST_F(SheetTreeTest, AReloadInTheBackgroundAppliesTheNewestReadOnly) {
     makeSheet("A.qxsheet");
@@ -505,8 +509,23 @@ TEST_F(SheetTreeTest, ATreeGoneDuringARead) {
         SheetTree gone(&host);
         gone.setSheetFolderPath(folder);
         gone.reloadInBackground();
+        gone.directoryMonitor()->rescan();
     }
     ASSERT_TRUE(QThreadPool::globalInstance()->waitForDone(5000));
     QCoreApplication::processEvents();
     EXPECT_FALSE(host.calls.contains("reloaded"));
 }
+
+TEST_F(SheetTreeTest, ARescanAskedForWhileReadingReadsAgain) {
+    tree.reload();
+    SheetFolderWatcher* watcher = tree.directoryMonitor();
+    watcher->rescan();
+    makeSheet("Late.qxsheet");
+    watcher->rescan();
+    watcher->waitForRescan();
+    clock.scheduler.advance(0);
+    EXPECT_EQ(host.calls.count("directoryChanged"), 1);
+    EXPECT_TRUE(watcher->watchedFolders().contains(folder + "/Late.qxsheet"));
+}
+
+} // namespace
