@@ -13,6 +13,7 @@
 #include "platform/Diagnostics.h"
 #include "platform/VariantKinds.h"
 
+#include <QHash>
 #include <QUuid>
 
 void KeptArchiveKeys::take(const TArchiver* archiver, const QSet<QString>& known) {
@@ -27,6 +28,18 @@ void KeptArchiveKeys::take(const TArchiver* archiver, const QSet<QString>& known
             m_values.insert(key, plain);
         }
     }
+}
+
+void KeptArchiveKeys::take(const TArchiver* archiver, TObjectClass objectClass,
+                           const std::function<void(QSet<QString>& keys)>& addKeys) {
+    static QHash<TObjectClass, QSet<QString>> byClass;
+    auto known = byClass.constFind(objectClass);
+    if (known == byClass.cend()) {
+        QSet<QString> keys;
+        addKeys(keys);
+        known = byClass.insert(objectClass, keys);
+    }
+    take(archiver, *known);
 }
 
 void KeptArchiveKeys::keep(const TArchiver* archiver, const QString& key) {
