@@ -516,6 +516,19 @@ TEST_F(SheetTreeTest, ATreeGoneDuringARead) {
     EXPECT_FALSE(host.calls.contains("reloaded"));
 }
 
+// A bundle removed between the read and its application is gone, not unreadable.
+TEST_F(SheetTreeTest, ABundleGoneSinceTheReadIsNoUnreadableSheet) {
+    makeSheet("A.qxsheet");
+    tree.reload();
+    const QString late = makeSheet("Late.qxsheet");
+    const SheetFolderScan scan = tree.scanJob()();
+    ASSERT_TRUE(QDir(late).removeRecursively());
+    tree.apply(scan);
+    tree.reload();
+    EXPECT_EQ(names(tree.root()), QStringList{"A.qxsheet"});
+    EXPECT_TRUE(alerts.questions().empty());
+}
+
 TEST_F(SheetTreeTest, ARescanAskedForWhileReadingReadsAgain) {
     tree.reload();
     SheetFolderWatcher* watcher = tree.directoryMonitor();
