@@ -19,15 +19,15 @@
 void KeptArchiveKeys::take(const TArchiver* archiver, const QSet<QString>& known) {
     m_values.clear();
     m_unknown.clear();
-    for (const QString& key : archiver->Keys()) {
+    archiver->ForEachStoredValue([&](const QString& key, const QVariant& stored) {
         if (!known.contains(key)) {
             m_unknown.append(key);
             m_values.insert(key, archiver->GetKeyValue(key));
-        } else if (const QVariant plain = archiver->GetPlainValue(key); VariantKinds::isNumber(plain)) {
+        } else if (VariantKinds::isNumber(stored)) {
             // Only numbers are written back as stored (writeReal); text and bytes are not kept twice.
-            m_values.insert(key, plain);
+            m_values.insert(key, stored);
         }
-    }
+    });
 }
 
 void KeptArchiveKeys::take(const TArchiver* archiver, TObjectClass objectClass,
