@@ -304,6 +304,11 @@ QVariant TArchiver::GetPlainValue(const QString& key) const {
     return isContainer(value) ? QVariant() : value;
 }
 
+void TArchiver::ForEachStoredValue(
+    const std::function<void(const QString& key, const QVariant& stored)>& visit) const {
+    for (auto it = m_dict->cbegin(); it != m_dict->cend(); ++it) visit(it.key(), it.value());
+}
+
 void TArchiver::Show() const {
     Diagnostics::line(QString::fromUtf8(CopyXMLData()));
 }

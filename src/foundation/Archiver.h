@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <memory>
 
 // The keyed archive every model object stores itself in: one dictionary of property-list values,
@@ -76,6 +77,10 @@ public:
     // The value under the key itself when it is a plain one (no dictionary or list); otherwise an invalid
     // value, at no cost for what the key holds.
     QVariant GetPlainValue(const QString& key) const;
+    // Each key with its value as stored (a nested archive not resolved), in key order; one pass
+    // where looking every key up would cost a search each.
+    void
+    ForEachStoredValue(const std::function<void(const QString& key, const QVariant& stored)>& visit) const;
     void Show() const;
     void SetContext(void* context) { m_context = context; }
     void* GetContext() const { return m_context; }

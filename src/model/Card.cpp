@@ -206,9 +206,7 @@ void TCard::EncodeData(TArchiver* archiver) {
 void TCard::DecodeData(TArchiver* archiver) {
     TTreeNode::DecodeData(archiver);
     DropChildrenNotOf(this, TCard::StaticClass());
-    QSet<QString> known;
-    AddArchiveKeys(known);
-    m_kept.take(archiver, known);
+    m_kept.take(archiver, GetClass(), [this](QSet<QString>& keys) { AddArchiveKeys(keys); });
     m_title = archiver->GetStringValue(kTitle);
     if (!archiver->ContainsKey(kTitle)) m_title = QString();
     m_uuid = archiver->GetStringValue(kUUID);

@@ -91,9 +91,7 @@ void TCardItem::EncodeData(TArchiver* archiver) {
 void TCardItem::DecodeData(TArchiver* archiver) {
     TTreeNode::DecodeData(archiver);
     DropChildrenNotOf(this, TCardItem::StaticClass());
-    QSet<QString> known;
-    AddArchiveKeys(known);
-    m_kept.take(archiver, known);
+    m_kept.take(archiver, GetClass(), [this](QSet<QString>& keys) { AddArchiveKeys(keys); });
     m_notes = archiver->GetStringValue(kNotes);
     m_uuid = archiver->GetStringValue(kUUID);
     if (archiver->ContainsKey(kColumns)) {

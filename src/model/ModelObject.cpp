@@ -14,24 +14,36 @@
 #include "platform/PlistCodec.h"
 #include "platform/VariantKinds.h"
 
+#include <QHash>
 #include <QUuid>
 #include <algorithm>
 
 void KeptArchiveKeys::take(const TArchiver* archiver, const QSet<QString>& known) {
     m_values.clear();
     m_unknown.clear();
-    for (const QString& key : archiver->Keys()) {
+    archiver->ForEachStoredValue([&](const QString& key, const QVariant& stored) {
         if (!known.contains(key)) {
             m_unknown.append(key);
             m_values.insert(key, archiver->GetKeyValue(key));
-        } else if (const QVariant plain = archiver->GetPlainValue(key);
-                   VariantKinds::isNumber(plain) ||
-                   plain.metaType() == QMetaType::fromType<PlistCodec::ExactDate>()) {
+        } else if (VariantKinds::isNumber(stored) ||
+                   stored.metaType() == QMetaType::fromType<PlistCodec::ExactDate>()) {
             // Only numbers and exact dates are written back as stored (writeReal, writeDate); text and
             // bytes are not kept twice.
-            m_values.insert(key, plain);
+            m_values.insert(key, stored);
         }
+    });
+}
+
+void KeptArchiveKeys::take(const TArchiver* archiver, TObjectClass objectClass,
+                           const std::function<void(QSet<QString>& keys)>& addKeys) {
+    static QHash<TObjectClass, QSet<QString>> byClass;
+    auto known = byClass.constFind(objectClass);
+    if (known == byClass.cend()) {
+        QSet<QString> keys;
+        addKeys(keys);
+        known = byClass.insert(objectClass, keys);
     }
+    take(archiver, *known);
 }
 
 void KeptArchiveKeys::keep(const TArchiver* archiver, const QString& key) {

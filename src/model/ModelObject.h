@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
+#include <functional>
 
 class TArchiver;
 class TTreeNode;
@@ -19,6 +20,10 @@ class KeptArchiveKeys {
 public:
     // Keeps every key of the archive that is not among the known ones.
     void take(const TArchiver* archiver, const QSet<QString>& known);
+    // The same with the keys objects of the class read, gathered by addKeys at the class's first
+    // object and remembered (main thread only).
+    void take(const TArchiver* archiver, TObjectClass objectClass,
+              const std::function<void(QSet<QString>& keys)>& addKeys);
     // Writes the kept keys back (before the object writes its own).
     void restore(TArchiver* archiver) const;
     bool isEmpty() const { return m_unknown.isEmpty(); }

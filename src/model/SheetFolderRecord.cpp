@@ -1,12 +1,19 @@
 #include "SheetFolderRecord.h"
 
-#include <QCryptographicHash>
 #include <QFile>
+#include <QHashFunctions>
 
 namespace {
 
+// Two 64-bit hashes of the bytes with fixed seeds: they tell one version of a file from another (the
+// record lives in memory only), far quicker than a cryptographic digest of every card read.
 QByteArray hashOf(const QByteArray& bytes) {
-    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+    QByteArray hash;
+    for (const size_t seed : {size_t(0x9e3779b97f4a7c15ULL), size_t(0xc2b2ae3d27d4eb4fULL)}) {
+        const size_t value = qHashBits(bytes.constData(), size_t(bytes.size()), seed);
+        hash.append(reinterpret_cast<const char*>(&value), sizeof value);
+    }
+    return hash;
 }
 
 std::optional<QByteArray> readAll(const QString& path) {

@@ -307,8 +307,16 @@ QImage TSheetManager::GeneratePreviewImage() const {
 
 // SheetLookup
 
-SheetLookup::SheetLookup(const TObjectArray* sheets) {
-    for (TObject* sheet : *sheets) add(static_cast<TSheet*>(sheet));
+SheetLookup::SheetLookup(const TObjectArray* sheets)
+    : SheetLookup(sheets, StringPathUtilities::fileIdentity) {}
+
+SheetLookup::SheetLookup(const TObjectArray* sheets, const IdentityReader& identityOf) {
+    m_byPath.reserve(sheets->Count());
+    m_byIdentity.reserve(sheets->Count());
+    for (TObject* object : *sheets) {
+        auto* sheet = static_cast<TSheet*>(object);
+        if (sheet) add(sheet, identityOf(sheet->GetPath()));
+    }
 }
 
 void SheetLookup::add(TSheet* sheet) {

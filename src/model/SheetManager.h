@@ -7,6 +7,7 @@
 
 #include <QHash>
 #include <QList>
+#include <functional>
 #include <optional>
 
 // The registered sheets by folder, for many look-ups in a row (a reload of the sheet folder): made
@@ -16,7 +17,11 @@
 // runs no event loop (one could unregister and free a sheet it holds).
 class SheetLookup {
 public:
+    using IdentityReader =
+        std::function<std::optional<StringPathUtilities::FileIdentity>(const QString& path)>;
     explicit SheetLookup(const TObjectArray* sheets);
+    // The same with each sheet's folder identity from identityOf (read before, elsewhere).
+    SheetLookup(const TObjectArray* sheets, const IdentityReader& identityOf);
     // The first registered sheet of the folder, as TSheetManager::FindSheet finds it; identity is
     // the folder's when the caller read it already.
     TSheet* find(const QString& path, const std::optional<StringPathUtilities::FileIdentity>& identity) const;

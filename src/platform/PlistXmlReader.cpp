@@ -8,6 +8,7 @@
 #include <QHash>
 #include <array>
 #include <charconv>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -179,7 +180,21 @@ private:
     }
 
     void skipSpace() {
-        while (m_p < m_end && isSpace(*m_p)) ++m_p;
+        // Indentation is long runs of tabs: those go 32, then 8 bytes at a time.
+        constexpr std::uint64_t kTabs = 0x0909090909090909ULL;
+        const auto tabs = [this](int words) {
+            std::uint64_t word[4];
+            std::memcpy(word, m_p, static_cast<size_t>(words) * 8);
+            for (int i = 0; i < words; ++i)
+                if (word[i] != kTabs) return false;
+            return true;
+        };
+        for (;;) {
+            while (m_end - m_p >= 32 && tabs(4)) m_p += 32;
+            while (m_end - m_p >= 8 && tabs(1)) m_p += 8;
+            if (m_p >= m_end || !isSpace(*m_p)) return;
+            ++m_p;
+        }
     }
 
     // Moves past the next terminator; false when there is none.

@@ -404,8 +404,12 @@ void SheetBrowserWindowController::sheetsChanged() {
     if (m_browser->selectedRow() < 0) nextSheet();
 }
 
+// The folder is read on a worker thread; the tree is redisplayed when what it read is applied.
 void SheetBrowserWindowController::directoryChanged() {
-    reload();
+    m_tree->reloadInBackground();
+}
+
+void SheetBrowserWindowController::reloadedInBackground() {
     if (applicationIsActive())
         reloadBrowser();
     else

@@ -110,6 +110,7 @@ public:
     void update() override;
     void sheetsChanged();
     void directoryChanged() override;
+    void reloadedInBackground() override;
     bool containsSheet(TSheet* sheet) const override;
     void reloadPreview(TSheet* sheet) override;
     void setPreviewImage(TSheetManagerItem* item, const QImage& image) override;

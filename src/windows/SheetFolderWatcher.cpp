@@ -7,6 +7,7 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QSet>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 const QString kRescanKey = QStringLiteral("SheetFolderWatcher.rescan");
@@ -29,10 +30,11 @@ bool SheetFolderWatcher::setFolder(const QString& folder) {
         return false;
     }
     Scheduler::shared().cancelAll(this);
+    dropRescan();
     if (!m_watcher.directories().isEmpty()) m_watcher.removePaths(m_watcher.directories());
     if (!m_watcher.files().isEmpty()) m_watcher.removePaths(m_watcher.files());
     m_folder = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
-    m_seen = scan();
+    m_seen = scan(m_folder);
     watch(m_seen);
     return true;
 }
@@ -44,7 +46,40 @@ void SheetFolderWatcher::pathChanged(const QString&) {
 
 void SheetFolderWatcher::rescan() {
     if (m_folder.isEmpty()) return;
-    const Snapshot now = scan();
+    if (m_scan) {
+        m_scanAgain = true;
+        return;
+    }
+    m_scanAgain = false;
+    m_scan = std::make_unique<QFutureWatcher<Snapshot>>();
+    connect(m_scan.get(), &QFutureWatcherBase::finished, this, &SheetFolderWatcher::rescanFinished);
+    m_scan->setFuture(QtConcurrent::run(&SheetFolderWatcher::scan, m_folder));
+}
+
+void SheetFolderWatcher::rescanFinished() {
+    const Snapshot now = m_scan->result();
+    dropRescan();
+    if (m_scanAgain)
+        rescan();
+    else
+        compare(now);
+}
+
+void SheetFolderWatcher::waitForRescan() {
+    while (m_scan) {
+        m_scan->waitForFinished();
+        rescanFinished();
+    }
+}
+
+// A read that has not ended goes on alone and is not looked at; the watcher may be in its own signal.
+void SheetFolderWatcher::dropRescan() {
+    if (!m_scan) return;
+    m_scan->disconnect(this);
+    m_scan.release()->deleteLater();
+}
+
+void SheetFolderWatcher::compare(const Snapshot& now) {
     QSet<QString> changed;
     for (auto it = now.cbegin(); it != now.cend(); ++it)
         if (m_seen.value(it.key(), Stamp{-1, -1}) != it.value()) changed.insert(it.key());
@@ -59,13 +94,13 @@ void SheetFolderWatcher::rescan() {
 }
 
 // Every entry below the folder but hidden ones (the temporaries of atomic saves among them).
-SheetFolderWatcher::Snapshot SheetFolderWatcher::scan() const {
+SheetFolderWatcher::Snapshot SheetFolderWatcher::scan(const QString& folder) {
     Snapshot snapshot;
-    snapshot.insert(m_folder, Stamp{-2, 0});
-    QDirIterator it(m_folder, QDir::AllEntries | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    snapshot.insert(folder, Stamp{-2, 0});
+    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
-        if (path.mid(m_folder.size()).contains(QStringLiteral("/."))) continue;
+        if (path.mid(folder.size()).contains(QStringLiteral("/."))) continue;
         // A folder counts by its entries: its own date moves with every save made in it.
         const QFileInfo info = it.fileInfo();
         snapshot.insert(path, info.isDir() ? Stamp{-2, 0}

@@ -1,17 +1,20 @@
 #pragma once
 
 #include <QFileSystemWatcher>
+#include <QFutureWatcher>
 #include <QHash>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 // Watches the sheet folder and every folder below it (sheet bundles included) and reports a change
 // made by someone else: a change seen by the file-system watcher is followed, after kLatency
-// seconds on the shared Scheduler, by a rescan of the folder; when the rescan finds an entry added,
-// removed or modified that the own-change test does not claim, the change callback runs on the next
-// pass of the event loop. Owned by its creator (the sheet browser). Main thread only.
+// seconds on the shared Scheduler, by a rescan of the folder (read on a worker thread, compared here);
+// when the rescan finds an entry added, removed or modified that the own-change test does not claim,
+// the change callback runs on the next pass of the event loop. Owned by its creator (the sheet
+// browser). Main thread only.
 class SheetFolderWatcher : public QObject {
     Q_OBJECT
 public:
@@ -32,8 +35,12 @@ public:
 
     // What the file-system watcher reports (public so tests can stand in for it).
     void pathChanged(const QString& path);
-    // Compares the folder with what was seen last; pathChanged schedules it.
+    // Reads the folder in the background and compares it with what was seen last; pathChanged
+    // schedules it. Asked again while reading, it reads again once the read ends.
     void rescan();
+    bool isRescanning() const { return m_scan != nullptr; }
+    // Waits for the rescan and compares what it read (tests).
+    void waitForRescan();
 
 private:
     struct Stamp {
@@ -42,12 +49,17 @@ private:
         friend bool operator==(const Stamp&, const Stamp&) = default;
     };
     using Snapshot = QHash<QString, Stamp>;
-    Snapshot scan() const;
+    static Snapshot scan(const QString& folder);
+    void rescanFinished();
+    void compare(const Snapshot& now);
     void watch(const Snapshot& snapshot);
+    void dropRescan();
 
     ChangeHandler m_changed;
     OwnChangeTest m_isOwnChange;
     QFileSystemWatcher m_watcher;
     QString m_folder;
     Snapshot m_seen;
+    std::unique_ptr<QFutureWatcher<Snapshot>> m_scan;
+    bool m_scanAgain = false;
 };

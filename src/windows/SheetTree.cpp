@@ -1,5 +1,6 @@
 #include "SheetTree.h"
 
+#include "SheetFolderScan.h"
 #include "SheetFolderWatcher.h"
 #include "SheetItemsFile.h"
 #include "foundation/Archiver.h"
@@ -11,11 +12,12 @@
 #include "utilities/DateUtilities.h"
 #include "utilities/FileObjectUtilities.h"
 #include "utilities/StringPathUtilities.h"
-#include "utilities/TypeIdentifiers.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFutureWatcher>
+#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <optional>
 #include <utility>
@@ -27,53 +29,7 @@ TSheetManager* manager() {
 }
 
 QString nameOf(const QString& path) {
-    return QFileInfo(path).fileName();
-}
-
-// Whether the folder at path (below top) is, through a link, top or one of the folders between them:
-// entering it would walk the same folders again and again.
-bool loopsBack(const QString& path, const QString& top) {
-    const QString real = QFileInfo(path).canonicalFilePath();
-    if (real.isEmpty()) return true;
-    for (QString above = QFileInfo(path).path(); above.size() >= top.size();
-         above = QFileInfo(above).path()) {
-        if (QFileInfo(above).canonicalFilePath() == real) return true;
-        if (above == top || above == QFileInfo(above).path()) break;
-    }
-    return false;
-}
-
-// An entry of a folder, relative to it, with what one status call told of it.
-struct FolderEntry {
-    QString relative;
-    std::optional<StringPathUtilities::FileIdentity> identity;
-};
-
-bool isBundle(const QString& path, const FolderEntry& entry) {
-    return entry.identity && entry.identity->folder && QFileInfo(path).suffix() == SheetTree::kSheetExtension;
-}
-
-// A folder that is no document (sheet bundles and other packages are not entered).
-bool isPlainFolder(const QString& path, const FolderEntry& entry) {
-    return entry.identity && entry.identity->folder &&
-           !TypeIdentifiers::isPackageExtension(StringPathUtilities::extension(path));
-}
-
-// The entries of a folder: its own entries, or with deep every entry at any depth (sheet bundles and
-// links back up are not entered). Hidden entries are left out. Each entry is looked at once.
-QList<FolderEntry> listing(const QString& folder, bool deep, const QString& top) {
-    QList<FolderEntry> entries;
-    const QStringList names = QDir(folder).entryList(
-        QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
-    for (const QString& name : names) {
-        if (name.startsWith(QLatin1Char('.'))) continue;
-        const QString path = folder + QLatin1Char('/') + name;
-        entries.append({name, StringPathUtilities::fileIdentity(path)});
-        if (deep && isPlainFolder(path, entries.last()) && !loopsBack(path, top))
-            for (FolderEntry& below : listing(path, true, top))
-                entries.append({name + QLatin1Char('/') + below.relative, std::move(below.identity)});
-    }
-    return entries;
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
 } // namespace
@@ -111,6 +67,8 @@ void SheetTree::setSheetFolderPath(const QString& folder) {
         manager()->Close();
         manager()->UnregisterAllSheets();
     }
+    // A read of the folder before is not applied.
+    ++m_generation;
     m_root = {};
     m_itemsDate = {};
     m_itemsFileHeld = false;
@@ -119,28 +77,82 @@ void SheetTree::setSheetFolderPath(const QString& folder) {
 }
 
 void SheetTree::reload() {
+    // A read begun in the background before this one is older than it.
+    ++m_generation;
     if (m_reloading) {
         m_reloadAgain = true;
         return;
     }
+    runReload(std::nullopt);
+}
+
+void SheetTree::runReload(std::optional<SheetFolderScan> scan) {
     m_reloading = true;
     do {
         m_reloadAgain = false;
-        reloadOnce();
+        apply(scan ? *scan : scanJob()());
+        scan.reset();
         reportUnreadable();
     } while (m_reloadAgain);
     m_reloading = false;
 }
 
-void SheetTree::reloadOnce() {
-    if (!QFileInfo(m_folder).isDir()) {
+void SheetTree::reloadInBackground() {
+    if (m_scan) {
+        m_scanAgain = true;
+        return;
+    }
+    m_scanAgain = false;
+    m_scan = std::make_unique<QFutureWatcher<SheetFolderScan>>();
+    m_scanGeneration = m_generation;
+    QObject::connect(m_scan.get(), &QFutureWatcherBase::finished, m_scan.get(),
+                     [this] { backgroundScanFinished(); });
+    m_scan->setFuture(QtConcurrent::run(scanJob()));
+}
+
+void SheetTree::backgroundScanFinished() {
+    // The watcher may be in its own signal: it goes after the event.
+    QFutureWatcher<SheetFolderScan>* finished = m_scan.release();
+    finished->disconnect();
+    finished->deleteLater();
+    SheetFolderScan scan = finished->result();
+    if (m_scanAgain) {
+        reloadInBackground();
+        return;
+    }
+    if (m_scanGeneration != m_generation) return;
+    if (m_reloading) {
+        // A reload waiting for an answer: it runs again, reading the folder anew.
+        m_reloadAgain = true;
+        return;
+    }
+    runReload(std::move(scan));
+    if (m_host) m_host->reloadedInBackground();
+}
+
+void SheetTree::waitForBackgroundReload() {
+    while (m_scan) {
+        m_scan->waitForFinished();
+        backgroundScanFinished();
+    }
+}
+
+std::function<SheetFolderScan()> SheetTree::scanJob() const {
+    const bool deep = !UserDefaults::standardUserDefaults().boolForKey(kPreferenceKeyShowGroupRowsInBrowser);
+    QStringList sheets;
+    for (const TObject* sheet : *manager()->GetSheets())
+        sheets.append(static_cast<const TSheet*>(sheet)->GetPath());
+    return [folder = m_folder, deep, sheets] { return SheetFolderScan::read(folder, deep, sheets); };
+}
+
+void SheetTree::apply(const SheetFolderScan& scan) {
+    if (!scan.exists) {
         Diagnostics::line(QStringLiteral("sheet folder path doesn't exist."));
         return;
     }
     bool changed = false;
-    const UserDefaults& defaults = UserDefaults::standardUserDefaults();
-    const bool groups = defaults.boolForKey(kPreferenceKeyShowGroupRowsInBrowser);
-    const bool list = defaults.boolForKey(kPreferenceKeyShowSheetsAsList);
+    const bool groups = !scan.deep;
+    const bool list = UserDefaults::standardUserDefaults().boolForKey(kPreferenceKeyShowSheetsAsList);
     if (groups != m_showGroupRows && m_root) {
         m_root->RemoveAllChildren();
         changed = true;
@@ -148,11 +160,13 @@ void SheetTree::reloadOnce() {
     if (list != m_showAsList && m_root) m_root = {};
     m_showGroupRows = groups;
     m_showAsList = list;
-    if (m_itemsDate.isValid() && m_itemsDate != SheetItemsFile::modifiedDate(m_folder) && m_root) {
+    // The read's date is checked again: the list may have been saved here since.
+    if (m_itemsDate.isValid() && m_itemsDate != scan.itemsDate && m_root &&
+        m_itemsDate != SheetItemsFile::modifiedDate(m_folder)) {
         Diagnostics::line(QStringLiteral("sheet items changed"));
         m_root = {};
     }
-    if (m_root) examineChangedSheets();
+    if (m_root) examineChangedSheets(scan);
     if (!m_root) {
         bool unreadable = false;
         TSheetManagerItem* stored = SheetItemsFile::read(m_folder, &unreadable);
@@ -161,7 +175,8 @@ void SheetTree::reloadOnce() {
         // What was read is what the file holds now: not another writer's change next time.
         if (stored) m_itemsDate = SheetItemsFile::modifiedDate(m_folder);
     }
-    syncSheetsFromFolder(m_folder, m_root.get(), &changed);
+    SheetLookup lookup(manager()->GetSheets(), [&](const QString& path) { return scan.sheetIdentity(path); });
+    syncSheetsFromFolder(scan, m_folder, m_root.get(), &changed, lookup);
     TSheet* active = manager()->GetActiveSheet();
     if (active && !manager()->ContainsSheet(active)) {
         manager()->Close();
@@ -170,10 +185,11 @@ void SheetTree::reloadOnce() {
     if (changed) saveState();
 }
 
-void SheetTree::examineChangedSheets() {
+void SheetTree::examineChangedSheets(const SheetFolderScan& scan) {
     for (TSheetManagerItem* item : descendants(m_root.get())) {
         TSheet* sheet = item->GetSheet();
-        if (!sheet) continue;
+        if (!sheet || scan.sheetDate(sheet->GetPath()) == sheet->GetModifiedDate()) continue;
+        // Read again: the sheet may have been saved here since.
         const QDateTime diskDate = TSheet::FolderDate(sheet->GetPath());
         if (diskDate == sheet->GetModifiedDate()) continue;
         Diagnostics::line(QStringLiteral("* ") + sheet->GetTitle() + QStringLiteral(" changed externally."));
@@ -227,22 +243,25 @@ void SheetTree::reloadSheet(TSheetManagerItem* item, TSheet* sheet) {
 }
 
 void SheetTree::syncSheetsFromFolder(const QString& folder, TSheetManagerItem* parent, bool* changed) {
-    SheetLookup lookup(manager()->GetSheets());
-    syncSheetsFromFolder(folder, parent, changed, lookup);
+    const SheetFolderScan scan = scanJob()();
+    SheetLookup lookup(manager()->GetSheets(), [&](const QString& path) { return scan.sheetIdentity(path); });
+    syncSheetsFromFolder(scan, folder, parent, changed, lookup);
 }
 
-void SheetTree::syncSheetsFromFolder(const QString& folder, TSheetManagerItem* parent, bool* changed,
-                                     SheetLookup& lookup) {
-    const QList<FolderEntry> entries = listing(folder, !m_showGroupRows, m_folder);
+void SheetTree::syncSheetsFromFolder(const SheetFolderScan& scan, const QString& folder,
+                                     TSheetManagerItem* parent, bool* changed, SheetLookup& lookup) {
+    const QList<SheetFolderScan::Entry> entries = scan.entries(folder);
     QList<TSheetManagerItem*> children;
     // The children by name and by name in any case, each list in the children's order.
     QHash<QString, QList<TSheetManagerItem*>> byName;
     QHash<QString, QList<std::pair<QString, TSheetManagerItem*>>> byFoldedName;
+    byName.reserve(parent->ChildCount());
+    byFoldedName.reserve(parent->ChildCount());
     for (qint64 i = 0; i < parent->ChildCount(); ++i) {
         auto* child = static_cast<TSheetManagerItem*>(parent->GetChild(i));
         if (isSeparatorItem(child)) continue;
         // A stored name stands for an entry of this folder, whatever else it holds.
-        if (!child->GetPath().isEmpty() && QFileInfo(child->GetPath()).isRelative())
+        if (!child->GetPath().isEmpty() && QDir::isRelativePath(child->GetPath()))
             child->SetPath(folder + QLatin1Char('/') + nameOf(child->GetPath()));
         children.append(child);
         const QString name = nameOf(child->GetPath());
@@ -250,8 +269,10 @@ void SheetTree::syncSheetsFromFolder(const QString& folder, TSheetManagerItem* p
         byFoldedName[name.toCaseFolded()].append({name, child});
     }
     QSet<QString> names;
-    for (const FolderEntry& entry : entries) names.insert(nameOf(entry.relative));
+    names.reserve(entries.size());
+    for (const SheetFolderScan::Entry& entry : entries) names.insert(nameOf(entry.relative));
     QSet<TSheetManagerItem*> claimed;
+    claimed.reserve(children.size());
     // A sheet bundle claims a sheet item, a plain folder a group item; nothing else claims one.
     const auto find = [&](const QString& name, bool bundle) -> TSheetManagerItem* {
         const auto open = [&](TSheetManagerItem* child) {
@@ -270,33 +291,33 @@ void SheetTree::syncSheetsFromFolder(const QString& folder, TSheetManagerItem* p
                           nameOf(folder));
         *changed = true;
     };
-    for (const FolderEntry& folderEntry : entries) {
+    for (const SheetFolderScan::Entry& folderEntry : entries) {
         const QString& entry = folderEntry.relative;
         const QString path = folder + QLatin1Char('/') + entry;
-        const bool bundle = isBundle(path, folderEntry);
-        const bool group = !bundle && isPlainFolder(path, folderEntry) && !loopsBack(path, m_folder);
+        const bool bundle = folderEntry.bundle;
+        const bool group = folderEntry.group;
         if (TSheetManagerItem* child = bundle || group ? find(nameOf(entry), bundle) : nullptr) {
             claimed.insert(child);
             if (bundle) {
                 TSheet* sheet = manager()->RegisterSheet(path, lookup, folderEntry.identity);
                 child->SetSheet(sheet);
                 if (!sheet) {
-                    m_unreadable.append(path);
+                    noteUnreadable(path);
                     removals.append(child);
                 }
             }
             child->SetPath(path);
-            if (group && m_showGroupRows) syncSheetsFromFolder(path, child, changed, lookup);
+            if (group && m_showGroupRows) syncSheetsFromFolder(scan, path, child, changed, lookup);
         } else if (group && m_showGroupRows) {
             line(entry);
             TSheetManagerGroupItem* item = TSheetManagerGroupItem::Create(path);
             parent->AddChild(item);
             item->Release();
-            syncSheetsFromFolder(path, item, changed, lookup);
+            syncSheetsFromFolder(scan, path, item, changed, lookup);
         } else if (bundle) {
             TSheet* sheet = manager()->RegisterSheet(path, lookup, folderEntry.identity);
             if (!sheet) {
-                m_unreadable.append(path);
+                noteUnreadable(path);
                 continue;
             }
             line(entry);
@@ -333,6 +354,11 @@ void SheetTree::syncSheetsFromFolder(const QString& folder, TSheetManagerItem* p
             manager()->UnregisterSheet(sheet);
         }
     }
+}
+
+// A bundle that went since the folder was read is no unreadable sheet.
+void SheetTree::noteUnreadable(const QString& path) {
+    if (QFileInfo::exists(path)) m_unreadable.append(path);
 }
 
 // After the pass, whose lookup holds sheets the alert's event loop may free; once per session for

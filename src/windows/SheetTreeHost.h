@@ -17,4 +17,6 @@ public:
     virtual void notify(const QString& title, const QString& body) = 0;
     // The folder changed on disk: reload the tree and redisplay it.
     virtual void directoryChanged() = 0;
+    // A reload in the background was applied: redisplay the tree.
+    virtual void reloadedInBackground() {}
 };

@@ -406,7 +406,17 @@ TEST(PlistCodec, ReadsWhatOtherWritersWrite) {
         QByteArray bytes;
         QVariant expected;
     };
+    // Runs of tabs of every length up to 41, some with a space or line end inside, and trailing ones.
+    QByteArray indented = header + "<array>";
+    QVariantList indentedValues;
+    for (int n = 0; n <= 41; ++n) {
+        indented += "\n" + QByteArray(n, '\t') + (n % 5 == 0 ? " \t\r\n\t" : "") + QByteArray(n / 2, '\t') +
+                    "<integer>" + QByteArray::number(n) + "</integer>";
+        indentedValues.append(n);
+    }
+    indented += "</array></plist>" + QByteArray(35, '\t');
     const Case cases[] = {
+        {"indentation of any length", indented, indentedValues},
         {"UTF-8 byte-order mark", "\xef\xbb\xbf" + header + "<string>a</string></plist>", QString("a")},
         {"UTF-16 with a byte-order mark", utf16(header + "<string>caf\xc3\xa9</string></plist>"),
          QString::fromUtf8("caf\xc3\xa9")},

@@ -491,6 +491,7 @@ TEST_F(SheetBrowserTest, FolderChangesWaitForTheProgramToBeActive) {
     active = false;
     makeSheet("B.qxsheet");
     browser->directoryChanged();
+    browser->tree().waitForBackgroundReload();
     EXPECT_TRUE(browser->needsReloadData());
     EXPECT_EQ(outline()->numberOfRows(), 1);
     active = true;

@@ -19,6 +19,8 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QThreadPool>
 #include <functional>
 #include <gtest/gtest.h>
 #include <utility>
@@ -31,6 +33,7 @@ public:
     void setPreviewImage(TSheetManagerItem*, const QImage&) override { calls << QStringLiteral("preview"); }
     void notify(const QString& title, const QString& body) override { calls << title + ": " + body; }
     void directoryChanged() override { calls << QStringLiteral("directoryChanged"); }
+    void reloadedInBackground() override { calls << QStringLiteral("reloaded"); }
     QStringList calls;
 };
 
@@ -459,6 +462,7 @@ TEST_F(SheetTreeTest, TheWatcherSeesOtherProcessesAndIgnoresOwnWrites) {
     tree.saveState();
     watcher->pathChanged(folder);
     clock.scheduler.advance(SheetFolderWatcher::kLatency);
+    watcher->waitForRescan();
     clock.scheduler.advance(0);
     EXPECT_FALSE(host.calls.contains("directoryChanged"));
 
@@ -474,6 +478,11 @@ TEST_F(SheetTreeTest, TheWatcherSeesOtherProcessesAndIgnoresOwnWrites) {
     clock.scheduler.advance(SheetFolderWatcher::kLatency - 0.5);
     EXPECT_FALSE(host.calls.contains("directoryChanged"));
     clock.scheduler.advance(0.5);
+    // Read on a worker: nothing is reported before the read is compared.
+    EXPECT_TRUE(watcher->isRescanning());
+    clock.scheduler.advance(0);
+    EXPECT_FALSE(host.calls.contains("directoryChanged"));
+    watcher->waitForRescan();
     clock.scheduler.advance(0);
     EXPECT_EQ(host.calls.count("directoryChanged"), 1);
     EXPECT_TRUE(watcher->watchedFolders().contains(folder + "/New.qxsheet"));
@@ -486,6 +495,84 @@ TEST_F(SheetTreeTest, TheWatcherSeesOtherProcessesAndIgnoresOwnWrites) {
     tree.setSheetFolderPath(other);
     EXPECT_EQ(watcher->watchedFolders(), QStringList{other});
     EXPECT_EQ(tree.root(), nullptr);
+}
+
+TEST_F(SheetTreeTest, AReloadInTheBackgroundAppliesTheNewestReadOnly) {
+    makeSheet("A.qxsheet");
+    tree.reload();
+    makeSheet("B.qxsheet");
+    tree.reloadInBackground();
+    EXPECT_TRUE(tree.isReloadingInBackground());
+    // Nothing changes here before the read is applied.
+    EXPECT_EQ(names(tree.root()), (QStringList{"A.qxsheet"}));
+    // Asked again while reading: the first read is dropped and the folder read anew.
+    makeSheet("C.qxsheet");
+    tree.reloadInBackground();
+    tree.waitForBackgroundReload();
+    EXPECT_FALSE(tree.isReloadingInBackground());
+    EXPECT_EQ(names(tree.root()), (QStringList{"A.qxsheet", "B.qxsheet", "C.qxsheet"}));
+    EXPECT_EQ(host.calls.count("reloaded"), 1);
+
+    // Through the event loop as in the program.
+    makeSheet("D.qxsheet");
+    tree.reloadInBackground();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !tree.isReloadingInBackground(); }, 5000));
+    EXPECT_EQ(names(tree.root()).last(), "D.qxsheet");
+    EXPECT_EQ(host.calls.count("reloaded"), 2);
+}
+
+TEST_F(SheetTreeTest, AReadInTheBackgroundOverTakenByAReloadOrANewFolderIsDropped) {
+    makeSheet("A.qxsheet");
+    tree.reload();
+    const QString other = dir.filePath("Other");
+    QDir().mkpath(other);
+    for (const auto& overtake : std::vector<std::function<void()>>{[&] { tree.reload(); },
+                                                                   [&] { tree.setSheetFolderPath(other); }}) {
+        tree.reloadInBackground();
+        overtake();
+        const QStringList shown = tree.root() ? names(tree.root()) : QStringList{"none"};
+        tree.waitForBackgroundReload();
+        EXPECT_EQ(tree.root() ? names(tree.root()) : QStringList{"none"}, shown);
+    }
+    EXPECT_FALSE(host.calls.contains("reloaded"));
+}
+
+TEST_F(SheetTreeTest, ATreeGoneDuringARead) {
+    for (int i = 0; i < 20; ++i) makeSheet(QStringLiteral("S%1.qxsheet").arg(i));
+    {
+        SheetTree gone(&host);
+        gone.setSheetFolderPath(folder);
+        gone.reloadInBackground();
+        gone.directoryMonitor()->rescan();
+    }
+    ASSERT_TRUE(QThreadPool::globalInstance()->waitForDone(5000));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(host.calls.contains("reloaded"));
+}
+
+// A bundle removed between the read and its application is gone, not unreadable.
+TEST_F(SheetTreeTest, ABundleGoneSinceTheReadIsNoUnreadableSheet) {
+    makeSheet("A.qxsheet");
+    tree.reload();
+    const QString late = makeSheet("Late.qxsheet");
+    const SheetFolderScan scan = tree.scanJob()();
+    ASSERT_TRUE(QDir(late).removeRecursively());
+    tree.apply(scan);
+    tree.reload();
+    EXPECT_EQ(names(tree.root()), QStringList{"A.qxsheet"});
+    EXPECT_TRUE(alerts.questions().empty());
+}
+
+TEST_F(SheetTreeTest, ARescanAskedForWhileReadingReadsAgain) {
+    tree.reload();
+    SheetFolderWatcher* watcher = tree.directoryMonitor();
+    watcher->rescan();
+    makeSheet("Late.qxsheet");
+    watcher->rescan();
+    watcher->waitForRescan();
+    clock.scheduler.advance(0);
+    EXPECT_EQ(host.calls.count("directoryChanged"), 1);
+    EXPECT_TRUE(watcher->watchedFolders().contains(folder + "/Late.qxsheet"));
 }
 
 } // namespace
