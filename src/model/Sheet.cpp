@@ -144,12 +144,7 @@ void TSheet::EncodeData(TArchiver* archiver) {
     archiver->SetValue(kUUID, m_uuid);
     archiver->SetValue(kCards, GetCardIdentifiers());
     archiver->SetBooleanValue(kFavorite, m_favorite);
-    if (m_previewImage.isNull())
-        archiver->Remove(kPreviewImage);
-    else if (!m_previewData.isEmpty())
-        archiver->SetDataValue(kPreviewImage, m_previewData);
-    else
-        archiver->SetImageValue(kPreviewImage, m_previewImage);
+    m_preview.write(archiver, kPreviewImage);
     archiver->Remove(kChildren);
 }
 
@@ -175,10 +170,7 @@ void TSheet::DecodeData(TArchiver* archiver) {
         m_hasListedUUIDs = true;
         m_order = m_listedUUIDs;
     }
-    if (archiver->ContainsKey(kPreviewImage)) {
-        m_previewImage = archiver->CopyImageValue(kPreviewImage);
-        if (!m_previewImage.isNull()) archiver->GetDataValue(kPreviewImage, &m_previewData);
-    }
+    m_preview.read(archiver, kPreviewImage);
 }
 
 void TSheet::Show() const {
@@ -370,12 +362,12 @@ void TSheet::SetPath(const QString& path) {
 }
 
 QImage TSheet::GetPreviewImage() const {
-    return m_previewImage.isNull() ? UnknownFileIcon() : m_previewImage;
+    const QImage preview = m_preview.image();
+    return preview.isNull() ? UnknownFileIcon() : preview;
 }
 
 void TSheet::SetPreviewImage(const QImage& image) {
-    m_previewImage = image;
-    m_previewData.clear();
+    m_preview.set(image);
     m_modified = true;
 }
 

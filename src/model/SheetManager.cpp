@@ -6,6 +6,7 @@
 #include "foundation/NSObjectWrapper.h"
 #include "platform/Diagnostics.h"
 #include "platform/NotificationCenter.h"
+#include "platform/ProcessMemory.h"
 #include "platform/Scheduler.h"
 #include "utilities/CocoaUtilities.h"
 #include "utilities/StringPathUtilities.h"
@@ -192,6 +193,8 @@ bool TSheetManager::SaveCard(TCard* card) {
 }
 
 void TSheetManager::AfterSave(const QString& formerPath) {
+    // The archives written are gone again.
+    ProcessMemory::releaseFreed();
     Ref<TSheet> sheet = m_activeSheet;
     if (!sheet) return;
     if (sheet->reloadPending) {

@@ -58,7 +58,10 @@ void TTextItemViewController::awakeFromNib() {
     text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     text->setAutoFillBackground(false);
     text->viewport()->setAutoFillBackground(false);
-    text->setStyleSheet(QStringLiteral("background: transparent"));
+    // The card shows through; a palette is lighter than a style sheet of its own for every row.
+    QPalette palette = text->palette();
+    palette.setBrush(QPalette::Base, Qt::transparent);
+    text->setPalette(palette);
     text->setUndoRedoEnabled(true);
     text->document()->setDocumentMargin(0);
     text->viewport()->installEventFilter(this);
