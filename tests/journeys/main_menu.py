@@ -83,8 +83,9 @@ with Journey() as j:
         j.activate(notes)
         _, box = element_in(j, notes, "^Menu$", "push button")
         j.click(box.x + box.width // 2, box.y + box.height // 2)
-        # Card is the fourth menu; on a rich-text card its first command offered is Make Plain Text.
-        j.press("Down", "Down", "Down", "Down", "Right")
+        # Card is the fourth menu; on a rich-text card its first command offered is the Font menu, then
+        # Make Plain Text.
+        j.press("Down", "Down", "Down", "Down", "Right", "Down")
         j.screenshot("card menu")
         j.press("Return")
 
