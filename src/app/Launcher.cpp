@@ -127,7 +127,7 @@ std::optional<int> Launcher::start(const QStringList& arguments, const QString& 
     QTimer::singleShot(0, controller, [controller, arguments, workingFolder] {
         controller->handleArguments(arguments, workingFolder);
         // What reading the sheets and making the windows needed only meanwhile.
-        ProcessMemory::releaseFreed();
+        ProcessMemory::releaseFreedWhenIdle();
     });
     return std::nullopt;
 }

@@ -9,6 +9,7 @@
 #include "platform/Diagnostics.h"
 #include "platform/NotificationCenter.h"
 #include "platform/PlistCodec.h"
+#include "platform/ProcessMemory.h"
 #include "platform/Scheduler.h"
 #include "utilities/Clock.h"
 #include "utilities/StringPathUtilities.h"
@@ -238,6 +239,8 @@ void TSheet::LoadCards() {
                 m_cards->AppendValue(static_cast<const void*>(card));
     m_loaded = true;
     m_listedUUIDs.clear();
+    // What reading the files needed only meanwhile.
+    ProcessMemory::releaseFreedWhenIdle();
     m_hasListedUUIDs = false;
     SetModified(m_listsFolder); // a repaired list is written by the next save
     m_listsFolder = false;
