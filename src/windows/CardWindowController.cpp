@@ -207,30 +207,10 @@ void TCardWindowController::setUp() {
             [this] { sidebarEditingEnded(); });
     connect(m_splitView, &QSplitter::splitterMoved, this, [this] { splitViewDidResizeSubviews(); });
 
-    m_sidebarMenu = new QMenu(m_outlineView);
-    // Each item carries its action's name for the validation at each opening.
-    auto add = [this](const QString& title, const QString& action, auto slot) {
-        m_sidebarMenu->addAction(title, this, slot)->setData(action);
-    };
-    const QString newCardAction = QStringLiteral("newCard");
-    if (isMemoleaf()) {
-        add(QStringLiteral("Add Card"), newCardAction, [this] { newCard(2); });
-    } else {
-        add(QStringLiteral("Add List Card"), newCardAction, [this] { newCard(1); });
-        add(QStringLiteral("Add Jobslate"), newCardAction, [this] { newCard(3); });
-        add(QStringLiteral("Add Memoleaf"), newCardAction, [this] { newCard(2); });
-    }
-    m_sidebarMenu->addSeparator();
-    add(QStringLiteral("Detach"), QStringLiteral("contextualMenuDetach"), [this] { contextualMenuDetach(); });
-    add(QStringLiteral("Duplicate"), QStringLiteral("contextualMenuDuplicate"),
-        [this] { contextualMenuDuplicate(); });
-    add(QStringLiteral("Remove..."), QStringLiteral("contextualMenuRemove"),
-        [this] { contextualMenuRemove(); });
-    connect(m_sidebarMenu, &QMenu::aboutToShow, this, [this] { validateSidebarMenu(); });
     m_outlineView->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_outlineView, &QWidget::customContextMenuRequested, this, [this](const QPoint& point) {
         m_clickedCard = m_listModel->cardAt(m_outlineView->indexAt(point));
-        m_sidebarMenu->exec(m_outlineView->viewport()->mapToGlobal(point));
+        sidebarMenu()->exec(m_outlineView->viewport()->mapToGlobal(point));
         m_clickedCard = nullptr;
     });
 
@@ -319,6 +299,32 @@ void TCardWindowController::updateCardApperance(TCard* changed) {
     const QModelIndex index = m_listModel->indexOfCard(changed);
     if (index.isValid()) emit m_listModel->dataChanged(index, index);
     setUINeedsDisplay();
+}
+
+QMenu* TCardWindowController::sidebarMenu() {
+    // Made at the first opening: most windows never show it.
+    if (m_sidebarMenu) return m_sidebarMenu;
+    m_sidebarMenu = new QMenu(m_outlineView);
+    // Each item carries its action's name for the validation at each opening.
+    auto add = [this](const QString& title, const QString& action, auto slot) {
+        m_sidebarMenu->addAction(title, this, slot)->setData(action);
+    };
+    const QString newCardAction = QStringLiteral("newCard");
+    if (isMemoleaf()) {
+        add(QStringLiteral("Add Card"), newCardAction, [this] { newCard(2); });
+    } else {
+        add(QStringLiteral("Add List Card"), newCardAction, [this] { newCard(1); });
+        add(QStringLiteral("Add Jobslate"), newCardAction, [this] { newCard(3); });
+        add(QStringLiteral("Add Memoleaf"), newCardAction, [this] { newCard(2); });
+    }
+    m_sidebarMenu->addSeparator();
+    add(QStringLiteral("Detach"), QStringLiteral("contextualMenuDetach"), [this] { contextualMenuDetach(); });
+    add(QStringLiteral("Duplicate"), QStringLiteral("contextualMenuDuplicate"),
+        [this] { contextualMenuDuplicate(); });
+    add(QStringLiteral("Remove..."), QStringLiteral("contextualMenuRemove"),
+        [this] { contextualMenuRemove(); });
+    connect(m_sidebarMenu, &QMenu::aboutToShow, this, [this] { validateSidebarMenu(); });
+    return m_sidebarMenu;
 }
 
 void TCardWindowController::updateBottomBar() {
