@@ -1,7 +1,9 @@
 #include "ProcessMemory.h"
 
 #include <QAbstractEventDispatcher>
+#include <QCoreApplication>
 #include <QMetaObject>
+#include <QThread>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -20,13 +22,15 @@ void releaseFreed() {
 } // namespace
 
 void releaseFreedWhenIdle() {
-    static QMetaObject::Connection pending;
-    if (pending) return;
+    // Away from the main thread (or before its loop exists) at once.
+    const QCoreApplication* application = QCoreApplication::instance();
     QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
-    if (!dispatcher) {
+    if (!application || !dispatcher || QThread::currentThread() != application->thread()) {
         releaseFreed();
         return;
     }
+    static QMetaObject::Connection pending;
+    if (pending) return;
     pending = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, dispatcher, [] {
         QObject::disconnect(pending);
         pending = {};
