@@ -12,6 +12,7 @@
 #include "model/SheetManager.h"
 #include "model/ui/ModelWidgets.h"
 #include "platform/Diagnostics.h"
+#include "platform/ProcessMemory.h"
 #include "platform/Questions.h"
 #include "platform/Workspace.h"
 #include "platform/app/FileDialogPanelPresenter.h"
@@ -125,6 +126,8 @@ std::optional<int> Launcher::start(const QStringList& arguments, const QString& 
     // After the reopening of the last sheet, which the workspace delivers on the event loop.
     QTimer::singleShot(0, controller, [controller, arguments, workingFolder] {
         controller->handleArguments(arguments, workingFolder);
+        // What reading the sheets and making the windows needed only meanwhile.
+        ProcessMemory::releaseFreedWhenIdle();
     });
     return std::nullopt;
 }

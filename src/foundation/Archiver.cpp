@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -377,13 +378,22 @@ bool TArchiver::GetDataValue(const QString& key, QByteArray* bytes) const {
     return true;
 }
 
-void TArchiver::SetImageValue(const QString& key, const QImage& image) {
-    if (image.isNull()) return;
+namespace {
+
+QByteArray pngData(const QImage& image) {
     QByteArray png;
+    if (image.isNull()) return png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, "PNG")) return;
-    SetValue(key, QVariant(png));
+    if (!image.save(&buffer, "PNG")) png.clear();
+    return png;
+}
+
+} // namespace
+
+void TArchiver::SetImageValue(const QString& key, const QImage& image) {
+    const QByteArray png = pngData(image);
+    if (!png.isEmpty()) SetValue(key, QVariant(png));
 }
 
 QImage TArchiver::CopyImageValue(const QString& key) const {
@@ -519,4 +529,31 @@ QVariant TArchiver::GetIndexedValue(qint64 index) const {
 
 void TArchiver::RemoveArchivedObjects() {
     m_dict->remove(kObjectsKey);
+}
+
+void EncodedImage::set(const QImage& image) {
+    m_data = pngData(image);
+}
+
+QImage EncodedImage::image() const {
+    return m_data.isEmpty() ? QImage() : QImage::fromData(m_data);
+}
+
+void EncodedImage::read(const TArchiver* archiver, const QString& key) {
+    m_data.clear();
+    if (!archiver->GetDataValue(key, &m_data)) return;
+    // Only the header is read here; the picture is decoded when it is drawn.
+    QBuffer buffer(&m_data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const bool readable = reader.canRead() && reader.size().isValid();
+    buffer.close();
+    if (!readable) m_data.clear();
+}
+
+void EncodedImage::write(TArchiver* archiver, const QString& key) const {
+    if (m_data.isEmpty())
+        archiver->Remove(key);
+    else
+        archiver->SetDataValue(key, m_data);
 }

@@ -139,3 +139,20 @@ private:
     void* m_context = nullptr;
     QString m_path;
 };
+
+// A picture kept as its encoded bytes (PNG, or as read from a file) and decoded only when asked for,
+// so a picture that is seldom drawn costs its compressed size.
+class EncodedImage {
+public:
+    void set(const QImage& image);
+    void clear() { m_data.clear(); }
+    bool isEmpty() const { return m_data.isEmpty(); }
+    QImage image() const;
+    // The key's bytes when they are a picture of a known format, else none.
+    void read(const TArchiver* archiver, const QString& key);
+    // The bytes under the key, or the key removed when there are none.
+    void write(TArchiver* archiver, const QString& key) const;
+
+private:
+    QByteArray m_data;
+};

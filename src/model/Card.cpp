@@ -113,7 +113,7 @@ void TCard::Initialize() {
 
 void TCard::Deallocate() {
     m_theme = {};
-    m_previewImage = QImage();
+    m_preview.clear();
     TTreeNode::Deallocate();
 }
 
@@ -124,8 +124,7 @@ void TCard::CopyInstanceVariables(TObject* source) {
     m_color = card->m_color;
     m_hasColor = card->m_hasColor;
     m_frame = card->m_frame;
-    m_previewImage = card->m_previewImage;
-    m_previewData = card->m_previewData;
+    m_preview = card->m_preview;
     m_theme = card->m_theme;
     m_themeName = card->m_themeName;
     m_createdDate = card->m_createdDate;
@@ -192,12 +191,7 @@ void TCard::EncodeData(TArchiver* archiver) {
     archiver->SetValue(kTheme, m_themeName);
     archiver->SetBooleanValue(kScreenRelativeFrame, m_screenRelativeFrame);
     archiver->SetBooleanValue(kFloating, m_floating);
-    if (m_previewImage.isNull())
-        archiver->Remove(kPreviewImage);
-    else if (!m_previewData.isEmpty())
-        archiver->SetDataValue(kPreviewImage, m_previewData);
-    else
-        archiver->SetImageValue(kPreviewImage, m_previewImage);
+    m_preview.write(archiver, kPreviewImage);
     if (m_hasTabIdentifiers) archiver->SetValue(kTabIdentifiers, m_tabIdentifiers);
     if (!m_selectedTabIdentifier.isEmpty())
         archiver->SetValue(kSelectedTabIdentifier, m_selectedTabIdentifier);
@@ -229,10 +223,7 @@ void TCard::DecodeData(TArchiver* archiver) {
         ApplyTheme(theme ? theme : defaultTheme(), false);
         m_themeName = name;
     }
-    if (archiver->ContainsKey(kPreviewImage)) {
-        m_previewImage = archiver->CopyImageValue(kPreviewImage);
-        if (!m_previewImage.isNull()) archiver->GetDataValue(kPreviewImage, &m_previewData);
-    }
+    m_preview.read(archiver, kPreviewImage);
     if (archiver->ContainsKey(kSelectedTabIdentifier))
         m_selectedTabIdentifier = archiver->GetStringValue(kSelectedTabIdentifier);
     if (archiver->ContainsKey(kTabIdentifiers)) {
@@ -394,7 +385,8 @@ TCardControllerProtocol* TCard::GetWindowController() const {
 }
 
 QImage TCard::GetPreviewImage() const {
-    if (!m_previewImage.isNull()) return m_previewImage;
+    const QImage preview = m_preview.image();
+    if (!preview.isNull()) return preview;
     const QImage icon = UnknownFileIcon();
     // A frame from a file may be of any size: the picture stays within what a screen shows.
     constexpr double kLargest = 8192;

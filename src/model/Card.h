@@ -2,6 +2,7 @@
 
 #include "ModelObject.h"
 #include "Themes.h"
+#include "foundation/Archiver.h"
 #include "foundation/TreeNode.h"
 #include "platform/text/AttributedString.h"
 
@@ -77,10 +78,7 @@ public:
     void SetScreenRelativeFrame(bool relative) { m_screenRelativeFrame = relative; }
     void SetFloating(bool floating);
     void SetAttachedParent(TCardAttachment* parent) { m_attachedParent = parent; }
-    void SetPreviewImage(const QImage& image) {
-        m_previewImage = image;
-        m_previewData.clear();
-    }
+    void SetPreviewImage(const QImage& image) { m_preview.set(image); }
     void SetListRepresentation(TCardRowViewController* controller) { m_listRepresentation = controller; }
     void SetViewRepresentation(TCardViewController* controller) { m_viewRepresentation = controller; }
 
@@ -94,7 +92,7 @@ public:
     TCardControllerProtocol* GetWindowController() const;
     // The stored preview, else the unknown-file icon at the frame's size.
     QImage GetPreviewImage() const;
-    bool HasPreviewImage() const { return !m_previewImage.isNull(); }
+    bool HasPreviewImage() const { return !m_preview.isEmpty(); }
     bool IsDarkStyle() const;
 
     virtual bool IsRowNumberingAvailable() const { return false; }
@@ -136,8 +134,7 @@ private:
     bool m_hasTabIdentifiers = false;
     QString m_selectedTabIdentifier;
     bool m_miniaturized = false;
-    QImage m_previewImage;
-    QByteArray m_previewData; // the picture as read, while the preview is unchanged
+    EncodedImage m_preview;
     Ref<TCardTheme> m_theme;
     QString m_themeName;
     QDateTime m_createdDate;

@@ -9,6 +9,7 @@
 #include "platform/Diagnostics.h"
 #include "platform/NotificationCenter.h"
 #include "platform/PlistCodec.h"
+#include "platform/ProcessMemory.h"
 #include "platform/Scheduler.h"
 #include "utilities/Clock.h"
 #include "utilities/StringPathUtilities.h"
@@ -159,12 +160,7 @@ void TSheet::EncodeData(TArchiver* archiver) {
     archiver->SetValue(kUUID, m_uuid);
     archiver->SetValue(kCards, GetCardIdentifiers());
     archiver->SetBooleanValue(kFavorite, m_favorite);
-    if (m_previewImage.isNull())
-        archiver->Remove(kPreviewImage);
-    else if (!m_previewData.isEmpty())
-        archiver->SetDataValue(kPreviewImage, m_previewData);
-    else
-        archiver->SetImageValue(kPreviewImage, m_previewImage);
+    m_preview.write(archiver, kPreviewImage);
     archiver->Remove(kChildren);
 }
 
@@ -189,10 +185,7 @@ void TSheet::DecodeData(TArchiver* archiver) {
         m_hasListedUUIDs = true;
         m_order = m_listedUUIDs;
     }
-    if (archiver->ContainsKey(kPreviewImage)) {
-        m_previewImage = archiver->CopyImageValue(kPreviewImage);
-        if (!m_previewImage.isNull()) archiver->GetDataValue(kPreviewImage, &m_previewData);
-    }
+    m_preview.read(archiver, kPreviewImage);
 }
 
 QSet<QString> TSheet::ArchiveKeys() {
@@ -232,11 +225,7 @@ void TSheet::TakeInfo(const QVariantMap& stored, const QVariantMap& written) {
     });
     for (qsizetype i = 0; i < cards.size(); ++i)
         m_cards->Reorder(m_cards->GetIndex(static_cast<const void*>(cards[i])), i);
-    if (stored.value(kPreviewImage) != written.value(kPreviewImage)) {
-        m_previewImage = archiver->CopyImageValue(kPreviewImage);
-        m_previewData.clear();
-        if (!m_previewImage.isNull()) archiver->GetDataValue(kPreviewImage, &m_previewData);
-    }
+    if (stored.value(kPreviewImage) != written.value(kPreviewImage)) m_preview.read(archiver, kPreviewImage);
     archiver->Release();
 }
 
@@ -305,6 +294,8 @@ void TSheet::LoadCards() {
                 m_cards->AppendValue(static_cast<const void*>(card));
     m_loaded = true;
     m_listedUUIDs.clear();
+    // What reading the files needed only meanwhile.
+    ProcessMemory::releaseFreedWhenIdle();
     m_hasListedUUIDs = false;
     SetModified(m_listsFolder); // a repaired list is written by the next save
     m_listsFolder = false;
@@ -445,12 +436,12 @@ void TSheet::SetPath(const QString& path) {
 }
 
 QImage TSheet::GetPreviewImage() const {
-    return m_previewImage.isNull() ? UnknownFileIcon() : m_previewImage;
+    const QImage preview = m_preview.image();
+    return preview.isNull() ? UnknownFileIcon() : preview;
 }
 
 void TSheet::SetPreviewImage(const QImage& image) {
-    m_previewImage = image;
-    m_previewData.clear();
+    m_preview.set(image);
     m_modified = true;
 }
 

@@ -146,8 +146,7 @@ private:
     QString m_uuid;
     Ref<TObjectArray> m_cards;
     QStringList m_order; // every uuid of "cards", loaded or kept
-    QImage m_previewImage;
-    QByteArray m_previewData;
+    EncodedImage m_preview;
     QStringList m_listedUUIDs; // "cards" as read, until LoadCards
     bool m_hasListedUUIDs = false;
     bool m_listsFolder = false; // "cards" was damaged: the folder's card files are the list

@@ -6,6 +6,7 @@
 #include "foundation/NSObjectWrapper.h"
 #include "platform/Diagnostics.h"
 #include "platform/NotificationCenter.h"
+#include "platform/ProcessMemory.h"
 #include "platform/Scheduler.h"
 #include "utilities/CocoaUtilities.h"
 #include "utilities/StringPathUtilities.h"
@@ -136,6 +137,8 @@ void TSheetManager::Open(TSheet* sheet) {
     SetActiveSheet(sheet);
     for (TObject* card : *sheet->GetCards()) Instantiate(static_cast<TCard*>(card), true);
     for (TCardControllerProtocol* controller : GetControllers()) controller->showWindow();
+    // What reading the files and making the windows needed only meanwhile.
+    ProcessMemory::releaseFreedWhenIdle();
 }
 
 void TSheetManager::Close() {
@@ -192,6 +195,8 @@ bool TSheetManager::SaveCard(TCard* card) {
 }
 
 void TSheetManager::AfterSave(const QString& formerPath) {
+    // The archives written are gone again.
+    ProcessMemory::releaseFreedWhenIdle();
     Ref<TSheet> sheet = m_activeSheet;
     if (!sheet) return;
     if (sheet->reloadPending) {

@@ -353,6 +353,10 @@ QImage TCardTheme::GetStandardWindowButtonImage(qint32 kind) {
                                    QStringLiteral("windowButtonMiniaturizeImage"),
                                    QStringLiteral("windowButtonZoomImage")};
     if (kind < 0 || kind > 2) return {};
+    // Made once per theme: every card window of the theme shares the picture.
+    const QString templateKey = keys[kind] + QStringLiteral(".template");
+    const auto cached = m_images.constFind(templateKey);
+    if (cached != m_images.constEnd()) return *cached;
     QImage image;
     if (ContainsProperty(keys[kind])) {
         try {
@@ -361,8 +365,11 @@ QImage TCardTheme::GetStandardWindowButtonImage(qint32 kind) {
             Diagnostics::warning(QString::fromUtf8(error.what()));
         }
     }
-    if (image.isNull()) return templateGlyph(kind);
-    image.setText(ImageUtilities::kTemplateKey, QStringLiteral("1"));
+    if (image.isNull())
+        image = templateGlyph(kind);
+    else
+        image.setText(ImageUtilities::kTemplateKey, QStringLiteral("1"));
+    m_images.insert(templateKey, image);
     return image;
 }
 

@@ -60,10 +60,12 @@ protected:
     TTheme() = default;
     void Deallocate() override;
 
+    // The pictures made from the theme, by key: loaded or drawn once, shared by every window.
+    QHash<QString, QImage> m_images;
+
 private:
     QString m_path;
     QVariantMap m_properties;
-    QHash<QString, QImage> m_images;
 };
 
 // A gradient painted over a card's background.

@@ -93,15 +93,7 @@ bool NSTabbedBar::removeItemWithIdentifier(const QString& identifier) {
 
 void NSTabbedBar::recalculateClipping() {
     if (m_overflowEnabled) {
-        if (!m_overflowButton) {
-            m_overflowButton = new QToolButton(this);
-            m_overflowButton->setAutoRaise(true);
-            m_overflowButton->setPopupMode(QToolButton::InstantPopup);
-            m_overflowButton->setToolButtonStyle(Qt::ToolButtonIconOnly);
-            m_overflowButton->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
-            m_overflowButton->hide();
-        }
-        m_overflowButton->hide();
+        if (m_overflowButton) m_overflowButton->hide();
         // The places this arrangement gives the tabs, every tab shown.
         QList<ItemBarLayout::Slot> itemSlots = layoutSlots(true);
         for (ItemBarLayout::Slot& slot : itemSlots) slot.hidden = false;
@@ -122,7 +114,18 @@ void NSTabbedBar::recalculateClipping() {
             if (item->hasSuperview()) item->setHidden(clipped[i]);
             anyClipped = anyClipped || clipped[i];
         }
-        if (anyClipped) m_overflowButton->show();
+        if (anyClipped) {
+            // Made the first time a tab does not fit: most bars never need it.
+            if (!m_overflowButton) {
+                m_overflowButton = new QToolButton(this);
+                m_overflowButton->setAutoRaise(true);
+                m_overflowButton->setPopupMode(QToolButton::InstantPopup);
+                m_overflowButton->setToolButtonStyle(Qt::ToolButtonIconOnly);
+                m_overflowButton->setStyleSheet(
+                    QStringLiteral("QToolButton::menu-indicator { image: none; }"));
+            }
+            m_overflowButton->show();
+        }
     }
     if (m_overflowButton && !m_overflowButton->isHidden()) updateOverflowButton();
 }

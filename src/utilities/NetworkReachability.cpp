@@ -41,7 +41,9 @@ private:
         static bool tried = false;
         if (!tried) {
             tried = true;
-            if (!QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability))
+            // The platform's own backend only: asking by feature loads every backend there is (the
+            // glib one brings GIO and a thread of its own) for a check made a few times a day.
+            if (!QNetworkInformation::loadDefaultBackend())
                 Diagnostics::line(QStringLiteral("No network information: the network counts as reachable."));
         }
         return QNetworkInformation::instance();

@@ -6,8 +6,8 @@
 #include <optional>
 
 // Whether the network can be reached, and a notice when that changes. The answers come from a
-// reachability source: by default the system's network information (QNetworkInformation) when one
-// of its backends loads, otherwise the network counts as reachable. Tests install a
+// reachability source: by default the system's network information (QNetworkInformation) when the
+// platform's backend loads, otherwise the network counts as reachable. Tests install a
 // ManualReachabilitySource. Main thread only. Diagnostics: Diagnostics::line.
 namespace NetworkReachability {
 

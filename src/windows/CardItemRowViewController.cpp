@@ -26,7 +26,7 @@ constexpr double kInfoButtonSize = 16.0;
 constexpr double kInfoButtonInset = 6.0;
 
 // The info image: an "i" in a ring, black (drawn in the text colour) or white on a dark card.
-QIcon infoImage(bool dark) {
+QIcon drawInfoImage(bool dark) {
     QPixmap pixmap(32, 32);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
@@ -41,6 +41,14 @@ QIcon infoImage(bool dark) {
     painter.drawText(QRectF(0, 0, 32, 32), Qt::AlignCenter, QStringLiteral("i"));
     painter.end();
     return QIcon(pixmap);
+}
+
+// Drawn once for the process: every row's info button shares it (kept to the end, as pixmaps must
+// not outlive the application object).
+const QIcon& infoImage(bool dark) {
+    static const auto* light = new QIcon(drawInfoImage(false));
+    static const auto* darkIcon = new QIcon(drawInfoImage(true));
+    return dark ? *darkIcon : *light;
 }
 
 QRectF truncated(const QRectF& rect) {

@@ -36,15 +36,6 @@ QToolButton* toggleButton(QWidget* parent, const QString& name) {
     return button;
 }
 
-QIcon stateIcon(const QImage& image, bool dark) {
-    const QImage on = dark ? ImageUtilities::invertedImage(image) : image;
-    QIcon icon;
-    icon.addPixmap(QPixmap::fromImage(ImageUtilities::imageWithTransparency(on, dark ? 0.25 : 0.15)),
-                   QIcon::Normal, QIcon::Off);
-    icon.addPixmap(QPixmap::fromImage(on), QIcon::Normal, QIcon::On);
-    return icon;
-}
-
 QImage glyph(const QString& name) {
     QImage image(16, 16, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
@@ -68,6 +59,28 @@ QImage glyph(const QString& name) {
         painter.drawLine(3, 8, 13, 8);
     }
     return image;
+}
+
+// A bottom-bar glyph as an icon, dimmed while off when it toggles: drawn once for the process and
+// shared by every card window (kept to the end, as pixmaps must not outlive the application object).
+QIcon barIcon(const QString& name, bool dark, bool toggles) {
+    static auto* icons = new QHash<QString, QIcon>;
+    const QString key = name + (dark ? QStringLiteral("/dark") : QString()) +
+                        (toggles ? QStringLiteral("/toggle") : QString());
+    const auto cached = icons->constFind(key);
+    if (cached != icons->constEnd()) return *cached;
+    const QImage image = glyph(name);
+    const QImage on = dark ? ImageUtilities::invertedImage(image) : image;
+    QIcon icon;
+    if (toggles) {
+        icon.addPixmap(QPixmap::fromImage(ImageUtilities::imageWithTransparency(on, dark ? 0.25 : 0.15)),
+                       QIcon::Normal, QIcon::Off);
+        icon.addPixmap(QPixmap::fromImage(on), QIcon::Normal, QIcon::On);
+    } else {
+        icon.addPixmap(QPixmap::fromImage(on));
+    }
+    icons->insert(key, icon);
+    return icon;
 }
 } // namespace
 
@@ -194,32 +207,12 @@ void TCardWindowController::setUp() {
             [this] { sidebarEditingEnded(); });
     connect(m_splitView, &QSplitter::splitterMoved, this, [this] { splitViewDidResizeSubviews(); });
 
-    m_sidebarMenu = new QMenu(m_outlineView);
-    // Each item carries its action's name for the validation at each opening.
-    auto add = [this](const QString& title, const QString& action, auto slot) {
-        m_sidebarMenu->addAction(title, this, slot)->setData(action);
-    };
-    const QString newCardAction = QStringLiteral("newCard");
-    if (isMemoleaf()) {
-        add(QStringLiteral("Add Card"), newCardAction, [this] { newCard(2); });
-    } else {
-        add(QStringLiteral("Add List Card"), newCardAction, [this] { newCard(1); });
-        add(QStringLiteral("Add Jobslate"), newCardAction, [this] { newCard(3); });
-        add(QStringLiteral("Add Memoleaf"), newCardAction, [this] { newCard(2); });
-    }
-    m_sidebarMenu->addSeparator();
-    add(QStringLiteral("Detach"), QStringLiteral("contextualMenuDetach"), [this] { contextualMenuDetach(); });
-    add(QStringLiteral("Duplicate"), QStringLiteral("contextualMenuDuplicate"),
-        [this] { contextualMenuDuplicate(); });
-    add(QStringLiteral("Remove..."), QStringLiteral("contextualMenuRemove"),
-        [this] { contextualMenuRemove(); });
-    connect(m_sidebarMenu, &QMenu::aboutToShow, this, [this] { validateSidebarMenu(); });
     m_outlineView->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_outlineView, &QWidget::customContextMenuRequested, this, [this](const QPoint& point) {
         m_clickedCard = m_listModel->cardAt(m_outlineView->indexAt(point));
         // The menu runs its own loop: the window may go before it ends.
         const QPointer<TCardWindowController> self(this);
-        m_sidebarMenu->exec(m_outlineView->viewport()->mapToGlobal(point));
+        sidebarMenu()->exec(m_outlineView->viewport()->mapToGlobal(point));
         if (self) m_clickedCard = nullptr;
     });
 
@@ -311,16 +304,40 @@ void TCardWindowController::updateCardApperance(TCard* changed) {
     setUINeedsDisplay();
 }
 
+QMenu* TCardWindowController::sidebarMenu() {
+    // Made at the first opening: most windows never show it.
+    if (m_sidebarMenu) return m_sidebarMenu;
+    m_sidebarMenu = new QMenu(m_outlineView);
+    // Each item carries its action's name for the validation at each opening.
+    auto add = [this](const QString& title, const QString& action, auto slot) {
+        m_sidebarMenu->addAction(title, this, slot)->setData(action);
+    };
+    const QString newCardAction = QStringLiteral("newCard");
+    if (isMemoleaf()) {
+        add(QStringLiteral("Add Card"), newCardAction, [this] { newCard(2); });
+    } else {
+        add(QStringLiteral("Add List Card"), newCardAction, [this] { newCard(1); });
+        add(QStringLiteral("Add Jobslate"), newCardAction, [this] { newCard(3); });
+        add(QStringLiteral("Add Memoleaf"), newCardAction, [this] { newCard(2); });
+    }
+    m_sidebarMenu->addSeparator();
+    add(QStringLiteral("Detach"), QStringLiteral("contextualMenuDetach"), [this] { contextualMenuDetach(); });
+    add(QStringLiteral("Duplicate"), QStringLiteral("contextualMenuDuplicate"),
+        [this] { contextualMenuDuplicate(); });
+    add(QStringLiteral("Remove..."), QStringLiteral("contextualMenuRemove"),
+        [this] { contextualMenuRemove(); });
+    connect(m_sidebarMenu, &QMenu::aboutToShow, this, [this] { validateSidebarMenu(); });
+    return m_sidebarMenu;
+}
+
 void TCardWindowController::updateBottomBar() {
     const bool dark = isDarkStyle();
-    const QImage add = glyph(QStringLiteral("AddTemplate"));
-    const QImage remove = glyph(QStringLiteral("RemoveTemplate"));
-    m_addCardButton->setIcon(QPixmap::fromImage(dark ? ImageUtilities::invertedImage(add) : add));
-    m_removeCardButton->setIcon(QPixmap::fromImage(dark ? ImageUtilities::invertedImage(remove) : remove));
-    m_toggleSideBarButton->setIcon(stateIcon(glyph(QStringLiteral("SideBarTemplate")), dark));
-    m_toggleListButton->setIcon(stateIcon(glyph(QStringLiteral("ListTemplate")), dark));
-    m_toggleForecastButton->setIcon(stateIcon(glyph(QStringLiteral("ForecastTemplate")), dark));
-    m_toggleImportantButton->setIcon(stateIcon(glyph(QStringLiteral("ImportantTemplate")), dark));
+    m_addCardButton->setIcon(barIcon(QStringLiteral("AddTemplate"), dark, false));
+    m_removeCardButton->setIcon(barIcon(QStringLiteral("RemoveTemplate"), dark, false));
+    m_toggleSideBarButton->setIcon(barIcon(QStringLiteral("SideBarTemplate"), dark, true));
+    m_toggleListButton->setIcon(barIcon(QStringLiteral("ListTemplate"), dark, true));
+    m_toggleForecastButton->setIcon(barIcon(QStringLiteral("ForecastTemplate"), dark, true));
+    m_toggleImportantButton->setIcon(barIcon(QStringLiteral("ImportantTemplate"), dark, true));
 }
 
 bool TCardWindowController::isBottomBarHidden() const {

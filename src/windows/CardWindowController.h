@@ -54,7 +54,7 @@ public:
     NSStandardWindowButton* closeButton() const { return m_closeButton; }
     NSStandardWindowButton* miniaturizeButton() const { return m_miniaturizeButton; }
     NSStandardWindowButton* zoomButton() const { return m_zoomButton; }
-    QMenu* sidebarMenu() const { return m_sidebarMenu; }
+    QMenu* sidebarMenu(); // the sidebar's context menu
 
     // Window, frame and style.
     TCardTheme* theme() const;

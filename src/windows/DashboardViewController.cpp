@@ -11,6 +11,7 @@
 #include "model/Task.h"
 #include "platform/Diagnostics.h"
 #include "platform/NotificationCenter.h"
+#include "platform/ProcessMemory.h"
 #include "platform/Scheduler.h"
 #include "platform/UserDefaults.h"
 #include "utilities/FileObjectUtilities.h"
@@ -341,6 +342,8 @@ void TDashboardViewController::reload() {
     }
     for (const QString& name : {kFavorites, kSheets, kArchive, kOverview, kAttachments, kImportant})
         reloadGroup(name);
+    // The rows of the groups were made afresh; the former ones, and any sheet read, are done with.
+    ProcessMemory::releaseFreedWhenIdle();
 }
 
 void TDashboardViewController::reloadLater() {

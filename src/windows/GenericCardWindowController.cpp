@@ -7,6 +7,7 @@
 #include "model/Preferences.h"
 #include "model/SheetManager.h"
 #include "platform/AlertPresenter.h"
+#include "platform/ProcessMemory.h"
 #include "platform/Scheduler.h"
 #include "platform/UserDefaults.h"
 #include "toolkit/ScreenProvider.h"
@@ -164,6 +165,8 @@ void TGenericCardWindowController::updatePreviewImage() {
     const QImage image = capturePreviewImage();
     if (!image.isNull() && m_card) m_card->SetPreviewImage(image);
     m_uiNeedsDisplay = false;
+    // The window has settled after a change; drawing it for the preview needed its picture meanwhile.
+    ProcessMemory::releaseFreedWhenIdle();
 }
 
 void TGenericCardWindowController::updatePreviewImageIfNeedsDisplay() {

@@ -1,6 +1,7 @@
 #include "foundation/Archiver.h"
 #include "platform/PlistCodec.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QPoint>
@@ -108,6 +109,51 @@ TEST(Archiver, TypedReadersOfAbsentAndMismatchedKeys) {
     EXPECT_EQ(a->GetIntegerValue("seven"), 7);
     a->Remove("seven");
     EXPECT_FALSE(a->ContainsKey("seven"));
+}
+
+TEST(Archiver, EncodedImageKeepsTheBytesAndDecodesOnRequest) {
+    QImage image(5, 2, QImage::Format_ARGB32);
+    image.fill(qRgba(200, 10, 40, 255));
+    EncodedImage made;
+    EXPECT_TRUE(made.isEmpty());
+    EXPECT_TRUE(made.image().isNull());
+    made.set(image);
+    ASSERT_FALSE(made.isEmpty());
+    EXPECT_EQ(made.image().convertToFormat(QImage::Format_ARGB32), image);
+
+    QByteArray jpeg;
+    {
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(image.save(&buffer, "JPEG"));
+    }
+    // What a file holds under the key: a picture is kept byte for byte, anything else is dropped.
+    const struct {
+        const char* name;
+        QVariant stored;
+        bool kept;
+    } cases[] = {
+        {"JPEG bytes", QVariant(jpeg), true},
+        {"not a picture", QVariant(QByteArray("not a picture")), false},
+        {"a string", QVariant(QStringLiteral("picture")), false},
+        {"absent", QVariant(), false},
+    };
+    for (const auto& c : cases) {
+        auto a = make(TArchiver::Create());
+        if (c.stored.isValid()) a->SetValue("preview", c.stored);
+        EncodedImage read = made;
+        read.read(a.get(), "preview");
+        EXPECT_EQ(read.isEmpty(), !c.kept) << c.name;
+        auto b = make(TArchiver::Create());
+        b->SetIntegerValue("preview", 1);
+        read.write(b.get(), "preview");
+        if (c.kept) {
+            EXPECT_EQ(b->GetValue("preview").toByteArray(), c.stored.toByteArray()) << c.name;
+            EXPECT_EQ(read.image().size(), image.size()) << c.name;
+        } else {
+            EXPECT_FALSE(b->ContainsKey("preview")) << c.name;
+        }
+    }
 }
 
 TEST(Archiver, ObjectListAndPathLookup) {

@@ -507,6 +507,16 @@ TEST_F(CardTest, RichTextCard) {
     ASSERT_EQ(loaded->GetText().attachments().size(), 1);
     EXPECT_EQ(loaded->GetText().attachments()[0].fileName, "dot.png");
     EXPECT_EQ(loaded->GetPreviewImage().size(), QSize(4, 3));
+    // The preview is written back as it was read, and a captured one replaces it.
+    EXPECT_EQ(encode(loaded.get())["previewImage"], readPlist(fixture("richtext.qxcard"))["previewImage"]);
+    QImage captured(6, 5, QImage::Format_ARGB32);
+    captured.fill(Qt::red);
+    loaded->SetPreviewImage(captured);
+    EXPECT_TRUE(loaded->HasPreviewImage());
+    EXPECT_EQ(loaded->GetPreviewImage().convertToFormat(QImage::Format_ARGB32), captured);
+    loaded->SetPreviewImage(QImage());
+    EXPECT_FALSE(loaded->HasPreviewImage());
+    EXPECT_FALSE(encode(loaded.get()).contains("previewImage"));
     QVariantMap bare = readPlist(fixture("richtext.qxcard"));
     bare.remove("richText");
     TArchiver* archiver = TArchiver::CreateWithDictionary(bare);

@@ -76,8 +76,12 @@ TEST(TabbedBar, TabsThatDoNotFitGoToTheOverflowMenu) {
         auto* tab = new NSTabbedBarItem(QString("Tab"), QString::number(i));
         tab->setPreferredWidth(60); // 60 + 16
         bar.addItem(tab);
+        bar.arrangeItems();
+        // No button while every tab fits.
+        if (i < 2) {
+            EXPECT_EQ(bar.overflowButton(), nullptr) << i;
+        }
     }
-    bar.arrangeItems();
     // Tabs of 76 points, 4 apart: 0-76, 80-156, 160-236, 240-316.
     QList<bool> hidden;
     for (NSBarItem* item : bar.items()) hidden << item->isHidden();
