@@ -19,7 +19,7 @@ QByteArray categoryName(const char* sourcePath) {
     return QByteArrayLiteral("jobslate.") + folder;
 }
 
-void write(QtMsgType type, const QString& text, const std::source_location& where) {
+void write(QtMsgType type, const QString& text, const SourceLocation& where) {
     const QLoggingCategory& category = categoryFor(where.file_name());
     if (!category.isEnabled(type)) return;
     QMessageLogger logger(where.file_name(), static_cast<int>(where.line()), where.function_name(),
@@ -54,7 +54,7 @@ Capture::~Capture() {
     g_capture = m_outer;
 }
 
-void line(const QString& text, std::source_location where) {
+void line(const QString& text, SourceLocation where) {
     if (g_capture) {
         g_capture->m_lines.append(text);
         return;
@@ -62,7 +62,7 @@ void line(const QString& text, std::source_location where) {
     write(QtInfoMsg, text, where);
 }
 
-void warning(const QString& text, std::source_location where) {
+void warning(const QString& text, SourceLocation where) {
     const QString full = QStringLiteral("Warning: ") + text;
     if (g_capture) {
         g_capture->m_lines.append(full);

@@ -4,16 +4,30 @@
 #include <QString>
 #include <QStringList>
 
-#include <source_location>
-
 // Lines for developers. Each goes to the logging category of the layer that writes it
 // ("jobslate.model", "jobslate.windows", ...); all are off unless QT_LOGGING_RULES turns them on,
 // e.g. QT_LOGGING_RULES="jobslate.*=true". Tests can capture them.
 namespace Diagnostics {
 
-void line(const QString& text, std::source_location where = std::source_location::current());
+// Where a line was written: what SourceLocation gives, from builtins every compiler we build
+// with has (clang 14 has no SourceLocation).
+struct SourceLocation {
+    static constexpr SourceLocation current(const char* file = __builtin_FILE(), int line = __builtin_LINE(),
+                                            const char* function = __builtin_FUNCTION()) {
+        return {file, line, function};
+    }
+    constexpr const char* file_name() const { return m_file; }
+    constexpr int line() const { return m_line; }
+    constexpr const char* function_name() const { return m_function; }
+
+    const char* m_file = "";
+    int m_line = 0;
+    const char* m_function = "";
+};
+
+void line(const QString& text, SourceLocation where = SourceLocation::current());
 // Prefixes "Warning: ".
-void warning(const QString& text, std::source_location where = std::source_location::current());
+void warning(const QString& text, SourceLocation where = SourceLocation::current());
 
 // The category of a source file: "jobslate." and the layer folder under src/ ("jobslate.calendar"
 // for src/platform/calendar/); "jobslate" for anything else.
@@ -30,8 +44,8 @@ public:
     int count(const QString& text) const { return static_cast<int>(m_lines.count(text)); }
 
 private:
-    friend void line(const QString& text, std::source_location where);
-    friend void warning(const QString& text, std::source_location where);
+    friend void line(const QString& text, SourceLocation where);
+    friend void warning(const QString& text, SourceLocation where);
     QStringList m_lines;
     Capture* m_outer;
 };
