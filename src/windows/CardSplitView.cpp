@@ -37,15 +37,23 @@ void TCardSplitView::setSliderPosition(double position) {
     int first = 0;
     if (position > 0)
         first = static_cast<int>(std::clamp(position, kMinimumSidebarWidth, maximumSidebarWidth()));
-    applySidebarLimits();
+    if (first > 0) {
+        applySidebarLimits();
+    } else {
+        // A hidden sidebar keeps no minimum, or the splitter holds its room empty.
+        widget(0)->setMinimumWidth(0);
+    }
     setSizes({first, std::max(total - first, 1)});
 }
 
 void TCardSplitView::applySidebarLimits() {
-    if (count() < 1) return;
+    // Only once both sides are in: the first child added may be the content, which has no limits.
+    if (count() < 2) return;
     // Dragged below the minimum the sidebar collapses (it is collapsible), never past the maximum.
     widget(0)->setMinimumWidth(int(kMinimumSidebarWidth));
     widget(0)->setMaximumWidth(int(maximumSidebarWidth()));
+    widget(1)->setMinimumWidth(0);
+    widget(1)->setMaximumWidth(QWIDGETSIZE_MAX);
 }
 
 void TCardSplitView::childEvent(QChildEvent* event) {

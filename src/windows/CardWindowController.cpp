@@ -92,6 +92,9 @@ TCardWindowController::TCardWindowController(TCard* card) {
 }
 
 TCardWindowController::~TCardWindowController() {
+    // The sidebar lets go of its model first: a title still being edited is dropped, not committed
+    // into a controller that is half gone.
+    if (m_outlineView) m_outlineView->setModel(nullptr);
     // A deletion put off until a drag ended never runs on a controller deleted otherwise.
     if (m_retireAfterDrag) Scheduler::shared().cancelAll(static_cast<TCardControllerProtocol*>(this));
     delete m_contentTransition; // never finishes onto views that go below

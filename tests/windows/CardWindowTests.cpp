@@ -266,6 +266,20 @@ TEST_F(CardWindowTest, TheSidebarDrawsTheThemesTrianglesAndEditsOnAClickOnTheSel
     EXPECT_FALSE(sidebar->editTriggers().testFlag(QAbstractItemView::DoubleClicked));
 }
 
+TEST_F(CardWindowTest, ANewCardNamedInItsSidebarGivesTheWholeWidthBackToItsContent) {
+    card->SetFrame(QRectF(100, 100, 400, 300));
+    card->SetSplitViewPosition(0);
+    controller = new TCardWindowController(card.get());
+    controller->prepareForEntry(true);
+    scheduler.scheduler.advance(0.1);
+    QApplication::processEvents();
+    controller->sidebarEditingEnded();
+    scheduler.scheduler.advance(0.1);
+    QApplication::processEvents();
+    EXPECT_EQ(controller->splitView()->sizes().value(0), 0);
+    EXPECT_GE(controller->cardContainer()->width(), controller->splitView()->width() - 2);
+}
+
 TEST_F(CardWindowTest, AWindowOnASecondScreenComesBackThere) {
     screens.addScreen(QRect(1440, 0, 1920, 1080));
     card->SetFrame(QRectF(100, 100, 400, 300));
