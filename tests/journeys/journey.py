@@ -559,10 +559,13 @@ class Journey:
     def screenshot(self, name):
         """Saves the whole screen as <name>.png in the output folder; returns the path."""
         path = os.path.join(self.folder, f"{_slug(name)}.png")
-        dump = subprocess.run(["xwd", "-root", "-silent"], env=self.env, capture_output=True, timeout=30)
-        if dump.returncode != 0:
-            raise JourneyFailure(f"xwd failed: {dump.stderr.decode(errors='replace')}")
-        subprocess.run(["convert", "xwd:-", path], input=dump.stdout, check=True, timeout=60, capture_output=True)
+        # One read of the root window, as the screen shows it. Not xwd: where windows have colormaps
+        # other than the root's (every Qt window), it reads a window lying wholly inside a lower one of
+        # the same colormap (a menu over a card) from the lower window, where it is hidden: black.
+        grab = subprocess.run(["import", "-silent", "-window", "root", path], env=self.env,
+                              capture_output=True, timeout=60)
+        if grab.returncode != 0:
+            raise JourneyFailure(f"import failed: {grab.stderr.decode(errors='replace')}")
         return path
 
     def accessible(self):
