@@ -74,6 +74,12 @@ TTaskInfoViewController::TTaskInfoViewController(TTask* task, QWidget* parent)
     m_importantButton = new QCheckBox(tr("&Important"), this);
     m_notesTextView = new QPlainTextEdit(this);
     m_notesTextView->setPlaceholderText(tr("Notes"));
+    // A compact pop-up beside the row: a few lines of notes, choices no wider than they need.
+    m_notesTextView->setFixedHeight(m_notesTextView->fontMetrics().lineSpacing() * 5 + 12);
+    for (QComboBox* box : {m_calendarButton, m_remindButton, m_repeatButton}) {
+        box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        box->setMinimumContentsLength(14);
+    }
 
     // Alt and the underlined letter reach each control at once.
     auto* form = new QFormLayout(m_eventBox);

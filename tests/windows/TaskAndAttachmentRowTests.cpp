@@ -153,6 +153,9 @@ TEST_F(TaskRowTest, PopoverSavesDueDateReminderAndRepetitionInTheChosenCalendar)
 
     // Unticking removes the event.
     TTaskInfoViewController popover(task);
+    // A pop-up that fits beside a card, not over half the screen.
+    EXPECT_LE(popover.sizeHint().width(), 420);
+    EXPECT_LE(popover.sizeHint().height(), 360);
     EXPECT_TRUE(popover.eventButton()->isChecked());
     popover.eventButton()->setChecked(false);
     EXPECT_FALSE(task->HasEvent());
