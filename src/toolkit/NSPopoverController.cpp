@@ -24,8 +24,11 @@ NSPopover* NSPopoverController::loadPopover() {
     popover->setAnimates(true);
     popover->setAppearance(NSPopoverAppearanceMinimal);
     popover->setBehavior(NSPopoverBehaviorTransient);
-    // The content's size now, not at show time.
-    const QSizeF size = m_contentViewController ? QSizeF(m_contentViewController->size()) : QSizeF();
+    // The content's size now, not at show time; a content never sized yet (Qt's 640 by 480) takes the
+    // size its layout asks for.
+    QSizeF size;
+    if (QWidget* content = m_contentViewController)
+        size = content->testAttribute(Qt::WA_Resized) ? content->size() : content->sizeHint();
     popover->setContentView(m_contentViewController);
     popover->setContentSize(size);
     return popover;

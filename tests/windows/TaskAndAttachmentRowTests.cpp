@@ -14,6 +14,8 @@
 #include "platform/Workspace.h"
 #include "platform/calendar/FakeEventStore.h"
 #include "platform/calendar/VdirEventStore.h"
+#include "toolkit/NSPopover.h"
+#include "toolkit/NSPopoverController.h"
 #include "utilities/Clock.h"
 #include "utilities/DateUtilities.h"
 #include "windows/AttachmentRowViewControllers.h"
@@ -156,6 +158,11 @@ TEST_F(TaskRowTest, PopoverSavesDueDateReminderAndRepetitionInTheChosenCalendar)
     // A pop-up that fits beside a card, not over half the screen.
     EXPECT_LE(popover.sizeHint().width(), 420);
     EXPECT_LE(popover.sizeHint().height(), 360);
+    {
+        auto* content = new TTaskInfoViewController(task);
+        NSPopoverController controller(content);
+        EXPECT_EQ(controller.popover()->contentSize().toSize(), content->sizeHint());
+    }
     EXPECT_TRUE(popover.eventButton()->isChecked());
     popover.eventButton()->setChecked(false);
     EXPECT_FALSE(task->HasEvent());
