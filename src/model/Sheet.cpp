@@ -469,6 +469,8 @@ bool TSheet::SaveFavorite() {
                QStringLiteral(" saving sheet properties for ") + m_path);
         return false;
     }
+    // The mark on disk is this side's: a later change here is not taken for one made elsewhere.
+    m_infoBase.insert(kFavorite, m_favorite);
     // A change from elsewhere that came before stays noticed.
     if (dateSeen) UpdateModifiedDate();
     return true;
