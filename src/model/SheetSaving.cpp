@@ -294,7 +294,7 @@ bool TSheet::WriteInfo(QStringList* failures) {
         TArchiver* archiver = CopyArchive();
         if (!archiver->ContainsKey(kBundleIdentifier))
             archiver->SetValue(kBundleIdentifier, QStringLiteral("com.brasswick.jobslate.sheet"));
-        bytes = archiver->CopyXMLData();
+        bytes = InfoBytes(archiver);
         archiver->Release();
         changed = false;
         if (bytes.isNull() || !MergeOutsideInfo(&bytes, &error) ||
@@ -311,6 +311,11 @@ bool TSheet::WriteInfo(QStringList* failures) {
     m_infoBase = PlistCodec::decode(bytes).toMap();
     m_modified = false;
     return true;
+}
+
+// info.plist in the form it was read in (a binary list from a Mac keeps its exact dates).
+QByteArray TSheet::InfoBytes(TArchiver* archiver) const {
+    return m_binaryInfo ? archiver->CopyBinaryData() : archiver->CopyXMLData();
 }
 
 // info.plist changed elsewhere since this sheet last read or wrote it (another device reordered the
@@ -354,7 +359,7 @@ bool TSheet::MergeOutsideInfo(QByteArray* bytes, QString* error) {
     // What came from elsewhere is known now: a retry after a failed write merges nothing twice.
     if (other.typeId() == QMetaType::QVariantMap) m_infoBase = other.toMap();
     TArchiver* archiver = TArchiver::CreateWithDictionary(merge.merged);
-    *bytes = archiver->CopyXMLData();
+    *bytes = InfoBytes(archiver);
     archiver->Release();
     return !bytes->isNull();
 }

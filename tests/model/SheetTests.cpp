@@ -1070,6 +1070,29 @@ TEST_F(SheetTest, InfoReplacedWhileItIsWrittenIsMergedNotOverwritten) {
     EXPECT_TRUE(QDir(trash).entryList(QDir::Files).isEmpty());
 }
 
+// A sheet's info.plist written as a binary list (on a Mac) stays one, with its exact dates.
+TEST_F(SheetTest, BinaryInfoKeepsItsFormAndExactDates) {
+    savedSheet();
+    const QString info = sheetPath() + "/info.plist";
+    QVariantMap map = PlistCodec::decode(readAll(info)).toMap();
+    const PlistCodec::ExactDate opened{800000000.123456};
+    map["opened"] = QVariant::fromValue(opened);
+    QByteArray bytes;
+    ASSERT_TRUE(PlistCodec::encode(map, &bytes, PlistCodec::Format::Binary));
+    writeAll(info, bytes);
+    Ref<TSheet> sheet = Ref<TSheet>::retain(TSheet::SheetFromPath(sheetPath()));
+    sheet->LoadCards();
+    sheet->ReorderCard(static_cast<TCard*>(sheet->GetCards()->GetObjectValue(1)), 0);
+    ASSERT_TRUE(sheet->Save());
+
+    const QByteArray saved = readAll(info);
+    EXPECT_TRUE(saved.startsWith("bplist"));
+    const QVariantMap written = PlistCodec::decode(saved).toMap();
+    EXPECT_EQ(written.value("opened").value<PlistCodec::ExactDate>(), opened);
+    EXPECT_EQ(written.value("cards").toStringList().value(0),
+              static_cast<TCard*>(sheet->GetCards()->GetObjectValue(0))->GetUUID());
+}
+
 // The mark written straight to the file of a sheet that was not open, then taken off once it is: the
 // next save writes it off, not back on.
 TEST_F(SheetTest, FavouriteMarkedClosedAndUnmarkedOpenStaysUnmarked) {
