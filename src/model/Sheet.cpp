@@ -90,11 +90,13 @@ TSheet* TSheet::SheetFromPath(const QString& path) {
     TObject* object = nullptr;
     SheetFolderRecord record;
     QVariantMap stored;
+    bool binary = false;
     if (isReadableArchive(path, infoPath)) {
         const std::optional<QByteArray> bytes = record.read(path, kInfoFile);
         const QVariant parsed = bytes ? PlistCodec::decode(*bytes) : QVariant();
         if (parsed.typeId() == QMetaType::QVariantMap) {
             stored = parsed.toMap();
+            binary = bytes->startsWith("bplist");
             TArchiver* archiver = TArchiver::CreateWithDictionary(stored);
             QString folder = path;
             object = AllocateFromArchive(archiver, &folder);
@@ -112,6 +114,7 @@ TSheet* TSheet::SheetFromPath(const QString& path) {
     auto* sheet = static_cast<TSheet*>(object);
     sheet->m_record = std::move(record);
     sheet->m_infoBase = stored;
+    sheet->m_binaryInfo = binary;
     sheet->m_recordedDate = FolderDate(sheet->m_path);
     sheet->Autorelease();
     return sheet;
@@ -461,7 +464,8 @@ bool TSheet::SaveFavorite() {
     int result = archiver->Load();
     if (result == 0) {
         archiver->SetBooleanValue(kFavorite, m_favorite);
-        result = archiver->Save(path, true);
+        const QByteArray bytes = InfoBytes(archiver);
+        result = bytes.isNull() ? -2 : AtomicFile::write(path, bytes) ? 0 : -1;
     }
     archiver->Release();
     if (result != 0) {
@@ -469,6 +473,8 @@ bool TSheet::SaveFavorite() {
                QStringLiteral(" saving sheet properties for ") + m_path);
         return false;
     }
+    // The mark on disk is this side's: a later change here is not taken for one made elsewhere.
+    m_infoBase.insert(kFavorite, m_favorite);
     // A change from elsewhere that came before stays noticed.
     if (dateSeen) UpdateModifiedDate();
     return true;

@@ -128,6 +128,7 @@ private:
     bool WriteCard(TCard* card, QStringList* failures, bool* changedAgain);
     QByteArray CardBytes(TCard* card) const;
     bool WriteInfo(QStringList* failures);
+    QByteArray InfoBytes(TArchiver* archiver) const;
     bool MergeOutsideInfo(QByteArray* bytes, QString* error);
     void TakeInfo(const QVariantMap& stored, const QVariantMap& written);
     static QSet<QString> ArchiveKeys();
@@ -159,6 +160,7 @@ private:
     QVariantMap m_infoBase;      // info.plist as last read or written: what a change elsewhere is told by
     QSet<QString> m_removed;     // uuids of cards removed here: not taken back from another device's list
     QSet<QString> m_binaryCards; // uuids of cards read from binary files: written binary again
+    bool m_binaryInfo = false;   // info.plist was read as a binary list: written binary again
     QHash<QString, QByteArray> m_keptBytes; // uuid -> this device's version last put aside
     QSet<QString> m_asideNames;             // versions given up, named by this sheet (never taken for cards)
     QList<Ref<TCard>> m_arrived;

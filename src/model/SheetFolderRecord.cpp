@@ -32,8 +32,13 @@ std::optional<QByteArray> SheetFolderRecord::read(const QString& folder, const Q
     const AtomicFile::FileStamp stamp = AtomicFile::stampOf(path);
     std::optional<QByteArray> bytes = readAll(path);
     if (!bytes || stamp.isNull()) return std::nullopt;
-    m_entries.insert(name, {stamp, hashOf(*bytes)});
+    remember(name, stamp, *bytes);
     return bytes;
+}
+
+void SheetFolderRecord::remember(const QString& name, const AtomicFile::FileStamp& stamp,
+                                 const QByteArray& bytes) {
+    m_entries.insert(name, {stamp, hashOf(bytes)});
 }
 
 bool SheetFolderRecord::write(const QString& folder, const QString& name, const QByteArray& bytes,

@@ -286,14 +286,24 @@ bool TSheet::WriteCard(TCard* card, QStringList* failures, bool* changedAgain) {
 }
 
 bool TSheet::WriteInfo(QStringList* failures) {
-    TArchiver* archiver = CopyArchive();
-    if (!archiver->ContainsKey(kBundleIdentifier))
-        archiver->SetValue(kBundleIdentifier, QStringLiteral("com.brasswick.jobslate.sheet"));
-    QByteArray bytes = archiver->CopyXMLData();
-    archiver->Release();
     QString error = QStringLiteral("The sheet's properties can't be archived.");
-    if (bytes.isNull() || !MergeOutsideInfo(&bytes, &error) ||
-        !m_record.write(m_path, kInfoFile, bytes, &error)) {
+    QByteArray bytes;
+    // Replaced elsewhere while this version was written: merged again, a few times at most.
+    bool changed = true;
+    for (int attempt = 0; changed && attempt < 3; ++attempt) {
+        TArchiver* archiver = CopyArchive();
+        if (!archiver->ContainsKey(kBundleIdentifier))
+            archiver->SetValue(kBundleIdentifier, QStringLiteral("com.brasswick.jobslate.sheet"));
+        bytes = InfoBytes(archiver);
+        archiver->Release();
+        changed = false;
+        if (bytes.isNull() || !MergeOutsideInfo(&bytes, &error) ||
+            (!m_record.write(m_path, kInfoFile, bytes, &error, &changed) && !changed)) {
+            changed = true;
+            break;
+        }
+    }
+    if (changed) {
         Diagnostics::line(QStringLiteral("WARNING: error saving sheet properties for ") + m_path);
         failures->append(error);
         return false;
@@ -303,15 +313,28 @@ bool TSheet::WriteInfo(QStringList* failures) {
     return true;
 }
 
+// info.plist in the form it was read in (a binary list from a Mac keeps its exact dates).
+QByteArray TSheet::InfoBytes(TArchiver* archiver) const {
+    return m_binaryInfo ? archiver->CopyBinaryData() : archiver->CopyXMLData();
+}
+
 // info.plist changed elsewhere since this sheet last read or wrote it (another device reordered the
 // cards, added one, marked the sheet): what only one side changed is taken from that side, and bytes
 // become the merged file. Where both changed a value differently this sheet's value is written and
 // the other version is put aside in the Trash first. False (nothing to write) when it can't be.
 bool TSheet::MergeOutsideInfo(QByteArray* bytes, QString* error) {
     const SheetFolderRecord::State state = m_record.check(m_path, kInfoFile);
-    if (state == SheetFolderRecord::State::Same || state == SheetFolderRecord::State::Missing) return true;
-    const std::optional<QByteArray> theirs = readArchiveFile(GetInfoPath());
-    if (!theirs || *theirs == *bytes) return true;
+    if (state == SheetFolderRecord::State::Same) return true;
+    // The version merged is the one the write expects to replace; one that can't be read is replaced.
+    const AtomicFile::FileStamp seen = AtomicFile::stampOf(GetInfoPath());
+    const std::optional<QByteArray> theirs =
+        state == SheetFolderRecord::State::Missing ? std::nullopt : readArchiveFile(GetInfoPath());
+    if (!theirs) {
+        m_record.forget(kInfoFile);
+        return true;
+    }
+    m_record.remember(kInfoFile, seen, *theirs);
+    if (*theirs == *bytes) return true;
     const QVariantMap mine = PlistCodec::decode(*bytes).toMap();
     const QVariant other = PlistCodec::decode(*theirs);
     InfoMerge merge{mine, true};
@@ -336,7 +359,7 @@ bool TSheet::MergeOutsideInfo(QByteArray* bytes, QString* error) {
     // What came from elsewhere is known now: a retry after a failed write merges nothing twice.
     if (other.typeId() == QMetaType::QVariantMap) m_infoBase = other.toMap();
     TArchiver* archiver = TArchiver::CreateWithDictionary(merge.merged);
-    *bytes = archiver->CopyXMLData();
+    *bytes = InfoBytes(archiver);
     archiver->Release();
     return !bytes->isNull();
 }

@@ -1039,6 +1039,75 @@ TEST_F(SheetTest, InfoChangedElsewhereIsMergedOrKept) {
     }
 }
 
+// A sync tool replaces info.plist after the save compared it, while this side's version is being
+// written: the other version is merged in, not overwritten.
+TEST_F(SheetTest, InfoReplacedWhileItIsWrittenIsMergedNotOverwritten) {
+    const QString trash = dir.filePath("Trash");
+    ASSERT_TRUE(QDir().mkpath(trash));
+    workspace.trashFolder = trash;
+    Ref<TSheet> sheet = savedSheet();
+    const QString info = sheetPath() + "/info.plist";
+    sheet->ReorderCard(static_cast<TCard*>(sheet->GetCards()->GetObjectValue(1)), 0);
+    bool replaced = false;
+    AtomicFile::setBeforeRenameHook([&](const QString&) {
+        if (replaced) return true;
+        QVariantMap map = PlistCodec::decode(readAll(info)).toMap();
+        map["note"] = "theirs";
+        QByteArray bytes;
+        replaced = PlistCodec::encode(map, &bytes);
+        writeAll(info, bytes);
+        return true;
+    });
+    const bool saved = sheet->Save();
+    AtomicFile::setBeforeRenameHook(nullptr);
+
+    ASSERT_TRUE(replaced);
+    EXPECT_TRUE(saved);
+    const QVariantMap written = PlistCodec::decode(readAll(info)).toMap();
+    EXPECT_EQ(written.value("note").toString(), "theirs");
+    EXPECT_EQ(written.value("cards").toStringList().value(0),
+              static_cast<TCard*>(sheet->GetCards()->GetObjectValue(0))->GetUUID());
+    EXPECT_TRUE(QDir(trash).entryList(QDir::Files).isEmpty());
+}
+
+// A sheet's info.plist written as a binary list (on a Mac) stays one, with its exact dates.
+TEST_F(SheetTest, BinaryInfoKeepsItsFormAndExactDates) {
+    savedSheet();
+    const QString info = sheetPath() + "/info.plist";
+    QVariantMap map = PlistCodec::decode(readAll(info)).toMap();
+    const PlistCodec::ExactDate opened{800000000.123456};
+    map["opened"] = QVariant::fromValue(opened);
+    QByteArray bytes;
+    ASSERT_TRUE(PlistCodec::encode(map, &bytes, PlistCodec::Format::Binary));
+    writeAll(info, bytes);
+    Ref<TSheet> sheet = Ref<TSheet>::retain(TSheet::SheetFromPath(sheetPath()));
+    sheet->LoadCards();
+    sheet->ReorderCard(static_cast<TCard*>(sheet->GetCards()->GetObjectValue(1)), 0);
+    ASSERT_TRUE(sheet->Save());
+
+    const QByteArray saved = readAll(info);
+    EXPECT_TRUE(saved.startsWith("bplist"));
+    const QVariantMap written = PlistCodec::decode(saved).toMap();
+    EXPECT_EQ(written.value("opened").value<PlistCodec::ExactDate>(), opened);
+    EXPECT_EQ(written.value("cards").toStringList().value(0),
+              static_cast<TCard*>(sheet->GetCards()->GetObjectValue(0))->GetUUID());
+}
+
+// The mark written straight to the file of a sheet that was not open, then taken off once it is: the
+// next save writes it off, not back on.
+TEST_F(SheetTest, FavouriteMarkedClosedAndUnmarkedOpenStaysUnmarked) {
+    TSheetManager* manager = TSheetManager::SharedManager();
+    Ref<TSheet> sheet = savedSheet();
+    sheet->SetFavorite(true);
+    ASSERT_TRUE(Ref<TSheet>::retain(TSheet::SheetFromPath(sheetPath()))->IsFavorite());
+    manager->SetActiveSheet(sheet.get());
+    sheet->SetFavorite(false);
+    EXPECT_TRUE(sheet->Save());
+    EXPECT_FALSE(sheet->IsFavorite());
+    EXPECT_FALSE(Ref<TSheet>::retain(TSheet::SheetFromPath(sheetPath()))->IsFavorite());
+    manager->SetActiveSheet(nullptr);
+}
+
 TEST_F(SheetTest, ManagerTellsTheDelegateInOrder) {
     RecordingAppController app;
     TSheetManager* manager = TSheetManager::SharedManager();
