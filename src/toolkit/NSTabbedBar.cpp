@@ -94,9 +94,14 @@ bool NSTabbedBar::removeItemWithIdentifier(const QString& identifier) {
 void NSTabbedBar::recalculateClipping() {
     if (m_overflowEnabled) {
         if (m_overflowButton) m_overflowButton->hide();
-        // The places this arrangement gives the tabs, every tab shown.
-        QList<ItemBarLayout::Slot> itemSlots = layoutSlots(true);
-        for (ItemBarLayout::Slot& slot : itemSlots) slot.hidden = false;
+        // The places this arrangement gives the tabs, every tab shown and fitted: the tabs
+        // clipped by an earlier, narrower arrangement must not shift the centred ones.
+        for (NSBarItem* item : items()) item->itemWillArrange();
+        QList<ItemBarLayout::Slot> itemSlots = layoutSlots(false);
+        for (ItemBarLayout::Slot& slot : itemSlots) {
+            slot.hidden = false;
+            slot.clipped = false;
+        }
         const ItemBarLayout::Result placed = ItemBarLayout::arrange(layoutSettings(), itemSlots);
         QList<double> rightEdges;
         for (qsizetype i = 0; i < placed.frames.size(); ++i)

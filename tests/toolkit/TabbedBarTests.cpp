@@ -106,6 +106,46 @@ TEST(TabbedBar, TabsThatDoNotFitGoToTheOverflowMenu) {
     EXPECT_TRUE(bar.overflowButton()->isHidden());
 }
 
+TEST(TabbedBar, ClippingFollowsTheBarsWidthBothWays) {
+    // Centred as a card window's bar: tabs clipped by a narrower arrangement come back.
+    NSTabbedBar bar;
+    QImage image(16, 16, QImage::Format_ARGB32);
+    image.fill(Qt::black);
+    bar.setOverflowButtonImage(image);
+    bar.setOverflowEnabled(true);
+    bar.setCenterHorizontally(true);
+    bar.setEdgeInset(-15);
+    for (int i = 0; i < 2; ++i) {
+        auto* tab = new NSTabbedBarItem(QString("Tab"), QString::number(i));
+        tab->setPreferredWidth(60); // 60 + 16
+        bar.addItem(tab);
+    }
+    struct Case {
+        int width;
+        QList<bool> hidden;
+    };
+    // Both tabs shown take 156 points, the first one 76 plus the button's room.
+    const Case cases[] = {{150, {false, true}},  {170, {false, false}}, {60, {true, true}},
+                          {170, {false, false}}, {100, {false, true}},  {400, {false, false}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.width);
+        bar.resize(c.width, 20);
+        bar.arrangeItems();
+        QList<bool> hidden, clipped;
+        for (NSBarItem* item : bar.items()) {
+            hidden << item->isHidden();
+            clipped << item->isClipped();
+        }
+        EXPECT_EQ(hidden, c.hidden);
+        EXPECT_EQ(clipped, c.hidden);
+        const bool anyHidden = c.hidden.contains(true);
+        EXPECT_EQ(bar.overflowButton() && !bar.overflowButton()->isHidden(), anyHidden);
+        if (anyHidden) {
+            EXPECT_EQ(bar.overflowButton()->menu()->actions().size(), c.hidden.count(true));
+        }
+    }
+}
+
 TEST(TabbedBar, ADragRestingOnATabForASecondSelectsIt) {
     ScopedManualScheduler time;
     NSTabbedBar bar;

@@ -436,6 +436,31 @@ TEST_F(CardWindowTest, TabChangesPushTheContentSidewaysWhereACompositorRuns) {
     Compositor::clearForced();
 }
 
+TEST_F(CardWindowTest, ANarrowWindowShowsItsTabFromTheStartAndFoldsOnlyATabTooLongForIt) {
+    struct Case {
+        QString title;
+        bool fits;
+    } const cases[] = {{QStringLiteral("Weekly shop"), true},
+                       {QStringLiteral("Everything for the weekly shop and more"), false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title.toStdString());
+        card->SetTitle(c.title);
+        card->SetFrame(QRectF(100, 100, 280, 300));
+        open();
+        NSTabbedBar* bar = controller->tabBar();
+        ASSERT_EQ(bar->count(), 1);
+        NSBarItem* tab = bar->items().at(0);
+        // Wider than the bar before the window took its size; fitting the bar at 280, or not.
+        EXPECT_GT(tab->width(), 100);
+        ASSERT_EQ(tab->width() <= bar->width(), c.fits) << tab->width() << " in " << bar->width();
+        EXPECT_EQ(tab->isClipped(), !c.fits);
+        EXPECT_EQ(tab->isHidden(), !c.fits);
+        EXPECT_EQ(bar->overflowButton() && !bar->overflowButton()->isHidden(), !c.fits);
+        delete controller;
+        controller = nullptr;
+    }
+}
+
 TEST_F(CardWindowTest, TabsThatNoLongerResolveAreSkippedAndKept) {
     card->AddTabIdentifier(QStringLiteral("GONE"));
     open();
