@@ -37,6 +37,7 @@
 #include <QToolButton>
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -333,10 +334,8 @@ void TTaskViewController::recalculateRow() {
         TTextItemViewController::recalculateRow();
         return;
     }
-    if (m_dueDateLabel && m_dueDateLabel->text() != m_dueDateLabel->toolTip()) {
-        m_dueDateLabel->setText(m_dueDateLabel->toolTip());
-        fitStatusBar();
-    }
+    // The text's room beside the bar is measured against the whole date.
+    if (m_dueDateLabel) fitDueDate(std::numeric_limits<int>::max());
     const double available = rowView()->width() - (m_statusBar->width() + 36 + kRightEdgeInset + 8);
     QTextDocument* document = editor()->document();
     const double textWidth = document->idealWidth();
@@ -365,17 +364,30 @@ void TTaskViewController::fitStatusBar() {
     m_statusBar->layout()->setGeometry(m_statusBar->rect());
 }
 
+void TTaskViewController::fitDueDate(int room) {
+    // Elided afresh from the whole date each time: the room of an earlier arrangement (none
+    // while the row had no width yet) says nothing about this one.
+    const QString whole = m_dueDateLabel->toolTip();
+    m_dueDateLabel->setText(whole);
+    QString shown = whole;
+    const int excess = m_statusBar->sizeHint().width() - room;
+    if (excess > 0) {
+        const QFontMetrics metrics = m_dueDateLabel->fontMetrics();
+        shown = metrics.elidedText(whole, Qt::ElideRight, m_dueDateLabel->sizeHint().width() - excess);
+        // Never blank where the row holds an ellipsis: a row with a date shows that it has one.
+        const QString ellipsis(QChar(0x2026));
+        if (shown.isEmpty() && room >= metrics.horizontalAdvance(ellipsis)) shown = ellipsis;
+        m_dueDateLabel->setText(shown);
+    }
+    fitStatusBar();
+}
+
 void TTaskViewController::arrangeStatusBar() {
     if (!m_statusBar) return;
     QWidget* row = rowView();
     // A bar wider than the row's room under the text shortens its date.
     const int room = row->width() - int(kTextX) - int(kBarInset);
-    if (m_dueDateLabel && m_statusBar->width() > room) {
-        const int labelRoom = std::max(0, m_dueDateLabel->width() - (m_statusBar->width() - room));
-        m_dueDateLabel->setText(
-            m_dueDateLabel->fontMetrics().elidedText(m_dueDateLabel->toolTip(), Qt::ElideRight, labelRoom));
-        fitStatusBar();
-    }
+    if (m_dueDateLabel) fitDueDate(room);
     const int right = int(row->width() - (m_statusBar->width() + kRightEdgeInset));
     // In a row too narrow for it the bar starts under the text rather than before the row.
     const int x = std::max(right, int(kTextX));

@@ -74,6 +74,8 @@ private:
     QAbstractButton* makeCompletedButton(QWidget* row) const;
     void applyCompletionStyle();
     void fitStatusBar();
+    // The label shows the whole date, or as much of it as leaves the bar within the room.
+    void fitDueDate(int room);
     void performBadge(TaskStatusBadge::Action action);
 
     QAbstractButton* m_completedButton = nullptr; // owned by the row's view

@@ -192,6 +192,50 @@ TEST_F(TaskRowTest, TheDueDateStaysInTheRowAndClearOfTheInfoButton) {
     }
 }
 
+TEST_F(TaskRowTest, TheDueDateFollowsTheRowsCurrentWidthFromItsFirstLayout) {
+    TTask* task = addTask(card->GetRoot(), QStringLiteral("Call"));
+    task->SetDueDate(manual.scheduler.now().addSecs(3600));
+    ASSERT_TRUE(task->SaveEvent());
+    // Laid out first before the row has a width, as in a window still being built.
+    auto* row = dynamic_cast<TTaskViewController*>(RowControllers::make(task, card.get()));
+    ASSERT_NE(row, nullptr);
+    controllers.emplace_back(row);
+    row->view()->resize(0, row->view()->height());
+    row->recalculateRow();
+    QLabel* date = row->dueDateLabel();
+    ASSERT_NE(date, nullptr);
+    const QString whole = date->toolTip();
+    const QString ellipsis(QChar(0x2026));
+    const int ellipsisWidth = date->fontMetrics().horizontalAdvance(ellipsis);
+    struct Case {
+        int width;
+        bool wholeDate;
+        bool fullPass; // the whole row recalculated, else the status bar alone arranged
+    };
+    const Case cases[] = {{400, true, true}, {0, false, false},   {400, true, false}, {60, false, true},
+                          {1, false, false}, {120, false, false}, {400, true, true},  {90, false, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << (c.fullPass ? " recalculated" : " arranged"));
+        row->view()->resize(c.width, row->view()->height());
+        if (c.fullPass)
+            row->recalculateRow();
+        else
+            row->arrangeStatusBar();
+        const QString shown = date->text();
+        EXPECT_EQ(shown == whole, c.wholeDate) << shown.toStdString();
+        // Shortened, the date is the start of the whole one and an ellipsis.
+        if (!c.wholeDate && !shown.isEmpty()) {
+            EXPECT_TRUE(shown.endsWith(ellipsis)) << shown.toStdString();
+            EXPECT_TRUE(whole.startsWith(shown.chopped(1))) << shown.toStdString();
+        }
+        const int room = c.width - int(TTaskViewController::kTextX) - 4; // less the bar's inset
+        if (room >= ellipsisWidth) {
+            EXPECT_FALSE(shown.isEmpty());
+        }
+        EXPECT_EQ(date->width(), date->sizeHint().width()) << "the bar is fitted to the shown date";
+    }
+}
+
 TEST_F(TaskRowTest, EveryBadgeIsDrawnAndNamed) {
     TTask* task = addTask(card->GetRoot(), QStringLiteral("Call the bank"));
     task->SetImportant(true);
