@@ -97,6 +97,7 @@ bool holds(const QVariantMap& dictionary, const QVariantMap* target) {
 }
 
 QVariant resolved(const QVariant& v, const std::shared_ptr<QVariantMap>& root) {
+    if (!isContainer(v)) return v; // a plain value: nothing to resolve, no path to build
     std::vector<const QVariantMap*> path{root.get()};
     return resolved(v, path);
 }

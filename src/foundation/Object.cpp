@@ -7,6 +7,7 @@
 #include "platform/VariantKinds.h"
 
 #include <QStringList>
+#include <array>
 
 namespace {
 
@@ -416,8 +417,21 @@ TObjectClass FindClass(const QString& name) {
                              QStringLiteral(" can not be found."));
         return nullptr;
     }
+    // Archives name the same few classes (a row, its children's list) over and over: the last ones
+    // found are looked at before hashing the name. A registered name never changes its class.
+    struct Found {
+        QString name;
+        TObjectClass cls = nullptr;
+    };
+    thread_local std::array<Found, 4> recent;
+    thread_local size_t next = 0;
+    for (const Found& found : recent)
+        if (found.cls && found.name == name) return found.cls;
     TObjectClass cls = registry().value(name);
-    if (!cls)
+    if (cls) {
+        recent[next] = {name, cls};
+        next = (next + 1) % recent.size();
+    } else
         Diagnostics::warning(QStringLiteral("The class ") + name + QStringLiteral(" is not registered."));
     return cls;
 }

@@ -18,46 +18,76 @@
 #include <QUuid>
 #include <algorithm>
 
+namespace {
+
+bool keyBefore(const std::pair<QString, QVariant>& entry, const QString& key) {
+    return entry.first < key;
+}
+
+QStringList sortedKeys(const QSet<QString>& keys) {
+    QStringList sorted(keys.begin(), keys.end());
+    sorted.sort();
+    return sorted;
+}
+
+} // namespace
+
 void KeptArchiveKeys::take(const TArchiver* archiver, const QSet<QString>& known) {
+    takeSorted(archiver, sortedKeys(known));
+}
+
+void KeptArchiveKeys::takeSorted(const TArchiver* archiver, const QStringList& known) {
     m_values.clear();
     m_unknown.clear();
+    // The stored keys come in order, so one walk along the known ones tells them apart.
+    qsizetype next = 0;
     archiver->ForEachStoredValue([&](const QString& key, const QVariant& stored) {
-        if (!known.contains(key)) {
+        while (next < known.size() && known[next] < key) ++next;
+        if (next == known.size() || known[next] != key) {
             m_unknown.append(key);
-            m_values.insert(key, archiver->GetKeyValue(key));
+            m_values.append({key, archiver->GetKeyValue(key)});
         } else if (VariantKinds::isNumber(stored) ||
                    stored.metaType() == QMetaType::fromType<PlistCodec::ExactDate>()) {
             // Only numbers and exact dates are written back as stored (writeReal, writeDate); text and
             // bytes are not kept twice.
-            m_values.insert(key, stored);
+            m_values.append({key, stored});
         }
     });
 }
 
 void KeptArchiveKeys::take(const TArchiver* archiver, TObjectClass objectClass,
                            const std::function<void(QSet<QString>& keys)>& addKeys) {
-    static QHash<TObjectClass, QSet<QString>> byClass;
+    static QHash<TObjectClass, QStringList> byClass;
     auto known = byClass.constFind(objectClass);
     if (known == byClass.cend()) {
         QSet<QString> keys;
         addKeys(keys);
-        known = byClass.insert(objectClass, keys);
+        known = byClass.insert(objectClass, sortedKeys(keys));
     }
-    take(archiver, *known);
+    takeSorted(archiver, *known);
+}
+
+QVariant KeptArchiveKeys::storedValue(const QString& key) const {
+    const auto at = std::lower_bound(m_values.cbegin(), m_values.cend(), key, keyBefore);
+    return at != m_values.cend() && at->first == key ? at->second : QVariant();
 }
 
 void KeptArchiveKeys::keep(const TArchiver* archiver, const QString& key) {
     if (!archiver->ContainsKey(key) || m_unknown.contains(key)) return;
-    m_values.insert(key, archiver->GetKeyValue(key));
+    const auto at = std::lower_bound(m_values.begin(), m_values.end(), key, keyBefore);
+    if (at != m_values.end() && at->first == key)
+        at->second = archiver->GetKeyValue(key);
+    else
+        m_values.insert(at, {key, archiver->GetKeyValue(key)});
     m_unknown.append(key);
 }
 
 void KeptArchiveKeys::restore(TArchiver* archiver) const {
-    for (const QString& key : m_unknown) archiver->SetValue(key, m_values.value(key));
+    for (const QString& key : m_unknown) archiver->SetValue(key, storedValue(key));
 }
 
 void KeptArchiveKeys::writeReal(TArchiver* archiver, const QString& key, double value, bool unit) const {
-    const QVariant raw = m_values.value(key);
+    const QVariant raw = storedValue(key);
     bool ok = false;
     double stored = raw.toDouble(&ok);
     if (unit) stored = !(stored > 0) ? 0.0 : std::min(stored, 1.0);
@@ -68,7 +98,7 @@ void KeptArchiveKeys::writeReal(TArchiver* archiver, const QString& key, double 
 }
 
 void KeptArchiveKeys::writeDate(TArchiver* archiver, const QString& key, const QDateTime& value) const {
-    const QVariant raw = m_values.value(key);
+    const QVariant raw = storedValue(key);
     if (raw.metaType() == QMetaType::fromType<PlistCodec::ExactDate>() && raw.toDateTime() == value)
         archiver->SetValue(key, raw);
     else

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QVariantMap>
 #include <functional>
+#include <utility>
 
 class TArchiver;
 class TTreeNode;
@@ -42,7 +43,13 @@ public:
     void writeSize(TArchiver* archiver, const QString& key, const QSizeF& size) const;
 
 private:
-    QVariantMap m_values; // the unknown keys' values and the known keys' numbers and dates
+    // known: sorted as the archive's keys are.
+    void takeSorted(const TArchiver* archiver, const QStringList& known);
+    QVariant storedValue(const QString& key) const;
+
+    // The unknown keys' values and the known keys' numbers and dates, in key order: a row keeps a
+    // few, and a list costs one allocation where a map costs one per key.
+    QList<std::pair<QString, QVariant>> m_values;
     QStringList m_unknown;
 };
 

@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace {
 
@@ -144,6 +145,16 @@ TEST_F(ObjectTest, RegistryLookups) {
     RegisterClass("TArchiveProbe", TArchiveProbeKind::StaticClass()); // first registration stays
     EXPECT_EQ(FindClass("TArchiveProbe"), TArchiveProbe::StaticClass());
     EXPECT_TRUE(ClassRegistered("TObject"));
+    // Names looked up over and over, more of them than are remembered, each find their own class, and
+    // an unknown name is told every time.
+    const std::vector<TObjectClass> classes{TObject::StaticClass(),      TArchiveProbe::StaticClass(),
+                                            TObjectArray::StaticClass(), TArchiveProbeKind::StaticClass(),
+                                            TTreeNode::StaticClass(),    TObjectDictionary::StaticClass()};
+    for (int round = 0; round < 3; ++round)
+        for (TObjectClass cls : classes)
+            EXPECT_EQ(FindClass(QString::fromLatin1(cls->name)), cls) << cls->name;
+    EXPECT_EQ(FindClass("TNoSuchThing"), nullptr);
+    EXPECT_EQ(capture.count("Warning: The class TNoSuchThing is not registered."), 3);
 
     TArchiveProbeKind* kind = TArchiveProbeKind::Create();
     EXPECT_TRUE(kind->IsMember(TArchiveProbe::StaticClass()));

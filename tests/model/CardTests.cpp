@@ -248,6 +248,28 @@ TEST_F(CardTest, OutlineFixtureReadsEveryRowKind) {
     EXPECT_EQ(RTFDCodec::read(edited)->plainText(), "Shopping");
 }
 
+// Unknown keys come back as read wherever they sort among the known ones, and so does a known key kept
+// because it could not be read; a known number is written back exactly as stored.
+TEST(KeptArchiveKeys, TakeKeepAndRestore) {
+    const QVariantMap stored{{"a", 1}, {"b", 0.1}, {"c", "x"}, {"d", "text"}, {"e", QVariantList{1, 2}}};
+    TArchiver* archiver = TArchiver::CreateWithDictionary(stored);
+    KeptArchiveKeys kept;
+    kept.take(archiver, QSet<QString>{"b", "d"});
+    EXPECT_TRUE(kept.keeps("a") && kept.keeps("c") && kept.keeps("e"));
+    EXPECT_FALSE(kept.keeps("b") || kept.keeps("d"));
+    kept.keep(archiver, "d");
+    kept.keep(archiver, "a"); // kept already: once
+    TArchiver* written = TArchiver::Create();
+    kept.restore(written);
+    kept.writeReal(written, "b", 0.1);
+    kept.writeReal(written, "f", 0.1); // never read: as a float
+    EXPECT_EQ(written->Count(), 6);
+    for (const char* key : {"a", "b", "c", "d", "e"}) EXPECT_EQ(written->GetValue(key), stored[key]) << key;
+    EXPECT_EQ(written->GetValue("f").toDouble(), double(0.1f));
+    written->Release();
+    archiver->Release();
+}
+
 TEST_F(CardTest, UnknownThemesAndKeysSurviveAnEdit) {
     Ref<TListCard> card = load<TListCard>(fixture("newer.qxcard"));
     EXPECT_EQ(card->GetTheme()->GetName(), "Default");
