@@ -396,6 +396,9 @@ void SheetTree::keepUnreadableItems() {
 }
 
 bool SheetTree::saveState() {
+    // The tree changed here: a read in the background may have listed the folder before, so it
+    // reads again rather than take back what was just done.
+    if (m_scan) m_scanAgain = true;
     if (!m_root || m_itemsFileHeld) return false;
     QString error;
     if (!SheetItemsFile::write(m_folder, m_root.get(), &error)) {

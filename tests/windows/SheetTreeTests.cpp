@@ -537,6 +537,24 @@ TEST_F(SheetTreeTest, AReadInTheBackgroundOverTakenByAReloadOrANewFolderIsDroppe
     EXPECT_FALSE(host.calls.contains("reloaded"));
 }
 
+// A sheet made here after the read took its listing stays: the read is made again, not applied.
+TEST_F(SheetTreeTest, ASheetMadeHereDuringAReadInTheBackgroundStays) {
+    makeSheet("A.qxsheet");
+    tree.reload();
+    tree.reloadInBackground();
+    // The listing is taken; its result waits for the event loop.
+    ASSERT_TRUE(QThreadPool::globalInstance()->waitForDone(5000));
+    const QString path = makeSheet("New.qxsheet");
+    TSheet* sheet = manager()->RegisterSheet(path);
+    TSheetManagerItem* item = TSheetManagerItem::Create(sheet);
+    tree.root()->AddChild(item);
+    item->Release();
+    ASSERT_TRUE(tree.saveState());
+    tree.waitForBackgroundReload();
+    EXPECT_EQ(names(tree.root()), (QStringList{"A.qxsheet", "New.qxsheet"}));
+    EXPECT_TRUE(manager()->ContainsSheet(sheet));
+}
+
 TEST_F(SheetTreeTest, ATreeGoneDuringARead) {
     for (int i = 0; i < 20; ++i) makeSheet(QStringLiteral("S%1.qxsheet").arg(i));
     {
