@@ -26,7 +26,12 @@ QColor colorWithCGRGB(const ATSURGBAlphaColor& colour) {
 
 ATSURGBAlphaColor cgRGB(const QColor& colour) {
     if (!colour.isValid()) return CGUtilities::kCGRGBColorClear;
-    const QColor rgb = colour.spec() == QColor::ExtendedRgb ? colour : colour.toRgb();
+    // Components outside 0..1 live only in an extended colour, which toRgb() would clamp.
+    const QColor extended = colour.toExtendedRgb();
+    const auto outside = [](float v) { return v < 0.0f || v > 1.0f; };
+    const bool unclamped =
+        outside(extended.redF()) || outside(extended.greenF()) || outside(extended.blueF());
+    const QColor rgb = unclamped ? extended : colour.toRgb();
     return ATSURGBAlphaColor{rgb.redF(), rgb.greenF(), rgb.blueF(), rgb.alphaF()};
 }
 
@@ -70,15 +75,8 @@ bool isBlackColorSpace(const QColor&) {
 }
 
 bool isRGBColorSpace(const QColor& colour) {
-    switch (colour.spec()) {
-    case QColor::Rgb:
-    case QColor::ExtendedRgb:
-    case QColor::Hsv:
-    case QColor::Hsl:
-        return true;
-    default:
-        return false;
-    }
+    // RGB, extended RGB, HSV and HSL: every valid colour a CMYK conversion changes.
+    return colour.isValid() && colour.toCmyk() != colour;
 }
 
 bool isWhite(const QColor& colour) {

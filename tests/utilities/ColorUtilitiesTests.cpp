@@ -35,7 +35,9 @@ TEST(Colours, RecordsComeBackWithinTheColoursPrecision) {
                                          {-0.2f, 0.5f, 2.0f, 1}};
     for (const ATSURGBAlphaColor& record : records) {
         const ATSURGBAlphaColor back = cgRGB(colorWithCGRGB(record));
-        const bool extended = colorWithCGRGB(record).spec() == QColor::ExtendedRgb;
+        // Components outside 0..1 are kept in an extended colour, at half-float precision.
+        const auto outside = [](float v) { return v < 0.0f || v > 1.0f; };
+        const bool extended = outside(record.red) || outside(record.green) || outside(record.blue);
         const double tolerance = extended ? 2e-3 : 1.0 / 65535;
         EXPECT_NEAR(back.red, record.red, tolerance) << text(record);
         EXPECT_NEAR(back.green, record.green, tolerance) << text(record);
@@ -58,6 +60,9 @@ TEST(Colours, AdjustingInvertingAndFamilies) {
 
     EXPECT_TRUE(isRGBColorSpace(QColor::fromHsvF(0.1f, 0.1f, 0.1f)));
     EXPECT_FALSE(isRGBColorSpace(cmyk));
+    EXPECT_TRUE(isRGBColorSpace(QColor::fromRgbF(1.25f, 0.5f, -0.25f)));
+    EXPECT_TRUE(isRGBColorSpace(QColor::fromHslF(0.1f, 0.1f, 0.1f)));
+    EXPECT_FALSE(isRGBColorSpace(QColor()));
     EXPECT_FALSE(isWhiteColorSpace(Qt::white));
     EXPECT_TRUE(isWhite(Qt::white));
     EXPECT_FALSE(isWhite(whiteColorWithAlpha(0.5)));
