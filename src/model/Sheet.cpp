@@ -31,10 +31,6 @@ bool isFolder(const QString& path) {
     return !path.isEmpty() && QFileInfo(path).isDir();
 }
 
-// Archives larger than this are not read: no card or sheet comes near it, and reading one whole
-// would take the memory of the machine.
-constexpr qint64 kMaximumArchiveSize = qint64(256) * 1024 * 1024;
-
 // Whether the archive at path may be read: a regular file (through links) lying in the folder itself,
 // of a sane size. A link leaving the folder, a pipe or a device is never read, and so never written.
 bool isReadableArchive(const QString& folder, const QString& path) {
@@ -42,7 +38,7 @@ bool isReadableArchive(const QString& folder, const QString& path) {
     const QString target = link.canonicalFilePath();
     if (target.isEmpty()) return false;
     const QFileInfo file(target);
-    if (!file.isFile() || file.size() > kMaximumArchiveSize) return false;
+    if (!file.isFile() || file.size() > TSheet::kMaximumArchiveSize) return false;
     const QString home = QFileInfo(folder).canonicalFilePath();
     return !home.isEmpty() && file.absolutePath() == home;
 }

@@ -22,6 +22,9 @@ class TSheet : public TObject {
 public:
     static inline const QString kInfoFile = QStringLiteral("info.plist");
     static inline const QString kCardExtension = QStringLiteral("qxcard");
+    // Archives larger than this are not read: no card or sheet comes near it, and reading one whole
+    // would take the memory of the machine.
+    static constexpr qint64 kMaximumArchiveSize = qint64(256) * 1024 * 1024;
 
     // A new sheet at the path: its folder and "info.plist" are made at once.
     static TSheet* Create(const QString& path);

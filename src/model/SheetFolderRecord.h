@@ -33,13 +33,14 @@ public:
     // is recorded again and counts as the same.
     State check(const QString& folder, const QString& name);
 
-    // Records bytes, read with the stamp taken before, as the version seen.
-    void remember(const QString& name, const AtomicFile::FileStamp& stamp, const QByteArray& bytes);
     bool knows(const QString& name) const { return m_entries.contains(name); }
     void forget(const QString& name) { m_entries.remove(name); }
     void clear() { m_entries.clear(); }
 
 private:
+    // Records bytes, read with the stamp taken before, as the version seen.
+    void remember(const QString& name, const AtomicFile::FileStamp& stamp, const QByteArray& bytes);
+
     struct Entry {
         AtomicFile::FileStamp stamp;
         QByteArray hash;

@@ -16,7 +16,6 @@
 #include "utilities/Clock.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 #include <optional>
@@ -61,17 +60,6 @@ QString asideName(const QString& title, const QString& label, const QDateTime& w
     const QString stamp = when.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH.mm.ss"));
     const QString count = attempt > 1 ? QStringLiteral(", %1").arg(attempt) : QString();
     return QStringLiteral("%1 (%2, %3%4).%5").arg(base, label, stamp, count, extension);
-}
-
-// A regular file of a sane size, read without following a link; nothing for anything else.
-std::optional<QByteArray> readArchiveFile(const QString& path) {
-    const AtomicFile::FileStamp stamp = AtomicFile::stampOf(path);
-    if (!stamp.isFile || stamp.size > qint64(256) * 1024 * 1024) return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) return std::nullopt;
-    return bytes;
 }
 
 // The uuids of a "cards" value, in order, without repeats.
@@ -325,15 +313,16 @@ QByteArray TSheet::InfoBytes(TArchiver* archiver) const {
 bool TSheet::MergeOutsideInfo(QByteArray* bytes, QString* error) {
     const SheetFolderRecord::State state = m_record.check(m_path, kInfoFile);
     if (state == SheetFolderRecord::State::Same) return true;
-    // The version merged is the one the write expects to replace; one that can't be read is replaced.
+    // The version merged (recorded as read) is the one the write expects to replace; one that can't be
+    // read (not a regular file of a sane size, never through a link) is replaced.
     const AtomicFile::FileStamp seen = AtomicFile::stampOf(GetInfoPath());
-    const std::optional<QByteArray> theirs =
-        state == SheetFolderRecord::State::Missing ? std::nullopt : readArchiveFile(GetInfoPath());
+    const bool readable =
+        state != SheetFolderRecord::State::Missing && seen.isFile && seen.size <= kMaximumArchiveSize;
+    const std::optional<QByteArray> theirs = readable ? m_record.read(m_path, kInfoFile) : std::nullopt;
     if (!theirs) {
         m_record.forget(kInfoFile);
         return true;
     }
-    m_record.remember(kInfoFile, seen, *theirs);
     if (*theirs == *bytes) return true;
     const QVariantMap mine = PlistCodec::decode(*bytes).toMap();
     const QVariant other = PlistCodec::decode(*theirs);
